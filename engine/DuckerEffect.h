@@ -1,0 +1,67 @@
+#pragma once
+// The plug-in's own effect: eleven parameters, one program, its key slot on the process's key
+// bus, and the ducking processor that publishes its input, listens to the selected slots and
+// lowers (duck) or passes (key) its own audio by the key's level.
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine/EnvelopeDetector.h"
+#include "engine/KeyBus.h"
+#include "engine/Parameters.h"
+#include "host/EffectBaseExt.h"
+
+namespace qm {
+
+class DuckerEffect : public EffectBaseExt {
+public:
+    // Joins the process's key bus; parameter 0 then holds the slot, or 6.0 when none was free.
+    explicit DuckerEffect(HostCallback hostCallback);
+    // Leaves the key bus.
+    ~DuckerEffect() override;
+
+    // Stores a parameter value; indices outside 0..10 are ignored. Any thread.
+    void setParameter(std::int32_t index, float value) override;
+    // The stored value; 0 for indices outside 0..10. Any thread.
+    float getParameter(std::int32_t index) override;
+
+    // Accumulating and replacing processing of `frames` stereo frames. Audio thread.
+    void process(float** inputs, float** outputs, std::int32_t frames) override;
+    void processReplacing(float** inputs, float** outputs, std::int32_t frames) override;
+
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    void getParamLabel(std::int32_t index, char* text) override;
+    void getParamDisplay(std::int32_t index, char* text) override;
+    void getParamName(std::int32_t index, char* text) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+
+    // Block sizes announced by the host also size the key slots, off the audio thread.
+    void setBlockSize(std::int32_t blockSizeFrames) override;
+    void setBlockSizeAndSampleRate(std::int32_t blockSizeFrames, float sampleRateHz) override;
+
+    // The slot this instance publishes on (0..3), or -1 when it has none.
+    std::int32_t keySlot() const { return ownSlot; }
+
+    // Capacity of the program name, terminator included (the published interface's limit).
+    static constexpr std::int32_t kProgramNameCapacity = 24;
+
+private:
+    template <bool Accumulate>
+    void processBlock(float** inputs, float** outputs, std::int32_t frames);
+    template <bool Accumulate>
+    void duckPiece(KeyStorage& storage, KeyStorage::View* views, const float* const* in, float* const* out,
+                   std::int32_t frames);
+    void configureDetector();
+    float parameter(std::int32_t index) const { return parameters[index].load(std::memory_order_relaxed); }
+
+    std::atomic<float> parameters[kParameterCount];
+    std::int32_t ownSlot = -1;
+    char programName[kProgramNameCapacity] = {};
+    EnvelopeDetector detector;
+    bool listening[kKeySlotCount] = {false, false, false, false};
+    float currentGain = 1.0f;
+};
+
+}  // namespace qm

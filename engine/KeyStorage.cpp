@@ -1,0 +1,80 @@
+#include "engine/KeyStorage.h"
+
+#include <algorithm>
+#include <new>
+
+namespace qm {
+namespace {
+
+float loadSample(float& sample) { return std::atomic_ref<float>(sample).load(std::memory_order_relaxed); }
+
+void storeSample(float& sample, float value) {
+    std::atomic_ref<float>(sample).store(value, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+KeyStorage::KeyStorage(std::int32_t capacityFrames) : capacity(std::max<std::int32_t>(capacityFrames, 0)) {
+    const std::size_t count = static_cast<std::size_t>(capacity) * 2 * 2 * kKeySlotCount;
+    samples.reset(new (std::nothrow) float[count == 0 ? 1 : count]());
+}
+
+float* KeyStorage::halfSamples(std::int32_t slot, std::int32_t half) const {
+    return samples.get() + (static_cast<std::size_t>(slot) * 2 + static_cast<std::size_t>(half)) * 2 *
+                               static_cast<std::size_t>(capacity);
+}
+
+void KeyStorage::publish(std::int32_t slot, const float* left, const float* right, std::int32_t frames) {
+    if (slot < 0 || slot >= kKeySlotCount || !isValid()) return;
+    frames = std::clamp<std::int32_t>(frames, 0, capacity);
+    Slot& target = slots[slot];
+    const std::int32_t half = target.latest.load(std::memory_order_relaxed) ^ 1;
+    Half& writing = target.halves[half];
+    const std::uint32_t sequence = writing.sequence.load(std::memory_order_relaxed);
+    writing.sequence.store(sequence + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    float* out = halfSamples(slot, half);
+    for (std::int32_t i = 0; i < frames; ++i) {
+        storeSample(out[2 * i], left != nullptr ? left[i] : 0.0f);
+        storeSample(out[2 * i + 1], right != nullptr ? right[i] : 0.0f);
+    }
+    writing.frames.store(frames, std::memory_order_relaxed);
+    writing.sequence.store(sequence + 2, std::memory_order_release);
+    target.latest.store(half, std::memory_order_release);
+}
+
+KeyStorage::View KeyStorage::openView(std::int32_t slot) const {
+    View view;
+    if (slot < 0 || slot >= kKeySlotCount || !isValid()) return view;
+    const Slot& source = slots[slot];
+    view.half = source.latest.load(std::memory_order_acquire) & 1;
+    const Half& reading = source.halves[view.half];
+    view.sequence = reading.sequence.load(std::memory_order_acquire);
+    view.frames = std::clamp<std::int32_t>(reading.frames.load(std::memory_order_relaxed), 0, capacity);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    view.valid = (view.sequence & 1u) == 0 &&
+                 reading.sequence.load(std::memory_order_relaxed) == view.sequence;
+    return view;
+}
+
+bool KeyStorage::addFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
+                           float* keyRight) const {
+    if (!view.valid) return false;
+    const std::int32_t available = std::clamp<std::int32_t>(view.frames - first, 0, std::min(count, kReadChunkFrames));
+    if (available == 0) return true;
+    float copy[2 * kReadChunkFrames];
+    float* in = halfSamples(slot, view.half) + 2 * static_cast<std::size_t>(first);
+    for (std::int32_t i = 0; i < 2 * available; ++i) copy[i] = loadSample(in[i]);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if (slots[slot].halves[view.half].sequence.load(std::memory_order_relaxed) != view.sequence) {
+        view.valid = false;
+        return false;
+    }
+    for (std::int32_t i = 0; i < available; ++i) {
+        keyLeft[i] += copy[2 * i];
+        keyRight[i] += copy[2 * i + 1];
+    }
+    return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,8 @@
+#include "host/ModuleState.h"
+
+namespace qm {
+
+std::atomic<void*> moduleInstance{nullptr};
+std::atomic<bool> creationFailed{false};
+
+}  // namespace qm
