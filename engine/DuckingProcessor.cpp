@@ -1,8 +1,8 @@
 // The audio path of DuckerEffect. Per block: publish the input on the own slot, then (unless
 // bypassed) sum the selected slots into a stereo key, run its peak through the detector frame by
 // frame and multiply the audio by the gain (duck) or one minus the gain (key); finally report the
-// gain reduction in parameter 10. Blocks longer than the key bus's capacity are handled in pieces
-// of that capacity. No allocation, no lock, no system call.
+// gain reduction in parameter 10. Blocks longer than the key bus's capacity are handled in equal
+// pieces that fit it. No allocation, no lock, no system call.
 
 #include <algorithm>
 #include <cmath>
@@ -73,9 +73,12 @@ void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t fr
                     listening[k] = isSwitchOn(parameter(ParamInputAlpha + k));
                 }
             }
+            // Equal pieces, so that a listener with the same block length hears whole pieces.
             const std::int32_t capacity = storage->capacityFrames();
+            const std::int32_t pieces = (frames + capacity - 1) / capacity;
+            const std::int32_t pieceFrames = (frames + pieces - 1) / pieces;
             for (std::int32_t done = 0; done < frames;) {
-                const std::int32_t piece = std::min(capacity, frames - done);
+                const std::int32_t piece = std::min(pieceFrames, frames - done);
                 const float* in[2] = {inputs[0] + done, inputs[1] + done};
                 float* out[2] = {outputs[0] + done, outputs[1] + done};
                 storage->publish(ownSlot, in[0], in[1], piece);

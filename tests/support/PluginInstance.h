@@ -23,6 +23,13 @@ public:
         record = nullptr;
     }
 
+    // Forgets the instance without closing it; the caller closes it.
+    PluginRecord* release() {
+        PluginRecord* released = record;
+        record = nullptr;
+        return released;
+    }
+
     PluginRecord* operator->() const { return record; }
     PluginRecord* get() const { return record; }
     explicit operator bool() const { return record != nullptr; }
