@@ -1,0 +1,38 @@
+# The Windows builds: the module itself, the unit tests, the module tests and our small host
+# program, all linked statically so that they need no MinGW runtime DLL.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(QM_WIN_ARCH win32)
+else()
+  set(QM_WIN_ARCH win64)
+endif()
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+add_library(QuellmarV3 SHARED host/win32/DllMain.cpp host/win32/QuellmarV3.def)
+target_link_libraries(QuellmarV3 PRIVATE quellmar_core)
+target_link_options(QuellmarV3 PRIVATE -s)
+set_target_properties(QuellmarV3 PROPERTIES
+  PREFIX ""
+  OUTPUT_NAME QuellmarV3
+  RUNTIME_OUTPUT_DIRECTORY ${QM_DIST_DIR}/${QM_WIN_ARCH}
+  ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/importlib)
+
+# GoogleTest from Debian's source package, built for this target.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB QM_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(quellmar_unit_tests ${QM_UNIT_TEST_SOURCES} tests/support/RecordingHost.cpp)
+target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(quellmar_unit_tests PRIVATE quellmar_core gtest_main)
+
+add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp)
+target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quellmar_host_app PUBLIC qm_warnings)
+
+add_executable(quellmar_module_tests tests/windows/ModuleTest.cpp)
+target_include_directories(quellmar_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main)
+
+add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp)
+target_link_libraries(quellmar_host PRIVATE quellmar_host_app)

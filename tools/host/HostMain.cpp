@@ -1,0 +1,16 @@
+// quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32
+// quellmar_host bench MODULE
+
+#include <cstdio>
+#include <string>
+
+#include "tools/host/Jobs.h"
+
+int main(int argc, char** argv) {
+    const std::string job = argc > 1 ? argv[1] : "";
+    if (job == "render" && argc == 6) return qmhost::renderJob(argv[2], argv[3], argv[4], argv[5]);
+    if (job == "bench" && argc == 3) return qmhost::benchJob(argv[2]);
+    std::fprintf(stderr, "usage: quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32\n"
+                         "       quellmar_host bench MODULE\n");
+    return 2;
+}

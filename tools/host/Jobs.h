@@ -1,0 +1,17 @@
+#pragma once
+// The jobs of our host program.
+
+#include <string>
+
+namespace qmhost {
+
+// Renders a sender carrying `keyPath` and a listener on Alpha in duck mode carrying `musicPath`
+// through the module; writes the listener's output to `outPath`. All three are raw float32
+// interleaved stereo at 44100 Hz. Returns the process exit code.
+int renderJob(const std::string& modulePath, const std::string& keyPath, const std::string& musicPath,
+              const std::string& outPath);
+
+// Prints ns per frame of processReplacing (one key selected, duck mode) beside a plain copy.
+int benchJob(const std::string& modulePath);
+
+}  // namespace qmhost
