@@ -1,1 +1,53 @@
-# sub-builds
+# The sub-builds that the native build drives, and the tests of every tier that run their
+# programs. Each tier is a CTest label: unit, sanitize, windows, fuzz, bench.
+include(ExternalProject)
+
+function(qm_sub_build name)
+  ExternalProject_Add(${name}
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DQM_DIST_DIR=${QM_DIST_DIR} ${ARGN}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
+endfunction()
+
+qm_sub_build(asan -DQM_VARIANT=asan)
+qm_sub_build(tsan -DQM_VARIANT=tsan)
+qm_sub_build(fuzz -DQM_VARIANT=fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+qm_sub_build(win32 -DQM_VARIANT=windows -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake)
+qm_sub_build(win64 -DQM_VARIANT=windows -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-x86_64.cmake)
+
+# sanitize
+add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_unit_tests)
+add_test(NAME sanitize.tsan.stress COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/quellmar_stress_tests)
+set_tests_properties(sanitize.asan-ubsan.unit sanitize.tsan.stress PROPERTIES LABELS sanitize)
+set_tests_properties(sanitize.tsan.stress PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
+
+# fuzz
+set(QM_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/fuzz-corpus)
+file(MAKE_DIRECTORY ${QM_FUZZ_CORPUS})
+add_test(NAME fuzz.plugin COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz
+  -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_FUZZ_CORPUS})
+set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz)
+
+# windows: one Wine prefix per build folder, made before and shut down after the Wine tests
+set(QM_WINE_ENV
+  WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
+add_test(NAME windows.prefix COMMAND wineboot -i)
+add_test(NAME windows.shutdown COMMAND sh -c "wineserver -k || true")
+set_tests_properties(windows.prefix PROPERTIES FIXTURES_SETUP wine LABELS "windows;bench" ENVIRONMENT "${QM_WINE_ENV}")
+set_tests_properties(windows.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS "windows;bench" ENVIRONMENT "${QM_WINE_ENV}")
+
+foreach(arch win32 win64)
+  set(module ${QM_DIST_DIR}/${arch}/QuellmarV3.dll)
+  add_test(NAME windows.${arch}.unit COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_unit_tests.exe)
+  add_test(NAME windows.${arch}.module COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_module_tests.exe)
+  add_test(NAME windows.${arch}.exports
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/windows/check-module.sh ${arch} ${module})
+  add_test(NAME bench.${arch} COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe bench Z:${module})
+  set_tests_properties(windows.${arch}.unit windows.${arch}.module bench.${arch} PROPERTIES
+    FIXTURES_REQUIRED wine ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module}")
+  set_tests_properties(windows.${arch}.unit windows.${arch}.module windows.${arch}.exports PROPERTIES
+    LABELS windows)
+  set_tests_properties(bench.${arch} PROPERTIES LABELS bench)
+endforeach()

@@ -6,10 +6,12 @@
 namespace qm {
 namespace {
 
-float loadSample(float& sample) { return std::atomic_ref<float>(sample).load(std::memory_order_relaxed); }
+// Release stores and acquire loads (plain moves on x86): a listener that reads any sample of a
+// newer block is then sure to see that block's odd sequence number afterwards.
+float loadSample(float& sample) { return std::atomic_ref<float>(sample).load(std::memory_order_acquire); }
 
 void storeSample(float& sample, float value) {
-    std::atomic_ref<float>(sample).store(value, std::memory_order_relaxed);
+    std::atomic_ref<float>(sample).store(value, std::memory_order_release);
 }
 
 }  // namespace
@@ -32,13 +34,12 @@ void KeyStorage::publish(std::int32_t slot, const float* left, const float* righ
     Half& writing = target.halves[half];
     const std::uint32_t sequence = writing.sequence.load(std::memory_order_relaxed);
     writing.sequence.store(sequence + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
     float* out = halfSamples(slot, half);
     for (std::int32_t i = 0; i < frames; ++i) {
         storeSample(out[2 * i], left != nullptr ? left[i] : 0.0f);
         storeSample(out[2 * i + 1], right != nullptr ? right[i] : 0.0f);
     }
-    writing.frames.store(frames, std::memory_order_relaxed);
+    writing.frames.store(frames, std::memory_order_release);
     writing.sequence.store(sequence + 2, std::memory_order_release);
     target.latest.store(half, std::memory_order_release);
 }
@@ -50,8 +51,7 @@ KeyStorage::View KeyStorage::openView(std::int32_t slot) const {
     view.half = source.latest.load(std::memory_order_acquire) & 1;
     const Half& reading = source.halves[view.half];
     view.sequence = reading.sequence.load(std::memory_order_acquire);
-    view.frames = std::clamp<std::int32_t>(reading.frames.load(std::memory_order_relaxed), 0, capacity);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    view.frames = std::clamp<std::int32_t>(reading.frames.load(std::memory_order_acquire), 0, capacity);
     view.valid = (view.sequence & 1u) == 0 &&
                  reading.sequence.load(std::memory_order_relaxed) == view.sequence;
     return view;
@@ -65,7 +65,6 @@ bool KeyStorage::addFrames(std::int32_t slot, View& view, std::int32_t first, st
     float copy[2 * kReadChunkFrames];
     float* in = halfSamples(slot, view.half) + 2 * static_cast<std::size_t>(first);
     for (std::int32_t i = 0; i < 2 * available; ++i) copy[i] = loadSample(in[i]);
-    std::atomic_thread_fence(std::memory_order_acquire);
     if (slots[slot].halves[view.half].sequence.load(std::memory_order_relaxed) != view.sequence) {
         view.valid = false;
         return false;

@@ -1,2 +1,63 @@
+// ns per frame of the listener's processReplacing (one key selected, duck mode) beside a plain
+// copy of the same buffers.
+
 #include <benchmark/benchmark.h>
-int main(int argc, char** argv) { benchmark::Initialize(&argc, argv); benchmark::RunSpecifiedBenchmarks(); }
+
+#include <cstring>
+#include <vector>
+
+#include "engine/Parameters.h"
+#include "support/PluginInstance.h"
+
+namespace qm {
+namespace {
+
+void ListenerProcessReplacing(benchmark::State& state) {
+    const int frames = static_cast<int>(state.range(0));
+    test::PluginInstance sender;
+    test::PluginInstance listener;
+    listener.setParameter(ParamBypass, 0.0f);
+    listener.setParameter(ParamInputAlpha, 1.0f);
+    listener.setParameter(ParamDuckKey, 1.0f);
+    std::vector<float> key(frames, 0.5f);
+    std::vector<float> keyOut(frames);
+    std::vector<float> left(frames, 0.25f);
+    std::vector<float> right(frames, -0.25f);
+    std::vector<float> outLeft(frames);
+    std::vector<float> outRight(frames);
+    float* keyIn[2] = {key.data(), key.data()};
+    float* keyOuts[2] = {keyOut.data(), keyOut.data()};
+    sender->processReplacing(sender.get(), keyIn, keyOuts, frames);
+    float* in[2] = {left.data(), right.data()};
+    float* out[2] = {outLeft.data(), outRight.data()};
+    for (auto _ : state) {
+        listener->processReplacing(listener.get(), in, out, frames);
+        benchmark::DoNotOptimize(outLeft.data());
+    }
+    state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(ListenerProcessReplacing)->Arg(64)->Arg(512)->Arg(4096);
+
+void PlainCopy(benchmark::State& state) {
+    const int frames = static_cast<int>(state.range(0));
+    std::vector<float> left(frames, 0.25f);
+    std::vector<float> right(frames, -0.25f);
+    std::vector<float> outLeft(frames);
+    std::vector<float> outRight(frames);
+    for (auto _ : state) {
+        std::memcpy(outLeft.data(), left.data(), frames * sizeof(float));
+        std::memcpy(outRight.data(), right.data(), frames * sizeof(float));
+        benchmark::DoNotOptimize(outLeft.data());
+        benchmark::DoNotOptimize(outRight.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * frames,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(PlainCopy)->Arg(64)->Arg(512)->Arg(4096);
+
+}  // namespace
+}  // namespace qm
+
+BENCHMARK_MAIN();
