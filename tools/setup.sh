@@ -9,14 +9,10 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth
   clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
-  espeak-ng sox libsndfile1-dev
+  espeak-ng sox
 )
 
 missing=()
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  need_update=1
-fi
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
@@ -33,5 +29,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+# Wine's 32-bit part comes from the i386 architecture.
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
