@@ -13,6 +13,14 @@ set(QM_CORE_SOURCES
   engine/DuckingProcessor.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
+  engine/LocalKeyBus.cpp
+  engine/SharedKeyBus.cpp
   engine/KeyStorage.cpp
   engine/TimeConstant.cpp
 )
+
+if(WIN32)
+  list(APPEND QM_CORE_SOURCES engine/win32/SharedMemoryWin32.cpp)
+else()
+  list(APPEND QM_CORE_SOURCES engine/posix/SharedMemoryPosix.cpp)
+endif()

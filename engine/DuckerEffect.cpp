@@ -4,7 +4,10 @@
 
 namespace qm {
 
-DuckerEffect::DuckerEffect(HostCallback hostCallback) : EffectBaseExt(hostCallback, 1, kParameterCount) {
+DuckerEffect::DuckerEffect(HostCallback hostCallback) : DuckerEffect(hostCallback, KeyBus::processBus()) {}
+
+DuckerEffect::DuckerEffect(HostCallback hostCallback, KeyBus& keyBus)
+    : EffectBaseExt(hostCallback, 1, kParameterCount), keyBus(keyBus) {
     for (std::int32_t i = 0; i < kParameterCount; ++i) {
         parameters[i].store(kParameterDefaults[i], std::memory_order_relaxed);
     }
@@ -15,12 +18,12 @@ DuckerEffect::DuckerEffect(HostCallback hostCallback) : EffectBaseExt(hostCallba
     setFlagCanReplacing(true);
     copyLiteral(programName, "QuellmarV3");
 
-    ownSlot = KeyBus::processBus().join(getBlockSize());
+    ownSlot = keyBus.join(getBlockSize());
     if (ownSlot >= 0) parameters[ParamOwnSlot].store(static_cast<float>(ownSlot), std::memory_order_relaxed);
     currentGain = 1.0f;
 }
 
-DuckerEffect::~DuckerEffect() { KeyBus::processBus().leave(ownSlot); }
+DuckerEffect::~DuckerEffect() { keyBus.leave(ownSlot); }
 
 void DuckerEffect::setParameter(std::int32_t index, float value) {
     if (index < 0 || index >= kParameterCount) return;
@@ -60,12 +63,12 @@ bool DuckerEffect::getProductString(char* text) {
 
 void DuckerEffect::setBlockSize(std::int32_t blockSizeFrames) {
     EffectBaseExt::setBlockSize(blockSizeFrames);
-    if (ownSlot >= 0) KeyBus::processBus().reserve(blockSizeFrames);
+    if (ownSlot >= 0) keyBus.reserve(blockSizeFrames);
 }
 
 void DuckerEffect::setBlockSizeAndSampleRate(std::int32_t blockSizeFrames, float sampleRateHz) {
     EffectBaseExt::setBlockSizeAndSampleRate(blockSizeFrames, sampleRateHz);
-    if (ownSlot >= 0) KeyBus::processBus().reserve(blockSizeFrames);
+    if (ownSlot >= 0) keyBus.reserve(blockSizeFrames);
 }
 
 }  // namespace qm

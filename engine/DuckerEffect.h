@@ -8,6 +8,7 @@
 
 #include "engine/EnvelopeDetector.h"
 #include "engine/KeyBus.h"
+
 #include "engine/Parameters.h"
 #include "host/EffectBaseExt.h"
 
@@ -17,6 +18,8 @@ class DuckerEffect : public EffectBaseExt {
 public:
     // Joins the process's key bus; parameter 0 then holds the slot, or 6.0 when none was free.
     explicit DuckerEffect(HostCallback hostCallback);
+    // The same on a bus of the caller's choosing, which must outlive the effect.
+    DuckerEffect(HostCallback hostCallback, KeyBus& keyBus);
     // Leaves the key bus.
     ~DuckerEffect() override;
 
@@ -56,6 +59,7 @@ private:
     void configureDetector();
     float parameter(std::int32_t index) const { return parameters[index].load(std::memory_order_relaxed); }
 
+    KeyBus& keyBus;
     std::atomic<float> parameters[kParameterCount];
     std::int32_t ownSlot = -1;
     char programName[kProgramNameCapacity] = {};

@@ -61,7 +61,7 @@ void DuckerEffect::configureDetector() {
 template <bool Accumulate>
 void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t frames) {
     currentGain = 1.0f;
-    KeyStorage* storage = ownSlot >= 0 ? KeyBus::processBus().storage() : nullptr;
+    KeyStorage* storage = ownSlot >= 0 ? keyBus.storage() : nullptr;
     if (frames > 0 && hasStereoBuffers(inputs, outputs)) {
         if (storage == nullptr) {
             passThrough<Accumulate>(inputs, outputs, frames);

@@ -1,66 +1,15 @@
 #include "engine/KeyBus.h"
 
-#include <algorithm>
-#include <new>
+#include "engine/LocalKeyBus.h"
+#include "engine/SharedKeyBus.h"
 
 namespace qm {
 
 KeyBus& KeyBus::processBus() {
-    static KeyBus bus;
+    static SharedKeyBus shared(keyRegionNameForCurrentUser());
+    static LocalKeyBus local;
+    static KeyBus& bus = shared.isOpen() ? static_cast<KeyBus&>(shared) : static_cast<KeyBus&>(local);
     return bus;
-}
-
-std::int32_t KeyBus::capacityFor(std::int32_t blockSizeFrames) {
-    std::int32_t capacity = kMinCapacityFrames;
-    while (capacity < blockSizeFrames && capacity < kMaxCapacityFrames) capacity *= 2;
-    return capacity;
-}
-
-bool KeyBus::growLocked(std::int32_t capacityFrames) {
-    const KeyStorage* existing = current.load(std::memory_order_relaxed);
-    if (existing != nullptr && existing->capacityFrames() >= capacityFrames) return true;
-    try {
-        std::unique_ptr<KeyStorage> grown(new (std::nothrow) KeyStorage(capacityFrames));
-        if (grown == nullptr || !grown->isValid()) return existing != nullptr;
-        storages.reserve(storages.size() + 1);
-        current.store(grown.get(), std::memory_order_release);
-        storages.push_back(std::move(grown));
-        return true;
-    } catch (const std::bad_alloc&) {
-        return existing != nullptr;
-    }
-}
-
-std::int32_t KeyBus::join(std::int32_t blockSizeFrames) {
-    std::lock_guard<std::mutex> guard(lock);
-    const auto free = std::find(std::begin(taken), std::end(taken), false);
-    if (free == std::end(taken)) return -1;
-    if (!growLocked(capacityFor(blockSizeFrames))) return -1;
-    *free = true;
-    return static_cast<std::int32_t>(free - std::begin(taken));
-}
-
-void KeyBus::leave(std::int32_t slot) {
-    if (slot < 0 || slot >= kKeySlotCount) return;
-    std::lock_guard<std::mutex> guard(lock);
-    if (!taken[slot]) return;
-    taken[slot] = false;
-    if (KeyStorage* samples = current.load(std::memory_order_relaxed)) samples->publish(slot, nullptr, nullptr, 0);
-    if (std::find(std::begin(taken), std::end(taken), true) == std::end(taken)) {
-        current.store(nullptr, std::memory_order_release);
-        storages.clear();
-    }
-}
-
-bool KeyBus::isEmpty() {
-    std::lock_guard<std::mutex> guard(lock);
-    return std::find(std::begin(taken), std::end(taken), true) == std::end(taken);
-}
-
-void KeyBus::reserve(std::int32_t blockSizeFrames) {
-    std::lock_guard<std::mutex> guard(lock);
-    if (current.load(std::memory_order_relaxed) == nullptr) return;
-    growLocked(capacityFor(blockSizeFrames));
 }
 
 }  // namespace qm

@@ -4,31 +4,35 @@
 // half that listeners are not reading and then makes it the latest, and a sequence counter per
 // half lets a listener tell whether what it copied was overwritten meanwhile. Listeners never wait
 // and never see frames of two different blocks; a block that changed under them reads as silence.
-// Samples are accessed through relaxed atomics, so owners and listeners on different threads do
-// not race.
+// Samples are accessed through atomics, so owners and listeners on different threads or in
+// different processes do not race. What the memory holds is not trusted: counts and indices are
+// limited to the capacity before use.
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-#include "engine/Parameters.h"
+#include "engine/KeyRegionLayout.h"
 
 namespace qm {
 
 class KeyStorage {
 public:
-    // Storage for blocks of up to `capacityFrames` frames per slot; check `isValid` afterwards.
+    // Storage of its own for blocks of up to `capacityFrames` frames per slot; check `isValid`.
     explicit KeyStorage(std::int32_t capacityFrames);
+    // Storage in memory that someone else owns: four slot records and their samples.
+    KeyStorage(KeySlotState* slotStates, float* samples, std::int32_t capacityFrames);
     KeyStorage(const KeyStorage&) = delete;
     KeyStorage& operator=(const KeyStorage&) = delete;
 
-    // False when the sample memory could not be allocated.
-    bool isValid() const { return samples != nullptr; }
+    // False when the memory could not be allocated.
+    bool isValid() const { return samples != nullptr && slots != nullptr; }
     // The largest block, in frames, that one publish carries.
     std::int32_t capacityFrames() const { return capacity; }
+    // The slot's record (ownership word and halves); `slot` must be 0..3.
+    KeySlotState& slotState(std::int32_t slot) const { return slots[slot]; }
 
-    // Publishes `frames` frames (at most the capacity) of two channels as the slot's latest block.
-    // Only the slot's owner calls it. Audio thread of the owner, or its destructor.
+    // Publishes `frames` frames (at most the capacity) of two channels as the slot's latest block;
+    // null channels publish silence. Only the slot's owner calls it. Owner's audio thread.
     void publish(std::int32_t slot, const float* left, const float* right, std::int32_t frames);
 
     // What a listener holds of one slot while it reads one block.
@@ -53,20 +57,13 @@ public:
     static constexpr std::int32_t kReadChunkFrames = 64;
 
 private:
-    struct Half {
-        std::atomic<std::uint32_t> sequence{0};
-        std::atomic<std::int32_t> frames{0};
-    };
-    struct Slot {
-        std::atomic<std::int32_t> latest{0};
-        Half halves[2];
-    };
-
     float* halfSamples(std::int32_t slot, std::int32_t half) const;
 
+    std::unique_ptr<KeySlotState[]> ownedSlots;
+    std::unique_ptr<float[]> ownedSamples;
+    KeySlotState* slots = nullptr;
+    float* samples = nullptr;
     std::int32_t capacity;
-    std::unique_ptr<float[]> samples;
-    Slot slots[kKeySlotCount];
 };
 
 }  // namespace qm

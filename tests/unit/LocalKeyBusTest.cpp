@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/KeyBus.h"
+#include "engine/LocalKeyBus.h"
 
 namespace qm {
 namespace {
@@ -24,8 +24,8 @@ void readKey(const KeyStorage& storage, int slot, int frames, std::vector<float>
     }
 }
 
-TEST(KeyBus, SlotsAreHandedOutLowestFirstAndAFifthInstanceGetsNone) {
-    KeyBus bus;
+TEST(LocalKeyBus, SlotsAreHandedOutLowestFirstAndAFifthInstanceGetsNone) {
+    LocalKeyBus bus;
     EXPECT_TRUE(bus.isEmpty());
     EXPECT_EQ(bus.storage(), nullptr);
     EXPECT_EQ(bus.join(1024), 0);
@@ -44,8 +44,8 @@ TEST(KeyBus, SlotsAreHandedOutLowestFirstAndAFifthInstanceGetsNone) {
     EXPECT_EQ(bus.join(1024), 0);
 }
 
-TEST(KeyBus, ListenersReadThePublishedFramesAndSilenceBeyondThem) {
-    KeyBus bus;
+TEST(LocalKeyBus, ListenersReadThePublishedFramesAndSilenceBeyondThem) {
+    LocalKeyBus bus;
     const int slot = bus.join(512);
     KeyStorage& storage = *bus.storage();
     const auto left = ramp(100, 1.0f);
@@ -68,8 +68,8 @@ TEST(KeyBus, ListenersReadThePublishedFramesAndSilenceBeyondThem) {
     EXPECT_EQ(keyLeft[30], 0.0f);
 }
 
-TEST(KeyBus, ADepartedOwnersSlotReadsSilence) {
-    KeyBus bus;
+TEST(LocalKeyBus, ADepartedOwnersSlotReadsSilence) {
+    LocalKeyBus bus;
     const int keeper = bus.join(512);
     const int sender = bus.join(512);
     const auto samples = ramp(64, 3.0f);
@@ -82,11 +82,11 @@ TEST(KeyBus, ADepartedOwnersSlotReadsSilence) {
     bus.leave(keeper);
 }
 
-TEST(KeyBus, GrowsForLargerBlocksAndKeepsOlderStorageReadable) {
-    KeyBus bus;
+TEST(LocalKeyBus, GrowsForLargerBlocksAndKeepsOlderStorageReadable) {
+    LocalKeyBus bus;
     bus.join(100);
     KeyStorage* first = bus.storage();
-    EXPECT_EQ(first->capacityFrames(), KeyBus::kMinCapacityFrames);
+    EXPECT_EQ(first->capacityFrames(), LocalKeyBus::kMinCapacityFrames);
     bus.reserve(1000);
     EXPECT_EQ(bus.storage(), first);
     bus.reserve(5000);
@@ -97,7 +97,7 @@ TEST(KeyBus, GrowsForLargerBlocksAndKeepsOlderStorageReadable) {
     KeyStorage::View view = first->openView(0);
     EXPECT_TRUE(view.valid);
     bus.reserve(1 << 30);
-    EXPECT_EQ(bus.storage()->capacityFrames(), KeyBus::kMaxCapacityFrames);
+    EXPECT_EQ(bus.storage()->capacityFrames(), LocalKeyBus::kMaxCapacityFrames);
     bus.leave(0);
 }
 
