@@ -22,13 +22,15 @@ add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/qu
 add_test(NAME sanitize.tsan.stress COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/quellmar_stress_tests)
 set_tests_properties(sanitize.asan-ubsan.unit sanitize.tsan.stress PROPERTIES LABELS sanitize)
 set_tests_properties(sanitize.tsan.stress PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
+# Every test whose instances join the session's key bus runs alone on it.
+set_tests_properties(sanitize.asan-ubsan.unit sanitize.tsan.stress PROPERTIES RESOURCE_LOCK keybus)
 
 # fuzz
 set(QM_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/fuzz-corpus)
 file(MAKE_DIRECTORY ${QM_FUZZ_CORPUS})
 add_test(NAME fuzz.plugin COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz
   -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_FUZZ_CORPUS})
-set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz)
+set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz RESOURCE_LOCK keybus)
 
 # windows: one Wine prefix per build folder, made before and shut down after the Wine tests
 set(QM_WINE_ENV
@@ -39,15 +41,25 @@ set_tests_properties(windows.prefix PROPERTIES FIXTURES_SETUP wine LABELS "windo
 set_tests_properties(windows.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS "windows;bench" ENVIRONMENT "${QM_WINE_ENV}")
 
 foreach(arch win32 win64)
+  if(arch STREQUAL "win32")
+    set(peer win64)
+  else()
+    set(peer win32)
+  endif()
   set(module ${QM_DIST_DIR}/${arch}/QuellmarV3.dll)
+  set(peer_env "QM_HOST_PATH=Z:${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe"
+    "QM_PEER_HOST_PATH=Z:${CMAKE_BINARY_DIR}/${peer}/quellmar_host.exe"
+    "QM_PEER_MODULE_PATH=Z:${QM_DIST_DIR}/${peer}/QuellmarV3.dll")
   add_test(NAME windows.${arch}.unit COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_unit_tests.exe)
   add_test(NAME windows.${arch}.module COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_module_tests.exe)
+  add_test(NAME windows.${arch}.shared-bus COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_shared_bus_tests.exe)
   add_test(NAME windows.${arch}.exports
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/windows/check-module.sh ${arch} ${module})
   add_test(NAME bench.${arch} COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe bench Z:${module})
-  set_tests_properties(windows.${arch}.unit windows.${arch}.module bench.${arch} PROPERTIES
-    FIXTURES_REQUIRED wine ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module}")
-  set_tests_properties(windows.${arch}.unit windows.${arch}.module windows.${arch}.exports PROPERTIES
-    LABELS windows)
+  set_tests_properties(windows.${arch}.unit windows.${arch}.module windows.${arch}.shared-bus bench.${arch}
+    PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module};${peer_env}"
+    RESOURCE_LOCK keybus)
+  set_tests_properties(windows.${arch}.unit windows.${arch}.module windows.${arch}.shared-bus
+    windows.${arch}.exports PROPERTIES LABELS windows)
   set_tests_properties(bench.${arch} PROPERTIES LABELS bench)
 endforeach()

@@ -34,5 +34,9 @@ add_executable(quellmar_module_tests tests/windows/ModuleTest.cpp)
 target_include_directories(quellmar_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main)
 
-add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp)
+add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
+  tools/host/ServeJob.cpp)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
+
+add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp)
+target_link_libraries(quellmar_shared_bus_tests PRIVATE quellmar_host_app gtest_main)

@@ -1,7 +1,9 @@
 // quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32
 // quellmar_host bench MODULE
+// quellmar_host serve MODULE COUNT LEVEL STOP-EVENT
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tools/host/Jobs.h"
@@ -10,7 +12,11 @@ int main(int argc, char** argv) {
     const std::string job = argc > 1 ? argv[1] : "";
     if (job == "render" && argc == 6) return qmhost::renderJob(argv[2], argv[3], argv[4], argv[5]);
     if (job == "bench" && argc == 3) return qmhost::benchJob(argv[2]);
+    if (job == "serve" && argc == 6) {
+        return qmhost::serveJob(argv[2], std::atoi(argv[3]), static_cast<float>(std::atof(argv[4])), argv[5]);
+    }
     std::fprintf(stderr, "usage: quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32\n"
-                         "       quellmar_host bench MODULE\n");
+                         "       quellmar_host bench MODULE\n"
+                         "       quellmar_host serve MODULE COUNT LEVEL STOP-EVENT\n");
     return 2;
 }

@@ -11,6 +11,10 @@ namespace qmhost {
 int renderJob(const std::string& modulePath, const std::string& keyPath, const std::string& musicPath,
               const std::string& outPath);
 
+// Creates `count` instances, prints "slots" and their parameter 0 values on one line, then
+// publishes a steady key of `level` on all of them until the named event `stopEventName` is set.
+int serveJob(const std::string& modulePath, int count, float level, const std::string& stopEventName);
+
 // Prints ns per frame of processReplacing (one key selected, duck mode) beside a plain copy.
 int benchJob(const std::string& modulePath);
 
