@@ -95,6 +95,7 @@ TEST(SharedKeyBus, AListenerInOneProcessDucksByASenderInAnother) {
     test::ForkedChild sender([&](const test::ForkedChild::Link& link) {
         SharedKeyBus bus(region.name);
         DuckerEffect effect(test::RecordingHost::callback, bus);
+        processBlock(effect, 1.0f);
         link.report(std::to_string(effect.keySlot()));
         while (!link.stopRequested()) {
             processBlock(effect, 1.0f);

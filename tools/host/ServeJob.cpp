@@ -13,18 +13,20 @@ int serveJob(const std::string& modulePath, int count, float level, const std::s
     PluginModule module(modulePath);
     HANDLE stop = OpenEventA(SYNCHRONIZE, FALSE, stopEventName.c_str());
     if (!module.isLoaded() || stop == nullptr) return 1;
+    constexpr int kFrames = 512;
+    std::vector<float> key(kFrames, level);
+    std::vector<float> out(kFrames);
     std::vector<std::unique_ptr<Plugin>> plugins;
+    for (int i = 0; i < count; ++i) plugins.push_back(std::make_unique<Plugin>(module.create()));
+    // The slots are reported once every instance has published its first block.
     std::printf("slots");
-    for (int i = 0; i < count; ++i) {
-        plugins.push_back(std::make_unique<Plugin>(module.create()));
-        std::printf(" %g", static_cast<double>(plugins.back()->getParameter(0)));
+    for (const auto& plugin : plugins) {
+        plugin->processReplacing(key.data(), key.data(), out.data(), out.data(), kFrames);
+        std::printf(" %g", static_cast<double>(plugin->getParameter(0)));
     }
     std::printf("\n");
     std::fflush(stdout);
 
-    constexpr int kFrames = 512;
-    std::vector<float> key(kFrames, level);
-    std::vector<float> out(kFrames);
     while (WaitForSingleObject(stop, 1) == WAIT_TIMEOUT) {
         for (const auto& plugin : plugins) {
             plugin->processReplacing(key.data(), key.data(), out.data(), out.data(), kFrames);
