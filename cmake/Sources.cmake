@@ -24,3 +24,33 @@ if(WIN32)
 else()
   list(APPEND QM_CORE_SOURCES engine/posix/SharedMemoryPosix.cpp)
 endif()
+
+# The toolkit: views, canvas, bitmaps and controls above the drawing seam, and one backend below
+# it per target (GDI for Windows, cairo natively).
+set(QM_GUI_SOURCES
+  gui/Bitmap.cpp
+  gui/Canvas.cpp
+  gui/EditorFrame.cpp
+  gui/OffscreenCanvas.cpp
+  gui/PlatformInput.cpp
+  gui/View.cpp
+  gui/controls/Control.cpp
+  gui/controls/DigitDisplay.cpp
+  gui/controls/LevelMeter.cpp
+  gui/controls/OverlayPanel.cpp
+  gui/controls/Slider.cpp
+  gui/controls/ToggleButton.cpp
+  gui/controls/ValueDisplay.cpp
+)
+if(WIN32)
+  list(APPEND QM_GUI_SOURCES
+    gui/win32/GdiImage.cpp
+    gui/win32/GdiObjects.cpp
+    gui/win32/GdiTarget.cpp
+    gui/win32/Win32PlatformInput.cpp)
+else()
+  list(APPEND QM_GUI_SOURCES
+    gui/cairo/CairoImage.cpp
+    gui/cairo/CairoTarget.cpp
+    gui/cairo/NativePlatformInput.cpp)
+endif()

@@ -24,7 +24,7 @@ add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest E
 file(GLOB QM_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(quellmar_unit_tests ${QM_UNIT_TEST_SOURCES} tests/support/RecordingHost.cpp)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_unit_tests PRIVATE quellmar_core gtest_main)
+target_link_libraries(quellmar_unit_tests PRIVATE quellmar_core quellmar_gui gtest_main)
 
 add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp)
 target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
   espeak-ng sox
+  libcairo2-dev fonts-liberation libstb-dev
 )
 
 missing=()

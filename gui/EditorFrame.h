@@ -1,0 +1,90 @@
+#pragma once
+// The editor's frame: a view that holds the editor's views in a flat list over a background
+// picture, with at most one modal view and one focus view, and dispatches drawing, clicks, keys,
+// the wheel and drops to them. Its native window is a FrameWindow supplied by the platform (none
+// in tests that draw on canvases of their own). UI thread.
+
+#include <cstdint>
+#include <memory>
+
+#include "gui/Bitmap.h"
+#include "gui/FrameEditor.h"
+#include "gui/FrameWindow.h"
+#include "gui/View.h"
+
+namespace qm {
+
+class EditorFrame : public View {
+public:
+    // A frame of `size` for `editor` (may be null) on `window` (may be null).
+    EditorFrame(const Rect& size, FrameEditor* editor, std::unique_ptr<FrameWindow> window = nullptr);
+    // Releases every view and the background.
+    ~EditorFrame() override;
+
+    void draw(Canvas& canvas) override;
+    void drawInRect(Canvas& canvas, const Rect& rect) override;
+    void onMouseDown(Canvas& canvas, Point& where) override;
+    void update(Canvas& canvas) override;
+    std::int32_t onKeyDown(KeyCode& key) override;
+    std::int32_t onKeyUp(KeyCode& key) override;
+    bool onDrop(char** items, std::int32_t count, DropKind kind, Point where) override;
+    bool onWheel(Canvas* canvas, Point where, float distance) override;
+    FrameEditor* getEditor() override { return editor; }
+
+    // Appends `view`, taking over the caller's reference; false (nothing added) when the list
+    // cannot grow.
+    virtual bool addView(View* view);
+    virtual bool removeView(View* view, bool release);
+    virtual bool removeAllViews(bool release);
+    virtual bool containsView(View* view);
+    virtual std::int32_t getViewCount();
+    // The view at `index` in adding order; null out of range.
+    virtual View* viewAt(std::int32_t index);
+
+    // Holds `bitmap` (retained; may be null) as the picture under all views.
+    void setBackground(Bitmap* bitmap);
+    Bitmap* getBackground() const { return background; }
+    // Makes `view` the view that takes every click; false while another one is modal.
+    bool setModalView(View* view);
+    View* getModalView() const { return modalView; }
+    void setFocusView(View* view);
+    View* getFocusView() const { return focusView; }
+    void beginEdit(std::int32_t tag);
+    void endEdit(std::int32_t tag);
+    // The cursor relative to the window's top-left corner (screen position without a window).
+    bool getCurrentMouseLocation(Point& where);
+    // The modal view, else the topmost view under the mouse (mouse-enabled or not), else null.
+    View* findViewUnderMouse();
+    bool needsUpdate();
+    // Draws `view` now (the whole frame when it is not a child) outside a paint message.
+    void redrawView(View* view);
+    // Draws what is marked, once the window has been painted once.
+    void idleUpdate();
+
+    // A target on the window for one call; null without a window.
+    std::unique_ptr<DrawingTarget> createWindowTarget();
+    // Called when the native window is gone: nothing is drawn any more.
+    void windowDestroyed() { open = false; }
+    bool isOpen() const { return open; }
+    bool isFirstDrawPending() const { return firstDrawPending; }
+    FrameWindow* getWindow() const { return window.get(); }
+    std::int32_t getCapacity() const { return capacity; }
+
+private:
+    // Runs `body` with a canvas on the window; nothing without a window.
+    template <typename Body>
+    void withWindowCanvas(Body body);
+
+    FrameEditor* editor;
+    Bitmap* background = nullptr;
+    std::int32_t viewCount = 0;
+    std::int32_t capacity = 0;
+    View** views = nullptr;
+    View* modalView = nullptr;
+    View* focusView = nullptr;
+    bool firstDrawPending = true;
+    bool open = true;
+    std::unique_ptr<FrameWindow> window;
+};
+
+}  // namespace qm

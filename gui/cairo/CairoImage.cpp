@@ -1,0 +1,43 @@
+#include "gui/cairo/CairoImage.h"
+
+#include <stb/stb_image.h>
+
+#include <memory>
+
+namespace qm {
+namespace {
+
+std::string& resourceDirectory() {
+    static std::string directory = "resources";
+    return directory;
+}
+
+}  // namespace
+
+void setResourceDirectory(const std::string& directory) { resourceDirectory() = directory; }
+
+std::unique_ptr<NativeImage> NativeImage::loadResource(std::int32_t resourceId) {
+    const std::string path = resourceDirectory() + "/" + std::to_string(resourceId) + ".bmp";
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    std::unique_ptr<unsigned char, void (*)(void*)> decoded(stbi_load(path.c_str(), &width, &height, &channels, 3),
+                                                            stbi_image_free);
+    if (decoded == nullptr || width <= 0 || height <= 0) return nullptr;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        const unsigned char* rgb = decoded.get() + 3 * i;
+        pixels[i] = (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
+    }
+    return std::make_unique<CairoImage>(width, height, std::move(pixels));
+}
+
+std::unique_ptr<NativeImage> NativeImage::fromPixels(std::int32_t width, std::int32_t height,
+                                                     const std::uint32_t* pixels) {
+    if (width <= 0 || height <= 0 || pixels == nullptr) return nullptr;
+    return std::make_unique<CairoImage>(
+        width, height,
+        std::vector<std::uint32_t>(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height)));
+}
+
+}  // namespace qm

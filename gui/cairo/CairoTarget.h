@@ -1,0 +1,61 @@
+#pragma once
+// The cairo drawing target: an RGB image surface in memory. Lines, rectangles, copies and colour
+// keys are set pixel by pixel with the rules of the Windows build (end pixel of a line left out,
+// outline through all four edges, fill of the inside only); text goes through cairo.
+
+#include <cairo.h>
+
+#include <cstdint>
+
+#include "gui/DrawingTarget.h"
+
+namespace qm {
+
+class CairoTarget : public DrawingTarget {
+public:
+    // A black picture of `width` x `height` pixels; check `isValid`.
+    CairoTarget(std::int32_t width, std::int32_t height);
+    ~CairoTarget() override;
+
+    bool isValid() const { return surface != nullptr; }
+    std::int32_t width() const { return surfaceWidth; }
+    std::int32_t height() const { return surfaceHeight; }
+    cairo_surface_t* cairoSurface() const { return surface; }
+    // Writes the picture as PNG; false on failure.
+    bool writePng(const char* path) const;
+
+    void selectPen(PenStyle style, std::int32_t width, Color color) override;
+    bool selectBrush(Color color) override;
+    void setBackgroundColor(Color color) override;
+    void setTextColor(Color color) override;
+    void selectFont(const FontSpec& font) override;
+    void moveTo(std::int32_t x, std::int32_t y) override;
+    void lineTo(std::int32_t x, std::int32_t y) override;
+    void strokeRect(const Rect& rect) override;
+    void fillInside(const Rect& rect) override;
+    void drawText(const char* text, const Rect& rect, bool opaque, TextAlign align) override;
+    void copyTo(DrawingTarget& destination, const Rect& destRect, Point source) override;
+    void drawImage(const NativeImage& image, const Rect& destRect, Point source, const Color* key) override;
+    Color pixelAt(std::int32_t x, std::int32_t y) const override;
+
+    // Sets one pixel, if inside the picture.
+    void plot(std::int32_t x, std::int32_t y, std::uint32_t rgb);
+    std::uint32_t rgbAt(std::int32_t x, std::int32_t y) const;
+
+private:
+    std::uint32_t* row(std::int32_t y) const;
+    void fillPixels(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::uint32_t rgb);
+
+    cairo_surface_t* surface = nullptr;
+    std::int32_t surfaceWidth = 0;
+    std::int32_t surfaceHeight = 0;
+    Point position;
+    PenStyle penStyle = PenSolid;
+    std::uint32_t penRgb = 0;
+    std::uint32_t brushRgb = 0;
+    Color backgroundColor;
+    Color textColor;
+    FontSpec font;
+};
+
+}  // namespace qm
