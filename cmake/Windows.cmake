@@ -21,8 +21,11 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-file(GLOB QM_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-add_executable(quellmar_unit_tests ${QM_UNIT_TEST_SOURCES} tests/support/RecordingHost.cpp)
+enable_language(RC)
+file(GLOB QM_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+add_executable(quellmar_unit_tests ${QM_UNIT_TEST_SOURCES} tests/support/RecordingHost.cpp
+  tests/support/TestResourcesWin32.cpp tests/data/test-resources.rc)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_unit_tests PRIVATE quellmar_core quellmar_gui gtest_main)
 
