@@ -22,6 +22,8 @@ add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/qu
 add_test(NAME sanitize.tsan.stress COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/quellmar_stress_tests)
 set_tests_properties(sanitize.asan-ubsan.unit sanitize.tsan.stress PROPERTIES LABELS sanitize)
 set_tests_properties(sanitize.tsan.stress PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
+set_tests_properties(sanitize.asan-ubsan.unit PROPERTIES
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
 # Every test whose instances join the session's key bus runs alone on it.
 set_tests_properties(sanitize.asan-ubsan.unit sanitize.tsan.stress PROPERTIES RESOURCE_LOCK keybus)
 
