@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   espeak-ng sox
   libcairo2-dev fonts-liberation libstb-dev
+  imagemagick fonts-dejavu-core
 )
 
 missing=()
