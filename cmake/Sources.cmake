@@ -8,7 +8,6 @@ set(QM_CORE_SOURCES
   host/PluginEntry.cpp
   host/SpeakerArrangements.cpp
   host/ValueFormat.cpp
-  engine/CreateEffect.cpp
   engine/DuckerEffect.cpp
   engine/DuckingProcessor.cpp
   engine/EnvelopeDetector.cpp
@@ -44,13 +43,24 @@ set(QM_GUI_SOURCES
 )
 if(WIN32)
   list(APPEND QM_GUI_SOURCES
+    gui/win32/FrameDropTarget.cpp
     gui/win32/GdiImage.cpp
     gui/win32/GdiObjects.cpp
     gui/win32/GdiTarget.cpp
+    gui/win32/Win32FrameWindow.cpp
     gui/win32/Win32PlatformInput.cpp)
 else()
   list(APPEND QM_GUI_SOURCES
     gui/cairo/CairoImage.cpp
     gui/cairo/CairoTarget.cpp
+    gui/cairo/NativeFrameWindow.cpp
     gui/cairo/NativePlatformInput.cpp)
 endif()
+
+# The editor and the effect that owns it; the module entry creates this effect.
+set(QM_MODULE_SOURCES host/ModuleEntry.cpp)
+set(QM_EDITOR_SOURCES
+  editor/DuckerEditor.cpp
+  editor/DuckerEffectWithEditor.cpp
+  editor/GuiEditorBase.cpp
+)

@@ -6,9 +6,11 @@ else()
   set(QM_WIN_ARCH win64)
 endif()
 add_link_options(-static -static-libgcc -static-libstdc++)
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/tests/data")
 
-add_library(QuellmarV3 SHARED host/win32/DllMain.cpp host/win32/QuellmarV3.def)
-target_link_libraries(QuellmarV3 PRIVATE quellmar_core)
+add_library(QuellmarV3 SHARED host/win32/DllMain.cpp host/win32/QuellmarV3.def resources/QuellmarV3.rc)
+target_link_libraries(QuellmarV3 PRIVATE quellmar_module)
 target_link_options(QuellmarV3 PRIVATE -s)
 set_target_properties(QuellmarV3 PROPERTIES
   PREFIX ""
@@ -21,13 +23,13 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-enable_language(RC)
 file(GLOB QM_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp
   ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
 add_executable(quellmar_unit_tests ${QM_UNIT_TEST_SOURCES} tests/support/RecordingHost.cpp
   tests/support/TestResourcesWin32.cpp tests/data/test-resources.rc)
+target_sources(quellmar_unit_tests PRIVATE resources/QuellmarV3.rc)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_unit_tests PRIVATE quellmar_core quellmar_gui gtest_main)
+target_link_libraries(quellmar_unit_tests PRIVATE quellmar_module gtest_main)
 
 add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp)
 target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})

@@ -74,6 +74,9 @@ public:
                                                    const std::uint32_t* pixels);
 };
 
+// The module whose resources hold the pictures (the Windows build; ignored natively).
+void setResourceModule(void* module);
+
 // A target drawing into memory of its own, `width` x `height` pixels, compatible with `like`
 // (or with the screen when null); null when it cannot be made.
 std::unique_ptr<DrawingTarget> createMemoryTarget(std::int32_t width, std::int32_t height,

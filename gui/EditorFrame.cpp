@@ -9,7 +9,12 @@ namespace qm {
 EditorFrame::EditorFrame(const Rect& size, FrameEditor* editor, std::unique_ptr<FrameWindow> window)
     : View(size), editor(editor), window(std::move(window)) {}
 
+EditorFrame::EditorFrame(const Rect& size, void* parentWindow, FrameEditor* editor) : View(size), editor(editor) {
+    window = createFrameWindow(*this, parentWindow);
+}
+
 EditorFrame::~EditorFrame() {
+    if (window != nullptr) window->shutdown();
     // The modal view is one of the children (or owned elsewhere): forget it before they go.
     modalView = nullptr;
     removeAllViews(true);

@@ -18,6 +18,8 @@ class EditorFrame : public View {
 public:
     // A frame of `size` for `editor` (may be null) on `window` (may be null).
     EditorFrame(const Rect& size, FrameEditor* editor, std::unique_ptr<FrameWindow> window = nullptr);
+    // The frame of an editor, with a child window of its own in the host's `parentWindow`.
+    EditorFrame(const Rect& size, void* parentWindow, FrameEditor* editor);
     // Releases every view and the background.
     ~EditorFrame() override;
 

@@ -15,6 +15,14 @@ public:
     virtual std::unique_ptr<DrawingTarget> createDrawingTarget() = 0;
     // The native handle, for canvases that need the window's position.
     virtual void* nativeHandle() = 0;
+    // The frame is going: stop passing events and drops to it. The window itself goes with this object.
+    virtual void shutdown() {}
 };
+
+class EditorFrame;
+
+// Makes the frame's child window in the host's `parentWindow`; null without a parent. Defined by
+// each platform.
+std::unique_ptr<FrameWindow> createFrameWindow(EditorFrame& frame, void* parentWindow);
 
 }  // namespace qm

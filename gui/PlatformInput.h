@@ -29,6 +29,11 @@ public:
     // Milliseconds since some start, wrapping at 2^32.
     virtual std::uint32_t tickCountMs() = 0;
     virtual void sleepMs(std::uint32_t milliseconds) = 0;
+    // Takes at most one pending paint message of the calling thread and dispatches it.
+    virtual void dispatchOnePaintMessage() = 0;
+    // Initialises and releases the platform's object linking for the calling thread (drag and drop).
+    virtual void beginObjectLinking() = 0;
+    virtual void endObjectLinking() = 0;
 };
 
 // The source in use: the platform's unless a test installed another. UI thread.

@@ -1,7 +1,6 @@
 #include "host/PluginEntry.h"
 
 #include "host/EffectBase.h"
-#include "host/ModuleState.h"
 
 namespace qm {
 
@@ -38,20 +37,3 @@ float QM_CALL getParameterEntry(PluginRecord* record, std::int32_t index) {
 }
 
 }  // namespace qm
-
-extern "C" qm::PluginRecord* QM_CALL quellmarMain(qm::HostCallback hostCallback) {
-    using namespace qm;
-    if (hostCallback == nullptr) return nullptr;
-    try {
-        if (hostCallback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
-        EffectBase* effect = createEffect(hostCallback);
-        if (effect == nullptr) return nullptr;
-        if (creationFailed.load(std::memory_order_acquire)) {
-            delete effect;
-            return nullptr;
-        }
-        return effect->getRecord();
-    } catch (...) {
-        return nullptr;
-    }
-}

@@ -28,7 +28,8 @@ private:
     std::vector<std::uint32_t> pixels;
 };
 
-// The folder in which the cairo build finds resource N as N.bmp.
-void setResourceDirectory(const std::string& directory);
+// Adds a folder in which the cairo build looks for resource N as N.bmp; folders added earlier are
+// searched first.
+void addResourceDirectory(const std::string& directory);
 
 }  // namespace qm

@@ -21,6 +21,9 @@ public:
     void sleepMs(std::uint32_t milliseconds) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
+    void dispatchOnePaintMessage() override {}
+    void beginObjectLinking() override {}
+    void endObjectLinking() override {}
 };
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "gui/DrawingTarget.h"
+
 namespace qm {
 namespace {
 
@@ -36,6 +38,6 @@ void deleteCountedDc(HDC dc) {
 TransparentBltProc transparentBltProc() { return transparentBlt.load(); }
 void setTransparentBltProc(TransparentBltProc proc) { transparentBlt.store(proc); }
 HINSTANCE resourceModule() { return resources.load(); }
-void setResourceModule(HINSTANCE module) { resources.store(module); }
+void setResourceModule(void* module) { resources.store(static_cast<HINSTANCE>(module)); }
 
 }  // namespace qm

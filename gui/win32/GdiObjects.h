@@ -25,8 +25,7 @@ using TransparentBltProc = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int,
 TransparentBltProc transparentBltProc();
 void setTransparentBltProc(TransparentBltProc proc);
 
-// The module whose resources hold the bitmaps.
+// The module whose resources hold the bitmaps and that owns the frame window class.
 HINSTANCE resourceModule();
-void setResourceModule(HINSTANCE module);
 
 }  // namespace qm

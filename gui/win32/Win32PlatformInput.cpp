@@ -2,6 +2,7 @@
 // (asynchronous key state), not the message queue's.
 
 #include <windows.h>
+#include <ole2.h>
 
 #include "gui/PlatformInput.h"
 
@@ -34,6 +35,13 @@ public:
     }
     std::uint32_t tickCountMs() override { return GetTickCount(); }
     void sleepMs(std::uint32_t milliseconds) override { Sleep(milliseconds); }
+    void dispatchOnePaintMessage() override {
+        // One module-wide record serves as the buffer, as the pump runs on the UI thread only.
+        static MSG message;
+        if (PeekMessageA(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&message);
+    }
+    void beginObjectLinking() override { OleInitialize(nullptr); }
+    void endObjectLinking() override { OleUninitialize(); }
 };
 
 }  // namespace

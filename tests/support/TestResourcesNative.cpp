@@ -3,6 +3,9 @@
 
 namespace qm::test {
 
-void useTestResources() { setResourceDirectory(QM_TEST_RESOURCE_DIR); }
+void useTestResources() {
+    addResourceDirectory(QM_TEST_RESOURCE_DIR);
+    addResourceDirectory(QM_PRODUCT_RESOURCE_DIR);
+}
 
 }  // namespace qm::test

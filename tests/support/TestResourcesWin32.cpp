@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "gui/win32/GdiObjects.h"
+#include "gui/DrawingTarget.h"
 #include "support/TestResources.h"
 
 namespace qm::test {

@@ -68,7 +68,11 @@ TEST(Parameters, ProgramVendorAndProductTexts) {
     EXPECT_STREQ(name, "Quellmar V3");
     char product[32];
     EXPECT_EQ(plugin.dispatch(effGetProductString, 0, 0, product), 1);
-    EXPECT_STREQ(product, "QuellmarV3");
+    EXPECT_STREQ(product, "QuellmarV3EditGUI");
+    char effectName[32];
+    EXPECT_EQ(plugin.dispatch(effGetEffectName, 0, 0, effectName), 1);
+    EXPECT_STREQ(effectName, "QuellmarV3EditGUI");
+    EXPECT_EQ(plugin.dispatch(effGetVendorVersion), 1000);
 }
 
 TEST(Parameters, OutOfRangeIndicesAndLongNamesStayInsideTheObject) {

@@ -28,7 +28,7 @@ TEST_F(PluginEntry, MainReturnsTheRecordOfANewInstance) {
     EXPECT_EQ(record->numParams, 11);
     EXPECT_EQ(record->numInputs, 2);
     EXPECT_EQ(record->numOutputs, 2);
-    EXPECT_EQ(record->flags, effFlagsCanMono | effFlagsCanReplacing);
+    EXPECT_EQ(record->flags, effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing);
     EXPECT_EQ(record->resvd1, 0);
     EXPECT_EQ(record->resvd2, 0);
     EXPECT_EQ(record->initialDelay, 0);

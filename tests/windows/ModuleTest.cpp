@@ -50,7 +50,7 @@ TEST_F(ModuleTest, MainReturnsARecordLaidOutAsHostsReadIt) {
     EXPECT_EQ(record->numParams, 11);
     EXPECT_EQ(record->numInputs, 2);
     EXPECT_EQ(record->numOutputs, 2);
-    EXPECT_EQ(record->flags, qm::effFlagsCanMono | qm::effFlagsCanReplacing);
+    EXPECT_EQ(record->flags, qm::effFlagsHasEditor | qm::effFlagsCanMono | qm::effFlagsCanReplacing);
     EXPECT_EQ(record->initialDelay, 0);
     EXPECT_EQ(record->ioRatio, 1.0f);
     EXPECT_EQ(record->uniqueID, qm::fourCharCode('Q', 'M', 'V', '3'));
@@ -76,7 +76,14 @@ TEST_F(ModuleTest, AnswersOpcodesThroughTheRecord) {
     EXPECT_EQ(plugin.text(qm::effGetParamDisplay, 6), "0.198582");
     plugin.setParameter(9, 0.25f);
     EXPECT_EQ(plugin.getParameter(9), 0.25f);
-    EXPECT_EQ(plugin.dispatch(qm::effEditOpen), 0);
+    EXPECT_EQ(plugin.text(qm::effGetEffectName), "QuellmarV3EditGUI");
+    EXPECT_EQ(plugin.text(qm::effGetProductString), "QuellmarV3EditGUI");
+    EXPECT_EQ(plugin.dispatch(qm::effGetVendorVersion), 1000);
+    qm::ERect* rect = nullptr;
+    EXPECT_EQ(plugin.dispatch(qm::effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right, 317);
+    EXPECT_EQ(rect->bottom, 260);
 }
 
 TEST_F(ModuleTest, AListenerOnAlphaDucksByTheSendersKey) {

@@ -1,0 +1,77 @@
+#pragma once
+// The plug-in's editor: a fixed 317 x 260 window of bitmaps showing the instance's slot, the
+// bypass, input and duck/key toggles, three sliders with readouts, the effect-strength meter and
+// a help panel. Controls and parameters keep each other up to date: a control the user moves sets
+// its parameter through the host's automation; a parameter set from anywhere (the host, the
+// audio thread) is handed over through atomics and reaches its controls at the next idle pass on
+// the UI thread, so no other thread ever touches a control.
+
+#include <atomic>
+#include <cstdint>
+
+#include "editor/GuiEditorBase.h"
+#include "gui/controls/DigitDisplay.h"
+#include "gui/controls/LevelMeter.h"
+#include "gui/controls/OverlayPanel.h"
+#include "gui/controls/Slider.h"
+#include "gui/controls/ToggleButton.h"
+#include "gui/controls/ValueDisplay.h"
+
+namespace qm {
+
+class DuckerEditor : public GuiEditorBase, public ControlListener {
+public:
+    explicit DuckerEditor(EffectBaseExt* effect);
+    // Closes the editor first when the host destroys the effect with the editor still open.
+    ~DuckerEditor() override;
+
+    // Builds the frame in the host's `parent` window with every control set from the parameters.
+    std::int32_t open(void* parent) override;
+    void close() override;
+    // Shows the parameter changes handed over since the last pass, then draws what changed.
+    void idle() override;
+    // A parameter changed, on any thread: noted for the next idle pass while the editor is open.
+    void setParameter(std::int32_t index, float value) override;
+    void onControlChanged(Canvas* canvas, Control* control) override;
+
+    bool isEditorOpen() const { return isOpen.load(std::memory_order_acquire); }
+    HorizontalSlider* attackSliderControl() const { return attackSlider; }
+    HorizontalSlider* releaseSliderControl() const { return releaseSlider; }
+    HorizontalSlider* thresholdSliderControl() const { return thresholdSlider; }
+    ValueDisplay* attackDisplayControl() const { return attackDisplay; }
+    ValueDisplay* releaseDisplayControl() const { return releaseDisplay; }
+    ValueDisplay* thresholdDisplayControl() const { return thresholdDisplay; }
+    ToggleButton* bypassButtonControl() const { return bypassButton; }
+    ToggleButton* inputButtonControl(std::int32_t slot) const;
+    ToggleButton* duckKeyButtonControl() const { return duckKeyButton; }
+    LevelMeter* strengthMeterControl() const { return strengthMeter; }
+    DigitDisplay* slotDigitControl() const { return slotDigit; }
+    OverlayPanel* helpOverlayControl() const { return helpOverlay; }
+
+private:
+    void applyParameter(std::int32_t index);
+    void forgetControls();
+
+    HorizontalSlider* attackSlider = nullptr;
+    HorizontalSlider* releaseSlider = nullptr;
+    HorizontalSlider* thresholdSlider = nullptr;
+    ValueDisplay* attackDisplay = nullptr;
+    ValueDisplay* releaseDisplay = nullptr;
+    ValueDisplay* thresholdDisplay = nullptr;
+    ToggleButton* bypassButton = nullptr;
+    ToggleButton* alphaButton = nullptr;
+    ToggleButton* betaButton = nullptr;
+    ToggleButton* gammaButton = nullptr;
+    ToggleButton* deltaButton = nullptr;
+    ToggleButton* duckKeyButton = nullptr;
+    LevelMeter* strengthMeter = nullptr;
+    DigitDisplay* slotDigit = nullptr;
+    OverlayPanel* helpOverlay = nullptr;
+    Bitmap* backgroundBitmap = nullptr;
+    bool slotShown = false;
+    std::atomic<bool> isOpen{false};
+    // One bit per parameter index set since the last idle pass.
+    std::atomic<std::uint32_t> pendingParameters{0};
+};
+
+}  // namespace qm

@@ -1,0 +1,37 @@
+#include "editor/DuckerEffectWithEditor.h"
+
+#include <new>
+
+#include "editor/DuckerEditor.h"
+#include "host/ModuleState.h"
+#include "host/PluginEntry.h"
+#include "host/TextCopy.h"
+
+namespace qm {
+
+DuckerEffectWithEditor::DuckerEffectWithEditor(HostCallback hostCallback) : DuckerEffect(hostCallback) {
+    setUniqueID(fourCharCode('Q', 'M', 'V', '3'));
+    EditorBase* made = new (std::nothrow) DuckerEditor(this);
+    editor = made;
+    if (made == nullptr) creationFailed.store(true, std::memory_order_release);
+}
+
+void DuckerEffectWithEditor::setParameter(std::int32_t index, float value) {
+    DuckerEffect::setParameter(index, value);
+    if (editor != nullptr) static_cast<DuckerEditor*>(editor)->setParameter(index, value);
+}
+
+bool DuckerEffectWithEditor::getEffectName(char* text) {
+    copyLiteral(text, "QuellmarV3EditGUI");
+    return true;
+}
+
+bool DuckerEffectWithEditor::getProductString(char* text) { return getEffectName(text); }
+
+std::int32_t DuckerEffectWithEditor::getVendorVersion() { return 1000; }
+
+EffectBase* createEffect(HostCallback hostCallback) {
+    return new (std::nothrow) DuckerEffectWithEditor(hostCallback);
+}
+
+}  // namespace qm

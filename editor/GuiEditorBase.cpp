@@ -1,0 +1,105 @@
+#include "editor/GuiEditorBase.h"
+
+#include <atomic>
+
+#include "gui/DrawingTarget.h"
+#include "gui/PlatformInput.h"
+#include "host/ModuleState.h"
+
+namespace qm {
+namespace {
+
+std::atomic<std::int32_t> sharedKnobMode{0};
+
+// True when tick `a` comes before tick `b`, also across the wrap of the 32-bit counter.
+bool isBefore(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
+
+KeyCode toKeyCode(const VstKeyCode& key) { return KeyCode{key.character, key.virt, key.modifier}; }
+
+}  // namespace
+
+GuiEditorBase::GuiEditorBase(EffectBaseExt* effect) : EditorBase(effect) {
+    // The module's pictures and window class belong to the module the loader reported.
+    if (void* module = moduleInstance.load(std::memory_order_acquire)) setResourceModule(module);
+    if (effect != nullptr) effect->attachEditor(this);
+    nextIdleTime = platformInput().tickCountMs();
+    platformInput().beginObjectLinking();
+}
+
+GuiEditorBase::~GuiEditorBase() { platformInput().endObjectLinking(); }
+
+std::int32_t GuiEditorBase::getRect(ERect** out) {
+    if (out != nullptr) *out = &rect;
+    return 1;
+}
+
+std::int32_t GuiEditorBase::open(void* parent) {
+    postUpdate();
+    parentWindow = parent;
+    return 0;
+}
+
+void GuiEditorBase::close() {}
+
+void GuiEditorBase::idle() {
+    if (inHostIdle) return;
+    if (updatePending.exchange(0, std::memory_order_acq_rel) != 0) update();
+    if (frame != nullptr) frame->idleUpdate();
+}
+
+void GuiEditorBase::update() {}
+
+std::int32_t GuiEditorBase::onKeyDown(VstKeyCode& key) {
+    if (frame == nullptr) return -1;
+    KeyCode code = toKeyCode(key);
+    return frame->onKeyDown(code);
+}
+
+std::int32_t GuiEditorBase::onKeyUp(VstKeyCode& key) {
+    if (frame == nullptr) return -1;
+    KeyCode code = toKeyCode(key);
+    return frame->onKeyUp(code);
+}
+
+std::int32_t GuiEditorBase::setKnobMode(std::int32_t mode) {
+    sharedKnobMode.store(mode, std::memory_order_relaxed);
+    return 1;
+}
+
+std::int32_t GuiEditorBase::knobMode() { return sharedKnobMode.load(std::memory_order_relaxed); }
+
+bool GuiEditorBase::onWheel(float distance) {
+    return frame != nullptr && frame->onWheel(nullptr, Point{0, 0}, distance);
+}
+
+void GuiEditorBase::setParameter(std::int32_t, float) { postUpdate(); }
+
+void GuiEditorBase::draw(ERect*) {
+    if (frame != nullptr) frame->redrawView(frame);
+}
+
+void GuiEditorBase::pumpIdle() {
+    PlatformInput& platform = platformInput();
+    std::uint32_t now = platform.tickCountMs();
+    if (isBefore(now, nextIdleTime)) {
+        platform.sleepMs(4);
+        if (isBefore(now + 4, nextIdleTime - 50)) return;
+        now += 4;
+    }
+    idle();
+    platform.dispatchOnePaintMessage();
+    nextIdleTime = now + 100;
+    inHostIdle = true;
+    if (effect != nullptr) owner()->hostIdle();
+    inHostIdle = false;
+}
+
+void GuiEditorBase::beginEdit(std::int32_t tag) {
+    if (effect != nullptr) owner()->hostBeginEdit(tag);
+}
+
+void GuiEditorBase::endEdit(std::int32_t tag) {
+    if (effect != nullptr) owner()->hostEndEdit(tag);
+}
+
+}  // namespace qm

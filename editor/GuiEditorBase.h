@@ -1,0 +1,59 @@
+#pragma once
+// The base of a bitmap editor built from the toolkit: answers the host's editor requests, owns
+// the link to the open frame, forwards keys and idle time to it, and runs the idle pump that keeps
+// the window painted and the host alive while a control tracks a drag. UI thread, except
+// setParameter and postUpdate.
+
+#include <cstdint>
+
+#include "gui/EditorFrame.h"
+#include "gui/FrameEditor.h"
+#include "host/EditorBase.h"
+#include "host/EffectBaseExt.h"
+
+namespace qm {
+
+class GuiEditorBase : public EditorBase, public FrameEditor {
+public:
+    // Attaches itself to `effect`: the effect's editor becomes this one and its record says so.
+    explicit GuiEditorBase(EffectBaseExt* effect);
+    ~GuiEditorBase() override;
+
+    // Stores the address of the editor rectangle; answers 1.
+    std::int32_t getRect(ERect** rect) override;
+    std::int32_t open(void* parent) override;
+    void close() override;
+    void idle() override;
+    void update() override;
+    std::int32_t onKeyDown(VstKeyCode& key) override;
+    std::int32_t onKeyUp(VstKeyCode& key) override;
+    // Stores the knob mode for every editor of the process; answers 1.
+    std::int32_t setKnobMode(std::int32_t mode) override;
+    bool onWheel(float distance) override;
+
+    // A parameter of the effect changed (any thread): the base only posts an update.
+    virtual void setParameter(std::int32_t index, float value);
+    // Redraws the whole frame now.
+    virtual void draw(ERect* rect);
+    // One pass of the idle pump: at most one full pass (idle, one paint, host idle) per 100 ms,
+    // a 4 ms sleep while none is due.
+    void pumpIdle() override;
+
+    void beginEdit(std::int32_t tag) override;
+    void endEdit(std::int32_t tag) override;
+
+    EditorFrame* getFrame() const { return frame; }
+    std::uint32_t getNextIdleTime() const { return nextIdleTime; }
+    // The knob mode that the host set last, for every editor of the process.
+    static std::int32_t knobMode();
+
+protected:
+    EffectBaseExt* owner() const { return static_cast<EffectBaseExt*>(effect); }
+
+    ERect rect{0, 0, 0, 0};
+    EditorFrame* frame = nullptr;
+    std::uint32_t nextIdleTime = 0;
+    bool inHostIdle = false;
+};
+
+}  // namespace qm

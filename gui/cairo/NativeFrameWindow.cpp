@@ -1,0 +1,35 @@
+// The native build has no windows: a frame's "window" is a picture in memory of the frame's size,
+// which its canvases draw into and tests read back.
+
+#include <memory>
+
+#include "gui/EditorFrame.h"
+#include "gui/ForwardingTarget.h"
+#include "gui/FrameWindow.h"
+
+namespace qm {
+namespace {
+
+class NativeFrameWindow : public FrameWindow {
+public:
+    NativeFrameWindow(std::int32_t width, std::int32_t height) : picture(createMemoryTarget(width, height, nullptr)) {}
+    std::unique_ptr<DrawingTarget> createDrawingTarget() override {
+        if (picture == nullptr) return nullptr;
+        return std::make_unique<ForwardingTarget>(*picture);
+    }
+    void* nativeHandle() override { return nullptr; }
+
+private:
+    std::unique_ptr<DrawingTarget> picture;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameWindow> createFrameWindow(EditorFrame& frame, void* parentWindow) {
+    if (parentWindow == nullptr) return nullptr;
+    Rect size;
+    frame.getSize(size);
+    return std::make_unique<NativeFrameWindow>(size.width(), size.height());
+}
+
+}  // namespace qm
