@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "editor/DuckerEditor.h"
+#include "engine/Parameters.h"
+#include "support/GuiTestSupport.h"
+#include "support/PluginInstance.h"
+#include "support/TestResources.h"
+
+namespace qm {
+namespace {
+
+class DuckerEditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::useTestResources();
+        test::RecordingHost::get().reset();
+    }
+    DuckerEditor& editorOf(const test::PluginInstance& plugin) {
+        return *static_cast<DuckerEditor*>(EffectBase::fromRecord(plugin.get())->getEditorObject());
+    }
+    // Opens the editor without a native window: the controls exist and are drawn once, as the
+    // window's first paint would, onto nothing.
+    DuckerEditor& open(const test::PluginInstance& plugin) {
+        EXPECT_EQ(plugin.dispatch(effEditOpen), 1);
+        DuckerEditor& editor = editorOf(plugin);
+        Canvas firstPaint(editor.getFrame(), nullptr, nullptr);
+        editor.getFrame()->draw(firstPaint);
+        return editor;
+    }
+    std::vector<test::HostCall> calls(std::int32_t opcode) { return test::RecordingHost::get().callsWith(opcode); }
+    void clickAt(DuckerEditor& editor, Point where, PhysicalInput buttons = test::primary()) {
+        input.script({{buttons, where}, {buttons, where}, {PhysicalInput{}, where}});
+        Canvas canvas(editor.getFrame(), nullptr, nullptr);
+        editor.getFrame()->onMouseDown(canvas, where);
+    }
+
+    test::ScriptedInput input;
+};
+
+TEST_F(DuckerEditorTest, TheRectangleIsTheBackgroundsSizeEvenBeforeOpening) {
+    test::PluginInstance plugin;
+    ERect* rect = nullptr;
+    EXPECT_EQ(plugin.dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->top, 0);
+    EXPECT_EQ(rect->left, 0);
+    EXPECT_EQ(rect->bottom, 260);
+    EXPECT_EQ(rect->right, 317);
+}
+
+TEST_F(DuckerEditorTest, OpenBuildsTheFifteenControlsFromTheParameters) {
+    test::PluginInstance first;
+    test::PluginInstance plugin;
+    DuckerEditor& editor = open(plugin);
+    EditorFrame* frame = editor.getFrame();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_EQ(frame->getViewCount(), 15);
+    EXPECT_EQ(frame->viewAt(0), editor.helpOverlayControl());
+    EXPECT_EQ(frame->viewAt(14), editor.strengthMeterControl());
+    EXPECT_EQ(frame->getBackground()->getWidth(), 317);
+
+    struct Expected {
+        Control* control;
+        Rect size;
+        std::int32_t tag;
+        float value;
+    };
+    const Expected expected[] = {
+        {editor.helpOverlayControl(), {237, 24, 248, 37}, 11, 0.0f},
+        {editor.slotDigitControl(), {172, 41, 214, 106}, 0, 1000000.0f},
+        {editor.attackSliderControl(), {140, 145, 300, 162}, 6, 0.19858247f},
+        {editor.releaseSliderControl(), {140, 167, 300, 184}, 7, 0.19856989f},
+        {editor.thresholdSliderControl(), {140, 189, 300, 206}, 9, 0.5f},
+        {editor.attackDisplayControl(), {94, 145, 137, 159}, 0, 0.19858247f * 0.19858247f * 2000.0f},
+        {editor.releaseDisplayControl(), {94, 167, 137, 181}, 0, 0.19856989f * 0.19856989f * 1000.0f},
+        {editor.thresholdDisplayControl(), {94, 189, 137, 203}, 0, -48.0f},
+        {editor.bypassButtonControl(), {237, 54, 299, 78}, 1, 1.0f},
+        {editor.inputButtonControl(0), {23, 110, 54, 134}, 2, 0.0f},
+        {editor.inputButtonControl(1), {55, 110, 86, 134}, 3, 0.0f},
+        {editor.inputButtonControl(2), {87, 110, 117, 134}, 4, 0.0f},
+        {editor.inputButtonControl(3), {118, 110, 148, 134}, 5, 0.0f},
+        {editor.duckKeyButtonControl(), {167, 110, 293, 134}, 8, 0.0f},
+        {editor.strengthMeterControl(), {20, 224, 295, 243}, 0, 0.0f},
+    };
+    for (const Expected& each : expected) {
+        ASSERT_NE(each.control, nullptr);
+        EXPECT_EQ(each.control->bounds(), each.size) << each.tag;
+        EXPECT_EQ(each.control->tag, each.tag);
+        EXPECT_FLOAT_EQ(each.control->getValue(), each.value) << each.tag;
+    }
+    EXPECT_EQ(editor.attackSliderControl()->getTravel(), 141);
+    EXPECT_EQ(editor.attackSliderControl()->getMinLimit(), 1);
+    EXPECT_EQ(editor.attackSliderControl()->getMaxLimit(), 160);
+
+    // Close and open again: everything is built anew.
+    View* before = editor.attackSliderControl();
+    plugin.dispatch(effEditClose);
+    EXPECT_EQ(editor.getFrame(), nullptr);
+    EXPECT_EQ(editor.attackSliderControl(), nullptr);
+    open(plugin);
+    EXPECT_EQ(editor.getFrame()->getViewCount(), 15);
+    (void)before;
+}
+
+TEST_F(DuckerEditorTest, HostChangesReachTheControlsAtTheNextIdlePassOnlyWhileOpen) {
+    test::PluginInstance plugin;
+    plugin.setParameter(ParamRelease, 0.5f);
+    DuckerEditor& editor = open(plugin);
+    EXPECT_FLOAT_EQ(editor.releaseDisplayControl()->getValue(), 250.0f);
+
+    plugin.setParameter(ParamThreshold, 0.25f);
+    plugin.setParameter(ParamInputGamma, 1.0f);
+    plugin.setParameter(ParamMeter, 0.8f);
+    plugin.setParameter(11, 0.5f);
+    EXPECT_EQ(editor.thresholdSliderControl()->getValue(), 0.5f);
+    plugin.dispatch(effEditIdle);
+    EXPECT_EQ(editor.thresholdSliderControl()->getValue(), 0.25f);
+    EXPECT_FLOAT_EQ(editor.thresholdDisplayControl()->getValue(), -24.0f);
+    EXPECT_EQ(editor.inputButtonControl(2)->getValue(), 1.0f);
+    EXPECT_FLOAT_EQ(editor.strengthMeterControl()->getValue(), 0.8f);
+
+    plugin.dispatch(effEditClose);
+    plugin.setParameter(ParamRelease, 0.1f);
+    plugin.dispatch(effEditIdle);
+    open(plugin);
+    EXPECT_FLOAT_EQ(editor.releaseSliderControl()->getValue(), 0.1f);
+    EXPECT_FLOAT_EQ(editor.releaseDisplayControl()->getValue(), 10.0f);
+}
+
+TEST_F(DuckerEditorTest, TheSlotDisplayFollowsOnlyTheFirstChangeOfItsLife) {
+    test::PluginInstance plugin;
+    DuckerEditor& editor = open(plugin);
+    plugin.setParameter(ParamOwnSlot, 2.0f);
+    plugin.dispatch(effEditIdle);
+    EXPECT_EQ(editor.slotDigitControl()->getValue(), 2000000.0f);
+    plugin.setParameter(ParamOwnSlot, 3.0f);
+    plugin.dispatch(effEditIdle);
+    EXPECT_EQ(editor.slotDigitControl()->getValue(), 2000000.0f);
+    plugin.dispatch(effEditClose);
+    open(plugin);
+    EXPECT_EQ(editor.slotDigitControl()->getValue(), 3000000.0f);
+    plugin.setParameter(ParamOwnSlot, 1.0f);
+    plugin.dispatch(effEditIdle);
+    EXPECT_EQ(editor.slotDigitControl()->getValue(), 3000000.0f);
+}
+
+TEST_F(DuckerEditorTest, TheMeterFollowsTheProcessorsGainReduction) {
+    test::PluginInstance sender;
+    test::PluginInstance listener;
+    DuckerEditor& editor = open(listener);
+    listener.setParameter(ParamBypass, 0.0f);
+    listener.setParameter(ParamInputAlpha, 1.0f);
+    listener.setParameter(ParamDuckKey, 1.0f);
+    for (int block = 0; block < 200; ++block) {
+        std::vector<float> key(512, 1.0f);
+        std::vector<float> keyRight(512, 1.0f);
+        sender.processReplacing(key, keyRight);
+        std::vector<float> left(512, 0.5f);
+        std::vector<float> right(512, 0.5f);
+        listener.processReplacing(left, right);
+    }
+    listener.dispatch(effEditIdle);
+    EXPECT_NEAR(editor.strengthMeterControl()->getValue(), 0.99602f, 1e-4);
+    // The processor's meter value reaches the editor but not the host.
+    EXPECT_TRUE(calls(audioMasterAutomate).empty());
+}
+
+TEST_F(DuckerEditorTest, AToggleClickAutomatesItsParameterOnce) {
+    test::PluginInstance plugin;
+    DuckerEditor& editor = open(plugin);
+    clickAt(editor, Point{30, 120});
+    EXPECT_EQ(plugin.getParameter(ParamInputAlpha), 1.0f);
+    const auto automated = calls(audioMasterAutomate);
+    ASSERT_EQ(automated.size(), 1u);
+    EXPECT_EQ(automated[0].index, ParamInputAlpha);
+    EXPECT_EQ(automated[0].opt, 1.0f);
+    EXPECT_TRUE(calls(audioMasterBeginEdit).empty());
+}
+
+TEST_F(DuckerEditorTest, ASliderDragIsOneGestureOfAutomationAndTheReadoutFollows) {
+    test::PluginInstance plugin;
+    plugin.setParameter(ParamAttack, 0.0f);
+    DuckerEditor& editor = open(plugin);
+    // Press at the handle's centre, then move until the value is 0.5 (window x 149 + 70.5). The
+    // frame and the slider each read the buttons once at the press.
+    const std::int32_t y = 150;
+    input.script({{test::primary(), {149, y}},
+                  {test::primary(), {149, y}},
+                  {test::primary(), {149, y}},
+                  {test::primary(), {190, y}},
+                  {test::primary(), {219, y}},
+                  {test::primary(), {219, y}},
+                  {PhysicalInput{}, {219, y}}});
+    Canvas canvas(editor.getFrame(), nullptr, nullptr);
+    Point where{149, y};
+    editor.getFrame()->onMouseDown(canvas, where);
+    plugin.dispatch(effEditIdle);
+
+    const auto begin = calls(audioMasterBeginEdit);
+    const auto end = calls(audioMasterEndEdit);
+    const auto automated = calls(audioMasterAutomate);
+    ASSERT_EQ(begin.size(), 1u);
+    ASSERT_EQ(end.size(), 1u);
+    EXPECT_EQ(begin[0].index, ParamAttack);
+    EXPECT_EQ(end[0].index, ParamAttack);
+    ASSERT_GE(automated.size(), 2u);
+    for (const auto& call : automated) EXPECT_EQ(call.index, ParamAttack);
+    const float expected = 70.0f / 141.0f;
+    EXPECT_FLOAT_EQ(automated.back().opt, expected);
+    EXPECT_FLOAT_EQ(plugin.getParameter(ParamAttack), expected);
+    EXPECT_FLOAT_EQ(editor.attackDisplayControl()->getValue(), expected * expected * 2000.0f);
+    // The host's calls came in order: begin edit, the automation, end edit.
+    std::vector<std::int32_t> order;
+    for (const auto& call : test::RecordingHost::get().calls()) {
+        const bool edit = call.opcode == audioMasterBeginEdit || call.opcode == audioMasterEndEdit;
+        if (edit || call.opcode == audioMasterAutomate) {
+            if (order.empty() || order.back() != call.opcode) order.push_back(call.opcode);
+        }
+    }
+    EXPECT_EQ(order, (std::vector<std::int32_t>{audioMasterBeginEdit, audioMasterAutomate, audioMasterEndEdit}));
+    EXPECT_EQ(editor.getFrame()->getFocusView(), editor.attackSliderControl());
+}
+
+TEST_F(DuckerEditorTest, ControlClickResetsASliderAndArrowKeysStepTheFocusedOrTheLastSlider) {
+    test::PluginInstance plugin;
+    DuckerEditor& editor = open(plugin);
+    clickAt(editor, Point{200, 195}, test::primary(false, true));
+    EXPECT_EQ(plugin.getParameter(ParamThreshold), 0.5f);
+    EXPECT_TRUE(calls(audioMasterAutomate).empty());
+    clickAt(editor, Point{200, 150}, test::primary(false, true));
+    EXPECT_EQ(plugin.getParameter(ParamAttack), 0.5f);
+    EXPECT_EQ(calls(audioMasterAutomate).size(), 1u);
+
+    // No focus: the threshold slider, added last, takes the arrow keys.
+    EXPECT_EQ(plugin.dispatch(effEditKeyDown, 0, VKEY_UP), 1);
+    EXPECT_FLOAT_EQ(plugin.getParameter(ParamThreshold), 0.6f);
+    EXPECT_EQ(plugin.dispatch(effEditKeyDown, 0, VKEY_DOWN, nullptr, 1.0f), 1);
+    EXPECT_FLOAT_EQ(plugin.getParameter(ParamThreshold), 0.59f);
+    EXPECT_EQ(plugin.dispatch(effEditKeyDown, 'x', 0), -1);
+
+    // After a drag the dragged slider has the focus.
+    editor.getFrame()->setFocusView(editor.releaseSliderControl());
+    const float release = plugin.getParameter(ParamRelease);
+    plugin.dispatch(effEditKeyDown, 0, VKEY_RIGHT);
+    EXPECT_FLOAT_EQ(plugin.getParameter(ParamRelease), release + 0.1f);
+}
+
+TEST_F(DuckerEditorTest, TheHelpMarkOpensThePanelAndTheNextClickClosesItWithoutAParameter) {
+    test::PluginInstance plugin;
+    DuckerEditor& editor = open(plugin);
+    clickAt(editor, Point{240, 30});
+    EXPECT_TRUE(editor.helpOverlayControl()->isOpen());
+    EXPECT_EQ(editor.getFrame()->getModalView(), editor.helpOverlayControl());
+    clickAt(editor, Point{30, 120});
+    EXPECT_FALSE(editor.helpOverlayControl()->isOpen());
+    EXPECT_EQ(plugin.getParameter(ParamInputAlpha), 0.0f);
+    EXPECT_TRUE(calls(audioMasterAutomate).empty());
+}
+
+TEST_F(DuckerEditorTest, TheIdlePumpRunsAFullPassAtMostEvery100Milliseconds) {
+    test::PluginInstance plugin;
+    DuckerEditor& editor = open(plugin);
+    input.ticks = editor.getNextIdleTime() - 10;
+    const std::uint32_t before = input.ticks;
+    editor.pumpIdle();
+    EXPECT_EQ(input.slept, 4u);
+    EXPECT_EQ(input.paintsDispatched, 1);
+    EXPECT_EQ(editor.getNextIdleTime(), before + 104);
+    EXPECT_EQ(calls(audioMasterIdle).size(), 1u);
+
+    input.ticks = editor.getNextIdleTime() - 60;
+    editor.pumpIdle();
+    EXPECT_EQ(input.slept, 8u);
+    EXPECT_EQ(input.paintsDispatched, 1);
+
+    input.ticks = editor.getNextIdleTime() + 5;
+    const std::uint32_t late = input.ticks;
+    editor.pumpIdle();
+    EXPECT_EQ(input.slept, 8u);
+    EXPECT_EQ(editor.getNextIdleTime(), late + 100);
+    EXPECT_EQ(calls(audioMasterIdle).size(), 2u);
+
+    // Across the wrap of the tick counter: a pass due 36 ms after the wrap, asked for 52 ms before
+    // it, sleeps first like any other early call, then runs.
+    input.ticks = editor.getNextIdleTime() + 0x7FFFFF00u;
+    editor.pumpIdle();
+    input.ticks = 0xFFFFFFC0u;
+    editor.pumpIdle();
+    EXPECT_EQ(editor.getNextIdleTime(), 0x24u);
+    const auto passes = calls(audioMasterIdle).size();
+    input.ticks = 0xFFFFFFF0u;
+    editor.pumpIdle();
+    EXPECT_EQ(input.slept, 12u);
+    EXPECT_EQ(calls(audioMasterIdle).size(), passes + 1);
+    EXPECT_EQ(editor.getNextIdleTime(), 0x58u);
+}
+
+TEST_F(DuckerEditorTest, AnEditorDestroyedWhileOpenClosesFirst) {
+    auto plugin = std::make_unique<test::PluginInstance>();
+    open(*plugin);
+    plugin->setParameter(ParamMeter, 0.3f);
+    plugin.reset();
+    SUCCEED();
+}
+
+}  // namespace
+}  // namespace qm
