@@ -1,0 +1,111 @@
+// The open editor as the user sees it, drawn by the cairo backend into the native build's
+// window picture: the slot symbol, the lit bypass, the handles at the default values and the meter
+// after a ducked block, compared with the bitmaps they come from.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "editor/DuckerEditor.h"
+#include "engine/Parameters.h"
+#include "support/GuiTestSupport.h"
+#include "support/PluginInstance.h"
+#include "support/TestResources.h"
+
+namespace qm {
+namespace {
+
+class EditorPixels : public ::testing::Test {
+protected:
+    void SetUp() override { test::useTestResources(); }
+
+    // Opens the editor in a (pretend) host window and paints it as the first paint message does.
+    DuckerEditor& openAndPaint(const test::PluginInstance& plugin) {
+        static int parentWindow = 0;
+        EXPECT_EQ(plugin.dispatch(effEditOpen, 0, 0, &parentWindow), 1);
+        auto& editor = *static_cast<DuckerEditor*>(EffectBase::fromRecord(plugin.get())->getEditorObject());
+        screen = editor.getFrame()->createWindowTarget();
+        Canvas paint(editor.getFrame(), screen.get(), nullptr);
+        editor.getFrame()->drawInRect(paint, Rect{0, 0, 317, 260});
+        return editor;
+    }
+
+    // True when the window shows `bitmap`'s block at `source` in `place`.
+    bool shows(std::int32_t resourceId, const Rect& place, Point source) {
+        Bitmap* picture = new Bitmap(resourceId);
+        auto expected = createMemoryTarget(place.width(), place.height(), nullptr);
+        Canvas canvas(nullptr, expected.get(), nullptr);
+        picture->draw(canvas, Rect{0, 0, place.width(), place.height()}, source);
+        picture->release();
+        for (int y = 0; y < place.height(); ++y) {
+            for (int x = 0; x < place.width(); ++x) {
+                if (test::rgbAt(*screen, place.left + x, place.top + y) != test::rgbAt(*expected, x, y)) return false;
+            }
+        }
+        return true;
+    }
+
+    std::unique_ptr<DrawingTarget> screen;
+};
+
+TEST_F(EditorPixels, AFreshEditorShowsItsSlotTheLitBypassAndTheDefaultHandles) {
+    test::PluginInstance plugin;
+    openAndPaint(plugin);
+    EXPECT_TRUE(shows(207, Rect{172, 41, 214, 87}, Point{0, 0}));       // α for slot 0
+    EXPECT_TRUE(shows(201, Rect{237, 54, 299, 78}, Point{0, 24}));      // bypass lit
+    EXPECT_TRUE(shows(203, Rect{23, 110, 54, 134}, Point{0, 0}));       // α input off
+    EXPECT_TRUE(shows(202, Rect{167, 110, 293, 134}, Point{0, 0}));     // keying lit
+    EXPECT_TRUE(shows(128, Rect{0, 0, 172, 41}, Point{0, 0}));          // background
+    // Attack 0.19858: handle at 1 + trunc(141 x 0.19858) = 29 of the control.
+    EXPECT_TRUE(shows(130, Rect{140 + 29, 145, 140 + 47, 159}, Point{0, 0}));
+    EXPECT_TRUE(shows(129, Rect{140, 145, 140 + 29, 162}, Point{0, 0}));
+    // Threshold 0.5: handle at 1 + 70 = 71.
+    EXPECT_TRUE(shows(130, Rect{140 + 71, 189, 140 + 89, 203}, Point{0, 0}));
+    // The meter starts from full and falls back by 0.1 per idle pass until it is dark.
+    EXPECT_TRUE(shows(132, Rect{20, 224, 20 + 247, 243}, Point{0, 0}));
+    for (int pass = 0; pass < 9; ++pass) plugin.dispatch(effEditIdle);
+    EXPECT_TRUE(shows(133, Rect{20, 224, 295, 243}, Point{0, 0}));
+    // The readouts carry text over their box colour.
+    int readoutText = 0;
+    for (int y = 146; y < 159; ++y) {
+        for (int x = 95; x < 137; ++x) readoutText += test::rgbAt(*screen, x, y) != 0x424242u ? 1 : 0;
+    }
+    EXPECT_GT(readoutText, 20);
+}
+
+TEST_F(EditorPixels, AFifthInstanceShowsTheRedCrossAndADuckedBlockLightsTheMeter) {
+    std::vector<std::unique_ptr<test::PluginInstance>> plugins;
+    for (int i = 0; i < 5; ++i) plugins.push_back(std::make_unique<test::PluginInstance>());
+    {
+        openAndPaint(*plugins[4]);
+        EXPECT_TRUE(shows(207, Rect{172, 41, 214, 87}, Point{0, 6 * 46}));
+        plugins[4]->dispatch(effEditClose);
+    }
+    const test::PluginInstance& sender = *plugins[0];
+    const test::PluginInstance& listener = *plugins[1];
+    DuckerEditor& editor = openAndPaint(listener);
+    EXPECT_TRUE(shows(207, Rect{172, 41, 214, 87}, Point{0, 46}));  // β for slot 1
+    listener.setParameter(ParamBypass, 0.0f);
+    listener.setParameter(ParamInputAlpha, 1.0f);
+    listener.setParameter(ParamDuckKey, 1.0f);
+    for (int block = 0; block < 200; ++block) {
+        std::vector<float> key(512, 1.0f);
+        std::vector<float> keyRight(512, 1.0f);
+        sender.processReplacing(key, keyRight);
+        std::vector<float> left(512, 0.5f);
+        std::vector<float> right(512, 0.5f);
+        listener.processReplacing(left, right);
+    }
+    listener.dispatch(effEditIdle);
+    // 0.99602 of 400 steps is k = 398: 273 of the 275 columns lit.
+    EXPECT_TRUE(shows(132, Rect{20, 224, 20 + 273, 243}, Point{0, 0}));
+    EXPECT_TRUE(shows(133, Rect{20 + 273, 224, 295, 243}, Point{273, 0}));
+    EXPECT_TRUE(shows(203, Rect{23, 110, 54, 134}, Point{0, 24}));  // α input lit
+    EXPECT_TRUE(shows(202, Rect{167, 110, 293, 134}, Point{0, 24})); // ducking lit
+    EXPECT_TRUE(shows(201, Rect{237, 54, 299, 78}, Point{0, 0}));    // bypass off
+    (void)editor;
+}
+
+}  // namespace
+}  // namespace qm
