@@ -39,8 +39,8 @@ set(QM_WINE_ENV
   WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
 add_test(NAME windows.prefix COMMAND wineboot -i)
 add_test(NAME windows.shutdown COMMAND sh -c "wineserver -k || true")
-set_tests_properties(windows.prefix PROPERTIES FIXTURES_SETUP wine LABELS "windows;bench" ENVIRONMENT "${QM_WINE_ENV}")
-set_tests_properties(windows.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS "windows;bench" ENVIRONMENT "${QM_WINE_ENV}")
+set_tests_properties(windows.prefix PROPERTIES FIXTURES_SETUP wine LABELS "windows;gui;bench" ENVIRONMENT "${QM_WINE_ENV}")
+set_tests_properties(windows.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS "windows;gui;bench" ENVIRONMENT "${QM_WINE_ENV}")
 
 foreach(arch win32 win64)
   if(arch STREQUAL "win32")
@@ -57,6 +57,12 @@ foreach(arch win32 win64)
   add_test(NAME windows.${arch}.shared-bus COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_shared_bus_tests.exe)
   add_test(NAME windows.${arch}.exports
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/windows/check-module.sh ${arch} ${module})
+  set(artefacts ${CMAKE_BINARY_DIR}/artefacts/${arch})
+  file(MAKE_DIRECTORY ${artefacts})
+  add_test(NAME gui.${arch}.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tests/window/run-under-xvfb.sh
+    wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_gui_tests.exe)
+  set_tests_properties(gui.${arch}.editor PROPERTIES LABELS gui FIXTURES_REQUIRED wine RESOURCE_LOCK keybus
+    ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module};QM_ARTIFACT_DIR=Z:${artefacts};QM_ARTIFACT_UNIX_DIR=${artefacts}")
   add_test(NAME bench.${arch} COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe bench Z:${module})
   set_tests_properties(windows.${arch}.unit windows.${arch}.module windows.${arch}.shared-bus bench.${arch}
     PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module};${peer_env}"
