@@ -59,7 +59,7 @@ foreach(arch win32 win64)
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/windows/check-module.sh ${arch} ${module})
   set(artefacts ${CMAKE_BINARY_DIR}/artefacts/${arch})
   file(MAKE_DIRECTORY ${artefacts})
-  add_test(NAME gui.${arch}.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tests/window/run-under-xvfb.sh
+  add_test(NAME gui.${arch}.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
     wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_gui_tests.exe)
   set_tests_properties(gui.${arch}.editor PROPERTIES LABELS gui FIXTURES_REQUIRED wine RESOURCE_LOCK keybus
     ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module};QM_ARTIFACT_DIR=Z:${artefacts};QM_ARTIFACT_UNIX_DIR=${artefacts}")

@@ -31,7 +31,7 @@ target_sources(quellmar_unit_tests PRIVATE resources/QuellmarV3.rc)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_unit_tests PRIVATE quellmar_module gtest_main)
 
-add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp)
+add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp tools/host/EditorWindow.cpp)
 target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quellmar_host_app PUBLIC qm_warnings)
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/PluginInterface.h"
+#include "tools/host/EditorWindow.h"
 
 namespace qmgui {
 
@@ -39,32 +40,10 @@ private:
     std::vector<HostEvent> recorded;
 };
 
-// A visible top-level window that parents the editor.
-class HostWindow {
-public:
-    HostWindow();
-    ~HostWindow();
-    HWND handle() const { return window; }
-    // The editor's child window inside this one, or null.
-    HWND editorWindow() const;
-
-private:
-    HWND window = nullptr;
-};
-
-// Dispatches every queued message, then sends one editor idle; `rounds` times.
-void pump(qm::PluginRecord* record, int rounds = 20);
-
-// The editor window's pixels, 0x00RRGGBB, top row first.
-struct Screenshot {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
-    // Writes a 24-bit BMP (converted to PNG by the test runner).
-    bool writeBmp(const std::string& path) const;
-};
-Screenshot capture(HWND window);
+using qmhost::capture;
+using qmhost::HostWindow;
+using qmhost::pump;
+using qmhost::Screenshot;
 
 // The pixels of a bitmap resource of `module`.
 Screenshot resourcePixels(HMODULE module, int resourceId);

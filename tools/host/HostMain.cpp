@@ -1,4 +1,4 @@
-// quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32
+// quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32 [EDITOR.bmp]
 // quellmar_host bench MODULE
 // quellmar_host serve MODULE COUNT LEVEL STOP-EVENT
 
@@ -10,12 +10,14 @@
 
 int main(int argc, char** argv) {
     const std::string job = argc > 1 ? argv[1] : "";
-    if (job == "render" && argc == 6) return qmhost::renderJob(argv[2], argv[3], argv[4], argv[5]);
+    if (job == "render" && (argc == 6 || argc == 7)) {
+        return qmhost::renderJob(argv[2], argv[3], argv[4], argv[5], argc == 7 ? argv[6] : "");
+    }
     if (job == "bench" && argc == 3) return qmhost::benchJob(argv[2]);
     if (job == "serve" && argc == 6) {
         return qmhost::serveJob(argv[2], std::atoi(argv[3]), static_cast<float>(std::atof(argv[4])), argv[5]);
     }
-    std::fprintf(stderr, "usage: quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32\n"
+    std::fprintf(stderr, "usage: quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32 [EDITOR.bmp]\n"
                          "       quellmar_host bench MODULE\n"
                          "       quellmar_host serve MODULE COUNT LEVEL STOP-EVENT\n");
     return 2;

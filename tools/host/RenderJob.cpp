@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Parameters.h"
+#include "tools/host/EditorWindow.h"
 #include "tools/host/Jobs.h"
 #include "tools/host/PluginLoader.h"
 
@@ -31,8 +32,32 @@ float sampleAt(const std::vector<float>& interleaved, std::size_t frame, int cha
 
 }  // namespace
 
+// Shows the listener's editor while the key's loudest stretch plays again, and saves it as BMP.
+void saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const std::vector<float>& key,
+                          const std::vector<float>& music, std::size_t loudestFrame, const std::string& path) {
+    HostWindow window;
+    listener.dispatch(qm::effEditOpen, 0, 0, window.handle());
+    pump(listener.get(), 10);
+    float in[4][kBlockFrames];
+    float out[2][kBlockFrames];
+    const std::size_t first = loudestFrame > 40 * kBlockFrames ? loudestFrame - 40 * kBlockFrames : 0;
+    for (std::size_t start = first; start <= loudestFrame; start += kBlockFrames) {
+        for (int i = 0; i < kBlockFrames; ++i) {
+            in[0][i] = sampleAt(key, start + i, 0);
+            in[1][i] = sampleAt(key, start + i, 1);
+            in[2][i] = sampleAt(music, start + i, 0);
+            in[3][i] = sampleAt(music, start + i, 1);
+        }
+        sender.processReplacing(in[0], in[1], out[0], out[1], kBlockFrames);
+        listener.processReplacing(in[2], in[3], out[0], out[1], kBlockFrames);
+    }
+    pump(listener.get(), 10);
+    if (!capture(window.editorWindow()).writeBmp(path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    listener.dispatch(qm::effEditClose);
+}
+
 int renderJob(const std::string& modulePath, const std::string& keyPath, const std::string& musicPath,
-              const std::string& outPath) {
+              const std::string& outPath, const std::string& screenshotPath) {
     PluginModule module(modulePath);
     if (!module.isLoaded()) {
         std::fprintf(stderr, "cannot load %s\n", modulePath.c_str());
@@ -64,6 +89,7 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
     float in[4][kBlockFrames];
     float result[4][kBlockFrames];
     double deepestReduction = 0.0;
+    std::size_t loudestFrame = 0;
     for (std::size_t start = 0; start < frames; start += kBlockFrames) {
         const int count = static_cast<int>(std::min<std::size_t>(kBlockFrames, frames - start));
         for (int i = 0; i < count; ++i) {
@@ -74,7 +100,11 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
         }
         sender.processReplacing(in[0], in[1], result[0], result[1], count);
         listener.processReplacing(in[2], in[3], result[2], result[3], count);
-        deepestReduction = std::max(deepestReduction, static_cast<double>(listener.getParameter(qm::ParamMeter)));
+        const double reduction = listener.getParameter(qm::ParamMeter);
+        if (reduction > deepestReduction) {
+            deepestReduction = reduction;
+            loudestFrame = start;
+        }
         for (int i = 0; i < count; ++i) {
             out[(start + i) * 2] = result[2][i];
             out[(start + i) * 2 + 1] = result[3][i];
@@ -87,6 +117,7 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
         std::fprintf(stderr, "cannot write %s\n", outPath.c_str());
         return 1;
     }
+    if (!screenshotPath.empty()) saveEditorScreenshot(sender, listener, key, music, loudestFrame, screenshotPath);
     std::printf("rendered %u frames; deepest gain reduction %.1f dB\n", static_cast<unsigned>(frames),
                 deepestReduction < 1.0 ? -20.0 * std::log10(1.0 - deepestReduction) : 500.0);
     return 0;

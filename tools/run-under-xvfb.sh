@@ -10,6 +10,8 @@ export DISPLAY=":$(cat "$displayFile")"
 rm -f "$displayFile"
 "$@"
 status=$?
+# Wine's desktop process holds the display: end it before the display goes.
+[ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null
 kill "$xvfb" 2>/dev/null
 wait "$xvfb" 2>/dev/null
 if [ -n "${QM_ARTIFACT_UNIX_DIR:-}" ]; then
