@@ -37,7 +37,7 @@ target_link_libraries(quellmar_host_app PUBLIC qm_warnings)
 
 add_executable(quellmar_module_tests tests/windows/ModuleTest.cpp)
 target_include_directories(quellmar_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main)
+target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main version)
 
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp)
