@@ -170,37 +170,26 @@ void EditorFrame::onMouseDown(Canvas& canvas, Point& where) {
     }
 }
 
-std::int32_t EditorFrame::onKeyDown(KeyCode& key) {
+// Focus view first, then the modal view, then the children from the last added: the first
+// answer other than -1 ends the dispatch.
+std::int32_t EditorFrame::dispatchKey(KeyCode& key, std::int32_t (View::*handler)(KeyCode&)) {
     if (focusView != nullptr) {
-        const std::int32_t taken = focusView->onKeyDown(key);
+        const std::int32_t taken = (focusView->*handler)(key);
         if (taken != -1) return taken;
     }
     if (modalView != nullptr) {
-        const std::int32_t taken = modalView->onKeyDown(key);
+        const std::int32_t taken = (modalView->*handler)(key);
         if (taken != -1) return taken;
     }
     for (std::int32_t i = viewCount - 1; i >= 0; --i) {
-        const std::int32_t taken = views[i]->onKeyDown(key);
+        const std::int32_t taken = (views[i]->*handler)(key);
         if (taken != -1) return taken;
     }
     return -1;
 }
 
-std::int32_t EditorFrame::onKeyUp(KeyCode& key) {
-    if (focusView != nullptr) {
-        const std::int32_t taken = focusView->onKeyUp(key);
-        if (taken != -1) return taken;
-    }
-    if (modalView != nullptr) {
-        const std::int32_t taken = modalView->onKeyUp(key);
-        if (taken != -1) return taken;
-    }
-    for (std::int32_t i = viewCount - 1; i >= 0; --i) {
-        const std::int32_t taken = views[i]->onKeyUp(key);
-        if (taken != -1) return taken;
-    }
-    return -1;
-}
+std::int32_t EditorFrame::onKeyDown(KeyCode& key) { return dispatchKey(key, &View::onKeyDown); }
+std::int32_t EditorFrame::onKeyUp(KeyCode& key) { return dispatchKey(key, &View::onKeyUp); }
 
 bool EditorFrame::onDrop(char** items, std::int32_t count, DropKind kind, Point where) {
     if (modalView != nullptr || focusView != nullptr) return false;

@@ -73,6 +73,7 @@ public:
     std::int32_t getCapacity() const { return capacity; }
 
 private:
+    std::int32_t dispatchKey(KeyCode& key, std::int32_t (View::*handler)(KeyCode&));
     // Runs `body` with a canvas on the window; nothing without a window.
     template <typename Body>
     void withWindowCanvas(Body body);

@@ -89,7 +89,7 @@ bool CairoTarget::selectBrush(Color color) {
 
 void CairoTarget::setBackgroundColor(Color color) { backgroundColor = color; }
 void CairoTarget::setTextColor(Color color) { textColor = color; }
-void CairoTarget::selectFont(const FontSpec& spec) { font = spec; }
+void CairoTarget::selectFont(const FontSpec& requested) { font = requested; }
 
 void CairoTarget::moveTo(std::int32_t x, std::int32_t y) { position = Point{x, y}; }
 

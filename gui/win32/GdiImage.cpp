@@ -27,15 +27,8 @@ std::unique_ptr<NativeImage> NativeImage::loadResource(std::int32_t resourceId) 
 std::unique_ptr<NativeImage> NativeImage::fromPixels(std::int32_t width, std::int32_t height,
                                                      const std::uint32_t* pixels) {
     if (width <= 0 || height <= 0 || pixels == nullptr) return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP made = countedBitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    HBITMAP made = countedDibSection(nullptr, width, height, &bits);
     if (made == nullptr) return nullptr;
     std::memcpy(bits, pixels, sizeof(std::uint32_t) * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     GdiFlush();

@@ -25,6 +25,17 @@ HPEN countedPen(int style, int width, COLORREF color) { return counted(CreatePen
 HBRUSH countedSolidBrush(COLORREF color) { return counted(CreateSolidBrush(color)); }
 HFONT countedFont(const LOGFONTA& font) { return counted(CreateFontIndirectA(&font)); }
 HBITMAP countedBitmap(HBITMAP made) { return counted(made); }
+HBITMAP countedDibSection(HDC like, std::int32_t width, std::int32_t height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return counted(CreateDIBSection(like, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
 HDC countedMemoryDc(HDC like) { return counted(CreateCompatibleDC(like)); }
 
 void deleteCounted(HGDIOBJ object) {

@@ -15,6 +15,8 @@ HPEN countedPen(int style, int width, COLORREF color);
 HBRUSH countedSolidBrush(COLORREF color);
 HFONT countedFont(const LOGFONTA& font);
 HBITMAP countedBitmap(HBITMAP made);
+// A top-down 32-bit picture of `width` x `height` whose 0x00RRGGBB pixels start at *bits.
+HBITMAP countedDibSection(HDC like, std::int32_t width, std::int32_t height, void** bits);
 HDC countedMemoryDc(HDC like);
 // Deletes a pen, brush, font or bitmap made above.
 void deleteCounted(HGDIOBJ object);

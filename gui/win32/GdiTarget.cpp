@@ -27,15 +27,8 @@ GdiTarget::GdiTarget(std::int32_t width, std::int32_t height, HDC like) {
     if (width <= 0 || height <= 0) return;
     HDC memory = countedMemoryDc(like);
     if (memory == nullptr) return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    memoryBitmap = countedBitmap(CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    memoryBitmap = countedDibSection(memory, width, height, &bits);
     if (memoryBitmap == nullptr) {
         deleteCountedDc(memory);
         return;
@@ -91,18 +84,18 @@ bool GdiTarget::selectBrush(Color color) {
 void GdiTarget::setBackgroundColor(Color color) { SetBkColor(dc, colorRef(color)); }
 void GdiTarget::setTextColor(Color color) { SetTextColor(dc, colorRef(color)); }
 
-void GdiTarget::selectFont(const FontSpec& spec) {
+void GdiTarget::selectFont(const FontSpec& requested) {
     LOGFONTA description{};
-    description.lfHeight = -spec.heightPx;
-    description.lfWeight = spec.weight;
-    description.lfItalic = spec.italic ? 1 : 0;
-    description.lfUnderline = spec.underline ? 1 : 0;
+    description.lfHeight = -requested.heightPx;
+    description.lfWeight = requested.weight;
+    description.lfItalic = requested.italic ? 1 : 0;
+    description.lfUnderline = requested.underline ? 1 : 0;
     description.lfCharSet = ANSI_CHARSET;
     description.lfOutPrecision = OUT_STRING_PRECIS;
     description.lfClipPrecision = CLIP_STROKE_PRECIS;
     description.lfQuality = DEFAULT_QUALITY;
-    description.lfPitchAndFamily = spec.decorative ? (FF_DECORATIVE | DEFAULT_PITCH) : (VARIABLE_PITCH | FF_SWISS);
-    std::strncpy(description.lfFaceName, spec.face, LF_FACESIZE - 1);
+    description.lfPitchAndFamily = requested.decorative ? (FF_DECORATIVE | DEFAULT_PITCH) : (VARIABLE_PITCH | FF_SWISS);
+    std::strncpy(description.lfFaceName, requested.face, LF_FACESIZE - 1);
     HFONT made = countedFont(description);
     SelectObject(dc, made);
     deleteCounted(font);

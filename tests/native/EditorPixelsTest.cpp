@@ -86,17 +86,7 @@ TEST_F(EditorPixels, AFifthInstanceShowsTheRedCrossAndADuckedBlockLightsTheMeter
     const test::PluginInstance& listener = *plugins[1];
     DuckerEditor& editor = openAndPaint(listener);
     EXPECT_TRUE(shows(207, Rect{172, 41, 214, 87}, Point{0, 46}));  // β for slot 1
-    listener.setParameter(ParamBypass, 0.0f);
-    listener.setParameter(ParamInputAlpha, 1.0f);
-    listener.setParameter(ParamDuckKey, 1.0f);
-    for (int block = 0; block < 200; ++block) {
-        std::vector<float> key(512, 1.0f);
-        std::vector<float> keyRight(512, 1.0f);
-        sender.processReplacing(key, keyRight);
-        std::vector<float> left(512, 0.5f);
-        std::vector<float> right(512, 0.5f);
-        listener.processReplacing(left, right);
-    }
+    test::runDuckedBlocks(sender, listener, 200);
     listener.dispatch(effEditIdle);
     // 0.99602 of 400 steps is k = 398: 273 of the 275 columns lit.
     EXPECT_TRUE(shows(132, Rect{20, 224, 20 + 273, 243}, Point{0, 0}));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/Parameters.h"
 #include "host/PluginEntry.h"
 #include "support/RecordingHost.h"
 
@@ -50,5 +51,21 @@ public:
 private:
     PluginRecord* record;
 };
+
+// Lets `listener` duck by `sender`'s slot (Alpha) and runs `blocks` blocks of 512 frames: a
+// steady full-scale key through the sender, then half-scale audio through the listener.
+inline void runDuckedBlocks(const PluginInstance& sender, const PluginInstance& listener, int blocks) {
+    listener.setParameter(ParamBypass, 0.0f);
+    listener.setParameter(ParamInputAlpha, 1.0f);
+    listener.setParameter(ParamDuckKey, 1.0f);
+    for (int block = 0; block < blocks; ++block) {
+        std::vector<float> keyLeft(512, 1.0f);
+        std::vector<float> keyRight(512, 1.0f);
+        sender.processReplacing(keyLeft, keyRight);
+        std::vector<float> left(512, 0.5f);
+        std::vector<float> right(512, 0.5f);
+        listener.processReplacing(left, right);
+    }
+}
 
 }  // namespace qm::test

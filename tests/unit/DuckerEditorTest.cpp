@@ -152,17 +152,7 @@ TEST_F(DuckerEditorTest, TheMeterFollowsTheProcessorsGainReduction) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     DuckerEditor& editor = open(listener);
-    listener.setParameter(ParamBypass, 0.0f);
-    listener.setParameter(ParamInputAlpha, 1.0f);
-    listener.setParameter(ParamDuckKey, 1.0f);
-    for (int block = 0; block < 200; ++block) {
-        std::vector<float> key(512, 1.0f);
-        std::vector<float> keyRight(512, 1.0f);
-        sender.processReplacing(key, keyRight);
-        std::vector<float> left(512, 0.5f);
-        std::vector<float> right(512, 0.5f);
-        listener.processReplacing(left, right);
-    }
+    test::runDuckedBlocks(sender, listener, 200);
     listener.dispatch(effEditIdle);
     EXPECT_NEAR(editor.strengthMeterControl()->getValue(), 0.99602f, 1e-4);
     // The processor's meter value reaches the editor but not the host.

@@ -50,6 +50,16 @@ void pump(qm::PluginRecord* record, int rounds) {
     }
 }
 
+BITMAPINFO topDownBitmapInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    return info;
+}
+
 Screenshot capture(HWND window) {
     Screenshot shot;
     RECT client{};
@@ -58,12 +68,7 @@ Screenshot capture(HWND window) {
     shot.height = client.bottom;
     HDC windowDc = GetDC(window);
     HDC memory = CreateCompatibleDC(windowDc);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = topDownBitmapInfo(shot.width, shot.height);
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(memory, bitmap);

@@ -40,6 +40,9 @@ struct Screenshot {
     bool writeBmp(const std::string& path) const;
 };
 
+// The description of a top-down 32-bit picture of `width` x `height`.
+BITMAPINFO topDownBitmapInfo(int width, int height);
+
 // The client area of `window` as it is on screen now.
 Screenshot capture(HWND window);
 

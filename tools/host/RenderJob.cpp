@@ -30,6 +30,17 @@ float sampleAt(const std::vector<float>& interleaved, std::size_t frame, int cha
     return index < interleaved.size() ? interleaved[index] : 0.0f;
 }
 
+// Fills one block of `count` frames from `start` of the key (rows 0, 1) and the music (rows 2, 3).
+void fillBlock(float (&in)[4][kBlockFrames], const std::vector<float>& key, const std::vector<float>& music,
+               std::size_t start, int count) {
+    for (int i = 0; i < count; ++i) {
+        in[0][i] = sampleAt(key, start + i, 0);
+        in[1][i] = sampleAt(key, start + i, 1);
+        in[2][i] = sampleAt(music, start + i, 0);
+        in[3][i] = sampleAt(music, start + i, 1);
+    }
+}
+
 }  // namespace
 
 // Shows the listener's editor while the key's loudest stretch plays again, and saves it as BMP.
@@ -42,12 +53,7 @@ void saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const st
     float out[2][kBlockFrames];
     const std::size_t first = loudestFrame > 40 * kBlockFrames ? loudestFrame - 40 * kBlockFrames : 0;
     for (std::size_t start = first; start <= loudestFrame; start += kBlockFrames) {
-        for (int i = 0; i < kBlockFrames; ++i) {
-            in[0][i] = sampleAt(key, start + i, 0);
-            in[1][i] = sampleAt(key, start + i, 1);
-            in[2][i] = sampleAt(music, start + i, 0);
-            in[3][i] = sampleAt(music, start + i, 1);
-        }
+        fillBlock(in, key, music, start, kBlockFrames);
         sender.processReplacing(in[0], in[1], out[0], out[1], kBlockFrames);
         listener.processReplacing(in[2], in[3], out[0], out[1], kBlockFrames);
     }
@@ -92,12 +98,7 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
     std::size_t loudestFrame = 0;
     for (std::size_t start = 0; start < frames; start += kBlockFrames) {
         const int count = static_cast<int>(std::min<std::size_t>(kBlockFrames, frames - start));
-        for (int i = 0; i < count; ++i) {
-            in[0][i] = sampleAt(key, start + i, 0);
-            in[1][i] = sampleAt(key, start + i, 1);
-            in[2][i] = sampleAt(music, start + i, 0);
-            in[3][i] = sampleAt(music, start + i, 1);
-        }
+        fillBlock(in, key, music, start, count);
         sender.processReplacing(in[0], in[1], result[0], result[1], count);
         listener.processReplacing(in[2], in[3], result[2], result[3], count);
         const double reduction = listener.getParameter(qm::ParamMeter);
