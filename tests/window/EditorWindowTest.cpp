@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -291,6 +293,28 @@ TEST_F(EditorWindowTest, EveryCloseGivesBackEveryNativeObjectTheEditorMade) {
         EXPECT_EQ(qm::liveGdiObjects(), start) << cycle;
     }
     record->dispatcher(record, qm::effClose, 0, 0, nullptr, 0.0f);
+}
+
+TEST_F(EditorWindowTest, TwoOpenEditorsShareOneWindowClassUntilTheLastCloses) {
+    qm::setResourceModule(GetModuleHandleA(nullptr));
+    char className[24];
+    std::snprintf(className, sizeof className, "Plugin%08x",
+                  static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(GetModuleHandleA(nullptr))));
+    EXPECT_EQ(std::strlen(className), 14u);
+    HostWindow second;
+    qm::PluginRecord* first = quellmarMain(HostLog::callback);
+    qm::PluginRecord* other = quellmarMain(HostLog::callback);
+    WNDCLASSA found{};
+    first->dispatcher(first, qm::effEditOpen, 0, 0, host.handle(), 0.0f);
+    other->dispatcher(other, qm::effEditOpen, 0, 0, second.handle(), 0.0f);
+    pump(first, 3);
+    EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), className, &found));
+    first->dispatcher(first, qm::effEditClose, 0, 0, nullptr, 0.0f);
+    EXPECT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), className, &found));
+    other->dispatcher(other, qm::effEditClose, 0, 0, nullptr, 0.0f);
+    EXPECT_FALSE(GetClassInfoA(GetModuleHandleA(nullptr), className, &found));
+    first->dispatcher(first, qm::effClose, 0, 0, nullptr, 0.0f);
+    other->dispatcher(other, qm::effClose, 0, 0, nullptr, 0.0f);
 }
 
 }  // namespace
