@@ -174,7 +174,4 @@ std::unique_ptr<FrameWindow> createFrameWindow(EditorFrame& frame, void* parentW
     return std::make_unique<Win32FrameWindow>(frame, static_cast<HWND>(parentWindow));
 }
 
-// The class name of the frames' window class, for tests.
-const char* frameWindowClassName() { return windowClassName; }
-
 }  // namespace qm

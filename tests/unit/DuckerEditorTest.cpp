@@ -50,6 +50,10 @@ TEST_F(DuckerEditorTest, TheRectangleIsTheBackgroundsSizeEvenBeforeOpening) {
     EXPECT_EQ(rect->left, 0);
     EXPECT_EQ(rect->bottom, 260);
     EXPECT_EQ(rect->right, 317);
+    // Keys without an open frame are nobody's; the knob mode is kept for every editor.
+    EXPECT_EQ(plugin.dispatch(effEditKeyDown, 0, VKEY_UP), -1);
+    EXPECT_EQ(plugin.dispatch(effSetEditKnobMode, 0, 2), 1);
+    EXPECT_EQ(GuiEditorBase::knobMode(), 2);
 }
 
 TEST_F(DuckerEditorTest, OpenBuildsTheFifteenControlsFromTheParameters) {
