@@ -74,11 +74,13 @@ void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t fr
                 }
             }
             // Equal pieces, so that a listener with the same block length hears whole pieces.
-            const std::int32_t capacity = storage->capacityFrames();
-            const std::int32_t pieces = (frames + capacity - 1) / capacity;
-            const std::int32_t pieceFrames = (frames + pieces - 1) / pieces;
-            for (std::int32_t done = 0; done < frames;) {
-                const std::int32_t piece = std::min(pieceFrames, frames - done);
+            // 64-bit sums: a frame count near INT_MAX must not overflow.
+            const std::int64_t total = frames;
+            const std::int64_t capacity = std::max<std::int64_t>(storage->capacityFrames(), 1);
+            const std::int64_t pieces = (total + capacity - 1) / capacity;
+            const std::int64_t pieceFrames = (total + pieces - 1) / pieces;
+            for (std::int64_t done = 0; done < total;) {
+                const auto piece = static_cast<std::int32_t>(std::min(pieceFrames, total - done));
                 const float* in[2] = {inputs[0] + done, inputs[1] + done};
                 float* out[2] = {outputs[0] + done, outputs[1] + done};
                 storage->publish(ownSlot, in[0], in[1], piece);
