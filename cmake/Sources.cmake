@@ -16,6 +16,10 @@ set(QM_CORE_SOURCES
   engine/SharedKeyBus.cpp
   engine/KeyStorage.cpp
   engine/TimeConstant.cpp
+  engine/kernels/KernelSelect.cpp
+  engine/kernels/KernelsAvx2.cpp
+  engine/kernels/KernelsScalar.cpp
+  engine/kernels/KernelsSse2.cpp
 )
 
 if(WIN32)

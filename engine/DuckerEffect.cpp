@@ -20,7 +20,6 @@ DuckerEffect::DuckerEffect(HostCallback hostCallback, KeyBus& keyBus)
 
     ownSlot = keyBus.join(getBlockSize());
     if (ownSlot >= 0) parameters[ParamOwnSlot].store(static_cast<float>(ownSlot), std::memory_order_relaxed);
-    currentGain = 1.0f;
 }
 
 DuckerEffect::~DuckerEffect() { keyBus.leave(ownSlot); }

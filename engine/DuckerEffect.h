@@ -8,6 +8,7 @@
 
 #include "engine/EnvelopeDetector.h"
 #include "engine/KeyBus.h"
+#include "engine/kernels/DuckKernels.h"
 
 #include "engine/Parameters.h"
 #include "host/EffectBaseExt.h"
@@ -53,9 +54,8 @@ public:
 private:
     template <bool Accumulate>
     void processBlock(float** inputs, float** outputs, std::int32_t frames);
-    template <bool Accumulate>
-    void duckPiece(KeyStorage& storage, KeyStorage::View* views, const float* const* in, float* const* out,
-                   std::int32_t frames);
+    void duckPiece(const KernelSet& kernels, KeyStorage& storage, KeyStorage::View* views, const float* const* in,
+                   float* const* out, std::int32_t frames, DuckMode mode);
     void configureDetector();
     float parameter(std::int32_t index) const { return parameters[index].load(std::memory_order_relaxed); }
 
@@ -65,7 +65,6 @@ private:
     char programName[kProgramNameCapacity] = {};
     EnvelopeDetector detector;
     bool listening[kKeySlotCount] = {false, false, false, false};
-    float currentGain = 1.0f;
 };
 
 }  // namespace qm

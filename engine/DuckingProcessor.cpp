@@ -1,35 +1,18 @@
 // The audio path of DuckerEffect. Per block: publish the input on the own slot, then (unless
-// bypassed) sum the selected slots into a stereo key, run its peak through the detector frame by
-// frame and multiply the audio by the gain (duck) or one minus the gain (key); finally report the
-// gain reduction in parameter 10. Blocks longer than the key bus's capacity are handled in equal
-// pieces that fit it. No allocation, no lock, no system call.
+// bypassed) sum the selected slots into a stereo key, run its peaks through the detector and
+// multiply the audio by the gain (duck) or one minus the gain (key); finally report the gain
+// reduction in parameter 10. The work is done in chunks by the block-wise kernels. Blocks longer
+// than the key bus's capacity are handled in equal pieces that fit it. No allocation, no lock, no
+// system call, no C library mathematics.
 
 #include <algorithm>
 #include <cmath>
 
 #include "engine/DuckerEffect.h"
+#include "engine/kernels/ScalarMath.h"
 
 namespace qm {
 namespace {
-
-template <bool Accumulate>
-inline void emit(float& out, float value) {
-    if constexpr (Accumulate) {
-        out += value;
-    } else {
-        out = value;
-    }
-}
-
-template <bool Accumulate>
-void passThrough(const float* const* in, float* const* out, std::int32_t frames) {
-    for (std::int32_t i = 0; i < frames; ++i) {
-        const float left = in[0][i];
-        const float right = in[1][i];
-        emit<Accumulate>(out[0][i], left);
-        emit<Accumulate>(out[1][i], right);
-    }
-}
 
 bool hasStereoBuffers(float** inputs, float** outputs) {
     return inputs != nullptr && outputs != nullptr && inputs[0] != nullptr && inputs[1] != nullptr &&
@@ -60,21 +43,24 @@ void DuckerEffect::configureDetector() {
 
 template <bool Accumulate>
 void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t frames) {
-    currentGain = 1.0f;
+    double reduction = 0.0;
     KeyStorage* storage = ownSlot >= 0 ? keyBus.storage() : nullptr;
     if (frames > 0 && hasStereoBuffers(inputs, outputs)) {
+        const KernelSet& kernels = activeKernels();
         if (storage == nullptr) {
-            passThrough<Accumulate>(inputs, outputs, frames);
+            kernels.passThrough(inputs, outputs, frames, Accumulate);
         } else {
             const bool bypassed = isSwitchOn(parameter(ParamBypass));
+            DuckMode mode{Accumulate, false};
             if (!bypassed) {
                 configureDetector();
                 for (std::int32_t k = 0; k < kKeySlotCount; ++k) {
                     listening[k] = isSwitchOn(parameter(ParamInputAlpha + k));
                 }
+                mode.key = !isDuckMode(parameter(ParamDuckKey));
             }
-            // Equal pieces, so that a listener with the same block length hears whole pieces.
-            // 64-bit sums: a frame count near INT_MAX must not overflow.
+            // Equal pieces, so that a listener with the same block length hears whole pieces; 64-bit
+            // sums, so that a frame count near INT_MAX does not overflow.
             const std::int64_t total = frames;
             const std::int64_t capacity = std::max<std::int64_t>(storage->capacityFrames(), 1);
             const std::int64_t pieces = (total + capacity - 1) / capacity;
@@ -85,44 +71,50 @@ void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t fr
                 float* out[2] = {outputs[0] + done, outputs[1] + done};
                 storage->publish(ownSlot, in[0], in[1], piece);
                 if (bypassed) {
-                    passThrough<Accumulate>(in, out, piece);
+                    kernels.passThrough(in, out, piece, Accumulate);
                 } else {
                     KeyStorage::View views[kKeySlotCount];
                     for (std::int32_t k = 0; k < kKeySlotCount; ++k) {
                         if (listening[k]) views[k] = storage->openView(k);
                     }
-                    duckPiece<Accumulate>(*storage, views, in, out, piece);
+                    duckPiece(kernels, *storage, views, in, out, piece, mode);
                 }
                 done += piece;
             }
+            if (!bypassed) {
+                reduction = -math::expMinusOneOf(detector.blockSettings().gainLnPerDb * detector.smoothedOvershootDb());
+            }
         }
     }
-    setParameter(ParamMeter, 1.0f - currentGain);
+    setParameter(ParamMeter, static_cast<float>(reduction));
 }
 
-template <bool Accumulate>
-void DuckerEffect::duckPiece(KeyStorage& storage, KeyStorage::View* views, const float* const* in,
-                             float* const* out, std::int32_t frames) {
+void DuckerEffect::duckPiece(const KernelSet& kernels, KeyStorage& storage, KeyStorage::View* views,
+                             const float* const* in, float* const* out, std::int32_t frames, DuckMode mode) {
     constexpr std::int32_t kChunk = KeyStorage::kReadChunkFrames;
+    const DetectorBlock settings = detector.blockSettings();
+    float keyLeft[kKeySlotCount][kChunk];
+    float keyRight[kKeySlotCount][kChunk];
+    float peaks[kChunk];
     for (std::int32_t first = 0; first < frames; first += kChunk) {
         const std::int32_t count = std::min(kChunk, frames - first);
-        float keyLeft[kChunk] = {};
-        float keyRight[kChunk] = {};
+        const float* lefts[kKeySlotCount];
+        const float* rights[kKeySlotCount];
+        std::int32_t keys = 0;
         for (std::int32_t k = 0; k < kKeySlotCount; ++k) {
-            if (views[k].valid) storage.addFrames(k, views[k], first, count, keyLeft, keyRight);
+            if (!views[k].valid) continue;
+            storage.readFrames(k, views[k], first, count, keyLeft[keys], keyRight[keys]);
+            lefts[keys] = keyLeft[keys];
+            rights[keys] = keyRight[keys];
+            ++keys;
         }
-        for (std::int32_t i = 0; i < count; ++i) {
-            const float left = std::fabs(keyLeft[i]);
-            const float right = std::fabs(keyRight[i]);
-            const float gain = static_cast<float>(detector.computeGain(right > left ? right : left));
-            currentGain = gain;
-            const float factor = isDuckMode(parameter(ParamDuckKey)) ? gain : 1.0f - gain;
-            const std::int32_t frame = first + i;
-            const float x0 = in[0][frame];
-            const float x1 = in[1][frame];
-            emit<Accumulate>(out[0][frame], factor * x0);
-            emit<Accumulate>(out[1][frame], factor * x1);
-        }
+        if (keys > 0) kernels.keyPeaks(lefts, rights, keys, count, peaks);
+        else std::fill(peaks, peaks + count, 0.0f);
+        const float* chunkIn[2] = {in[0] + first, in[1] + first};
+        float* chunkOut[2] = {out[0] + first, out[1] + first};
+        double overshootDb = detector.smoothedOvershootDb();
+        kernels.duck(settings, overshootDb, peaks, chunkIn, chunkOut, count, mode);
+        detector.setSmoothedOvershootDb(overshootDb);
     }
 }
 

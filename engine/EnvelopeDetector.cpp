@@ -1,10 +1,37 @@
 #include "engine/EnvelopeDetector.h"
 
+#include <cmath>
+#include <limits>
+
+#include "engine/kernels/ScalarPasses.h"
+
 namespace qm {
+namespace {
 
-EnvelopeDetector::EnvelopeDetector() = default;
+// ln 10 / 20: nepers per dB.
+constexpr double kNeperPerDb = 0.11512925464970228;
 
-void EnvelopeDetector::setThreshold(double thresholdDb) { threshold = thresholdDb; }
+// The largest float that, plus the floor, lies below the threshold's linear level by a margin far
+// beyond any rounding of the logarithm: such peaks have no overshoot.
+float quietPeakFor(double thresholdDb) {
+    const double bound = (math::expOf(thresholdDb * kNeperPerDb) - EnvelopeDetector::kFloor) * (1.0 - 1e-9);
+    if (!(bound > 0.0)) return 0.0f;
+    if (bound >= std::numeric_limits<float>::max()) return std::numeric_limits<float>::infinity();
+    auto peak = static_cast<float>(bound);
+    while (static_cast<double>(peak) > bound) peak = std::nextafter(peak, 0.0f);
+    return peak;
+}
+
+}  // namespace
+
+EnvelopeDetector::EnvelopeDetector() : quietPeak(quietPeakFor(threshold)) {}
+
+void EnvelopeDetector::setThreshold(double thresholdDb) {
+    if (thresholdDb == threshold) return;
+    threshold = thresholdDb;
+    quietPeak = quietPeakFor(threshold);
+}
+
 void EnvelopeDetector::setRatio(double newRatio) { ratio = newRatio; }
 void EnvelopeDetector::setAttack(double attackMs) { attack.setTime(attackMs); }
 void EnvelopeDetector::setRelease(double releaseMs) { release.setTime(releaseMs); }
@@ -18,6 +45,21 @@ void EnvelopeDetector::setSampleRate(double sampleRateHz) {
     release.setSampleRate(sampleRateHz);
 }
 
-void EnvelopeDetector::reset() { envelope = kFloor; }
+void EnvelopeDetector::reset() { overshootDb = 0.0; }
+
+DetectorBlock EnvelopeDetector::blockSettings() const {
+    return {attack.getCoefficient(), release.getCoefficient(), threshold, (ratio - 1.0) * kNeperPerDb, quietPeak};
+}
+
+double EnvelopeDetector::computeGain(double peak) {
+    const DetectorBlock settings = blockSettings();
+    overshootDb = kernels::smoothOvershoot(settings, overshootDb, peak);
+    return math::expOf(settings.gainLnPerDb * overshootDb);
+}
+
+void EnvelopeDetector::setSmoothedOvershootDb(double db) {
+    // Below 1e-90 dB even a full-scale float times 1 - gain rounds to zero.
+    overshootDb = db < 1e-90 ? 0.0 : db;
+}
 
 }  // namespace qm

@@ -2,17 +2,20 @@
 // The gain computer: turns one key peak per frame into one gain, smoothing the key's overshoot
 // above the threshold (in dB) with the attack time when it rises and the release time when it
 // falls.
-
-#include <cmath>
+//
+// The envelope is kept as the smoothed overshoot alone, without the 1e-25 floor that levels and
+// envelopes carry: the floor is added to both sides of every comparison and subtraction, so it
+// cancels; leaving it out keeps full precision where the overshoot is tiny and lets silence settle
+// to exactly 0 (exactly unity gain).
 
 #include "engine/TimeConstant.h"
+#include "engine/kernels/DuckKernels.h"
 
 namespace qm {
 
 class EnvelopeDetector {
 public:
-    // Floor added to levels and envelopes: keeps the logarithm finite and the smoother out of
-    // denormal numbers during silence.
+    // Floor added to peaks before their logarithm: silence reads as -500 dB.
     static constexpr double kFloor = 1e-25;
 
     EnvelopeDetector();
@@ -30,25 +33,24 @@ public:
     virtual void reset();
 
     // One detector step for the key's absolute peak of one frame (linear); returns the linear gain.
-    // A peak that is not finite leaves the envelope as it was. Audio thread.
-    double computeGain(double peak) {
-        if (std::isfinite(peak)) {
-            const double level = 8.685889638065037 * std::log(peak + kFloor);
-            double over = level - threshold;
-            if (over < 0.0) over = 0.0;
-            over += kFloor;
-            const double c = over > envelope ? attack.getCoefficient() : release.getCoefficient();
-            envelope = (envelope - over) * c + over;
-        }
-        return std::exp((ratio - 1.0) * (envelope - kFloor) * 0.11512925464970228);
-    }
+    // A peak that is not finite leaves the envelope as it was. Any thread that owns the detector.
+    double computeGain(double peak);
+
+    // The settings of the block-wise passes for the current parameters.
+    DetectorBlock blockSettings() const;
+    // The smoothed overshoot in dB (the envelope without its floor), which the passes carry on.
+    double smoothedOvershootDb() const { return overshootDb; }
+    // Takes the passes' smoothed overshoot back; values too small to change any float output
+    // settle to exactly 0, which keeps the smoother out of subnormal numbers during silence.
+    void setSmoothedOvershootDb(double db);
 
 private:
     double threshold = 0.0;
     double ratio = 1.0;
     TimeConstant attack{10.0, 44100.0};
     TimeConstant release{100.0, 44100.0};
-    double envelope = kFloor;
+    double overshootDb = 0.0;
+    float quietPeak = 0.0f;
 };
 
 }  // namespace qm

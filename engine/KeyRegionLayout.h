@@ -13,7 +13,7 @@ namespace qm {
 
 // Identifies the layout: the magic in the low half, the layout version in the high half.
 constexpr std::uint32_t kKeyRegionMagic = 0x4B564D51;  // "QMVK" read little-endian
-constexpr std::uint32_t kKeyRegionVersion = 1;
+constexpr std::uint32_t kKeyRegionVersion = 2;  // 2: each half holds the left channel, then the right
 constexpr std::uint64_t kKeyRegionIdentity = (std::uint64_t{kKeyRegionVersion} << 32) | kKeyRegionMagic;
 
 struct KeyRegionHeader {
@@ -52,7 +52,7 @@ static_assert(sizeof(KeySlotState) == 64);
 static_assert(offsetof(KeySlotState, latest) == 8);
 static_assert(offsetof(KeySlotState, halves) == 16);
 
-// Samples per slot half: interleaved left and right for `capacityFrames` frames.
+// Samples per slot half: `capacityFrames` frames of the left channel, then as many of the right.
 constexpr std::size_t keyRegionBytes(std::uint32_t capacityFrames) {
     return sizeof(KeyRegionHeader) + sizeof(KeySlotState) * kKeySlotCount +
            sizeof(float) * 2 * 2 * kKeySlotCount * static_cast<std::size_t>(capacityFrames);

@@ -3,18 +3,9 @@
 #include <algorithm>
 #include <new>
 
+#include "engine/SharedCopy.h"
+
 namespace qm {
-namespace {
-
-// Release stores and acquire loads (plain moves on x86): a listener that reads any sample of a
-// newer block is then sure to see that block's odd sequence number afterwards.
-float loadSample(float& sample) { return std::atomic_ref<float>(sample).load(std::memory_order_acquire); }
-
-void storeSample(float& sample, float value) {
-    std::atomic_ref<float>(sample).store(value, std::memory_order_release);
-}
-
-}  // namespace
 
 KeyStorage::KeyStorage(std::int32_t capacityFrames) : capacity(std::max<std::int32_t>(capacityFrames, 0)) {
     const std::size_t count = static_cast<std::size_t>(capacity) * 2 * 2 * kKeySlotCount;
@@ -38,13 +29,18 @@ void KeyStorage::publish(std::int32_t slot, const float* left, const float* righ
     KeySlotState& target = slots[slot];
     const std::int32_t half = (target.latest.load(std::memory_order_relaxed) & 1) ^ 1;
     KeyHalfState& writing = target.halves[half];
-    // Odd while writing, even when done, whatever a crashed writer left behind.
+    // Odd while writing, even when done, whatever a crashed writer left behind. The fence keeps
+    // the samples from becoming visible before the odd count.
     const std::uint32_t sequence = writing.sequence.load(std::memory_order_relaxed) | 1u;
     writing.sequence.store(sequence, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(frames);
     float* out = halfSamples(slot, half);
-    for (std::int32_t i = 0; i < frames; ++i) {
-        storeSample(out[2 * i], left != nullptr ? left[i] : 0.0f);
-        storeSample(out[2 * i + 1], right != nullptr ? right[i] : 0.0f);
+    const float* channels[2] = {left, right};
+    for (int c = 0; c < 2; ++c) {
+        float* channel = out + static_cast<std::size_t>(c) * static_cast<std::size_t>(capacity);
+        if (channels[c] != nullptr) copySharedBytes(channel, channels[c], bytes);
+        else zeroSharedBytes(channel, bytes);
     }
     writing.frames.store(frames, std::memory_order_release);
     writing.sequence.store(sequence + 1, std::memory_order_release);
@@ -64,21 +60,38 @@ KeyStorage::View KeyStorage::openView(std::int32_t slot) const {
     return view;
 }
 
+bool KeyStorage::readFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
+                            float* keyRight) const {
+    count = std::max<std::int32_t>(count, 0);
+    const std::int32_t available = view.valid ? std::clamp<std::int32_t>(view.frames - first, 0, count) : 0;
+    if (available > 0) {
+        const float* in = halfSamples(slot, view.half) + first;
+        const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(available);
+        copySharedBytes(keyLeft, in, bytes);
+        copySharedBytes(keyRight, in + capacity, bytes);
+        // The copies must be complete before the sequence is read again.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (slots[slot].halves[view.half].sequence.load(std::memory_order_relaxed) != view.sequence) {
+            view.valid = false;
+            std::fill(keyLeft, keyLeft + count, 0.0f);
+            std::fill(keyRight, keyRight + count, 0.0f);
+            return false;
+        }
+    }
+    std::fill(keyLeft + available, keyLeft + count, 0.0f);
+    std::fill(keyRight + available, keyRight + count, 0.0f);
+    return view.valid;
+}
+
 bool KeyStorage::addFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
                            float* keyRight) const {
-    if (!view.valid) return false;
-    const std::int32_t available = std::clamp<std::int32_t>(view.frames - first, 0, std::min(count, kReadChunkFrames));
-    if (available == 0) return true;
-    float copy[2 * kReadChunkFrames];
-    float* in = halfSamples(slot, view.half) + 2 * static_cast<std::size_t>(first);
-    for (std::int32_t i = 0; i < 2 * available; ++i) copy[i] = loadSample(in[i]);
-    if (slots[slot].halves[view.half].sequence.load(std::memory_order_relaxed) != view.sequence) {
-        view.valid = false;
-        return false;
-    }
-    for (std::int32_t i = 0; i < available; ++i) {
-        keyLeft[i] += copy[2 * i];
-        keyRight[i] += copy[2 * i + 1];
+    count = std::clamp<std::int32_t>(count, 0, kReadChunkFrames);
+    float left[kReadChunkFrames];
+    float right[kReadChunkFrames];
+    if (!readFrames(slot, view, first, count, left, right)) return false;
+    for (std::int32_t i = 0; i < count; ++i) {
+        keyLeft[i] += left[i];
+        keyRight[i] += right[i];
     }
     return true;
 }

@@ -1,12 +1,13 @@
 #pragma once
 // The sample memory of the key bus: for each of the four slots, the latest block of stereo frames
-// that its owner published, with its frame count. Each slot has two halves; the owner writes the
-// half that listeners are not reading and then makes it the latest, and a sequence counter per
-// half lets a listener tell whether what it copied was overwritten meanwhile. Listeners never wait
-// and never see frames of two different blocks; a block that changed under them reads as silence.
-// Samples are accessed through atomics, so owners and listeners on different threads or in
-// different processes do not race. What the memory holds is not trusted: counts and indices are
-// limited to the capacity before use.
+// that its owner published, with its frame count. Each slot has two halves, each holding the left
+// channel's frames and then the right channel's; the owner writes the half that listeners are not
+// reading and then makes it the latest, and a sequence counter per half lets a listener tell
+// whether what it copied was overwritten meanwhile. Listeners never wait and never see frames of
+// two different blocks; a block that changed under them reads as silence. Samples move in bulk
+// with byte-wise atomic copies, checked by the atomic sequence counters, so owners and listeners
+// on different threads or in different processes do not race. What the memory holds is not
+// trusted: counts and indices are limited to the capacity before use.
 
 #include <cstdint>
 #include <memory>
@@ -47,16 +48,22 @@ public:
     // rewritten right now or the slot number is out of range. Any thread.
     View openView(std::int32_t slot) const;
 
-    // Adds frames [first, first + count) of the viewed block to keyLeft[0..count) and
-    // keyRight[0..count); frames beyond the published count add nothing. Returns false, adding
-    // nothing, and invalidates the view when the block was overwritten meanwhile. count is at
-    // most kReadChunkFrames. Any thread.
+    // Copies frames [first, first + count) of the viewed block to keyLeft[0..count) and
+    // keyRight[0..count); frames beyond the published count read as silence. Returns false, with
+    // silence in both, and invalidates the view when the view is invalid or the block was
+    // overwritten meanwhile. Any thread.
+    bool readFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
+                    float* keyRight) const;
+
+    // Adds frames [first, first + count) of the viewed block to keyLeft and keyRight, as
+    // readFrames reads them; count is at most kReadChunkFrames. Any thread.
     bool addFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
                    float* keyRight) const;
 
-    static constexpr std::int32_t kReadChunkFrames = 64;
+    static constexpr std::int32_t kReadChunkFrames = 256;
 
 private:
+    // The left channel of a half; its right channel follows `capacity` floats later.
     float* halfSamples(std::int32_t slot, std::int32_t half) const;
 
     std::unique_ptr<KeySlotState[]> ownedSlots;

@@ -2,13 +2,17 @@
 
 #include <cmath>
 
+#include "engine/kernels/ScalarMath.h"
+
 namespace qm {
 
 TimeConstant::TimeConstant(double timeMs, double sampleRateHz) : sampleRateHz(sampleRateHz), timeMs(timeMs) {
     recompute();
 }
 
+// Both setters run once per audio block; an unchanged value costs nothing.
 void TimeConstant::setTime(double ms) {
+    if (ms == timeMs) return;
     timeMs = ms;
     recompute();
 }
@@ -16,6 +20,7 @@ void TimeConstant::setTime(double ms) {
 double TimeConstant::getTime() { return timeMs; }
 
 void TimeConstant::setSampleRate(double hz) {
+    if (hz == sampleRateHz) return;
     sampleRateHz = hz;
     recompute();
 }
@@ -27,7 +32,7 @@ void TimeConstant::recompute() {
     if (std::isnan(samples) || samples <= 0.0) {
         coefficient = 0.0;
     } else {
-        coefficient = std::exp2(-1.0 / samples * 1.4426950408889634);
+        coefficient = math::expOf(-1.0 / samples);
     }
 }
 

@@ -1,0 +1,300 @@
+#pragma once
+// The passes written once for any register width V (SimdSse2.h, SimdAvx2.h). Each including file
+// compiles them for its own instruction set: everything here has internal linkage, so the two
+// compilations never stand in for each other at link time.
+//
+// The duck pass goes through the block in groups of V::kLanes frames. The level of each peak
+// (logarithm), the gain (exponential) and the output are computed for a whole group at once; only
+// the smoothing of the overshoot runs frame by frame, branch-free, and the processor overlaps it
+// with the vector work of the neighbouring groups.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "engine/kernels/DuckKernels.h"
+#include "engine/kernels/MathTables.h"
+#include "engine/kernels/ScalarPasses.h"
+
+namespace qm::kernels {
+namespace {
+
+template <class V>
+struct Body {
+    using D = typename V::D;
+    using I = typename V::I;
+    using F = typename V::F;
+    static constexpr int kLanes = V::kLanes;
+
+    // ln q for positive, finite, normal q; the same steps as math::logOf.
+    static D log(D q) {
+        const I bits = V::doubleToBits(q);
+        const I reduced = V::sub64(bits, V::setBits(math::kLogOffsetBits));
+        const I index = V::and64(V::template shiftRight64<math::kLogIndexShift>(reduced), V::setBits(math::kLogTableSize - 1));
+        // The exponent k, biased by 2048 so that a logical shift gives it, turned into a double.
+        const I biased = V::template shiftRight64<52>(V::add64(reduced, V::setBits(0x8000000000000000)));
+        const D k = V::sub(V::bitsToDouble(V::or64(biased, V::setBits(0x4330000000000000))), V::set(0x1p52 + 2048.0));
+        const D z = V::bitsToDouble(V::sub64(bits, V::and64(reduced, V::setBits(0xFFF0000000000000))));
+        D invc;
+        D logc;
+        V::lookUp(math::kLogTable.data(), index, invc, logc);
+        const D r = V::mulAdd(z, invc, V::set(-1.0));
+        D poly = V::mulAdd(r, V::set(math::kL6), V::set(math::kL5));
+        poly = V::mulAdd(r, poly, V::set(math::kL4));
+        poly = V::mulAdd(r, poly, V::set(math::kL3));
+        poly = V::mulAdd(r, poly, V::set(math::kL2));
+        const D hi = V::mulAdd(k, V::set(math::kLn2Hi), logc);
+        const D lo = V::mulAdd(k, V::set(math::kLn2Lo), V::mulAdd(V::mul(r, r), poly, r));
+        return V::add(hi, lo);
+    }
+
+    // e^y (Key false) or 1 - e^y (Key true) for y <= 0, to about 1e-11 relative: far below a
+    // float's precision, which is all a gain that multiplies float samples needs. e^y = 2^n e^r
+    // with |r| <= ln 2 / 2 and e^r - 1 by its series, so no table is needed; for n = 0 the series
+    // itself is e^y - 1, free of cancellation. Results below e^-708 count as 0.
+    template <bool Key>
+    static D gain(D y) {
+        const D underflow = V::less(y, V::set(math::kExpUnderflow));
+        y = V::max(y, V::set(-1000.0));
+        const D shifted = V::mulAdd(y, V::set(math::kLog2E), V::set(math::kRoundingShift));
+        const D n = V::sub(shifted, V::set(math::kRoundingShift));
+        const I steps = V::sub64(V::doubleToBits(shifted), V::doubleToBits(V::set(math::kRoundingShift)));
+        const D r = V::sub(V::sub(y, V::mul(n, V::set(math::kLn2Hi))), V::mul(n, V::set(math::kLn2Lo)));
+        const D scale = V::bitsToDouble(V::add64(V::template shiftLeft64<52>(steps), V::setBits(0x3FF0000000000000)));
+        D poly = V::mulAdd(r, V::set(math::kF9), V::set(math::kF8));
+        poly = V::mulAdd(r, poly, V::set(math::kF7));
+        poly = V::mulAdd(r, poly, V::set(math::kF6));
+        poly = V::mulAdd(r, poly, V::set(math::kF5));
+        poly = V::mulAdd(r, poly, V::set(math::kF4));
+        poly = V::mulAdd(r, poly, V::set(math::kF3));
+        poly = V::mulAdd(r, poly, V::set(math::kF2));
+        const D rest = V::mulAdd(V::mul(r, r), poly, r);
+        if constexpr (Key) {
+            const D scaled = V::sub(V::sub(V::set(1.0), scale), V::mul(scale, rest));
+            const D cut = V::select(V::equal(n, V::set(0.0)), V::sub(V::set(0.0), rest), scaled);
+            return V::select(underflow, V::set(1.0), cut);
+        } else {
+            return V::select(underflow, V::set(0.0), V::mulAdd(scale, rest, scale));
+        }
+    }
+
+    struct Constants {
+        D floor, dbPerNeper, threshold, attackShare, releaseShare, gainLnPerDb;
+        __m128d attack, release;
+    };
+
+    // The overshoot of one group's peaks above the threshold and its attack and release shares,
+    // stored whole for the smoothing to read lane by lane (the stores are done a group ahead).
+    struct Overshoots {
+        alignas(32) double over[kLanes];
+        alignas(32) double attack[kLanes];
+        alignas(32) double release[kLanes];
+    };
+
+    [[gnu::always_inline]] static void overshoots(const Constants& c, const float* peaks, Overshoots& o) {
+        const D levelDb = V::mul(log(V::add(V::loadFloats(peaks), c.floor)), c.dbPerNeper);
+        const D over = V::max(V::sub(levelDb, c.threshold), V::set(0.0));
+        V::store(o.over, over);
+        V::store(o.attack, V::mul(over, c.attackShare));
+        V::store(o.release, V::mul(over, c.releaseShare));
+    }
+
+    // The smoothed overshoot after each of the group's first `count` frames; `u` carries it on.
+    // The result is joined in registers: gathering single lanes through memory would stall on
+    // store forwarding.
+    [[gnu::always_inline]] static D smooth(const Constants& c, __m128d& u, const Overshoots& o, int count) {
+        __m128d smoothed[kLanes];
+#pragma GCC unroll 4
+        for (int i = 0; i < kLanes; ++i) {
+            if (i < count) {
+                u = V::smoothStep(u, _mm_load_sd(o.over + i), _mm_load_sd(o.attack + i), _mm_load_sd(o.release + i),
+                                  c.attack, c.release);
+            }
+            smoothed[i] = u;
+        }
+        return V::join(smoothed);
+    }
+
+    template <bool Accumulate, bool Key>
+    [[gnu::always_inline]] static void output(const Constants& c, D smoothed, const float* inLeft,
+                                              const float* inRight, float* outLeft, float* outRight) {
+        const D factor = gain<Key>(V::mul(smoothed, c.gainLnPerDb));
+        const D left = V::loadFloats(inLeft);
+        const D right = V::loadFloats(inRight);
+        if constexpr (Accumulate) {
+            V::storeFloats(outLeft, V::mulAdd(factor, left, V::loadFloats(outLeft)));
+            V::storeFloats(outRight, V::mulAdd(factor, right, V::loadFloats(outRight)));
+        } else {
+            V::storeFloats(outLeft, V::mul(factor, left));
+            V::storeFloats(outRight, V::mul(factor, right));
+        }
+    }
+
+    // The groups are software-pipelined: while the smoothing of group g runs frame by frame, the
+    // levels of group g + 1 and the gains and output of group g - 1 are computed beside it, so the
+    // processor has independent work to overlap with the smoothing's chain of dependencies.
+    template <bool Accumulate, bool Key>
+    static void duckGroups(const Constants& c, double& overshootDb, const float* peaks, const float* const* in,
+                           float* const* out, std::int32_t frames) {
+        __m128d u = _mm_set_sd(overshootDb);
+        const std::int32_t whole = frames / kLanes * kLanes;
+        if (whole > 0) {
+            Overshoots levels[2];
+            overshoots(c, peaks, levels[0]);
+            D previous = V::set(0.0);
+            for (std::int32_t i = 0, g = 0; i < whole; i += kLanes, g ^= 1) {
+                if (i + kLanes < whole) overshoots(c, peaks + i + kLanes, levels[g ^ 1]);
+                const D smoothed = smooth(c, u, levels[g], kLanes);
+                if (i > 0) {
+                    const std::int32_t p = i - kLanes;
+                    output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p);
+                }
+                previous = smoothed;
+            }
+            const std::int32_t p = whole - kLanes;
+            output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p);
+        }
+        if (whole < frames) {
+            // The last few frames go through buffers of a whole group; unused lanes hold silence.
+            const int count = frames - whole;
+            float buffers[5][kLanes] = {};
+            std::copy_n(peaks + whole, count, buffers[0]);
+            std::copy_n(in[0] + whole, count, buffers[1]);
+            std::copy_n(in[1] + whole, count, buffers[2]);
+            std::copy_n(out[0] + whole, count, buffers[3]);
+            std::copy_n(out[1] + whole, count, buffers[4]);
+            Overshoots levels;
+            overshoots(c, buffers[0], levels);
+            const D smoothed = smooth(c, u, levels, count);
+            output<Accumulate, Key>(c, smoothed, buffers[1], buffers[2], buffers[3], buffers[4]);
+            std::copy_n(buffers[3], count, out[0] + whole);
+            std::copy_n(buffers[4], count, out[1] + whole);
+        }
+        overshootDb = _mm_cvtsd_f64(u);
+    }
+
+    // Whether every peak lies below `quietPeak` or is not a number the detector takes, and whether
+    // any peak is such a number (NaN or infinite).
+    static void survey(const float* peaks, std::int32_t frames, float quietPeak, bool& allQuiet, bool& anyNonFinite) {
+        constexpr int kWidth = V::kFloatLanes;
+        const F quiet = V::setF(quietPeak);
+        const F largest = V::setF(std::numeric_limits<float>::max());
+        F loud = V::setF(0.0f);
+        F nonFinite = V::setF(0.0f);
+        std::int32_t i = 0;
+        for (; i + kWidth <= frames; i += kWidth) {
+            const F peak = V::loadF(peaks + i);
+            const F notTaken = V::notLessEqualF(peak, largest);
+            nonFinite = V::orF(nonFinite, notTaken);
+            loud = V::orF(loud, V::andNotF(notTaken, V::notLessF(peak, quiet)));
+        }
+        allQuiet = !V::anySetF(loud);
+        anyNonFinite = V::anySetF(nonFinite);
+        for (; i < frames; ++i) {
+            const float peak = peaks[i];
+            const bool finite = peak <= std::numeric_limits<float>::max();
+            anyNonFinite |= !finite;
+            allQuiet &= !finite || peak < quietPeak;
+        }
+    }
+
+    static void duck(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
+                     float* const* out, std::int32_t frames, DuckMode mode) {
+        bool allQuiet = false;
+        bool anyNonFinite = false;
+        survey(peaks, frames, detector.quietPeak, allQuiet, anyNonFinite);
+        if (allQuiet && overshootDb == 0.0) {
+            // Nothing to smooth: the gain stays exactly 1.
+            if (!mode.key) return passThrough(in, out, frames, mode.accumulate);
+            return scale(in, out, frames, mode.accumulate, 0.0f);
+        }
+        if (anyNonFinite || !(detector.gainLnPerDb <= 0.0)) {
+            return duckScalar(detector, overshootDb, peaks, in, out, frames, mode);
+        }
+        Constants c;
+        c.floor = V::set(kPeakFloor);
+        c.dbPerNeper = V::set(kDbPerNeper);
+        c.threshold = V::set(detector.thresholdDb);
+        c.attackShare = V::set(1.0 - detector.attackCoefficient);
+        c.releaseShare = V::set(1.0 - detector.releaseCoefficient);
+        c.gainLnPerDb = V::set(detector.gainLnPerDb);
+        c.attack = _mm_set_sd(detector.attackCoefficient);
+        c.release = _mm_set_sd(detector.releaseCoefficient);
+        if (mode.accumulate) {
+            if (mode.key) duckGroups<true, true>(c, overshootDb, peaks, in, out, frames);
+            else duckGroups<true, false>(c, overshootDb, peaks, in, out, frames);
+        } else {
+            if (mode.key) duckGroups<false, true>(c, overshootDb, peaks, in, out, frames);
+            else duckGroups<false, false>(c, overshootDb, peaks, in, out, frames);
+        }
+    }
+
+    // out = in * factor (replacing) or out + in * factor (accumulating), in single precision.
+    static void scale(const float* const* in, float* const* out, std::int32_t frames, bool accumulate, float factor) {
+        constexpr int kWidth = V::kFloatLanes;
+        const F by = V::setF(factor);
+        for (int c = 0; c < 2; ++c) {
+            const float* source = in[c];
+            float* target = out[c];
+            std::int32_t i = 0;
+            if (accumulate) {
+                for (; i + kWidth <= frames; i += kWidth) {
+                    V::storeF(target + i, V::addF(V::loadF(target + i), V::mulF(V::loadF(source + i), by)));
+                }
+            } else {
+                for (; i + kWidth <= frames; i += kWidth) V::storeF(target + i, V::mulF(V::loadF(source + i), by));
+            }
+            for (; i < frames; ++i) {
+                const float value = source[i] * factor;
+                target[i] = accumulate ? target[i] + value : value;
+            }
+        }
+    }
+
+    static void passThrough(const float* const* in, float* const* out, std::int32_t frames, bool accumulate) {
+        constexpr int kWidth = V::kFloatLanes;
+        for (int c = 0; c < 2; ++c) {
+            const float* source = in[c];
+            float* target = out[c];
+            if (!accumulate) {
+                if (source != target) std::memmove(target, source, sizeof(float) * static_cast<std::size_t>(frames));
+                continue;
+            }
+            std::int32_t i = 0;
+            for (; i + kWidth <= frames; i += kWidth) {
+                V::storeF(target + i, V::addF(V::loadF(target + i), V::loadF(source + i)));
+            }
+            for (; i < frames; ++i) target[i] += source[i];
+        }
+    }
+
+    static void keyPeaks(const float* const* left, const float* const* right, std::int32_t keys,
+                         std::int32_t frames, float* peaks) {
+        constexpr int kWidth = V::kFloatLanes;
+        std::int32_t i = 0;
+        if (keys > 0) {
+            for (; i + kWidth <= frames; i += kWidth) {
+                F sumLeft = V::loadF(left[0] + i);
+                F sumRight = V::loadF(right[0] + i);
+                for (std::int32_t k = 1; k < keys; ++k) {
+                    sumLeft = V::addF(sumLeft, V::loadF(left[k] + i));
+                    sumRight = V::addF(sumRight, V::loadF(right[k] + i));
+                }
+                V::storeF(peaks + i, V::maxF(V::absF(sumRight), V::absF(sumLeft)));
+            }
+        }
+        if (i < frames) {
+            const float* restLeft[4] = {};
+            const float* restRight[4] = {};
+            for (std::int32_t k = 0; k < keys && k < 4; ++k) {
+                restLeft[k] = left[k] + i;
+                restRight[k] = right[k] + i;
+            }
+            keyPeaksScalar(restLeft, restRight, std::min<std::int32_t>(keys, 4), frames - i, peaks + i);
+        }
+    }
+};
+
+}  // namespace
+}  // namespace qm::kernels

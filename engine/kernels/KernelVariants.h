@@ -1,0 +1,12 @@
+#pragma once
+// The kernel sets that exist in every build; which of them may run is decided at load.
+
+#include "engine/kernels/DuckKernels.h"
+
+namespace qm::kernels {
+
+extern const KernelSet kScalarKernels;
+extern const KernelSet kSse2Kernels;
+extern const KernelSet kAvx2Kernels;
+
+}  // namespace qm::kernels

@@ -1,0 +1,44 @@
+#include "engine/kernels/ScalarPasses.h"
+
+namespace qm::kernels {
+
+void keyPeaksScalar(const float* const* left, const float* const* right, std::int32_t keys, std::int32_t frames,
+                    float* peaks) {
+    for (std::int32_t i = 0; i < frames; ++i) {
+        float sumLeft = 0.0f;
+        float sumRight = 0.0f;
+        for (std::int32_t k = 0; k < keys; ++k) {
+            sumLeft += left[k][i];
+            sumRight += right[k][i];
+        }
+        const float absLeft = std::fabs(sumLeft);
+        const float absRight = std::fabs(sumRight);
+        peaks[i] = absRight > absLeft ? absRight : absLeft;
+    }
+}
+
+void duckScalar(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
+                float* const* out, std::int32_t frames, DuckMode mode) {
+    double overshoot = overshootDb;
+    for (std::int32_t i = 0; i < frames; ++i) {
+        overshoot = smoothOvershoot(detector, overshoot, peaks[i]);
+        const double y = detector.gainLnPerDb * overshoot;
+        const double factor = mode.key ? -math::expMinusOneOf(y) : math::expOf(y);
+        const double left = factor * in[0][i];
+        const double right = factor * in[1][i];
+        out[0][i] = static_cast<float>(mode.accumulate ? out[0][i] + left : left);
+        out[1][i] = static_cast<float>(mode.accumulate ? out[1][i] + right : right);
+    }
+    overshootDb = overshoot;
+}
+
+void passThroughScalar(const float* const* in, float* const* out, std::int32_t frames, bool accumulate) {
+    for (std::int32_t i = 0; i < frames; ++i) {
+        const float left = in[0][i];
+        const float right = in[1][i];
+        out[0][i] = accumulate ? out[0][i] + left : left;
+        out[1][i] = accumulate ? out[1][i] + right : right;
+    }
+}
+
+}  // namespace qm::kernels
