@@ -60,3 +60,27 @@ if(QM_VARIANT STREQUAL "native")
   add_test(NAME bench.linux-x86_64 COMMAND quellmar_host bench ${QM_SO})
   set_tests_properties(bench.linux-x86_64 PROPERTIES LABELS bench RESOURCE_LOCK keybus)
 endif()
+
+# gui: the .so's editor in real X11 windows under Xvfb, with real input through XTEST; built in the
+# AddressSanitizer build too, which runs it over its own instrumented module.
+pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+add_executable(quellmar_x11_gui_tests tests/x11/X11EditorTest.cpp tests/x11/X11ResourceTest.cpp
+  tests/x11/X11TestHost.cpp)
+target_include_directories(quellmar_x11_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(quellmar_x11_gui_tests PRIVATE
+  QM_PRODUCT_RESOURCE_DIR="${CMAKE_SOURCE_DIR}/resources/bitmaps")
+target_link_libraries(quellmar_x11_gui_tests PRIVATE quellmar_x11_module quellmar_host_posix PkgConfig::XTST
+  GTest::gtest_main Threads::Threads)
+add_dependencies(quellmar_x11_gui_tests QuellmarV3)
+if(QM_VARIANT STREQUAL "native")
+  set(QM_LINUX_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts/linux-x86_64)
+  file(MAKE_DIRECTORY ${QM_LINUX_ARTEFACTS})
+  add_test(NAME gui.linux-x86_64.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    $<TARGET_FILE:quellmar_x11_gui_tests>)
+  set_tests_properties(gui.linux-x86_64.editor PROPERTIES LABELS gui RESOURCE_LOCK keybus
+    ENVIRONMENT "QM_MODULE_PATH=${QM_SO};QM_ARTIFACT_UNIX_DIR=${QM_LINUX_ARTEFACTS}")
+  add_test(NAME sanitize.asan-ubsan.x11-editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    ${CMAKE_BINARY_DIR}/asan/quellmar_x11_gui_tests)
+  set_tests_properties(sanitize.asan-ubsan.x11-editor PROPERTIES LABELS sanitize RESOURCE_LOCK keybus
+    ENVIRONMENT "QM_MODULE_PATH=${CMAKE_BINARY_DIR}/asan/QuellmarV3.so;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
+endif()

@@ -4,7 +4,10 @@
 #include <cairo-xlib.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 
 #include "gui/EditorFrame.h"
 #include "gui/ForwardingTarget.h"
@@ -53,6 +56,16 @@ unsigned maskOfButton(unsigned button) {
     }
 }
 
+// A busy X server may turn a connection away for a moment (EAGAIN while it accepts others).
+Display* openDisplay() {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (Display* display = XOpenDisplay(nullptr)) return display;
+        if (errno != EAGAIN) return nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return nullptr;
+}
+
 struct ReleaseMatch {
     Window window;
     unsigned button;
@@ -69,7 +82,7 @@ Bool isReleaseOf(Display*, XEvent* event, XPointer match) {
 }  // namespace
 
 X11FrameWindow::X11FrameWindow(EditorFrame& frame, Window parent) : frame(&frame) {
-    display = XOpenDisplay(nullptr);
+    display = openDisplay();
     if (display == nullptr) return;
     noteXResourceMade();
     ownDisplay(display, true);
