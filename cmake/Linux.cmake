@@ -84,3 +84,15 @@ if(QM_VARIANT STREQUAL "native")
   set_tests_properties(sanitize.asan-ubsan.x11-editor PROPERTIES LABELS sanitize RESOURCE_LOCK keybus
     ENVIRONMENT "QM_MODULE_PATH=${CMAKE_BINARY_DIR}/asan/QuellmarV3.so;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
 endif()
+
+if(QM_VARIANT STREQUAL "native")
+  # bench: how the editor's picture reaches the window (the measurement behind the cairo surface)
+  pkg_check_modules(XEXT REQUIRED IMPORTED_TARGET xext)
+  find_package(benchmark REQUIRED)
+  add_executable(quellmar_x11_blit_bench tests/bench/X11BlitBench.cpp)
+  target_link_libraries(quellmar_x11_blit_bench PRIVATE qm_warnings PkgConfig::CAIRO_XLIB PkgConfig::XEXT
+    PkgConfig::X11 benchmark::benchmark Threads::Threads)
+  add_test(NAME bench.linux-x86_64.x11-blit COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    $<TARGET_FILE:quellmar_x11_blit_bench> --benchmark_min_time=0.2)
+  set_tests_properties(bench.linux-x86_64.x11-blit PROPERTIES LABELS bench)
+endif()
