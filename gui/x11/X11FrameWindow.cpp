@@ -121,8 +121,14 @@ X11FrameWindow::~X11FrameWindow() {
     {
         XErrorTrap trap(display);
         if (windowSurface != nullptr) {
+            // cairo's device for this connection holds memory that only finishing it gives back.
+            cairo_device_t* device = cairo_device_reference(cairo_surface_get_device(windowSurface));
             cairo_surface_finish(windowSurface);
             cairo_surface_destroy(windowSurface);
+            if (device != nullptr) {
+                cairo_device_finish(device);
+                cairo_device_destroy(device);
+            }
             noteXResourceFreed();
         }
         if (window != 0) {

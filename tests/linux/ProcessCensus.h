@@ -12,6 +12,14 @@
 namespace qmhost {
 
 struct ProcessCensus {
+    // AddressSanitizer's allocator keeps freed memory in quarantine and maps more as it likes: there
+    // mappings and heap bytes say nothing, and LeakSanitizer checks for leaks at exit instead.
+#if defined(__SANITIZE_ADDRESS__)
+    static constexpr bool kPlainAllocator = false;
+#else
+    static constexpr bool kPlainAllocator = true;
+#endif
+
     int threads = 0;
     int descriptors = 0;
     int mappings = 0;
