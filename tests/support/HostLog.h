@@ -64,6 +64,16 @@ public:
             return seen >= count;
         });
     }
+    // Waits until the host has been told that parameter `index` is `value`; false after 10 s.
+    bool waitForAutomation(std::int32_t index, float value) {
+        std::unique_lock<std::mutex> guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(10), [&] {
+            for (const HostEvent& event : recorded) {
+                if (event.opcode == qm::audioMasterAutomate && event.index == index && event.opt == value) return true;
+            }
+            return false;
+        });
+    }
     // Runs `action` once, on the thread of the next audioMasterIdle, inside that request.
     void onNextIdle(std::function<void()> action) {
         std::lock_guard<std::mutex> guard(lock);

@@ -232,9 +232,8 @@ TEST_F(X11EditorTest, ARealDragIsOneGestureAndKeysControlClickAndTheWheelFollow)
     HostLog::get().clear();
     pressAndTrack(plugin, window, handleLeft(0.19858247f) + 9, 152, 0, [&] {
         HostLog::get().waitFor(qm::audioMasterBeginEdit, 1);
-        const std::size_t before = HostLog::get().eventsWith(qm::audioMasterAutomate).size();
         input.moveTo(window, 219, 152);
-        HostLog::get().waitFor(qm::audioMasterAutomate, before + 1);
+        HostLog::get().waitForAutomation(qm::ParamAttack, 70.0f / 141.0f);
         input.button(1, false);
     });
     const auto begin = HostLog::get().eventsWith(qm::audioMasterBeginEdit);
