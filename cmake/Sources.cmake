@@ -28,9 +28,13 @@ else()
   list(APPEND QM_CORE_SOURCES engine/posix/SharedMemoryPosix.cpp)
 endif()
 
+set(QM_GUI_CAIRO_SOURCES
+  gui/cairo/CairoImage.cpp
+  gui/cairo/CairoTarget.cpp)
+
 # The toolkit: views, canvas, bitmaps and controls above the drawing seam, and one backend below
 # it per target (GDI for Windows, cairo natively).
-set(QM_GUI_SOURCES
+set(QM_GUI_PORTABLE_SOURCES
   gui/Bitmap.cpp
   gui/Canvas.cpp
   gui/EditorFrame.cpp
@@ -45,6 +49,7 @@ set(QM_GUI_SOURCES
   gui/controls/ToggleButton.cpp
   gui/controls/ValueDisplay.cpp
 )
+set(QM_GUI_SOURCES ${QM_GUI_PORTABLE_SOURCES})
 if(WIN32)
   list(APPEND QM_GUI_SOURCES
     gui/win32/FrameDropTarget.cpp
@@ -54,12 +59,21 @@ if(WIN32)
     gui/win32/Win32FrameWindow.cpp
     gui/win32/Win32PlatformInput.cpp)
 else()
-  list(APPEND QM_GUI_SOURCES
-    gui/cairo/CairoImage.cpp
-    gui/cairo/CairoTarget.cpp
+  list(APPEND QM_GUI_SOURCES ${QM_GUI_CAIRO_SOURCES}
     gui/cairo/NativeFrameWindow.cpp
-    gui/cairo/NativePlatformInput.cpp)
+    gui/cairo/NativePlatformInput.cpp
+    gui/cairo/ResourceFolders.cpp)
 endif()
+
+# The Linux module's backend: cairo drawing shown in an X11 child window, pointer polling through
+# the X connection, and the bitmaps built into the module.
+set(QM_GUI_X11_SOURCES ${QM_GUI_CAIRO_SOURCES}
+  gui/cairo/EmbeddedResources.cpp
+  gui/x11/X11FrameWindow.cpp
+  gui/x11/X11PlatformInput.cpp
+  gui/x11/XErrorTrap.cpp
+  gui/x11/XResourceCount.cpp
+  resources/EmbeddedBitmaps.cpp)
 
 # The editor and the effect that owns it; the module entry creates this effect.
 set(QM_MODULE_SOURCES host/ModuleEntry.cpp)

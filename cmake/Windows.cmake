@@ -31,7 +31,8 @@ target_sources(quellmar_unit_tests PRIVATE resources/QuellmarV3.rc)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_unit_tests PRIVATE quellmar_module gtest_main)
 
-add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp tools/host/EditorWindow.cpp)
+add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp tools/host/win32/ModuleLoaderWin32.cpp
+  tools/host/EditorWindow.cpp)
 target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quellmar_host_app PUBLIC qm_warnings)
 
@@ -40,7 +41,7 @@ target_include_directories(quellmar_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tes
 target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main version)
 
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
-  tools/host/ServeJob.cpp)
+  tools/host/ServeJob.cpp tools/host/win32/StopSignalWin32.cpp tools/host/win32/EditorScreenshotWin32.cpp)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
 
 add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp)

@@ -127,10 +127,7 @@ std::int32_t DuckerEditor::open(void* parent) {
 
 void DuckerEditor::close() {
     isOpen.store(false, std::memory_order_release);
-    if (frame != nullptr) {
-        delete frame;
-        frame = nullptr;
-    }
+    retireFrame();
     forgetControls();
 }
 

@@ -26,7 +26,30 @@ GuiEditorBase::GuiEditorBase(EffectBaseExt* effect) : EditorBase(effect) {
     platformInput().beginObjectLinking();
 }
 
-GuiEditorBase::~GuiEditorBase() { platformInput().endObjectLinking(); }
+GuiEditorBase::~GuiEditorBase() {
+    for (EditorFrame* retired : retiredFrames) delete retired;
+    platformInput().endObjectLinking();
+}
+
+void GuiEditorBase::retireFrame() {
+    EditorFrame* going = frame;
+    frame = nullptr;
+    if (going == nullptr) return;
+    if (!going->isHandlingMouse()) {
+        delete going;
+        return;
+    }
+    going->beginClosing();
+    retiredFrames.push_back(going);
+}
+
+void GuiEditorBase::deleteRetiredFrames() {
+    std::erase_if(retiredFrames, [](EditorFrame* retired) {
+        if (retired->isHandlingMouse()) return false;
+        delete retired;
+        return true;
+    });
+}
 
 std::int32_t GuiEditorBase::getRect(ERect** out) {
     if (out != nullptr) *out = &rect;
@@ -34,6 +57,7 @@ std::int32_t GuiEditorBase::getRect(ERect** out) {
 }
 
 std::int32_t GuiEditorBase::open(void* parent) {
+    deleteRetiredFrames();
     postUpdate();
     parentWindow = parent;
     return 0;
@@ -45,6 +69,7 @@ void GuiEditorBase::idle() {
     if (inHostIdle) return;
     if (updatePending.exchange(0, std::memory_order_acq_rel) != 0) update();
     if (frame != nullptr) frame->idleUpdate();
+    if (!retiredFrames.empty()) deleteRetiredFrames();
 }
 
 void GuiEditorBase::update() {}

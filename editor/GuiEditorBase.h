@@ -5,6 +5,7 @@
 // setParameter and postUpdate.
 
 #include <cstdint>
+#include <vector>
 
 #include "gui/EditorFrame.h"
 #include "gui/FrameEditor.h"
@@ -49,11 +50,20 @@ public:
 
 protected:
     EffectBaseExt* owner() const { return static_cast<EffectBaseExt*>(effect); }
+    // Takes the frame away from the editor: deletes it now, or, when the host closes the editor
+    // from inside a click the frame is still handling (its idle called from a drag loop), takes
+    // its window off the screen and deletes it once the click is over.
+    void retireFrame();
+    // Deletes the retired frames whose click is over.
+    void deleteRetiredFrames();
 
     ERect rect{0, 0, 0, 0};
     EditorFrame* frame = nullptr;
     std::uint32_t nextIdleTime = 0;
     bool inHostIdle = false;
+
+private:
+    std::vector<EditorFrame*> retiredFrames;
 };
 
 }  // namespace qm

@@ -94,6 +94,8 @@ void Canvas::blitTo(Canvas& dest, const Rect& destRect, Point srcPos) {
 }
 
 std::int32_t Canvas::queryMouseButtons() {
+    // A frame that is closing reads as released, so that a control tracking a drag lets go.
+    if (frame != nullptr && frame->isClosing()) return 0;
     const PhysicalInput input = platformInput().physicalInput();
     const bool swapped = buttonsSwapped();
     std::int32_t buttons = 0;

@@ -44,7 +44,8 @@ public:
     // Copies destRect's size from srcPos of this canvas to destRect of `dest` (plus its offset).
     void blitTo(Canvas& dest, const Rect& destRect, Point srcPos);
 
-    // Buttons and modifier keys down right now, as ButtonPrimary .. KeyAlt bits.
+    // Buttons and modifier keys down right now, as ButtonPrimary .. KeyAlt bits; none while the
+    // frame is closing.
     std::int32_t queryMouseButtons();
     // The cursor relative to the window's top-left corner.
     void queryMouseLocation(Point& where);

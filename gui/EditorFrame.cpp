@@ -151,7 +151,20 @@ void EditorFrame::drawInRect(Canvas& canvas, const Rect& rect) {
     if (modalView != nullptr && modalView->intersects(rect)) modalView->draw(canvas);
 }
 
+void EditorFrame::beginClosing() {
+    closing = true;
+    open = false;
+    if (window != nullptr) window->hide();
+}
+
 void EditorFrame::onMouseDown(Canvas& canvas, Point& where) {
+    if (closing) return;
+    ++mouseDepth;
+    dispatchMouseDown(canvas, where);
+    --mouseDepth;
+}
+
+void EditorFrame::dispatchMouseDown(Canvas& canvas, Point& where) {
     if (focusView != nullptr) {
         focusView->onFocusLost(0);
         focusView = nullptr;
@@ -240,6 +253,7 @@ void EditorFrame::withWindowCanvas(Body body) {
 }
 
 void EditorFrame::idleUpdate() {
+    if (window != nullptr && !closing) window->handleEvents();
     if (!open || firstDrawPending || !needsUpdate()) return;
     withWindowCanvas([this](Canvas& canvas) { update(canvas); });
 }

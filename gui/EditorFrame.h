@@ -68,11 +68,19 @@ public:
     // Called when the native window is gone: nothing is drawn any more.
     void windowDestroyed() { open = false; }
     bool isOpen() const { return open; }
+    // True while a click is being handled (a control may be tracking a drag in it).
+    bool isHandlingMouse() const { return mouseDepth > 0; }
+    // The editor closed while a click was being handled: the window goes off the screen, nothing is
+    // drawn any more, and the mouse reads as released so that a tracking loop ends; the editor
+    // deletes the frame once the click has been handled.
+    void beginClosing();
+    bool isClosing() const { return closing; }
     bool isFirstDrawPending() const { return firstDrawPending; }
     FrameWindow* getWindow() const { return window.get(); }
     std::int32_t getCapacity() const { return capacity; }
 
 private:
+    void dispatchMouseDown(Canvas& canvas, Point& where);
     std::int32_t dispatchKey(KeyCode& key, std::int32_t (View::*handler)(KeyCode&));
     // Runs `body` with a canvas on the window; nothing without a window.
     template <typename Body>
@@ -87,6 +95,8 @@ private:
     View* focusView = nullptr;
     bool firstDrawPending = true;
     bool open = true;
+    bool closing = false;
+    std::int32_t mouseDepth = 0;
     std::unique_ptr<FrameWindow> window;
 };
 

@@ -17,6 +17,11 @@ public:
     virtual void* nativeHandle() = 0;
     // The frame is going: stop passing events and drops to it. The window itself goes with this object.
     virtual void shutdown() {}
+    // Handles what the window system queued for this window (exposures, clicks, the wheel) where
+    // the host's own event loop does not deliver it; called at every idle pass. UI thread.
+    virtual void handleEvents() {}
+    // Takes the window off the screen at once; it is destroyed later with this object.
+    virtual void hide() {}
 };
 
 class EditorFrame;

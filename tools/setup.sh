@@ -11,6 +11,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   espeak-ng sox
   libcairo2-dev fonts-liberation libstb-dev
+  libx11-dev libxext-dev libxtst-dev
   imagemagick fonts-dejavu-core
 )
 

@@ -2,38 +2,19 @@
 
 #include <stb/stb_image.h>
 
-#include <algorithm>
 #include <memory>
 
 namespace qm {
-namespace {
-
-std::vector<std::string>& resourceDirectories() {
-    static std::vector<std::string> directories;
-    return directories;
-}
-
-}  // namespace
 
 void setResourceModule(void*) {}
 
-void addResourceDirectory(const std::string& directory) {
-    auto& directories = resourceDirectories();
-    if (std::find(directories.begin(), directories.end(), directory) == directories.end()) {
-        directories.push_back(directory);
-    }
-}
-
-std::unique_ptr<NativeImage> NativeImage::loadResource(std::int32_t resourceId) {
+std::unique_ptr<NativeImage> decodeBmp(const unsigned char* bytes, std::size_t length) {
+    if (bytes == nullptr || length == 0 || length > static_cast<std::size_t>(INT32_MAX)) return nullptr;
     int width = 0;
     int height = 0;
     int channels = 0;
-    std::unique_ptr<unsigned char, void (*)(void*)> decoded(nullptr, stbi_image_free);
-    for (const std::string& directory : resourceDirectories()) {
-        const std::string path = directory + "/" + std::to_string(resourceId) + ".bmp";
-        decoded.reset(stbi_load(path.c_str(), &width, &height, &channels, 3));
-        if (decoded != nullptr) break;
-    }
+    std::unique_ptr<unsigned char, void (*)(void*)> decoded(
+        stbi_load_from_memory(bytes, static_cast<int>(length), &width, &height, &channels, 3), stbi_image_free);
     if (decoded == nullptr || width <= 0 || height <= 0) return nullptr;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     for (std::size_t i = 0; i < pixels.size(); ++i) {

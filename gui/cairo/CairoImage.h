@@ -1,8 +1,10 @@
 #pragma once
-// A picture for the cairo build: RGB pixels in memory, decoded from the BMP file of a resource
-// number in the resource folder.
+// A picture for the cairo build: RGB pixels in memory, decoded from the BMP picture of a resource
+// number (a file in a resource folder natively, bytes built into the Linux module).
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,7 +30,10 @@ private:
     std::vector<std::uint32_t> pixels;
 };
 
-// Adds a folder in which the cairo build looks for resource N as N.bmp; folders added earlier are
+// Decodes a BMP picture of `length` bytes; null when it is not one.
+std::unique_ptr<NativeImage> decodeBmp(const unsigned char* bytes, std::size_t length);
+
+// Native test builds: adds a folder in which the cairo build looks for resource N as N.bmp; folders added earlier are
 // searched first.
 void addResourceDirectory(const std::string& directory);
 

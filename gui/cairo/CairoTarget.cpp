@@ -67,9 +67,28 @@ Color CairoTarget::pixelAt(std::int32_t x, std::int32_t y) const {
                  static_cast<std::uint8_t>(rgb), 0};
 }
 
+void CairoTarget::addDamage(const Rect& rect) {
+    const Rect clipped{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, surfaceWidth),
+                       std::min(rect.bottom, surfaceHeight)};
+    if (clipped.width() <= 0 || clipped.height() <= 0) return;
+    if (damage.width() <= 0 || damage.height() <= 0) {
+        damage = clipped;
+        return;
+    }
+    damage = Rect{std::min(damage.left, clipped.left), std::min(damage.top, clipped.top),
+                  std::max(damage.right, clipped.right), std::max(damage.bottom, clipped.bottom)};
+}
+
+Rect CairoTarget::takeDamage() {
+    const Rect taken = damage;
+    damage = Rect{};
+    return taken;
+}
+
 void CairoTarget::fillPixels(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                              std::uint32_t rgb) {
     if (surface == nullptr) return;
+    addDamage(Rect{left, top, right, bottom});
     left = std::max(left, 0);
     top = std::max(top, 0);
     right = std::min(right, surfaceWidth);
@@ -98,6 +117,7 @@ void CairoTarget::moveTo(std::int32_t x, std::int32_t y) { position = Point{x, y
 void CairoTarget::lineTo(std::int32_t x, std::int32_t y) {
     std::int32_t cx = position.h;
     std::int32_t cy = position.v;
+    addDamage(Rect{std::min(cx, x), std::min(cy, y), std::max(cx, x) + 1, std::max(cy, y) + 1});
     const std::int32_t dx = std::abs(x - cx);
     const std::int32_t dy = -std::abs(y - cy);
     const std::int32_t sx = cx < x ? 1 : -1;
@@ -132,6 +152,7 @@ void CairoTarget::fillInside(const Rect& rect) {
 
 void CairoTarget::drawText(const char* text, const Rect& rect, bool opaque, TextAlign align) {
     if (surface == nullptr || text == nullptr) return;
+    addDamage(rect);
     cairo_surface_mark_dirty(surface);
     cairo_t* cr = cairo_create(surface);
     cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
@@ -167,6 +188,7 @@ void CairoTarget::drawText(const char* text, const Rect& rect, bool opaque, Text
 void CairoTarget::copyTo(DrawingTarget& destination, const Rect& destRect, Point source) {
     auto* dest = dynamic_cast<CairoTarget*>(&destination.underlying());
     if (dest == nullptr || surface == nullptr) return;
+    dest->addDamage(destRect);
     for (std::int32_t y = 0; y < destRect.height(); ++y) {
         for (std::int32_t x = 0; x < destRect.width(); ++x) {
             const std::int32_t sx = source.h + x;
@@ -180,6 +202,7 @@ void CairoTarget::copyTo(DrawingTarget& destination, const Rect& destRect, Point
 void CairoTarget::drawImage(const NativeImage& image, const Rect& destRect, Point source, const Color* key) {
     const auto& picture = static_cast<const CairoImage&>(image);
     const std::uint32_t keyRgb = key != nullptr ? rgbOf(*key) : 0;
+    addDamage(destRect);
     for (std::int32_t y = 0; y < destRect.height(); ++y) {
         for (std::int32_t x = 0; x < destRect.width(); ++x) {
             const std::int32_t sx = source.h + x;

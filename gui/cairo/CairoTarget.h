@@ -38,8 +38,12 @@ public:
     void drawImage(const NativeImage& image, const Rect& destRect, Point source, const Color* key) override;
     Color pixelAt(std::int32_t x, std::int32_t y) const override;
 
-    // Sets one pixel, if inside the picture.
+    // Sets one pixel, if inside the picture; callers note the damage themselves.
     void plot(std::int32_t x, std::int32_t y, std::uint32_t rgb);
+    // Notes that the pixels of `rect` (right and bottom excluded) may have changed.
+    void addDamage(const Rect& rect);
+    // The bounds of everything drawn since the last call, clipped to the picture (empty: width 0).
+    Rect takeDamage();
     std::uint32_t rgbAt(std::int32_t x, std::int32_t y) const;
 
 private:
@@ -49,6 +53,7 @@ private:
     cairo_surface_t* surface = nullptr;
     std::int32_t surfaceWidth = 0;
     std::int32_t surfaceHeight = 0;
+    Rect damage;
     Point position;
     PenStyle penStyle = PenSolid;
     std::uint32_t penRgb = 0;

@@ -293,6 +293,47 @@ TEST_F(DuckerEditorTest, TheIdlePumpRunsAFullPassAtMostEvery100Milliseconds) {
     EXPECT_EQ(editor.getNextIdleTime(), 0x58u);
 }
 
+PluginRecord* closeAtNextHostIdle = nullptr;
+
+// The recording host, which also closes the editor of `closeAtNextHostIdle` from inside the next
+// idle request, as a host may do from its own event loop.
+VstIntPtr QM_CALL closingHost(PluginRecord* record, std::int32_t opcode, std::int32_t index, VstIntPtr value,
+                              void* ptr, float opt) {
+    const VstIntPtr answer = test::RecordingHost::callback(record, opcode, index, value, ptr, opt);
+    if (opcode == audioMasterIdle && closeAtNextHostIdle != nullptr) {
+        PluginRecord* closing = closeAtNextHostIdle;
+        closeAtNextHostIdle = nullptr;
+        closing->dispatcher(closing, effEditClose, 0, 0, nullptr, 0.0f);
+    }
+    return answer;
+}
+
+TEST_F(DuckerEditorTest, ClosingDuringADragEndsTheGestureAndTheFrameGoesAfterTheClick) {
+    test::PluginInstance plugin(closingHost);
+    plugin.setParameter(ParamAttack, 0.0f);
+    DuckerEditor& editor = open(plugin);
+    EditorFrame* frame = editor.getFrame();
+    // The button stays down: only the closing frame can end the drag loop.
+    input.hold(test::primary(), Point{149, 150});
+    closeAtNextHostIdle = plugin.get();
+    Canvas canvas(frame, nullptr, nullptr);
+    Point where{149, 150};
+    frame->onMouseDown(canvas, where);
+    EXPECT_EQ(closeAtNextHostIdle, nullptr);
+    EXPECT_FALSE(editor.isEditorOpen());
+    EXPECT_EQ(editor.getFrame(), nullptr);
+    EXPECT_EQ(editor.attackSliderControl(), nullptr);
+    EXPECT_EQ(calls(audioMasterBeginEdit).size(), 1u);
+    EXPECT_EQ(calls(audioMasterEndEdit).size(), 1u);
+    // The retired frame reads the mouse as released and draws nothing; the next idle deletes it.
+    EXPECT_TRUE(frame->isClosing());
+    EXPECT_EQ(canvas.queryMouseButtons(), 0);
+    plugin.dispatch(effEditIdle);
+    EXPECT_EQ(plugin.dispatch(effEditOpen), 1);
+    EXPECT_NE(editor.getFrame(), nullptr);
+    plugin.dispatch(effEditClose);
+}
+
 TEST_F(DuckerEditorTest, AnEditorDestroyedWhileOpenClosesFirst) {
     auto plugin = std::make_unique<test::PluginInstance>();
     open(*plugin);

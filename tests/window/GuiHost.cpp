@@ -5,50 +5,6 @@
 
 namespace qmgui {
 
-HostLog& HostLog::get() {
-    static HostLog log;
-    return log;
-}
-
-qm::VstIntPtr QM_CALL HostLog::callback(qm::PluginRecord*, std::int32_t opcode, std::int32_t index, qm::VstIntPtr,
-                                        void*, float opt) {
-    if (opcode == qm::audioMasterVersion) return 2400;
-    HostLog& log = get();
-    {
-        std::lock_guard<std::mutex> guard(log.lock);
-        log.recorded.push_back({opcode, index, opt});
-    }
-    log.changed.notify_all();
-    return opcode == qm::audioMasterGetSampleRate ? 44100 : 0;
-}
-
-void HostLog::clear() {
-    std::lock_guard<std::mutex> guard(lock);
-    recorded.clear();
-}
-
-std::vector<HostEvent> HostLog::events() {
-    std::lock_guard<std::mutex> guard(lock);
-    return recorded;
-}
-
-std::vector<HostEvent> HostLog::eventsWith(std::int32_t opcode) {
-    std::vector<HostEvent> matching;
-    for (const HostEvent& event : events()) {
-        if (event.opcode == opcode) matching.push_back(event);
-    }
-    return matching;
-}
-
-bool HostLog::waitFor(std::int32_t opcode, std::size_t count) {
-    std::unique_lock<std::mutex> guard(lock);
-    return changed.wait_for(guard, std::chrono::seconds(10), [&] {
-        std::size_t seen = 0;
-        for (const HostEvent& event : recorded) seen += event.opcode == opcode ? 1 : 0;
-        return seen >= count;
-    });
-}
-
 Screenshot resourcePixels(HMODULE module, int resourceId) {
     Screenshot picture;
     HANDLE loaded = LoadImageA(module, MAKEINTRESOURCEA(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);

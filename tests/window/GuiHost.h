@@ -5,40 +5,15 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "host/PluginInterface.h"
+#include "support/HostLog.h"
 #include "tools/host/EditorWindow.h"
 
 namespace qmgui {
-
-struct HostEvent {
-    std::int32_t opcode;
-    std::int32_t index;
-    float opt;
-};
-
-// Records the host requests of every instance created with `callback`.
-class HostLog {
-public:
-    static HostLog& get();
-    static qm::VstIntPtr QM_CALL callback(qm::PluginRecord* record, std::int32_t opcode, std::int32_t index,
-                                          qm::VstIntPtr value, void* ptr, float opt);
-    void clear();
-    std::vector<HostEvent> events();
-    std::vector<HostEvent> eventsWith(std::int32_t opcode);
-    // Waits until `opcode` has been requested `count` times in all; false after 10 s.
-    bool waitFor(std::int32_t opcode, std::size_t count);
-
-private:
-    std::mutex lock;
-    std::condition_variable changed;
-    std::vector<HostEvent> recorded;
-};
 
 using qmhost::capture;
 using qmhost::HostWindow;

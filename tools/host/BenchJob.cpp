@@ -1,5 +1,4 @@
-#include <windows.h>
-
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -15,11 +14,7 @@ constexpr int kBlockFrames = 512;
 constexpr int kBlocks = 4000;
 
 double secondsNow() {
-    LARGE_INTEGER counter;
-    LARGE_INTEGER frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32 [EDITOR.bmp]
 // quellmar_host bench MODULE
-// quellmar_host serve MODULE COUNT LEVEL STOP-EVENT
+// quellmar_host serve MODULE COUNT LEVEL STOP-EVENT   (Windows: a named event; elsewhere: any name,
+//                                                   the job stops when standard input ends)
 
 #include <cstdio>
 #include <cstdlib>

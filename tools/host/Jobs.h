@@ -8,12 +8,13 @@ namespace qmhost {
 // Renders a sender carrying `keyPath` and a listener on Alpha in duck mode carrying `musicPath`
 // through the module; writes the listener's output to `outPath`. All three are raw float32
 // interleaved stereo at 44100 Hz. With a screenshot path, also saves the listener's open editor
-// (as BMP) while the key's loudest stretch plays again. Returns the process exit code.
+// (as BMP) while the key's loudest stretch plays again (Windows build). Returns the process exit code.
 int renderJob(const std::string& modulePath, const std::string& keyPath, const std::string& musicPath,
               const std::string& outPath, const std::string& screenshotPath);
 
 // Creates `count` instances, prints "slots" and their parameter 0 values on one line, then
-// publishes a steady key of `level` on all of them until the named event `stopEventName` is set.
+// publishes a steady key of `level` on all of them until asked to stop: the named event
+// `stopEventName` is set (Windows), or standard input ends (elsewhere).
 int serveJob(const std::string& modulePath, int count, float level, const std::string& stopEventName);
 
 // Prints ns per frame of processReplacing (one key selected, duck mode) beside a plain copy.

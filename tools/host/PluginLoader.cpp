@@ -1,7 +1,5 @@
 #include "tools/host/PluginLoader.h"
 
-#include <windows.h>
-
 #include <atomic>
 
 namespace qmhost {
@@ -23,16 +21,6 @@ qm::VstIntPtr QM_CALL hostCallback(qm::PluginRecord*, std::int32_t opcode, std::
 }
 
 int automateCount() { return automations.load(); }
-
-PluginModule::PluginModule(const std::string& path) {
-    HMODULE handle = LoadLibraryA(path.c_str());
-    module = handle;
-    if (handle != nullptr) main = reinterpret_cast<MainProc>(reinterpret_cast<void*>(GetProcAddress(handle, "main")));
-}
-
-PluginModule::~PluginModule() {
-    if (module != nullptr) FreeLibrary(static_cast<HMODULE>(module));
-}
 
 qm::PluginRecord* PluginModule::create(qm::HostCallback callback) const {
     return main != nullptr ? main(callback) : nullptr;

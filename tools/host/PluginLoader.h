@@ -1,6 +1,7 @@
 #pragma once
-// Our small Windows host: loads a plug-in module, finds `main`, and drives instances through their
-// records, the way a real host does. Used by the demo, the module tests and the benchmarks.
+// Our small host: loads a plug-in module (LoadLibrary on Windows, dlopen elsewhere), finds its
+// entry, and drives instances through their records, the way a real host does. Used by the demo,
+// the module tests and the benchmarks.
 
 #include <cstdint>
 #include <string>
@@ -18,7 +19,8 @@ int automateCount();
 
 class PluginModule {
 public:
-    // Loads the module at `path` (a Windows path); check `isLoaded`.
+    // Loads the module at `path` (a path of the platform); check `isLoaded`. The entry is `main`
+    // on Windows, `VSTPluginMain` (else `main`) elsewhere.
     explicit PluginModule(const std::string& path);
     ~PluginModule();
     PluginModule(const PluginModule&) = delete;
@@ -27,6 +29,8 @@ public:
     bool isLoaded() const { return main != nullptr; }
     // Calls the module's `main` with `callback`; the record, or null.
     qm::PluginRecord* create(qm::HostCallback callback = hostCallback) const;
+    // The address of the module's export `name`, or null.
+    void* findExport(const char* name) const;
 
 private:
     using MainProc = qm::PluginRecord*(QM_CALL*)(qm::HostCallback);

@@ -5,14 +5,12 @@
 #include <vector>
 
 #include "engine/Parameters.h"
-#include "tools/host/EditorWindow.h"
+#include "tools/host/RenderBlocks.h"
 #include "tools/host/Jobs.h"
 #include "tools/host/PluginLoader.h"
 
 namespace qmhost {
 namespace {
-
-constexpr int kBlockFrames = 512;
 
 std::vector<float> readSamples(const std::string& path) {
     std::ifstream file(path, std::ios::binary | std::ios::ate);
@@ -24,43 +22,7 @@ std::vector<float> readSamples(const std::string& path) {
     return samples;
 }
 
-// One channel of interleaved stereo, or silence past the end.
-float sampleAt(const std::vector<float>& interleaved, std::size_t frame, int channel) {
-    const std::size_t index = frame * 2 + static_cast<std::size_t>(channel);
-    return index < interleaved.size() ? interleaved[index] : 0.0f;
-}
-
-// Fills one block of `count` frames from `start` of the key (rows 0, 1) and the music (rows 2, 3).
-void fillBlock(float (&in)[4][kBlockFrames], const std::vector<float>& key, const std::vector<float>& music,
-               std::size_t start, int count) {
-    for (int i = 0; i < count; ++i) {
-        in[0][i] = sampleAt(key, start + i, 0);
-        in[1][i] = sampleAt(key, start + i, 1);
-        in[2][i] = sampleAt(music, start + i, 0);
-        in[3][i] = sampleAt(music, start + i, 1);
-    }
-}
-
 }  // namespace
-
-// Shows the listener's editor while the key's loudest stretch plays again, and saves it as BMP.
-void saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const std::vector<float>& key,
-                          const std::vector<float>& music, std::size_t loudestFrame, const std::string& path) {
-    HostWindow window;
-    listener.dispatch(qm::effEditOpen, 0, 0, window.handle());
-    pump(listener.get(), 10);
-    float in[4][kBlockFrames];
-    float out[2][kBlockFrames];
-    const std::size_t first = loudestFrame > 40 * kBlockFrames ? loudestFrame - 40 * kBlockFrames : 0;
-    for (std::size_t start = first; start <= loudestFrame; start += kBlockFrames) {
-        fillBlock(in, key, music, start, kBlockFrames);
-        sender.processReplacing(in[0], in[1], out[0], out[1], kBlockFrames);
-        listener.processReplacing(in[2], in[3], out[0], out[1], kBlockFrames);
-    }
-    pump(listener.get(), 10);
-    if (!capture(window.editorWindow()).writeBmp(path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    listener.dispatch(qm::effEditClose);
-}
 
 int renderJob(const std::string& modulePath, const std::string& keyPath, const std::string& musicPath,
               const std::string& outPath, const std::string& screenshotPath) {
@@ -118,7 +80,9 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
         std::fprintf(stderr, "cannot write %s\n", outPath.c_str());
         return 1;
     }
-    if (!screenshotPath.empty()) saveEditorScreenshot(sender, listener, key, music, loudestFrame, screenshotPath);
+    if (!screenshotPath.empty() && !saveEditorScreenshot(sender, listener, key, music, loudestFrame, screenshotPath)) {
+        std::fprintf(stderr, "cannot save the editor as %s\n", screenshotPath.c_str());
+    }
     std::printf("rendered %u frames; deepest gain reduction %.1f dB\n", static_cast<unsigned>(frames),
                 deepestReduction < 1.0 ? -20.0 * std::log10(1.0 - deepestReduction) : 500.0);
     return 0;

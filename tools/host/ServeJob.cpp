@@ -1,18 +1,17 @@
-#include <windows.h>
-
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "tools/host/Jobs.h"
 #include "tools/host/PluginLoader.h"
+#include "tools/host/StopSignal.h"
 
 namespace qmhost {
 
 int serveJob(const std::string& modulePath, int count, float level, const std::string& stopEventName) {
     PluginModule module(modulePath);
-    HANDLE stop = OpenEventA(SYNCHRONIZE, FALSE, stopEventName.c_str());
-    if (!module.isLoaded() || stop == nullptr) return 1;
+    StopSignal stop(stopEventName);
+    if (!module.isLoaded() || !stop.isValid()) return 1;
     constexpr int kFrames = 512;
     std::vector<float> key(kFrames, level);
     std::vector<float> out(kFrames);
@@ -27,12 +26,11 @@ int serveJob(const std::string& modulePath, int count, float level, const std::s
     std::printf("\n");
     std::fflush(stdout);
 
-    while (WaitForSingleObject(stop, 1) == WAIT_TIMEOUT) {
+    while (!stop.waitMs(1)) {
         for (const auto& plugin : plugins) {
             plugin->processReplacing(key.data(), key.data(), out.data(), out.data(), kFrames);
         }
     }
-    CloseHandle(stop);
     return 0;
 }
 

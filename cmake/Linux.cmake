@@ -1,0 +1,98 @@
+# The native Linux module, dist/linux-x86_64/QuellmarV3.so: the module's code built once more,
+# position-independent with hidden symbols, over the X11 window backend, its bitmaps built in, the
+# C++ runtime linked statically, and only `VSTPluginMain` and `main` exported. The same code as a
+# static library is linked into the gui tier's test program, which counts its X resources.
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
+pkg_check_modules(CAIRO_XLIB REQUIRED IMPORTED_TARGET cairo-xlib)
+
+add_library(quellmar_stb STATIC gui/cairo/StbImage.cpp)
+target_include_directories(quellmar_stb PRIVATE /usr/include/stb)
+set_target_properties(quellmar_stb PROPERTIES POSITION_INDEPENDENT_CODE ON C_VISIBILITY_PRESET hidden
+  CXX_VISIBILITY_PRESET hidden)
+
+add_library(quellmar_x11_module STATIC ${QM_CORE_SOURCES} ${QM_GUI_PORTABLE_SOURCES} ${QM_GUI_X11_SOURCES}
+  ${QM_EDITOR_SOURCES} ${QM_MODULE_SOURCES})
+target_include_directories(quellmar_x11_module PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_definitions(quellmar_x11_module PRIVATE QM_BITMAP_DIR=${CMAKE_SOURCE_DIR}/resources/bitmaps)
+target_link_libraries(quellmar_x11_module PUBLIC qm_warnings quellmar_stb PkgConfig::CAIRO_XLIB PkgConfig::X11)
+target_include_directories(quellmar_x11_module PRIVATE /usr/include/stb)
+set_target_properties(quellmar_x11_module PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
+  VISIBILITY_INLINES_HIDDEN ON)
+file(GLOB QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
+set_source_files_properties(resources/EmbeddedBitmaps.cpp PROPERTIES OBJECT_DEPENDS "${QM_BITMAP_FILES}")
+
+set(QM_LINUX_EXPORTS ${CMAKE_SOURCE_DIR}/host/linux/QuellmarV3.map)
+add_library(QuellmarV3 MODULE host/linux/LinuxEntry.cpp)
+target_link_libraries(QuellmarV3 PRIVATE quellmar_x11_module)
+target_link_options(QuellmarV3 PRIVATE -static-libstdc++ -static-libgcc -Wl,--version-script=${QM_LINUX_EXPORTS}
+  -Wl,--exclude-libs,ALL -Wl,--as-needed -Wl,-z,defs)
+set_target_properties(QuellmarV3 PROPERTIES PREFIX "" OUTPUT_NAME QuellmarV3 LINK_DEPENDS ${QM_LINUX_EXPORTS}
+  CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+if(QM_VARIANT STREQUAL "native")
+  set_target_properties(QuellmarV3 PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${QM_DIST_DIR}/linux-x86_64)
+  target_link_options(QuellmarV3 PRIVATE -s)
+  install(TARGETS QuellmarV3 LIBRARY DESTINATION lib/vst)
+endif()
+
+# Our host program, natively: loads the .so with dlopen for the module tests and the bench job.
+add_library(quellmar_host_posix STATIC tools/host/PluginLoader.cpp tools/host/posix/ModuleLoaderPosix.cpp)
+target_include_directories(quellmar_host_posix PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quellmar_host_posix PUBLIC qm_warnings ${CMAKE_DL_LIBS})
+set(QM_SO ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so)
+
+if(QM_VARIANT STREQUAL "native")
+  add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
+    tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp)
+  target_link_libraries(quellmar_host PRIVATE quellmar_host_posix)
+
+  # module: the .so as Linux hosts load it
+  add_executable(quellmar_linux_module_tests tests/linux/ModuleTest.cpp)
+  target_include_directories(quellmar_linux_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(quellmar_linux_module_tests PRIVATE quellmar_host_posix GTest::gtest_main)
+  add_dependencies(quellmar_linux_module_tests QuellmarV3 quellmar_host)
+  add_test(NAME module.linux.exports COMMAND sh ${CMAKE_SOURCE_DIR}/tests/linux/check-module.sh ${QM_SO})
+  add_test(NAME module.linux.instances COMMAND quellmar_linux_module_tests)
+  set_tests_properties(module.linux.instances PROPERTIES RESOURCE_LOCK keybus
+    ENVIRONMENT "QM_MODULE_PATH=${QM_SO};QM_HOST_PATH=$<TARGET_FILE:quellmar_host>")
+  set_tests_properties(module.linux.exports module.linux.instances PROPERTIES LABELS module)
+
+  # bench: the .so through its entry, in the same format as the DLLs' figures
+  add_test(NAME bench.linux-x86_64 COMMAND quellmar_host bench ${QM_SO})
+  set_tests_properties(bench.linux-x86_64 PROPERTIES LABELS bench RESOURCE_LOCK keybus)
+endif()
+
+# gui: the .so's editor in real X11 windows under Xvfb, with real input through XTEST; built in the
+# AddressSanitizer build too, which runs it over its own instrumented module.
+pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+add_executable(quellmar_x11_gui_tests tests/x11/X11EditorTest.cpp tests/x11/X11ResourceTest.cpp
+  tests/x11/X11TestHost.cpp)
+target_include_directories(quellmar_x11_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_compile_definitions(quellmar_x11_gui_tests PRIVATE
+  QM_PRODUCT_RESOURCE_DIR="${CMAKE_SOURCE_DIR}/resources/bitmaps")
+target_link_libraries(quellmar_x11_gui_tests PRIVATE quellmar_x11_module quellmar_host_posix PkgConfig::XTST
+  GTest::gtest_main Threads::Threads)
+add_dependencies(quellmar_x11_gui_tests QuellmarV3)
+if(QM_VARIANT STREQUAL "native")
+  set(QM_LINUX_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts/linux-x86_64)
+  file(MAKE_DIRECTORY ${QM_LINUX_ARTEFACTS})
+  add_test(NAME gui.linux-x86_64.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    $<TARGET_FILE:quellmar_x11_gui_tests>)
+  set_tests_properties(gui.linux-x86_64.editor PROPERTIES LABELS gui RESOURCE_LOCK keybus
+    ENVIRONMENT "QM_MODULE_PATH=${QM_SO};QM_ARTIFACT_UNIX_DIR=${QM_LINUX_ARTEFACTS}")
+  add_test(NAME sanitize.asan-ubsan.x11-editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    ${CMAKE_BINARY_DIR}/asan/quellmar_x11_gui_tests)
+  set_tests_properties(sanitize.asan-ubsan.x11-editor PROPERTIES LABELS sanitize RESOURCE_LOCK keybus
+    ENVIRONMENT "QM_MODULE_PATH=${CMAKE_BINARY_DIR}/asan/QuellmarV3.so;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
+endif()
+
+if(QM_VARIANT STREQUAL "native")
+  # bench: how the editor's picture reaches the window (the measurement behind the cairo surface)
+  pkg_check_modules(XEXT REQUIRED IMPORTED_TARGET xext)
+  find_package(benchmark REQUIRED)
+  add_executable(quellmar_x11_blit_bench tests/bench/X11BlitBench.cpp)
+  target_link_libraries(quellmar_x11_blit_bench PRIVATE qm_warnings PkgConfig::CAIRO_XLIB PkgConfig::XEXT
+    PkgConfig::X11 benchmark::benchmark Threads::Threads)
+  add_test(NAME bench.linux-x86_64.x11-blit COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    $<TARGET_FILE:quellmar_x11_blit_bench> --benchmark_min_time=0.2)
+  set_tests_properties(bench.linux-x86_64.x11-blit PROPERTIES LABELS bench)
+endif()

@@ -1,0 +1,36 @@
+#pragma once
+// X requests of the editor's own connections run inside a trap: while it is set, errors on those
+// connections (a window the host destroyed first, say) are counted and ignored instead of ending
+// the host's process through Xlib's default handler, and errors of other connections go on to the
+// handler that was set before. The outermost trap waits for the server's answers (XSync) and then
+// puts the previous handler back, so no handler of this module stays set once control returns to
+// the host, and none can outlive an unloaded module. UI thread.
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+namespace qm {
+
+class XErrorTrap {
+public:
+    // Traps the errors of `display`, which must be one of ours (see ownDisplay).
+    explicit XErrorTrap(Display* display);
+    ~XErrorTrap();
+    XErrorTrap(const XErrorTrap&) = delete;
+    XErrorTrap& operator=(const XErrorTrap&) = delete;
+
+    // The connection is about to close: the trap no longer waits for its answers.
+    void forgetDisplay() { display = nullptr; }
+
+private:
+    Display* display;
+};
+
+// Marks `display` as one of the editor's own connections (true), or no longer (false).
+void ownDisplay(Display* display, bool owned);
+
+// Errors on the editor's own connections trapped since the module was loaded.
+std::int32_t trappedXErrors();
+
+}  // namespace qm

@@ -1,0 +1,30 @@
+// The editor screenshot of the render job: the listener's editor in a window of our own, read
+// back with GDI.
+
+#include <cstdio>
+
+#include "tools/host/EditorWindow.h"
+#include "tools/host/RenderBlocks.h"
+
+namespace qmhost {
+
+bool saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const std::vector<float>& key,
+                          const std::vector<float>& music, std::size_t loudestFrame, const std::string& path) {
+    HostWindow window;
+    listener.dispatch(qm::effEditOpen, 0, 0, window.handle());
+    pump(listener.get(), 10);
+    float in[4][kBlockFrames];
+    float out[2][kBlockFrames];
+    const std::size_t first = loudestFrame > 40 * kBlockFrames ? loudestFrame - 40 * kBlockFrames : 0;
+    for (std::size_t start = first; start <= loudestFrame; start += kBlockFrames) {
+        fillBlock(in, key, music, start, kBlockFrames);
+        sender.processReplacing(in[0], in[1], out[0], out[1], kBlockFrames);
+        listener.processReplacing(in[2], in[3], out[0], out[1], kBlockFrames);
+    }
+    pump(listener.get(), 10);
+    const bool written = capture(window.editorWindow()).writeBmp(path);
+    listener.dispatch(qm::effEditClose);
+    return written;
+}
+
+}  // namespace qmhost
