@@ -12,6 +12,7 @@ packages=(
   espeak-ng sox
   libcairo2-dev fonts-liberation libstb-dev
   imagemagick fonts-dejavu-core
+  libsndfile1-dev ffmpeg
 )
 
 missing=()

@@ -1,0 +1,216 @@
+#include "cli/DuckJob.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "cli/DuckEngine.h"
+#include "cli/GainPlot.h"
+#include "cli/KeyMix.h"
+#include "cli/OutputFormat.h"
+#include "cli/PendingFile.h"
+#include "cli/ProgressBar.h"
+#include "cli/SoundFiles.h"
+
+namespace qmduck {
+namespace {
+
+JobResult failed(const std::string& message, int exitStatus = 1) { return {exitStatus, message}; }
+
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error)) return true;
+    const auto normal = [](const std::string& path) {
+        std::error_code ignored;
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), ignored);
+    };
+    return normal(a) == normal(b);
+}
+
+std::string checkChannels(const SoundReader& file) {
+    if (file.channels() == 1 || file.channels() == 2) return {};
+    return file.path() + ": " + std::to_string(file.channels()) + " channels; only mono and stereo can be read";
+}
+
+// Opens the keys and checks them against the input.
+std::string openKeys(const DuckOptions& options, const SoundReader& input,
+                     std::vector<std::unique_ptr<SoundReader>>& keys) {
+    for (const std::string& path : options.keyPaths) {
+        auto key = std::make_unique<SoundReader>(path);
+        if (!key->isOpen()) return path + ": cannot open: " + key->error();
+        if (std::string problem = checkChannels(*key); !problem.empty()) return problem;
+        if (key->sampleRateHz() != input.sampleRateHz()) {
+            return path + ": " + std::to_string(key->sampleRateHz()) + " Hz, but the input " + input.path() + " is " +
+                   std::to_string(input.sampleRateHz()) + " Hz (resample one of them first)";
+        }
+        keys.push_back(std::move(key));
+    }
+    return {};
+}
+
+// No result may overwrite a file the run reads, nor another result.
+std::string checkDistinct(const DuckOptions& options) {
+    std::vector<std::string> writes;
+    for (const std::string* path : {&options.outputPath, &options.plotPath, &options.gainCsvPath}) {
+        if (path->empty()) continue;
+        if (sameFile(*path, options.inputPath)) return *path + ": would overwrite the input " + options.inputPath;
+        for (const std::string& key : options.keyPaths) {
+            if (sameFile(*path, key)) return *path + ": would overwrite the key " + key;
+        }
+        for (const std::string& other : writes) {
+            if (sameFile(*path, other)) return *path + ": is given for two results";
+        }
+        writes.push_back(*path);
+    }
+    return {};
+}
+
+std::string titleFor(const DuckOptions& options) {
+    std::string keys;
+    for (const std::string& key : options.keyPaths) {
+        keys += (keys.empty() ? "" : " + ") + std::filesystem::path(key).filename().string();
+    }
+    const bool duck = qm::isDuckMode(options.parameters[qm::ParamDuckKey]);
+    std::string title = std::filesystem::path(options.inputPath).filename().string() +
+                        (duck ? " ducked by " : " keyed by ") + keys;
+    return title.size() > 60 ? title.substr(0, 57) + "..." : title;
+}
+
+// Streams the input through the engine and the trace sinks; the trace has one point per 10 ms.
+class Stream {
+public:
+    Stream(SoundReader& input, KeyMix& keys, DuckEngine& engine, SoundWriter& output, ProgressBar& progress)
+        : input(input), keys(keys), engine(engine), output(output), progress(progress) {}
+
+    std::vector<TraceSink*> sinks;
+
+    std::string run() {
+        std::vector<float> buffers(4 * static_cast<std::size_t>(kBlockFrames));
+        float* left = buffers.data();
+        float* right = left + kBlockFrames;
+        float* keyLeft = right + kBlockFrames;
+        float* keyRight = keyLeft + kBlockFrames;
+        for (;;) {
+            const std::int64_t got = input.read(left, right, kBlockFrames);
+            if (got < 0) return input.path() + ": cannot read: " + input.error();
+            if (got == 0) break;
+            const auto frames = static_cast<std::int32_t>(got);
+            if (!keys.fill(keyLeft, keyRight, frames)) return keys.error();
+            if (sinks.empty()) {
+                engine.process(keyLeft, keyRight, left, right, frames);
+            } else {
+                processTraced(keyLeft, keyRight, left, right, frames);
+            }
+            if (!output.write(left, right, frames)) return "cannot write the output: " + output.error();
+            framesDone += frames;
+            progress.update(framesDone);
+        }
+        if (!sinks.empty() && framesDone > intervalStart()) emitPoint(framesDone);
+        progress.finish(framesDone);
+        return {};
+    }
+
+private:
+    // First frame of 10 ms stretch number `interval` (rounded, so that any rate works).
+    std::int64_t boundary(std::int64_t interval) const {
+        return (interval * input.sampleRateHz() + 50) / 100;
+    }
+    std::int64_t intervalStart() const { return boundary(interval); }
+
+    void processTraced(float* keyLeft, float* keyRight, float* left, float* right, std::int32_t frames) {
+        for (std::int32_t done = 0; done < frames;) {
+            const std::int64_t end = boundary(interval + 1);
+            const auto piece = static_cast<std::int32_t>(std::min<std::int64_t>(frames - done, end - framesDone - done));
+            for (std::int32_t i = done; i < done + piece; ++i) {
+                keyPeak = std::max({keyPeak, std::fabs(keyLeft[i]), std::fabs(keyRight[i])});
+            }
+            engine.process(keyLeft + done, keyRight + done, left + done, right + done, piece);
+            done += piece;
+            if (framesDone + done == end) emitPoint(end);
+        }
+    }
+
+    void emitPoint(std::int64_t endFrame) {
+        TracePoint point;
+        point.endSeconds = static_cast<double>(endFrame) / input.sampleRateHz();
+        point.gainDb = std::min(0.0, decibelsOf(engine.lastFrameGain()));
+        point.keyLevelDb = decibelsOf(keyPeak);
+        for (TraceSink* sink : sinks) sink->add(point);
+        keyPeak = 0.0f;
+        ++interval;
+    }
+
+    SoundReader& input;
+    KeyMix& keys;
+    DuckEngine& engine;
+    SoundWriter& output;
+    ProgressBar& progress;
+    std::int64_t framesDone = 0;
+    std::int64_t interval = 0;
+    float keyPeak = 0.0f;
+};
+
+}  // namespace
+
+JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
+    SoundReader input(options.inputPath);
+    if (!input.isOpen()) return failed(options.inputPath + ": cannot open: " + input.error());
+    if (std::string problem = checkChannels(input); !problem.empty()) return failed(problem);
+    std::vector<std::unique_ptr<SoundReader>> keyReaders;
+    if (std::string problem = openKeys(options, input, keyReaders); !problem.empty()) return failed(problem);
+    if (std::string problem = checkDistinct(options); !problem.empty()) return failed(problem);
+
+    const FormatChoice format = chooseOutputFormat(options.format, options.outputPath, input.format(),
+                                                   input.channels(), input.sampleRateHz());
+    if (format.format == 0) return failed(format.usageError ? format.error : options.outputPath + ": " + format.error,
+                                          format.usageError ? 2 : 1);
+
+    PendingFile outputFile(options.outputPath);
+    if (!outputFile.isOpen()) return failed(options.outputPath + ": " + outputFile.error());
+    SoundWriter output(outputFile.takeDescriptor(), format.format, input.channels(), input.sampleRateHz());
+    if (!output.isOpen()) return failed(options.outputPath + ": cannot write: " + output.error());
+
+    std::optional<PendingFile> csvFile;
+    std::optional<GainCsvWriter> csv;
+    std::optional<PendingFile> plotFile;
+    std::optional<GainPlot> plot;
+    const double thresholdDb = qm::thresholdDbFor(options.parameters[qm::ParamThreshold]);
+    const double seconds = static_cast<double>(std::max<std::int64_t>(input.frames(), 0)) / input.sampleRateHz();
+    if (!options.gainCsvPath.empty()) {
+        csvFile.emplace(options.gainCsvPath);
+        if (!csvFile->isOpen()) return failed(options.gainCsvPath + ": " + csvFile->error());
+        csv.emplace(csvFile->takeDescriptor());
+    }
+    if (!options.plotPath.empty()) {
+        plotFile.emplace(options.plotPath);
+        if (!plotFile->isOpen()) return failed(options.plotPath + ": " + plotFile->error());
+        plot.emplace(seconds, thresholdDb, titleFor(options));
+    }
+
+    KeyMix keys(std::move(keyReaders), kBlockFrames);
+    DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, kBlockFrames);
+    ProgressBar progress(stderr, showProgress, input.frames(), input.sampleRateHz());
+    Stream stream(input, keys, engine, output, progress);
+    if (csv) stream.sinks.push_back(&*csv);
+    if (plot) stream.sinks.push_back(&*plot);
+    if (std::string problem = stream.run(); !problem.empty()) {
+        progress.clear();
+        return failed(problem);
+    }
+
+    if (!output.finish()) return failed(options.outputPath + ": cannot write: " + output.error());
+    std::string error;
+    if (csv && !csv->finish(error)) return failed(options.gainCsvPath + ": cannot write: " + error);
+    if (plot && !plot->write(plotFile->takeDescriptor(), error)) {
+        return failed(options.plotPath + ": cannot write: " + error);
+    }
+    for (PendingFile* file : {&outputFile, csvFile ? &*csvFile : nullptr, plotFile ? &*plotFile : nullptr}) {
+        if (file != nullptr && !file->commit()) return failed(file->error());
+    }
+    return {};
+}
+
+}  // namespace qmduck
