@@ -44,6 +44,10 @@ add_test(NAME windows.shutdown COMMAND sh -c "wineserver -k || true")
 set_tests_properties(windows.prefix PROPERTIES FIXTURES_SETUP wine LABELS "windows;gui;bench" ENVIRONMENT "${QM_WINE_ENV}")
 set_tests_properties(windows.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS "windows;gui;bench" ENVIRONMENT "${QM_WINE_ENV}")
 
+# gui: the demo's job on a brand-new Wine prefix, as on a fresh machine (its own prefix and display).
+add_test(NAME gui.demo.first-run COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/demo-first-run.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(gui.demo.first-run PROPERTIES LABELS gui RESOURCE_LOCK keybus)
+
 foreach(arch win32 win64)
   if(arch STREQUAL "win32")
     set(peer win64)

@@ -44,7 +44,8 @@ void fillBlock(float (&in)[4][kBlockFrames], const std::vector<float>& key, cons
 }  // namespace
 
 // Shows the listener's editor while the key's loudest stretch plays again, and saves it as BMP.
-void saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const std::vector<float>& key,
+// False, with a message, when the editor window is missing, cannot be captured or not saved.
+bool saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const std::vector<float>& key,
                           const std::vector<float>& music, std::size_t loudestFrame, const std::string& path) {
     HostWindow window;
     listener.dispatch(qm::effEditOpen, 0, 0, window.handle());
@@ -58,8 +59,20 @@ void saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const st
         listener.processReplacing(in[2], in[3], out[0], out[1], kBlockFrames);
     }
     pump(listener.get(), 10);
-    if (!capture(window.editorWindow()).writeBmp(path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    const HWND editor = window.editorWindow();
+    const Screenshot shot = editor != nullptr ? capture(editor) : Screenshot{};
     listener.dispatch(qm::effEditClose);
+    if (editor == nullptr) {
+        std::fprintf(stderr, "the editor opened no window\n");
+    } else if (shot.isBlank()) {
+        std::fprintf(stderr, "the editor window could not be captured (%dx%d, nothing drawn)\n", shot.width,
+                     shot.height);
+    } else if (!shot.writeBmp(path)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    } else {
+        return true;
+    }
+    return false;
 }
 
 int renderJob(const std::string& modulePath, const std::string& keyPath, const std::string& musicPath,
@@ -118,7 +131,9 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
         std::fprintf(stderr, "cannot write %s\n", outPath.c_str());
         return 1;
     }
-    if (!screenshotPath.empty()) saveEditorScreenshot(sender, listener, key, music, loudestFrame, screenshotPath);
+    if (!screenshotPath.empty() && !saveEditorScreenshot(sender, listener, key, music, loudestFrame, screenshotPath)) {
+        return 1;
+    }
     std::printf("rendered %u frames; deepest gain reduction %.1f dB\n", static_cast<unsigned>(frames),
                 deepestReduction < 1.0 ? -20.0 * std::log10(1.0 - deepestReduction) : 500.0);
     return 0;
