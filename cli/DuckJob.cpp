@@ -9,6 +9,7 @@
 
 #include "cli/DuckEngine.h"
 #include "cli/GainPlot.h"
+#include "cli/IoWorker.h"
 #include "cli/KeyMix.h"
 #include "cli/OutputFormat.h"
 #include "cli/PendingFile.h"
@@ -79,7 +80,19 @@ std::string titleFor(const DuckOptions& options) {
     return title.size() > 60 ? title.substr(0, 57) + "..." : title;
 }
 
+// One block of the stream: the input's two channels and the keys' sum.
+struct Block {
+    std::vector<float> samples = std::vector<float>(4 * static_cast<std::size_t>(kBlockFrames));
+    float* left() { return samples.data(); }
+    float* right() { return samples.data() + kBlockFrames; }
+    float* keyLeft() { return samples.data() + 2 * kBlockFrames; }
+    float* keyRight() { return samples.data() + 3 * kBlockFrames; }
+    std::int32_t frames = 0;
+};
+
 // Streams the input through the engine and the trace sinks; the trace has one point per 10 ms.
+// While the engine works on one block, a worker thread reads the next and writes the previous
+// one; the files are touched by the worker alone, the engine and the sinks by the caller alone.
 class Stream {
 public:
     Stream(SoundReader& input, KeyMix& keys, DuckEngine& engine, SoundWriter& output, ProgressBar& progress)
@@ -88,32 +101,53 @@ public:
     std::vector<TraceSink*> sinks;
 
     std::string run() {
-        std::vector<float> buffers(4 * static_cast<std::size_t>(kBlockFrames));
-        float* left = buffers.data();
-        float* right = left + kBlockFrames;
-        float* keyLeft = right + kBlockFrames;
-        float* keyRight = keyLeft + kBlockFrames;
-        for (;;) {
-            const std::int64_t got = input.read(left, right, kBlockFrames);
-            if (got < 0) return input.path() + ": cannot read: " + input.error();
-            if (got == 0) break;
-            const auto frames = static_cast<std::int32_t>(got);
-            if (!keys.fill(keyLeft, keyRight, frames)) return keys.error();
-            if (sinks.empty()) {
-                engine.process(keyLeft, keyRight, left, right, frames);
-            } else {
-                processTraced(keyLeft, keyRight, left, right, frames);
+        std::string ioError = readInto(blocks[0]);
+        std::size_t i = 0;
+        {
+            IoWorker worker;
+            for (; ioError.empty() && blocks[i % 3].frames > 0; ++i) {
+                Block& current = blocks[i % 3];
+                Block& next = blocks[(i + 1) % 3];
+                Block* previous = i > 0 ? &blocks[(i + 2) % 3] : nullptr;
+                worker.start([&, previous] {
+                    ioError = readInto(next);
+                    if (ioError.empty() && previous != nullptr) ioError = writeFrom(*previous);
+                });
+                process(current);
+                worker.wait();
+                framesDone += current.frames;
+                progress.update(framesDone);
             }
-            if (!output.write(left, right, frames)) return "cannot write the output: " + output.error();
-            framesDone += frames;
-            progress.update(framesDone);
         }
+        if (ioError.empty() && i > 0) ioError = writeFrom(blocks[(i + 2) % 3]);
+        if (!ioError.empty()) return ioError;
         if (!sinks.empty() && framesDone > intervalStart()) emitPoint(framesDone);
         progress.finish(framesDone);
         return {};
     }
 
 private:
+    std::string readInto(Block& block) {
+        const std::int64_t got = input.read(block.left(), block.right(), kBlockFrames);
+        block.frames = static_cast<std::int32_t>(std::max<std::int64_t>(got, 0));
+        if (got < 0) return input.path() + ": cannot read: " + input.error();
+        if (got > 0 && !keys.fill(block.keyLeft(), block.keyRight(), block.frames)) return keys.error();
+        return {};
+    }
+
+    std::string writeFrom(Block& block) {
+        if (output.write(block.left(), block.right(), block.frames)) return {};
+        return "cannot write the output: " + output.error();
+    }
+
+    void process(Block& block) {
+        if (sinks.empty()) {
+            engine.process(block.keyLeft(), block.keyRight(), block.left(), block.right(), block.frames);
+        } else {
+            processTraced(block.keyLeft(), block.keyRight(), block.left(), block.right(), block.frames);
+        }
+    }
+
     // First frame of 10 ms stretch number `interval` (rounded, so that any rate works).
     std::int64_t boundary(std::int64_t interval) const {
         return (interval * input.sampleRateHz() + 50) / 100;
@@ -148,6 +182,7 @@ private:
     DuckEngine& engine;
     SoundWriter& output;
     ProgressBar& progress;
+    Block blocks[3];
     std::int64_t framesDone = 0;
     std::int64_t interval = 0;
     float keyPeak = 0.0f;

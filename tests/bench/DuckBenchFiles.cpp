@@ -1,7 +1,7 @@
 // Helper of the quellmar-duck benchmark: makes its input and key files, and copies a file through
 // libsndfile as the tool reads and writes it, without the engine (the I/O floor).
 //   quellmar_duck_bench_files make INPUT.wav KEY.wav SECONDS   stereo 48 kHz 16-bit music and speech-like key
-//   quellmar_duck_bench_files copy IN OUT                      float blocks of 4096 frames, as the tool does
+//   quellmar_duck_bench_files copy IN OUT                      float blocks of 8192 frames, as the tool does
 
 #include <sndfile.h>
 
@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kRateHz = 48000;
-constexpr int kBlockFrames = 4096;
+constexpr int kBlockFrames = 8192;
 constexpr int kPatternSeconds = 10;
 
 // Ten seconds of stereo, repeated: a chord, or bursts of a tone 0.3 s on and 0.2 s off.

@@ -21,6 +21,9 @@ Sound renderWithPlugIn(const std::vector<Sound>& keys, const Sound& input, const
     for (std::int32_t index = qm::ParamBypass; index < qm::ParamMeter; ++index) {
         listener.setParameter(index, options.parameters[static_cast<std::size_t>(index)]);
     }
+    // Instances made by the module entry share the session's key bus with every other process.
+    EXPECT_NE(listener.getParameter(qm::ParamOwnSlot), qm::kNoSlotValue)
+        << "another process holds slots of the session's key bus";
     float lastSlot = -1.0f;
     for (auto& sender : senders) {
         const float slot = sender->getParameter(qm::ParamOwnSlot);
