@@ -188,6 +188,54 @@ private:
     float keyPeak = 0.0f;
 };
 
+// The CSV file and the plot, when wanted: written under temporary names like the output.
+class TraceFiles {
+public:
+    std::string open(const DuckOptions& options, double seconds) {
+        if (!options.gainCsvPath.empty()) {
+            csvFile.emplace(options.gainCsvPath);
+            if (!csvFile->isOpen()) return options.gainCsvPath + ": " + csvFile->error();
+            csv.emplace(csvFile->takeDescriptor());
+        }
+        if (!options.plotPath.empty()) {
+            plotFile.emplace(options.plotPath);
+            if (!plotFile->isOpen()) return options.plotPath + ": " + plotFile->error();
+            const double thresholdDb = qm::thresholdDbFor(options.parameters[qm::ParamThreshold]);
+            plot.emplace(seconds, thresholdDb, titleFor(options));
+        }
+        return {};
+    }
+
+    std::vector<TraceSink*> sinks() {
+        std::vector<TraceSink*> wanted;
+        if (csv) wanted.push_back(&*csv);
+        if (plot) wanted.push_back(&*plot);
+        return wanted;
+    }
+
+    // Completes both files under their temporary names.
+    std::string finish(const DuckOptions& options) {
+        std::string error;
+        if (csv && !csv->finish(error)) return options.gainCsvPath + ": cannot write: " + error;
+        if (plot && !plot->write(plotFile->takeDescriptor(), error)) return options.plotPath + ": cannot write: " + error;
+        return {};
+    }
+
+    std::string commit() {
+        for (std::optional<PendingFile>* file : {&csvFile, &plotFile}) {
+            if (*file && !(*file)->commit()) return (*file)->error();
+        }
+        return {};
+    }
+
+private:
+    // Each writer sits after its file, so that it is closed before the file removes its name.
+    std::optional<PendingFile> csvFile;
+    std::optional<GainCsvWriter> csv;
+    std::optional<PendingFile> plotFile;
+    std::optional<GainPlot> plot;
+};
+
 }  // namespace
 
 JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
@@ -208,43 +256,24 @@ JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
     SoundWriter output(outputFile.takeDescriptor(), format.format, input.channels(), input.sampleRateHz());
     if (!output.isOpen()) return failed(options.outputPath + ": cannot write: " + output.error());
 
-    std::optional<PendingFile> csvFile;
-    std::optional<GainCsvWriter> csv;
-    std::optional<PendingFile> plotFile;
-    std::optional<GainPlot> plot;
-    const double thresholdDb = qm::thresholdDbFor(options.parameters[qm::ParamThreshold]);
     const double seconds = static_cast<double>(std::max<std::int64_t>(input.frames(), 0)) / input.sampleRateHz();
-    if (!options.gainCsvPath.empty()) {
-        csvFile.emplace(options.gainCsvPath);
-        if (!csvFile->isOpen()) return failed(options.gainCsvPath + ": " + csvFile->error());
-        csv.emplace(csvFile->takeDescriptor());
-    }
-    if (!options.plotPath.empty()) {
-        plotFile.emplace(options.plotPath);
-        if (!plotFile->isOpen()) return failed(options.plotPath + ": " + plotFile->error());
-        plot.emplace(seconds, thresholdDb, titleFor(options));
-    }
+    TraceFiles trace;
+    if (std::string problem = trace.open(options, seconds); !problem.empty()) return failed(problem);
 
     KeyMix keys(std::move(keyReaders), kBlockFrames);
     DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, kBlockFrames);
     ProgressBar progress(stderr, showProgress, input.frames(), input.sampleRateHz());
     Stream stream(input, keys, engine, output, progress);
-    if (csv) stream.sinks.push_back(&*csv);
-    if (plot) stream.sinks.push_back(&*plot);
+    stream.sinks = trace.sinks();
     if (std::string problem = stream.run(); !problem.empty()) {
         progress.clear();
         return failed(problem);
     }
 
     if (!output.finish()) return failed(options.outputPath + ": cannot write: " + output.error());
-    std::string error;
-    if (csv && !csv->finish(error)) return failed(options.gainCsvPath + ": cannot write: " + error);
-    if (plot && !plot->write(plotFile->takeDescriptor(), error)) {
-        return failed(options.plotPath + ": cannot write: " + error);
-    }
-    for (PendingFile* file : {&outputFile, csvFile ? &*csvFile : nullptr, plotFile ? &*plotFile : nullptr}) {
-        if (file != nullptr && !file->commit()) return failed(file->error());
-    }
+    if (std::string problem = trace.finish(options); !problem.empty()) return failed(problem);
+    if (!outputFile.commit()) return failed(outputFile.error());
+    if (std::string problem = trace.commit(); !problem.empty()) return failed(problem);
     return {};
 }
 

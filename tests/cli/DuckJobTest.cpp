@@ -111,6 +111,22 @@ TEST_F(DuckJob, FailuresNameTheFileAndLeaveNoOutputBehind) {
     options.format = "wav:mp4";
     EXPECT_EQ(runDuckJob(options, false).exitStatus, 2);
     EXPECT_EQ(files(), before);
+
+    // A file that breaks off in the middle fails after blocks were written: still nothing left.
+    Sound flac = makeSignal(3.0, 2, false);
+    flac.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    const std::string whole = put("whole.flac", flac);
+    std::filesystem::copy_file(whole, path("broken.flac"));
+    std::filesystem::resize_file(path("broken.flac"), std::filesystem::file_size(whole) / 2);
+    std::filesystem::remove(whole);
+    const auto withBroken = files();
+    options = optionsFor({key}, path("broken.flac"), path("x.wav"));
+    options.plotPath = path("x.png");
+    options.gainCsvPath = path("x.csv");
+    const JobResult broken = runDuckJob(options, false);
+    EXPECT_EQ(broken.exitStatus, 1);
+    EXPECT_NE(broken.message.find("broken.flac: cannot read"), std::string::npos) << broken.message;
+    EXPECT_EQ(files(), withBroken);
 }
 
 TEST_F(DuckJob, IntegerSamplesThatAreNotDuckedComeBackUnchanged) {
