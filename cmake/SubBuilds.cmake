@@ -19,13 +19,15 @@ qm_sub_build(win64 -DQM_VARIANT=windows -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DI
 
 # sanitize
 add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_unit_tests)
+add_test(NAME sanitize.asan-ubsan.cli COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_cli_tests)
 add_test(NAME sanitize.tsan.stress COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/quellmar_stress_tests)
-set_tests_properties(sanitize.asan-ubsan.unit sanitize.tsan.stress PROPERTIES LABELS sanitize)
+set_tests_properties(sanitize.asan-ubsan.unit sanitize.asan-ubsan.cli sanitize.tsan.stress PROPERTIES LABELS sanitize)
 set_tests_properties(sanitize.tsan.stress PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
-set_tests_properties(sanitize.asan-ubsan.unit PROPERTIES
+set_tests_properties(sanitize.asan-ubsan.unit sanitize.asan-ubsan.cli PROPERTIES
   ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
 # Every test whose instances join the session's key bus runs alone on it.
-set_tests_properties(sanitize.asan-ubsan.unit sanitize.tsan.stress PROPERTIES RESOURCE_LOCK keybus)
+set_tests_properties(sanitize.asan-ubsan.unit sanitize.asan-ubsan.cli sanitize.tsan.stress
+  PROPERTIES RESOURCE_LOCK keybus)
 
 # fuzz
 set(QM_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/fuzz-corpus)
@@ -41,6 +43,10 @@ add_test(NAME windows.prefix COMMAND wineboot -i)
 add_test(NAME windows.shutdown COMMAND sh -c "wineserver -k || true")
 set_tests_properties(windows.prefix PROPERTIES FIXTURES_SETUP wine LABELS "windows;gui;bench" ENVIRONMENT "${QM_WINE_ENV}")
 set_tests_properties(windows.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS "windows;gui;bench" ENVIRONMENT "${QM_WINE_ENV}")
+
+# gui: the demo's job on a brand-new Wine prefix, as on a fresh machine (its own prefix and display).
+add_test(NAME gui.demo.first-run COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/demo-first-run.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(gui.demo.first-run PROPERTIES LABELS gui RESOURCE_LOCK keybus)
 
 foreach(arch win32 win64)
   if(arch STREQUAL "win32")

@@ -13,6 +13,7 @@ packages=(
   libcairo2-dev fonts-liberation libstb-dev
   libx11-dev libxext-dev libxtst-dev
   imagemagick fonts-dejavu-core
+  libsndfile1-dev ffmpeg
 )
 
 missing=()

@@ -84,6 +84,14 @@ Screenshot capture(HWND window) {
     return shot;
 }
 
+bool Screenshot::isBlank() const {
+    if (width <= 0 || height <= 0 || pixels.empty()) return true;
+    for (std::uint32_t pixel : pixels) {
+        if (pixel != pixels.front()) return false;
+    }
+    return true;
+}
+
 bool Screenshot::writeBmp(const std::string& path) const {
     const int rowBytes = (width * 3 + 3) & ~3;
     BITMAPFILEHEADER file{};

@@ -36,6 +36,8 @@ struct Screenshot {
     int height = 0;
     std::vector<std::uint32_t> pixels;
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+    // True when nothing was captured: no pixels, or every pixel the same colour.
+    bool isBlank() const;
     // Writes a 24-bit BMP; false on failure.
     bool writeBmp(const std::string& path) const;
 };

@@ -81,7 +81,7 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
         return 1;
     }
     if (!screenshotPath.empty() && !saveEditorScreenshot(sender, listener, key, music, loudestFrame, screenshotPath)) {
-        std::fprintf(stderr, "cannot save the editor as %s\n", screenshotPath.c_str());
+        return 1;
     }
     std::printf("rendered %u frames; deepest gain reduction %.1f dB\n", static_cast<unsigned>(frames),
                 deepestReduction < 1.0 ? -20.0 * std::log10(1.0 - deepestReduction) : 500.0);

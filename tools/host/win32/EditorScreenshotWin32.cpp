@@ -22,9 +22,20 @@ bool saveEditorScreenshot(const Plugin& sender, const Plugin& listener, const st
         listener.processReplacing(in[2], in[3], out[0], out[1], kBlockFrames);
     }
     pump(listener.get(), 10);
-    const bool written = capture(window.editorWindow()).writeBmp(path);
+    const HWND editor = window.editorWindow();
+    const Screenshot shot = editor != nullptr ? capture(editor) : Screenshot{};
     listener.dispatch(qm::effEditClose);
-    return written;
+    if (editor == nullptr) {
+        std::fprintf(stderr, "the editor opened no window\n");
+    } else if (shot.isBlank()) {
+        std::fprintf(stderr, "the editor window could not be captured (%dx%d, nothing drawn)\n", shot.width,
+                     shot.height);
+    } else if (!shot.writeBmp(path)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    } else {
+        return true;
+    }
+    return false;
 }
 
 }  // namespace qmhost

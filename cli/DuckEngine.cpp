@@ -1,0 +1,36 @@
+#include "cli/DuckEngine.h"
+
+namespace qmduck {
+
+DuckEngine::DuckEngine(float sampleRateHz, const std::array<float, qm::kParameterCount>& parameters,
+                       std::int32_t blockFrames)
+    : sender(nullptr, bus),
+      listener(nullptr, bus),
+      duckMode(qm::isDuckMode(parameters[qm::ParamDuckKey])),
+      bypassed(qm::isSwitchOn(parameters[qm::ParamBypass])) {
+    for (qm::DuckerEffect* effect : {&sender, &listener}) {
+        effect->setSampleRate(sampleRateHz);
+        effect->setBlockSize(blockFrames);
+    }
+    for (std::int32_t index = qm::ParamBypass; index < qm::ParamMeter; ++index) {
+        listener.setParameter(index, parameters[static_cast<std::size_t>(index)]);
+    }
+    for (std::int32_t slot = 0; slot < qm::kKeySlotCount; ++slot) {
+        listener.setParameter(qm::ParamInputAlpha + slot, slot == sender.keySlot() ? 1.0f : 0.0f);
+    }
+}
+
+void DuckEngine::process(float* keyLeft, float* keyRight, float* left, float* right, std::int32_t frames) {
+    float* key[2] = {keyLeft, keyRight};
+    float* audio[2] = {left, right};
+    sender.processReplacing(key, key, frames);
+    listener.processReplacing(audio, audio, frames);
+}
+
+double DuckEngine::lastFrameGain() {
+    if (bypassed) return 1.0;
+    const double reduction = listener.getParameter(qm::ParamMeter);
+    return duckMode ? 1.0 - reduction : reduction;
+}
+
+}  // namespace qmduck

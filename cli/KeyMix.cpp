@@ -1,0 +1,32 @@
+#include "cli/KeyMix.h"
+
+#include <algorithm>
+
+namespace qmduck {
+
+KeyMix::KeyMix(std::vector<std::unique_ptr<SoundReader>> keyReaders, std::int32_t blockFrames)
+    : keys(std::move(keyReaders)), ended(keys.size(), false), left(blockFrames), right(blockFrames) {}
+
+bool KeyMix::fill(float* sumLeft, float* sumRight, std::int32_t frames) {
+    std::fill(sumLeft, sumLeft + frames, 0.0f);
+    std::fill(sumRight, sumRight + frames, 0.0f);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        std::int32_t done = 0;
+        while (!ended[k] && done < frames) {
+            const std::int64_t got = keys[k]->read(left.data() + done, right.data() + done, frames - done);
+            if (got < 0) {
+                failure = keys[k]->path() + ": cannot read: " + keys[k]->error();
+                return false;
+            }
+            if (got == 0) ended[k] = true;
+            done += static_cast<std::int32_t>(got);
+        }
+        for (std::int32_t i = 0; i < done; ++i) {
+            sumLeft[i] += left[static_cast<std::size_t>(i)];
+            sumRight[i] += right[static_cast<std::size_t>(i)];
+        }
+    }
+    return true;
+}
+
+}  // namespace qmduck

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Times quellmar-duck on a ten-minute and a one-hour stereo 48 kHz 16-bit WAV with one key,
+# beside a plain libsndfile copy of the input (the I/O floor) and ffmpeg's sidechaincompress
+# filter (and a plain ffmpeg copy) on the same files. Figures are reported, never asserted.
+#   duck-bench.sh QUELLMAR_DUCK BENCH_FILES_HELPER WORK_FOLDER [SECONDS...]
+set -euo pipefail
+duck=$1 helper=$2 work=$3
+shift 3
+[ $# -gt 0 ] && lengths=("$@") || lengths=(600 3600)
+mkdir -p "$work"
+
+now() { date +%s.%N; }
+# Runs a command and prints its wall-clock seconds.
+timed() {
+  local start end
+  start=$(now)
+  "$@" >/dev/null
+  end=$(now)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }'
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+nsPerFrame() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.1f", s * 1e9 / (n * 48000) }'; }
+
+settings=(--threshold -30 --attack 10 --release 300)
+ffmpegFilter="[0:a][1:a]sidechaincompress=threshold=0.0316:ratio=20:attack=10:release=300[out]"
+
+echo "quellmar-duck beside a libsndfile copy and ffmpeg sidechaincompress ($(nproc) cores)"
+for seconds in "${lengths[@]}"; do
+  in="$work/music-$seconds.wav" key="$work/key-$seconds.wav" out="$work/out.wav"
+  "$helper" make "$in" "$key" "$seconds"
+  tool=$(timed "$duck" --key "$key" "$in" -o "$out" "${settings[@]}" --quiet); rm -f "$out"
+  traced=$(timed "$duck" --key "$key" "$in" -o "$out" "${settings[@]}" --quiet \
+    --plot "$work/plot.png" --gain-csv "$work/gain.csv"); rm -f "$out" "$work/plot.png" "$work/gain.csv"
+  copy=$(timed "$helper" copy "$in" "$out"); rm -f "$out"
+  filter=$(timed ffmpeg -nostdin -v error -y -i "$in" -i "$key" -filter_complex "$ffmpegFilter" \
+    -map "[out]" -c:a pcm_s16le "$out"); rm -f "$out"
+  ffcopy=$(timed ffmpeg -nostdin -v error -y -i "$in" -c:a pcm_s16le "$out"); rm -f "$out"
+  rm -f "$in" "$key"
+  echo
+  echo "$((seconds / 60)) min stereo 48 kHz 16-bit, one key:"
+  printf '  %-34s %8s s  %6s ns/frame\n' \
+    "quellmar-duck" "$tool" "$(nsPerFrame "$tool" "$seconds")" \
+    "quellmar-duck --plot --gain-csv" "$traced" "$(nsPerFrame "$traced" "$seconds")" \
+    "libsndfile copy (I/O floor)" "$copy" "$(nsPerFrame "$copy" "$seconds")" \
+    "ffmpeg sidechaincompress" "$filter" "$(nsPerFrame "$filter" "$seconds")" \
+    "ffmpeg copy" "$ffcopy" "$(nsPerFrame "$ffcopy" "$seconds")"
+  echo "  quellmar-duck / libsndfile copy: $(ratio "$tool" "$copy") (target 1.5 or less)"
+  echo "  ffmpeg sidechaincompress / quellmar-duck: $(ratio "$filter" "$tool") (target 5 or more)"
+done

@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "cli/DuckOptions.h"
+
+namespace qmduck {
+namespace {
+
+std::vector<std::string> words(const std::string& line) {
+    std::istringstream stream(line);
+    std::vector<std::string> result;
+    for (std::string word; stream >> word;) result.push_back(word);
+    return result;
+}
+
+TEST(DuckOptions, GoodCommandLinesSetThePlugInsOwnValues) {
+    struct Case {
+        const char* line;
+        int index;
+        float value;
+    } cases[] = {
+        {"--key k.wav in.wav -o out.wav", qm::ParamDuckKey, 1.0f},
+        {"--key k.wav in.wav -o out.wav", qm::ParamBypass, 0.0f},
+        {"--key k.wav in.wav -o out.wav", qm::ParamAttack, qm::kParameterDefaults[qm::ParamAttack]},
+        {"--key k.wav in.wav -o out.wav", qm::ParamThreshold, 0.5f},
+        {"--key k.wav in.wav -o out.wav --threshold -30", qm::ParamThreshold, 0.3125f},
+        {"--key k.wav in.wav -o out.wav --threshold=-96", qm::ParamThreshold, 1.0f},
+        {"--key k.wav in.wav -o out.wav --attack 500", qm::ParamAttack, 0.5f},
+        {"--key k.wav in.wav -o out.wav --attack 2000", qm::ParamAttack, 1.0f},
+        {"--key k.wav in.wav -o out.wav --attack 0", qm::ParamAttack, 0.0f},
+        {"--key k.wav in.wav -o out.wav --release 250", qm::ParamRelease, 0.5f},
+        {"--key k.wav in.wav -o out.wav --mode key", qm::ParamDuckKey, 0.0f},
+        {"-k k.wav -o out.wav in.wav --mode duck", qm::ParamDuckKey, 1.0f},
+        {"--key k.wav in.wav -o out.wav --param 9=0.25", qm::ParamThreshold, 0.25f},
+        {"--key k.wav in.wav -o out.wav --param 1=1", qm::ParamBypass, 1.0f},
+        {"--key k.wav in.wav -o out.wav --threshold -30 --param 9=0.75", qm::ParamThreshold, 0.75f},
+        {"--key k.wav in.wav -o out.wav --param=8=0.49", qm::ParamDuckKey, 0.49f},
+    };
+    for (const Case& c : cases) {
+        const ParseResult result = parseArguments(words(c.line));
+        ASSERT_EQ(result.action, ParseAction::Run) << c.line << ": " << result.error;
+        EXPECT_FLOAT_EQ(result.options.parameters[static_cast<std::size_t>(c.index)], c.value) << c.line;
+    }
+}
+
+TEST(DuckOptions, FilesAndSwitchesAreTakenInOrder) {
+    const ParseResult result = parseArguments(words(
+        "--key a.wav -k b.flac in.ogg --key=c.wav --output out.flac --plot p.png --gain-csv g.csv --format wav:24 -q"));
+    ASSERT_EQ(result.action, ParseAction::Run) << result.error;
+    EXPECT_EQ(result.options.keyPaths, (std::vector<std::string>{"a.wav", "b.flac", "c.wav"}));
+    EXPECT_EQ(result.options.inputPath, "in.ogg");
+    EXPECT_EQ(result.options.outputPath, "out.flac");
+    EXPECT_EQ(result.options.plotPath, "p.png");
+    EXPECT_EQ(result.options.gainCsvPath, "g.csv");
+    EXPECT_EQ(result.options.format, "wav:24");
+    EXPECT_TRUE(result.options.quiet);
+    EXPECT_EQ(parseArguments(words("--key k.wav -o o.wav -- -in.wav")).options.inputPath, "-in.wav");
+    EXPECT_EQ(parseArguments(words("--key k.wav --help")).action, ParseAction::ShowHelp);
+    EXPECT_EQ(parseArguments(words("--version")).action, ParseAction::ShowVersion);
+}
+
+TEST(DuckOptions, WrongCommandLinesAreUsageErrorsThatSayWhat) {
+    struct Case {
+        const char* line;
+        const char* mentions;
+    } cases[] = {
+        {"", "no input file"},
+        {"--key k.wav -o out.wav", "no input file"},
+        {"in.wav -o out.wav", "no key file"},
+        {"--key k.wav in.wav", "no output file"},
+        {"--key k.wav a.wav b.wav -o out.wav", "more than one input"},
+        {"--key k.wav in.wav -o out.wav --bogus 3", "unknown option '--bogus'"},
+        {"--key k.wav in.wav -o out.wav --attack", "--attack: needs a value"},
+        {"--key k.wav in.wav -o out.wav --attack 2001", "0 to 2000"},
+        {"--key k.wav in.wav -o out.wav --attack -1", "0 to 2000"},
+        {"--key k.wav in.wav -o out.wav --attack 10ms", "'10ms'"},
+        {"--key k.wav in.wav -o out.wav --attack nan", "0 to 2000"},
+        {"--key k.wav in.wav -o out.wav --release 1000.5", "0 to 1000"},
+        {"--key k.wav in.wav -o out.wav --threshold 3", "-96 to 0"},
+        {"--key k.wav in.wav -o out.wav --threshold -97", "-96 to 0"},
+        {"--key k.wav in.wav -o out.wav --mode gate", "'duck' or 'key'"},
+        {"--key k.wav in.wav -o out.wav --param 9", "N=V"},
+        {"--key k.wav in.wav -o out.wav --param x=1", "N=V"},
+        {"--key k.wav in.wav -o out.wav --param 9=1.5", "0 to 1"},
+        {"--key k.wav in.wav -o out.wav --param 9=", "0 to 1"},
+        {"--key k.wav in.wav -o out.wav --param 0=1", "written by the engine"},
+        {"--key k.wav in.wav -o out.wav --param 10=0", "written by the engine"},
+        {"--key k.wav in.wav -o out.wav --param 2=1", "follows the --key files"},
+        {"--key k.wav in.wav -o out.wav --param 11=1", "no parameter 11"},
+        {"--key k.wav in.wav -o out.wav --format=", "--format"},
+        {"-k 1 -k 2 -k 3 -k 4 -k 5 in.wav -o out.wav", "at most 4"},
+        {"--key= in.wav -o out.wav", "--key: needs"},
+    };
+    for (const Case& c : cases) {
+        const ParseResult result = parseArguments(words(c.line));
+        EXPECT_EQ(result.action, ParseAction::UsageError) << c.line;
+        EXPECT_NE(result.error.find(c.mentions), std::string::npos) << c.line << " -> " << result.error;
+    }
+}
+
+TEST(DuckOptions, HelpNamesEveryOptionWithItsUnitAndRange) {
+    const std::string help = helpText();
+    for (const char* expected : {"--key", "--output", "--attack MS", "0 to 2000 ms", "--release MS", "1000 ms",
+                                 "--threshold DB", "-96 to 0 dB", "--mode duck|key", "--param N=V", "--format",
+                                 "--plot", "--gain-csv", "--quiet", "Exit status", "2 a wrong option"}) {
+        EXPECT_NE(help.find(expected), std::string::npos) << expected;
+    }
+}
+
+}  // namespace
+}  // namespace qmduck

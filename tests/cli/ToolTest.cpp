@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "cli/SoundFixtures.h"
+
+namespace qmduck::test {
+namespace {
+
+using Tool = SoundFolder;
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Runs the built program with `arguments` (shell words), standard error not a terminal.
+ToolRun runTool(const std::string& folder, const std::string& arguments) {
+    const std::string command = "cd '" + folder + "' && '" QM_DUCK_PATH "' " + arguments + " >stdout.txt 2>stderr.txt";
+    const int raw = std::system(command.c_str());
+    ToolRun run;
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = slurp(folder + "/stdout.txt");
+    run.err = slurp(folder + "/stderr.txt");
+    std::filesystem::remove(folder + "/stdout.txt");
+    std::filesystem::remove(folder + "/stderr.txt");
+    return run;
+}
+
+TEST_F(Tool, ExitStatusesAndMessages) {
+    put("in.wav", makeSignal(0.5, 2, false));
+    put("key.wav", makeSignal(0.5, 1, true));
+    struct Case {
+        const char* arguments;
+        int status;
+        const char* stdoutHas;
+        const char* stderrHas;
+    } cases[] = {
+        {"--help", 0, "Usage: quellmar-duck", ""},
+        {"--version", 0, "quellmar-duck 3.0", ""},
+        {"--key key.wav in.wav -o out.wav", 0, "", ""},
+        {"--key key.wav in.wav -o out.wav --attack fast", 2, "", "--attack: 'fast' is not a time in ms"},
+        {"--key key.wav in.wav -o out.wav --format wav:12", 2, "", "unknown sample type '12'"},
+        {"--key key.wav", 2, "", "Try 'quellmar-duck --help'"},
+        {"--key key.wav none.wav -o out2.wav", 1, "", "quellmar-duck: none.wav: cannot open"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = runTool(folder.string(), c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+        EXPECT_NE(run.out.find(c.stdoutHas), std::string::npos) << c.arguments;
+        EXPECT_NE(run.err.find(c.stderrHas), std::string::npos) << c.arguments;
+        if (c.stderrHas[0] == '\0') {
+            EXPECT_EQ(run.err, "") << "no progress bar off a terminal: " << c.arguments;
+        }
+    }
+    EXPECT_EQ(files(), (std::vector<std::string>{"in.wav", "key.wav", "out.wav"}));
+}
+
+}  // namespace
+}  // namespace qmduck::test
