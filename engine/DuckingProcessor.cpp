@@ -63,15 +63,22 @@ void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t fr
             // sums, so that a frame count near INT_MAX does not overflow.
             const std::int64_t total = frames;
             const std::int64_t capacity = std::max<std::int64_t>(storage->capacityFrames(), 1);
-            const std::int64_t pieces = (total + capacity - 1) / capacity;
-            const std::int64_t pieceFrames = (total + pieces - 1) / pieces;
+            std::int64_t pieceFrames = total;
+            if (total > capacity) {
+                const std::int64_t pieces = (total + capacity - 1) / capacity;
+                pieceFrames = (total + pieces - 1) / pieces;
+            }
             for (std::int64_t done = 0; done < total;) {
                 const auto piece = static_cast<std::int32_t>(std::min(pieceFrames, total - done));
                 const float* in[2] = {inputs[0] + done, inputs[1] + done};
                 float* out[2] = {outputs[0] + done, outputs[1] + done};
-                storage->publish(ownSlot, in[0], in[1], piece);
+                // A bypassed block that replaces into separate buffers is copied there while it is
+                // published: its input is read once.
+                const bool copyWhilePublishing = bypassed && !Accumulate && out[0] != in[0] && out[1] != in[1] && out[0] != in[1] &&
+                                                 out[1] != in[0];
+                storage->publish(ownSlot, in[0], in[1], piece, copyWhilePublishing ? out : nullptr);
                 if (bypassed) {
-                    kernels.passThrough(in, out, piece, Accumulate);
+                    if (!copyWhilePublishing) kernels.passThrough(in, out, piece, Accumulate);
                 } else {
                     KeyStorage::View views[kKeySlotCount];
                     for (std::int32_t k = 0; k < kKeySlotCount; ++k) {
@@ -81,8 +88,9 @@ void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t fr
                 }
                 done += piece;
             }
-            if (!bypassed) {
-                reduction = -math::expMinusOneOf(detector.blockSettings().gainLnPerDb * detector.smoothedOvershootDb());
+            const double overshootDb = detector.smoothedOvershootDb();
+            if (!bypassed && overshootDb != 0.0) {
+                reduction = -math::expMinusOneOf(detector.blockSettings().gainLnPerDb * overshootDb);
             }
         }
     }

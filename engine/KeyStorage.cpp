@@ -7,10 +7,19 @@
 
 namespace qm {
 
+namespace {
+
+constexpr std::align_val_t kCacheLine{64};
+
+}  // namespace
+
+void KeyStorage::CacheLineDelete::operator()(float* samples) const { ::operator delete[](samples, kCacheLine); }
+
 KeyStorage::KeyStorage(std::int32_t capacityFrames) : capacity(std::max<std::int32_t>(capacityFrames, 0)) {
-    const std::size_t count = static_cast<std::size_t>(capacity) * 2 * 2 * kKeySlotCount;
+    const std::size_t count = std::max<std::size_t>(static_cast<std::size_t>(capacity) * 2 * 2 * kKeySlotCount, 1);
     ownedSlots.reset(new (std::nothrow) KeySlotState[kKeySlotCount]());
-    ownedSamples.reset(new (std::nothrow) float[count == 0 ? 1 : count]());
+    ownedSamples.reset(static_cast<float*>(::operator new[](count * sizeof(float), kCacheLine, std::nothrow)));
+    if (ownedSamples != nullptr) std::fill(ownedSamples.get(), ownedSamples.get() + count, 0.0f);
     slots = ownedSlots.get();
     samples = ownedSamples.get();
 }
@@ -23,23 +32,24 @@ float* KeyStorage::halfSamples(std::int32_t slot, std::int32_t half) const {
                                static_cast<std::size_t>(capacity);
 }
 
-void KeyStorage::publish(std::int32_t slot, const float* left, const float* right, std::int32_t frames) {
+void KeyStorage::publish(std::int32_t slot, const float* left, const float* right, std::int32_t frames,
+                         float* const* copies) {
     if (slot < 0 || slot >= kKeySlotCount || !isValid()) return;
     frames = std::clamp<std::int32_t>(frames, 0, capacity);
     KeySlotState& target = slots[slot];
     const std::int32_t half = (target.latest.load(std::memory_order_relaxed) & 1) ^ 1;
     KeyHalfState& writing = target.halves[half];
-    // Odd while writing, even when done, whatever a crashed writer left behind. The fence keeps
-    // the samples from becoming visible before the odd count.
+    // Odd while writing, even when done, whatever a crashed writer left behind. The samples must
+    // not become visible before the odd count.
     const std::uint32_t sequence = writing.sequence.load(std::memory_order_relaxed) | 1u;
     writing.sequence.store(sequence, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
+    orderSharedCopies();
     const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(frames);
     float* out = halfSamples(slot, half);
     const float* channels[2] = {left, right};
     for (int c = 0; c < 2; ++c) {
         float* channel = out + static_cast<std::size_t>(c) * static_cast<std::size_t>(capacity);
-        if (channels[c] != nullptr) copySharedBytes(channel, channels[c], bytes);
+        if (channels[c] != nullptr) copySharedBytes(channel, channels[c], bytes, copies != nullptr ? copies[c] : nullptr);
         else zeroSharedBytes(channel, bytes);
     }
     writing.frames.store(frames, std::memory_order_release);
@@ -70,7 +80,7 @@ bool KeyStorage::readFrames(std::int32_t slot, View& view, std::int32_t first, s
         copySharedBytes(keyLeft, in, bytes);
         copySharedBytes(keyRight, in + capacity, bytes);
         // The copies must be complete before the sequence is read again.
-        std::atomic_thread_fence(std::memory_order_acquire);
+        orderSharedCopies();
         if (slots[slot].halves[view.half].sequence.load(std::memory_order_relaxed) != view.sequence) {
             view.valid = false;
             std::fill(keyLeft, keyLeft + count, 0.0f);

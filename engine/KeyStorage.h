@@ -33,8 +33,11 @@ public:
     KeySlotState& slotState(std::int32_t slot) const { return slots[slot]; }
 
     // Publishes `frames` frames (at most the capacity) of two channels as the slot's latest block;
-    // null channels publish silence. Only the slot's owner calls it. Owner's audio thread.
-    void publish(std::int32_t slot, const float* left, const float* right, std::int32_t frames);
+    // null channels publish silence. With `copies`, also copies both channels there in the same
+    // pass (a pass-through that reads its input once). Only the slot's owner calls it. Owner's
+    // audio thread.
+    void publish(std::int32_t slot, const float* left, const float* right, std::int32_t frames,
+                 float* const* copies = nullptr);
 
     // What a listener holds of one slot while it reads one block.
     struct View {
@@ -66,8 +69,13 @@ private:
     // The left channel of a half; its right channel follows `capacity` floats later.
     float* halfSamples(std::int32_t slot, std::int32_t half) const;
 
+    // Sample memory of its own starts on a cache line, where bulk copies are fastest.
+    struct CacheLineDelete {
+        void operator()(float* samples) const;
+    };
+
     std::unique_ptr<KeySlotState[]> ownedSlots;
-    std::unique_ptr<float[]> ownedSamples;
+    std::unique_ptr<float[], CacheLineDelete> ownedSamples;
     KeySlotState* slots = nullptr;
     float* samples = nullptr;
     std::int32_t capacity;

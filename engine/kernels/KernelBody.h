@@ -49,7 +49,7 @@ struct Body {
         return V::add(hi, lo);
     }
 
-    // e^y (Key false) or 1 - e^y (Key true) for y <= 0, to about 1e-11 relative: far below a
+    // e^y (Key false) or 1 - e^y (Key true) for y <= 0, to about 1e-9 relative: far below a
     // float's precision, which is all a gain that multiplies float samples needs. e^y = 2^n e^r
     // with |r| <= ln 2 / 2 and e^r - 1 by its series, so no table is needed; for n = 0 the series
     // itself is e^y - 1, free of cancellation. Results below e^-708 count as 0.
@@ -62,8 +62,7 @@ struct Body {
         const I steps = V::sub64(V::doubleToBits(shifted), V::doubleToBits(V::set(math::kRoundingShift)));
         const D r = V::sub(V::sub(y, V::mul(n, V::set(math::kLn2Hi))), V::mul(n, V::set(math::kLn2Lo)));
         const D scale = V::bitsToDouble(V::add64(V::template shiftLeft64<52>(steps), V::setBits(0x3FF0000000000000)));
-        D poly = V::mulAdd(r, V::set(math::kF9), V::set(math::kF8));
-        poly = V::mulAdd(r, poly, V::set(math::kF7));
+        D poly = V::mulAdd(r, V::set(math::kF8), V::set(math::kF7));
         poly = V::mulAdd(r, poly, V::set(math::kF6));
         poly = V::mulAdd(r, poly, V::set(math::kF5));
         poly = V::mulAdd(r, poly, V::set(math::kF4));
@@ -79,23 +78,27 @@ struct Body {
         }
     }
 
+    // The smoothing runs on w = s u, with s = 1 when release is at least as slow as attack and
+    // s = -1 otherwise: then w' = max(w ca + s v (1 - ca), w cr + s v (1 - cr)) is exactly the
+    // attack step while the overshoot v lies above u and the release step otherwise, with one
+    // maximum instead of a comparison and a selection on the chain from frame to frame.
     struct Constants {
-        D floor, dbPerNeper, threshold, attackShare, releaseShare, gainLnPerDb;
+        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb;
         __m128d attack, release;
+        double sign;
     };
 
-    // The overshoot of one group's peaks above the threshold and its attack and release shares,
-    // stored whole for the smoothing to read lane by lane (the stores are done a group ahead).
+    // The attack and release shares of the overshoot of one group's peaks above the threshold,
+    // signed (see Constants), stored whole for the smoothing to read lane by lane (the stores are
+    // done a group ahead).
     struct Overshoots {
-        alignas(32) double over[kLanes];
         alignas(32) double attack[kLanes];
         alignas(32) double release[kLanes];
     };
 
     [[gnu::always_inline]] static void overshoots(const Constants& c, const float* peaks, Overshoots& o) {
-        const D levelDb = V::mul(log(V::add(V::loadFloats(peaks), c.floor)), c.dbPerNeper);
-        const D over = V::max(V::sub(levelDb, c.threshold), V::set(0.0));
-        V::store(o.over, over);
+        const D above = V::mulAdd(log(V::add(V::loadFloats(peaks), c.floor)), c.dbPerNeper, c.minusThreshold);
+        const D over = V::max(above, V::set(0.0));
         V::store(o.attack, V::mul(over, c.attackShare));
         V::store(o.release, V::mul(over, c.releaseShare));
     }
@@ -108,8 +111,7 @@ struct Body {
 #pragma GCC unroll 4
         for (int i = 0; i < kLanes; ++i) {
             if (i < count) {
-                u = V::smoothStep(u, _mm_load_sd(o.over + i), _mm_load_sd(o.attack + i), _mm_load_sd(o.release + i),
-                                  c.attack, c.release);
+                u = V::smoothStep(u, _mm_load_sd(o.attack + i), _mm_load_sd(o.release + i), c.attack, c.release);
             }
             smoothed[i] = u;
         }
@@ -137,7 +139,7 @@ struct Body {
     template <bool Accumulate, bool Key>
     static void duckGroups(const Constants& c, double& overshootDb, const float* peaks, const float* const* in,
                            float* const* out, std::int32_t frames) {
-        __m128d u = _mm_set_sd(overshootDb);
+        __m128d u = _mm_set_sd(c.sign * overshootDb);
         const std::int32_t whole = frames / kLanes * kLanes;
         if (whole > 0) {
             Overshoots levels[2];
@@ -171,7 +173,7 @@ struct Body {
             std::copy_n(buffers[3], count, out[0] + whole);
             std::copy_n(buffers[4], count, out[1] + whole);
         }
-        overshootDb = _mm_cvtsd_f64(u);
+        overshootDb = c.sign * _mm_cvtsd_f64(u);
     }
 
     // Whether every peak lies below `quietPeak` or is not a number the detector takes, and whether
@@ -215,10 +217,11 @@ struct Body {
         Constants c;
         c.floor = V::set(kPeakFloor);
         c.dbPerNeper = V::set(kDbPerNeper);
-        c.threshold = V::set(detector.thresholdDb);
-        c.attackShare = V::set(1.0 - detector.attackCoefficient);
-        c.releaseShare = V::set(1.0 - detector.releaseCoefficient);
-        c.gainLnPerDb = V::set(detector.gainLnPerDb);
+        c.minusThreshold = V::set(-detector.thresholdDb);
+        c.sign = detector.releaseCoefficient >= detector.attackCoefficient ? 1.0 : -1.0;
+        c.attackShare = V::set(c.sign * (1.0 - detector.attackCoefficient));
+        c.releaseShare = V::set(c.sign * (1.0 - detector.releaseCoefficient));
+        c.gainLnPerDb = V::set(c.sign * detector.gainLnPerDb);
         c.attack = _mm_set_sd(detector.attackCoefficient);
         c.release = _mm_set_sd(detector.releaseCoefficient);
         if (mode.accumulate) {

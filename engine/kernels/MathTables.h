@@ -107,8 +107,8 @@ inline constexpr double kLog2E = static_cast<double>(1.0L / detail::kLn2);
 // e^r - 1 = r + r^2 (E2 + r (E3 + r (E4 + r E5))) for |r| < 2^-8.
 inline constexpr double kL2 = -1.0 / 2, kL3 = 1.0 / 3, kL4 = -1.0 / 4, kL5 = 1.0 / 5, kL6 = -1.0 / 6;
 inline constexpr double kE2 = 1.0 / 2, kE3 = 1.0 / 6, kE4 = 1.0 / 24, kE5 = 1.0 / 120;
-// e^r - 1 = r + r^2 (F2 + r (F3 + ... + r F9)) for |r| <= ln 2 / 2, to about 1e-11.
+// e^r - 1 = r + r^2 (F2 + r (F3 + ... + r F8)) for |r| <= ln 2 / 2, to about 1e-9 relative.
 inline constexpr double kF2 = 1.0 / 2, kF3 = 1.0 / 6, kF4 = 1.0 / 24, kF5 = 1.0 / 120, kF6 = 1.0 / 720,
-                        kF7 = 1.0 / 5040, kF8 = 1.0 / 40320, kF9 = 1.0 / 362880;
+                        kF7 = 1.0 / 5040, kF8 = 1.0 / 40320;
 
 }  // namespace qm::math

@@ -65,13 +65,10 @@ struct Avx2 {
     static D loadFloats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
     static void storeFloats(float* p, D x) { _mm_storeu_ps(p, _mm256_cvtpd_ps(x)); }
 
-    // One step of the smoothed overshoot u towards the frame's overshoot v: the attack candidate
-    // u ca + a while v > u, else the release candidate u cr + r. The sign of u - v picks without a
-    // comparison. Scalars in the low lanes.
-    static __m128d smoothStep(__m128d u, __m128d v, __m128d a, __m128d r, __m128d ca, __m128d cr) {
-        const __m128d attack = _mm_fmadd_sd(u, ca, a);
-        const __m128d release = _mm_fmadd_sd(u, cr, r);
-        return _mm_blendv_pd(release, attack, _mm_sub_sd(u, v));
+    // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
+    // the release candidate w cr + r. Scalars in the low lanes.
+    static __m128d smoothStep(__m128d w, __m128d a, __m128d r, __m128d ca, __m128d cr) {
+        return _mm_max_sd(_mm_fmadd_sd(w, ca, a), _mm_fmadd_sd(w, cr, r));
     }
 
     static F loadF(const float* p) { return _mm256_loadu_ps(p); }

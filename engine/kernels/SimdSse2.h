@@ -60,13 +60,10 @@ struct Sse2 {
     }
     static void storeFloats(float* p, D x) { _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_castps_si128(_mm_cvtpd_ps(x))); }
 
-    // One step of the smoothed overshoot u towards the frame's overshoot v: the attack candidate
-    // u ca + a while v > u, else the release candidate u cr + r. Scalars in the low lanes.
-    static __m128d smoothStep(__m128d u, __m128d v, __m128d a, __m128d r, __m128d ca, __m128d cr) {
-        const __m128d attack = _mm_add_sd(_mm_mul_sd(u, ca), a);
-        const __m128d release = _mm_add_sd(_mm_mul_sd(u, cr), r);
-        const __m128d rising = _mm_cmplt_sd(u, v);
-        return _mm_or_pd(_mm_and_pd(rising, attack), _mm_andnot_pd(rising, release));
+    // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
+    // the release candidate w cr + r. Scalars in the low lanes.
+    static __m128d smoothStep(__m128d w, __m128d a, __m128d r, __m128d ca, __m128d cr) {
+        return _mm_max_sd(_mm_add_sd(_mm_mul_sd(w, ca), a), _mm_add_sd(_mm_mul_sd(w, cr), r));
     }
 
     // Float lanes for the key, survey and copy passes.

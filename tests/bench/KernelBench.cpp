@@ -22,7 +22,9 @@ namespace qm {
 namespace {
 
 enum Key { SpeechKey, NoiseKey, QuietKey };
-constexpr std::size_t kStreamFrames = 1 << 20;  // about 24 s at 44.1 kHz
+// About 1.5 s at 44.1 kHz: the detector never sees the same key twice in a row, and the streams stay
+// in the processor's caches, as a host's freshly written buffers are.
+constexpr std::size_t kStreamFrames = 1 << 16;
 
 const std::vector<float>& stream(Key key, int channel) {
     static const auto make = [](Key k, int c) {
@@ -30,7 +32,7 @@ const std::vector<float>& stream(Key key, int channel) {
         switch (k) {
         case SpeechKey: return test::SpeechLike(static_cast<std::uint64_t>(c + 7)).next(kStreamFrames);
         case NoiseKey: return test::noise(random, kStreamFrames, 0.25);
-        default: return test::noise(random, kStreamFrames, 0.001);  // -60 dB: below -48 dB
+        default: return test::noise(random, kStreamFrames, 0.0003);  // -70 dB: four of them stay below -48 dB
         }
     };
     static const std::vector<float> streams[3][2] = {{make(SpeechKey, 0), make(SpeechKey, 1)},
@@ -45,7 +47,8 @@ void setNsPerFrame(benchmark::State& state, std::int64_t frames) {
 }
 
 // The listener ducks by its own input (one key) and, with four keys, by three senders as well;
-// each block takes the next frames of the key stream, so the key never repeats.
+// each block takes the next frames of the key stream, so the key never repeats. Bypassed, the
+// block is the same every time, in the caches like a host's freshly written buffer.
 void listener(benchmark::State& state, const KernelSet* kernels, Key key, int keys, bool bypassed) {
     useKernels(*kernels);
     const auto frames = static_cast<std::int32_t>(state.range(0));
@@ -71,7 +74,7 @@ void listener(benchmark::State& state, const KernelSet* kernels, Key key, int ke
                         const_cast<float*>(stream(key, 1).data()) + position};
         plugin.processReplacing(in, out, frames);
         benchmark::DoNotOptimize(outLeft.data());
-        position += static_cast<std::size_t>(frames);
+        if (!bypassed) position += static_cast<std::size_t>(frames);
     }
     setNsPerFrame(state, frames);
     useKernels(kernelVariant(kernelVariantCount() - 1));
@@ -114,19 +117,17 @@ void perFrameReference(benchmark::State& state, Key key) {
     setNsPerFrame(state, frames);
 }
 
+// The floor of any pass-through: both channels of one block copied, from the same cached block.
 void plainCopy(benchmark::State& state) {
     const auto frames = static_cast<std::size_t>(state.range(0));
     std::vector<float> outLeft(frames);
     std::vector<float> outRight(frames);
-    std::size_t position = 0;
     for (auto _ : state) {
-        if (position + frames > kStreamFrames) position = 0;
-        std::memcpy(outLeft.data(), stream(NoiseKey, 0).data() + position, frames * sizeof(float));
-        std::memcpy(outRight.data(), stream(NoiseKey, 1).data() + position, frames * sizeof(float));
+        std::memcpy(outLeft.data(), stream(NoiseKey, 0).data(), frames * sizeof(float));
+        std::memcpy(outRight.data(), stream(NoiseKey, 1).data(), frames * sizeof(float));
         benchmark::DoNotOptimize(outLeft.data());
         benchmark::DoNotOptimize(outRight.data());
         benchmark::ClobberMemory();
-        position += frames;
     }
     setNsPerFrame(state, static_cast<std::int64_t>(frames));
 }
@@ -135,7 +136,7 @@ const char* keyName(Key key) { return key == SpeechKey ? "speech" : key == Noise
 
 const bool registered = [] {
     const auto sizes = [](benchmark::internal::Benchmark* b) { b->Arg(64)->Arg(512)->Arg(4096); };
-    benchmark::RegisterBenchmark("PlainCopy", plainCopy)->Apply(sizes);
+    benchmark::RegisterBenchmark("PlainCopy/cached", plainCopy)->Apply(sizes);
     for (Key key : {SpeechKey, NoiseKey, QuietKey}) {
         benchmark::RegisterBenchmark((std::string("PerFrameReference/") + keyName(key)).c_str(), perFrameReference, key)
             ->Apply(sizes);
