@@ -43,6 +43,7 @@ set(QM_SO ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so)
 if(QM_VARIANT STREQUAL "native")
   add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
     tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp)
+  target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(quellmar_host PRIVATE quellmar_host_posix)
 
   # module: the .so as Linux hosts load it

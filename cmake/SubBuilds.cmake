@@ -35,6 +35,11 @@ file(MAKE_DIRECTORY ${QM_FUZZ_CORPUS})
 add_test(NAME fuzz.plugin COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz
   -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_FUZZ_CORPUS})
 set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz RESOURCE_LOCK keybus)
+set(QM_KERNEL_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/kernel-fuzz-corpus)
+file(MAKE_DIRECTORY ${QM_KERNEL_FUZZ_CORPUS})
+add_test(NAME fuzz.kernels COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_kernel_fuzz
+  -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_KERNEL_FUZZ_CORPUS})
+set_tests_properties(fuzz.kernels PROPERTIES LABELS fuzz)
 
 # windows: one Wine prefix per build folder, made before and shut down after the Wine tests
 set(QM_WINE_ENV
@@ -69,7 +74,8 @@ foreach(arch win32 win64)
     wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_gui_tests.exe)
   set_tests_properties(gui.${arch}.editor PROPERTIES LABELS gui FIXTURES_REQUIRED wine RESOURCE_LOCK keybus
     ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module};QM_ARTIFACT_DIR=Z:${artefacts};QM_ARTIFACT_UNIX_DIR=${artefacts}")
-  add_test(NAME bench.${arch} COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe bench Z:${module})
+  add_test(NAME bench.${arch} COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe bench Z:${module}
+    Z:${CMAKE_BINARY_DIR}/${arch}/baseline/QuellmarV3.dll)
   set_tests_properties(windows.${arch}.unit windows.${arch}.module windows.${arch}.shared-bus bench.${arch}
     PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${QM_WINE_ENV};QM_MODULE_PATH=Z:${module};${peer_env}"
     RESOURCE_LOCK keybus)

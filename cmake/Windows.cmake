@@ -42,7 +42,18 @@ target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main
 
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp tools/host/win32/StopSignalWin32.cpp tools/host/win32/EditorScreenshotWin32.cpp)
+target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
+
+# The same module with the SSE2 kernels alone, as it runs on processors without AVX2: for the
+# bench tier only, never shipped.
+add_library(QuellmarV3Baseline SHARED host/win32/DllMain.cpp host/win32/QuellmarV3.def resources/QuellmarV3.rc
+  engine/kernels/KernelSelect.cpp)
+target_compile_definitions(QuellmarV3Baseline PRIVATE QM_BASELINE_KERNELS_ONLY)
+target_link_libraries(QuellmarV3Baseline PRIVATE quellmar_module)
+target_link_options(QuellmarV3Baseline PRIVATE -s)
+set_target_properties(QuellmarV3Baseline PROPERTIES PREFIX "" OUTPUT_NAME QuellmarV3
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/baseline ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/importlib-baseline)
 
 add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp)
 target_link_libraries(quellmar_shared_bus_tests PRIVATE quellmar_host_app gtest_main)

@@ -1,5 +1,6 @@
 // Chooses the kernels once, when the module is loaded: AVX2 with FMA where the processor and the
-// operating system support them, SSE2 otherwise.
+// operating system support them, SSE2 otherwise. Built with QM_BASELINE_KERNELS_ONLY (a bench
+// build), SSE2 always.
 
 #include <atomic>
 
@@ -13,7 +14,7 @@ const KernelSet kScalarKernels = {"scalar", keyPeaksScalar, duckScalar, passThro
 
 namespace {
 
-bool processorHasAvx2AndFma() {
+[[maybe_unused]] bool processorHasAvx2AndFma() {
 #if defined(__i386__) || defined(__x86_64__)
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
@@ -32,7 +33,9 @@ const Variants& variants() {
         Variants v{{&kScalarKernels, nullptr, nullptr}, 1};
 #if defined(__i386__) || defined(__x86_64__)
         v.sets[v.count++] = &kSse2Kernels;
+#if !defined(QM_BASELINE_KERNELS_ONLY)
         if (processorHasAvx2AndFma()) v.sets[v.count++] = &kAvx2Kernels;
+#endif
 #endif
         return v;
     }();

@@ -14,7 +14,11 @@
 #include "engine/kernels/MathTables.h"
 #include "engine/kernels/ScalarPasses.h"
 
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
 #pragma GCC target("avx2,fma")
+#endif
 
 #include "engine/kernels/SimdAvx2.h"
 
@@ -25,3 +29,7 @@ namespace qm::kernels {
 const KernelSet kAvx2Kernels = {"avx2+fma", Body<Avx2>::keyPeaks, Body<Avx2>::duck, Body<Avx2>::passThrough};
 
 }  // namespace qm::kernels
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif

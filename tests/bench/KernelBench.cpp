@@ -15,6 +15,7 @@
 #include "engine/DuckerEffect.h"
 #include "engine/LocalKeyBus.h"
 #include "engine/kernels/DuckKernels.h"
+#include "support/PerFrameLoop.h"
 #include "support/RecordingHost.h"
 #include "support/TestSignals.h"
 
@@ -80,15 +81,10 @@ void listener(benchmark::State& state, const KernelSet* kernels, Key key, int ke
     useKernels(kernelVariant(kernelVariantCount() - 1));
 }
 
-// The detector loop as the processor ran it before: one C library log and exp per frame, in
-// double precision, on the summed key of each frame.
+// The detector loop as the processor ran it before (see PerFrameLoop), on the same keys.
 void perFrameReference(benchmark::State& state, Key key) {
     const auto frames = static_cast<std::int32_t>(state.range(0));
-    const double attack = std::exp(-1.0 / (10.0 * 44.1));
-    const double release = std::exp(-1.0 / (100.0 * 44.1));
-    const double thresholdDb = -48.0;
-    double envelope = 1e-25;
-    std::vector<float> keyCopy(2 * static_cast<std::size_t>(frames));
+    test::PerFrameLoop loop(10.0, 100.0, -48.0, 44100.0);
     std::vector<float> outLeft(static_cast<std::size_t>(frames));
     std::vector<float> outRight(static_cast<std::size_t>(frames));
     std::size_t position = 0;
@@ -96,21 +92,7 @@ void perFrameReference(benchmark::State& state, Key key) {
         if (position + static_cast<std::size_t>(frames) > kStreamFrames) position = 0;
         const float* left = stream(key, 0).data() + position;
         const float* right = stream(key, 1).data() + position;
-        std::memcpy(keyCopy.data(), left, sizeof(float) * static_cast<std::size_t>(frames));
-        std::memcpy(keyCopy.data() + frames, right, sizeof(float) * static_cast<std::size_t>(frames));
-        for (std::int32_t i = 0; i < frames; ++i) {
-            const float l = std::fabs(keyCopy[static_cast<std::size_t>(i)]);
-            const float r = std::fabs(keyCopy[static_cast<std::size_t>(frames + i)]);
-            const double level = 8.685889638065037 * std::log((r > l ? r : l) + 1e-25);
-            double over = level - thresholdDb;
-            if (over < 0.0) over = 0.0;
-            over += 1e-25;
-            const double c = over > envelope ? attack : release;
-            envelope = (envelope - over) * c + over;
-            const auto gain = static_cast<float>(std::exp(-(envelope - 1e-25) * 0.11512925464970228));
-            outLeft[static_cast<std::size_t>(i)] = gain * left[i];
-            outRight[static_cast<std::size_t>(i)] = gain * right[i];
-        }
+        loop.run(left, right, left, right, outLeft.data(), outRight.data(), frames);
         benchmark::DoNotOptimize(outLeft.data());
         position += static_cast<std::size_t>(frames);
     }

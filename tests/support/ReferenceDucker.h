@@ -25,8 +25,10 @@ public:
     // Sets the block's parameters, as the processor does at the start of every block.
     void configure(const ReferenceSettings& s) {
         settings = s;
-        attackCoefficient = coefficient(attackMsFor(s.attack), s.sampleRateHz);
-        releaseCoefficient = coefficient(releaseMsFor(s.release), s.sampleRateHz);
+        // Hosts hand the sample rate over as a float.
+        const auto rateHz = static_cast<float>(s.sampleRateHz);
+        attackCoefficient = coefficient(attackMsFor(s.attack), rateHz);
+        releaseCoefficient = coefficient(releaseMsFor(s.release), rateHz);
         thresholdDb = thresholdDbFor(s.threshold);
     }
 
@@ -69,7 +71,10 @@ private:
 // 0 apart; a NaN against a number is infinitely far.
 inline double ulpsFrom(float value, long double exact, long double scale = -1.0L) {
     if (std::isnan(value) || std::isnan(exact)) return std::isnan(value) && std::isnan(exact) ? 0.0 : INFINITY;
-    if (std::isinf(value) || std::isinf(exact)) return value == exact ? 0.0 : INFINITY;
+    // An exact value beyond the largest float rounds to infinity.
+    if (std::isinf(value) || std::isinf(static_cast<float>(exact))) {
+        return value == static_cast<float>(exact) ? 0.0 : INFINITY;
+    }
     const long double magnitude = scale < 0.0L ? std::fabs(exact) : scale;
     int exponent = 0;
     std::frexp(magnitude, &exponent);

@@ -1,11 +1,12 @@
 // quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32 [EDITOR.bmp]
-// quellmar_host bench MODULE
+// quellmar_host bench MODULE [MODULE...]
 // quellmar_host serve MODULE COUNT LEVEL STOP-EVENT   (Windows: a named event; elsewhere: any name,
 //                                                   the job stops when standard input ends)
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tools/host/Jobs.h"
 
@@ -14,12 +15,12 @@ int main(int argc, char** argv) {
     if (job == "render" && (argc == 6 || argc == 7)) {
         return qmhost::renderJob(argv[2], argv[3], argv[4], argv[5], argc == 7 ? argv[6] : "");
     }
-    if (job == "bench" && argc == 3) return qmhost::benchJob(argv[2]);
+    if (job == "bench" && argc >= 3) return qmhost::benchJob(std::vector<std::string>(argv + 2, argv + argc));
     if (job == "serve" && argc == 6) {
         return qmhost::serveJob(argv[2], std::atoi(argv[3]), static_cast<float>(std::atof(argv[4])), argv[5]);
     }
     std::fprintf(stderr, "usage: quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32 [EDITOR.bmp]\n"
-                         "       quellmar_host bench MODULE\n"
+                         "       quellmar_host bench MODULE [MODULE...]\n"
                          "       quellmar_host serve MODULE COUNT LEVEL STOP-EVENT\n");
     return 2;
 }

@@ -2,6 +2,7 @@
 // The jobs of our host program.
 
 #include <string>
+#include <vector>
 
 namespace qmhost {
 
@@ -17,7 +18,8 @@ int renderJob(const std::string& modulePath, const std::string& keyPath, const s
 // `stopEventName` is set (Windows), or standard input ends (elsewhere).
 int serveJob(const std::string& modulePath, int count, float level, const std::string& stopEventName);
 
-// Prints ns per frame of processReplacing (one key selected, duck mode) beside a plain copy.
-int benchJob(const std::string& modulePath);
+// Prints a table of ns per frame of processReplacing of each module (keys, block sizes, bypass)
+// beside a plain copy and the per-frame detector loop with this program's C library.
+int benchJob(const std::vector<std::string>& modulePaths);
 
 }  // namespace qmhost
