@@ -17,7 +17,7 @@ struct JobResult {
 };
 
 // Frames read, ducked and written at a time.
-constexpr int kBlockFrames = 8192;
+constexpr int kBlockFrames = 65536;
 
 // Runs the job; the progress bar goes to standard error when `showProgress`.
 JobResult runDuckJob(const DuckOptions& options, bool showProgress);
