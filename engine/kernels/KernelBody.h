@@ -27,7 +27,8 @@ struct Body {
     using F = typename V::F;
     static constexpr int kLanes = V::kLanes;
 
-    // ln q for positive, finite, normal q; the same steps as math::logOf.
+    // ln q for positive, finite, normal q, to about 2e-13 absolute: the steps of math::logOf with
+    // a shorter series, far more precise than any level difference a float peak can make.
     static D log(D q) {
         const I bits = V::doubleToBits(q);
         const I reduced = V::sub64(bits, V::setBits(math::kLogOffsetBits));
@@ -40,9 +41,7 @@ struct Body {
         D logc;
         V::lookUp(math::kLogTable.data(), index, invc, logc);
         const D r = V::mulAdd(z, invc, V::set(-1.0));
-        D poly = V::mulAdd(r, V::set(math::kL6), V::set(math::kL5));
-        poly = V::mulAdd(r, poly, V::set(math::kL4));
-        poly = V::mulAdd(r, poly, V::set(math::kL3));
+        D poly = V::mulAdd(r, V::set(math::kL4), V::set(math::kL3));
         poly = V::mulAdd(r, poly, V::set(math::kL2));
         const D hi = V::mulAdd(k, V::set(math::kLn2Hi), logc);
         const D lo = V::mulAdd(k, V::set(math::kLn2Lo), V::mulAdd(V::mul(r, r), poly, r));
