@@ -1,5 +1,7 @@
 #include "cli/DuckEngine.h"
 
+#include <algorithm>
+
 namespace qmduck {
 
 DuckEngine::DuckEngine(float sampleRateHz, const std::array<float, qm::kParameterCount>& parameters,
@@ -10,7 +12,7 @@ DuckEngine::DuckEngine(float sampleRateHz, const std::array<float, qm::kParamete
       bypassed(qm::isSwitchOn(parameters[qm::ParamBypass])) {
     for (qm::DuckerEffect* effect : {&sender, &listener}) {
         effect->setSampleRate(sampleRateHz);
-        effect->setBlockSize(blockFrames);
+        effect->setBlockSize(std::min(blockFrames, kPieceFrames));
     }
     for (std::int32_t index = qm::ParamBypass; index < qm::ParamMeter; ++index) {
         listener.setParameter(index, parameters[static_cast<std::size_t>(index)]);
@@ -21,10 +23,15 @@ DuckEngine::DuckEngine(float sampleRateHz, const std::array<float, qm::kParamete
 }
 
 void DuckEngine::process(float* keyLeft, float* keyRight, float* left, float* right, std::int32_t frames) {
-    float* key[2] = {keyLeft, keyRight};
-    float* audio[2] = {left, right};
-    sender.processReplacing(key, key, frames);
-    listener.processReplacing(audio, audio, frames);
+    // In pieces whose key fits the processor's caches on its way through the bus; the samples do
+    // not depend on how a stream is cut into blocks.
+    for (std::int32_t done = 0; done < frames; done += kPieceFrames) {
+        const std::int32_t piece = std::min(kPieceFrames, frames - done);
+        float* key[2] = {keyLeft + done, keyRight + done};
+        float* audio[2] = {left + done, right + done};
+        sender.processReplacing(key, key, piece);
+        listener.processReplacing(audio, audio, piece);
+    }
 }
 
 double DuckEngine::lastFrameGain() {

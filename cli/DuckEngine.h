@@ -29,6 +29,8 @@ public:
     double lastFrameGain();
 
 private:
+    static constexpr std::int32_t kPieceFrames = 4096;
+
     qm::LocalKeyBus bus;
     qm::DuckerEffect sender;
     qm::DuckerEffect listener;

@@ -91,8 +91,10 @@ struct Block {
 };
 
 // Streams the input through the engine and the trace sinks; the trace has one point per 10 ms.
-// While the engine works on one block, a worker thread reads the next and writes the previous
-// one; the files are touched by the worker alone, the engine and the sinks by the caller alone.
+// While the engine works on one block, a worker thread reads the input of the next and writes the
+// previous one; the caller reads the keys of the next block after the engine's work, beside the
+// worker. The input and output are touched by the worker alone, the keys, the engine and the
+// sinks by the caller alone.
 class Stream {
 public:
     Stream(SoundReader& input, KeyMix& keys, DuckEngine& engine, SoundWriter& output, ProgressBar& progress)
@@ -102,10 +104,11 @@ public:
 
     std::string run() {
         std::string ioError = readInto(blocks[0]);
+        std::string keyError = ioError.empty() ? fillKeys(blocks[0]) : std::string();
         std::size_t i = 0;
         {
             IoWorker worker;
-            for (; ioError.empty() && blocks[i % 3].frames > 0; ++i) {
+            for (; ioError.empty() && keyError.empty() && blocks[i % 3].frames > 0; ++i) {
                 Block& current = blocks[i % 3];
                 Block& next = blocks[(i + 1) % 3];
                 Block* previous = i > 0 ? &blocks[(i + 2) % 3] : nullptr;
@@ -114,13 +117,15 @@ public:
                     if (ioError.empty() && previous != nullptr) ioError = writeFrom(*previous);
                 });
                 process(current);
-                worker.wait();
                 framesDone += current.frames;
+                keyError = fillKeys(next);
+                worker.wait();
                 progress.update(framesDone);
             }
         }
-        if (ioError.empty() && i > 0) ioError = writeFrom(blocks[(i + 2) % 3]);
+        if (ioError.empty() && keyError.empty() && i > 0) ioError = writeFrom(blocks[(i + 2) % 3]);
         if (!ioError.empty()) return ioError;
+        if (!keyError.empty()) return keyError;
         if (!sinks.empty() && framesDone > intervalStart()) emitPoint(framesDone);
         progress.finish(framesDone);
         return {};
@@ -131,7 +136,15 @@ private:
         const std::int64_t got = input.read(block.left(), block.right(), kBlockFrames);
         block.frames = static_cast<std::int32_t>(std::max<std::int64_t>(got, 0));
         if (got < 0) return input.path() + ": cannot read: " + input.error();
-        if (got > 0 && !keys.fill(block.keyLeft(), block.keyRight(), block.frames)) return keys.error();
+        return {};
+    }
+
+    // The keys of the block after the `framesDone` frames processed so far: as many frames as the
+    // input still has, up to a block (the input's length may be unknown, then a whole block).
+    std::string fillKeys(Block& block) {
+        const std::int64_t left = input.frames() > 0 ? input.frames() - framesDone : kBlockFrames;
+        const auto frames = static_cast<std::int32_t>(std::clamp<std::int64_t>(left, 0, kBlockFrames));
+        if (frames > 0 && !keys.fill(block.keyLeft(), block.keyRight(), frames)) return keys.error();
         return {};
     }
 

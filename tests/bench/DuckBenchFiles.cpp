@@ -59,6 +59,8 @@ bool copyFile(const std::string& from, const std::string& to) {
     for (sf_count_t got; ok && (got = sf_readf_float(in, block.data(), kBlockFrames)) > 0;) {
         ok = sf_writef_float(out, block.data(), got) == got;
     }
+    // As durable as the tool's output, which reaches the disk before it takes its name.
+    sf_write_sync(out);
     sf_close(in);
     return sf_close(out) == 0 && ok;
 }
