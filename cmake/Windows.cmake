@@ -43,7 +43,7 @@ add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp to
   tools/host/ServeJob.cpp)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
 
-add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp)
+add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp tests/windows/HugeBlockTest.cpp)
 target_link_libraries(quellmar_shared_bus_tests PRIVATE quellmar_host_app gtest_main)
 
 # The gui tier: the real module's editor in real windows (run under Xvfb), and the same code

@@ -14,6 +14,7 @@ namespace qm::fuzz {
 namespace {
 
 test::ScriptedInput* scriptedInput = nullptr;
+int opensLeft = 0;
 
 Point choosePoint(FuzzedDataProvider& data) {
     // Mostly inside the 317 x 260 editor, sometimes outside it.
@@ -54,11 +55,16 @@ void prepareEditorInput() {
     scriptedInput = &input;
 }
 
+void beginRun() { opensLeft = 2; }
+
 void driveEditor(PluginRecord* record, FuzzedDataProvider& data) {
     auto* editor = static_cast<GuiEditorBase*>(EffectBase::fromRecord(record)->getEditorObject());
     const int action = data.ConsumeIntegralInRange<int>(0, 8);
     // Without a parent window the frame has no window of its own; it draws on our picture.
-    if (action == 0) dispatch(record, effEditOpen, 0, 0, 0.0f);
+    if (action == 0 && opensLeft > 0) {
+        --opensLeft;
+        dispatch(record, effEditOpen, 0, 0, 0.0f);
+    }
     if (action == 1) dispatch(record, effEditClose, 0, 0, 0.0f);
     if (action == 2) dispatch(record, effEditIdle, 0, 0, 0.0f);
     if (action == 3) {

@@ -12,7 +12,9 @@ namespace qm::fuzz {
 // Points the toolkit at the product's bitmaps and installs the scripted mouse; once per process.
 void prepareEditorInput();
 
-// One editor action on `record` chosen by `data`.
+// One editor action on `record` chosen by `data`. Opening the editor loads every bitmap, so a run
+// (started by `beginRun`) opens it at most twice.
 void driveEditor(PluginRecord* record, FuzzedDataProvider& data);
+void beginRun();
 
 }  // namespace qm::fuzz

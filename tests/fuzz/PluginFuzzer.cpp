@@ -123,8 +123,8 @@ float chooseParameterValue(FuzzedDataProvider& data) {
     return data.ConsumeFloatingPoint<float>();
 }
 
-// Mostly host-sized blocks; sometimes empty or negative counts, or blocks just longer than the
-// bus capacity (at most one such per run, to keep runs fast).
+// Mostly host-sized blocks; sometimes empty or negative counts, larger ones, or blocks just longer
+// than the bus capacity (at most one such per run, to keep runs fast).
 std::int32_t chooseFrames(FuzzedDataProvider& data, bool& longBlockDone) {
     switch (data.ConsumeIntegralInRange<int>(0, 19)) {
     case 0: return data.ConsumeIntegralInRange<std::int32_t>(-3, 3);
@@ -132,7 +132,8 @@ std::int32_t chooseFrames(FuzzedDataProvider& data, bool& longBlockDone) {
         if (longBlockDone) return 0;
         longBlockDone = true;
         return data.ConsumeIntegralInRange<std::int32_t>(kCapacityFrames - 2, kCapacityFrames + 3000);
-    default: return data.ConsumeIntegralInRange<std::int32_t>(0, 2048);
+    case 2: return data.ConsumeIntegralInRange<std::int32_t>(1025, 8192);
+    default: return data.ConsumeIntegralInRange<std::int32_t>(0, 1024);
     }
 }
 
@@ -186,6 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     LocalKeyBus localBus;
     Instances instances{{}, {}, &localBus, false};
     bool longBlockDone = false;
+    fuzz::beginRun();
     while (data.remaining_bytes() > 0) {
         const int action = data.ConsumeIntegralInRange<int>(0, 8);
         if (action == 0) {
