@@ -43,8 +43,9 @@ struct Place {
 
     int open(const std::string& entry, int flags) const {
         const mode_t mode = S_IRUSR | S_IWUSR;
-        if (directory < 0) return shm_open(entry.c_str(), flags | O_CLOEXEC, mode);
-        return openat(directory, entry.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
+        // Never blocks: whatever sits at the name (a pipe, say) is opened at once and then refused.
+        if (directory < 0) return shm_open(entry.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+        return openat(directory, entry.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
     }
     bool remove(const std::string& entry) const {
         const int result = directory < 0 ? shm_unlink(entry.c_str()) : unlinkat(directory, entry.c_str(), 0);
@@ -189,8 +190,8 @@ bool SharedMemory::isCurrent() const {
     struct stat mine {};
     struct stat there {};
     const int descriptor = isSharedMemoryName(location)
-                               ? shm_open(location.c_str(), O_RDONLY | O_CLOEXEC, 0)
-                               : ::open(location.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+                               ? shm_open(location.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0)
+                               : ::open(location.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) return false;
     const bool same = fstat(descriptor, &there) == 0 && fstat(static_cast<int>(handle), &mine) == 0 &&
                       there.st_dev == mine.st_dev && there.st_ino == mine.st_ino &&

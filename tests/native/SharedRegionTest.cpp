@@ -159,6 +159,11 @@ TEST(SharedRegion, ABrokenRegionIsReplacedAndNewProcessesShareTheFreshOne) {
         {"older layout",
          [](const std::string& path) { RawRegion(path).header().identity.store(kKeyRegionMagic); }},
         {"open to others", [](const std::string& path) { ASSERT_EQ(chmod(path.c_str(), 0644), 0); }},
+        {"a pipe",
+         [](const std::string& path) {
+             ASSERT_EQ(rename(path.c_str(), (path + ".victim").c_str()), 0);
+             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+         }},
         {"a link elsewhere",
          [](const std::string& path) {
              ASSERT_EQ(rename(path.c_str(), (path + ".victim").c_str()), 0);
@@ -188,7 +193,7 @@ TEST(SharedRegion, ABrokenRegionIsReplacedAndNewProcessesShareTheFreshOne) {
         EXPECT_FALSE(old.isCurrent());
         // A shrunk region got its length back before it was let go: nothing faults on it.
         EXPECT_TRUE(publishesAndHears(*old.storage(), 0, 0.5f));
-        if (std::string(damage.what) == "a link elsewhere") {
+        if (std::string(damage.what) == "a link elsewhere" || std::string(damage.what) == "a pipe") {
             EXPECT_EQ(identityOf(path + ".victim").inode, before.inode);
         }
         EXPECT_EQ(first.stop(), 0);
