@@ -9,8 +9,17 @@ void SessionKeyBus::chooseBusLocked() {
         // Nobody in this process uses the old region any more: it can be let go.
         active.store(&local, std::memory_order_release);
         shared.reset();
-        auto reopened = std::make_unique<SharedKeyBus>(location);
-        if (reopened->isOpen()) shared = std::move(reopened);
+        const auto started = std::chrono::steady_clock::now();
+        if (started >= retryAfter) {
+            auto reopened = std::make_unique<SharedKeyBus>(location);
+            const auto finished = std::chrono::steady_clock::now();
+            if (reopened->isOpen()) {
+                shared = std::move(reopened);
+            } else if (finished - started >= std::chrono::milliseconds(250)) {
+                // A failure that took this long waited for the lock in vain.
+                retryAfter = finished + kRetryAfterStuckLock;
+            }
+        }
     }
     active.store(shared != nullptr ? static_cast<KeyBus*>(shared.get()) : &local, std::memory_order_release);
 }

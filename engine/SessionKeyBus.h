@@ -3,9 +3,12 @@
 // had, otherwise one of this process alone. While the process holds no slot, every join looks at
 // the region again: one that was replaced since (another process found it broken and made a
 // fresh one), or that can be had again, is used from that join on. A process that holds slots
-// stays where it is, so its instances keep hearing each other.
+// stays where it is, so its instances keep hearing each other. After an attempt that waited in
+// vain for the region's lock, joins use the process's own bus for a while without asking again,
+// so that a stuck lock holder does not hold up every new instance.
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,6 +39,9 @@ private:
     // Chooses the bus for the next join; only while no slot is held.
     void chooseBusLocked();
 
+    // How long joins keep away from a region whose lock could not be had.
+    static constexpr std::chrono::seconds kRetryAfterStuckLock{10};
+
     const std::string location;
     std::mutex lock;
     LocalKeyBus local;
@@ -43,6 +49,7 @@ private:
     std::atomic<KeyBus*> active;
     bool held[kKeySlotCount] = {false, false, false, false};
     std::int32_t heldCount = 0;
+    std::chrono::steady_clock::time_point retryAfter{};
 };
 
 }  // namespace qm

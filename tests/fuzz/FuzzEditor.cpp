@@ -18,7 +18,8 @@ int opensLeft = 0;
 
 Point choosePoint(FuzzedDataProvider& data) {
     // Mostly inside the 317 x 260 editor, sometimes outside it.
-    return Point{data.ConsumeIntegralInRange<std::int32_t>(-20, 340), data.ConsumeIntegralInRange<std::int32_t>(-20, 280)};
+    const std::int32_t x = data.ConsumeIntegralInRange<std::int32_t>(-20, 340);
+    return Point{x, data.ConsumeIntegralInRange<std::int32_t>(-20, 280)};
 }
 
 PhysicalInput chooseButtons(FuzzedDataProvider& data) {

@@ -1,11 +1,11 @@
 // Drives instances as hosts and users do, with what the fuzzer chooses: the product with its
-// editor, and effects on the shared bus (a region of the fuzzer's own) and on an in-process bus; dispatcher opcodes with arbitrary
-// index, value and opt, and behind the pointers null, buffers of exactly the size the interface
-// promises, or program chunks of any content; parameter writes of any float, switches often
-// exactly on; blocks of any length, longer than the bus capacity too, in separate, in-place,
-// aliased and null channel buffers, in both forms; hostile writes into the shared region between
-// blocks; and the editor's mouse, wheel, keys and help panel. Any crash, sanitizer report, or a
-// non-finite output of finite input fails.
+// editor, and effects on the shared bus (a region of the fuzzer's own) and on an in-process bus;
+// dispatcher opcodes with arbitrary index, value and opt, and behind the pointers null, buffers of
+// exactly the size the interface promises, or program chunks of any content; parameter writes of
+// any float, switches often exactly on; blocks of any length, longer than the bus capacity too, in
+// separate, in-place, aliased and null channel buffers, in both forms; hostile writes into the
+// shared region between blocks; and the editor's mouse, wheel, keys and help panel. Any crash,
+// sanitizer report, or a non-finite output of finite input fails.
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <sanitizer/asan_interface.h>
@@ -94,7 +94,8 @@ void dispatchSomething(PluginRecord* record, FuzzedDataProvider& data) {
     VstIntPtr value = data.ConsumeIntegralInRange<VstIntPtr>(-70000, 70000);
     const float opt = data.ConsumeFloatingPoint<float>();
     // Exactly sized heap buffers: a byte written beyond them is an AddressSanitizer report.
-    const std::size_t bytes = writableBytes(opcode) + (data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<std::size_t>(0, 300));
+    const std::size_t extra = data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<std::size_t>(0, 300);
+    const std::size_t bytes = writableBytes(opcode) + extra;
     std::vector<char> buffer(bytes, '\0');
     const std::string text = data.ConsumeRandomLengthString(bytes - 1);
     std::memcpy(buffer.data(), text.data(), text.size());
@@ -203,9 +204,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         switch (action) {
         case 2: instances.close(record); break;
         case 3: dispatchSomething(record, data); break;
-        case 4:
-            record->setParameter(record, data.ConsumeIntegralInRange<std::int32_t>(-20, 20), chooseParameterValue(data));
+        case 4: {
+            const std::int32_t index = data.ConsumeIntegralInRange<std::int32_t>(-20, 20);
+            record->setParameter(record, index, chooseParameterValue(data));
             break;
+        }
         case 5: record->getParameter(record, data.ConsumeIntegralInRange<std::int32_t>(-20, 20)); break;
         case 6: fuzz::driveEditor(record, data); break;
         default: processSomething(record, data, longBlockDone); break;

@@ -28,7 +28,8 @@ public:
     explicit RepeatedBuffer(std::size_t frames) : copies((frames + kObjectFloats - 1) / kObjectFloats) {
         object = memfd_create("quellmar-huge-block", MFD_CLOEXEC);
         if (object < 0 || ftruncate(object, kObjectBytes) != 0) return;
-        void* range = mmap(nullptr, copies * kObjectBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        const int anonymous = MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE;
+        void* range = mmap(nullptr, copies * kObjectBytes, PROT_NONE, anonymous, -1, 0);
         if (range == MAP_FAILED) return;
         base = static_cast<float*>(range);
         for (std::size_t i = 0; i < copies; ++i) {

@@ -238,6 +238,27 @@ TEST(SharedRegion, AnOpenerGivesUpRatherThanWaitForAStuckLockHolder) {
     EXPECT_TRUE(SharedKeyBus(directory.region()).isOpen());
 }
 
+TEST(SessionKeyBus, AfterWaitingInVainForTheLockNewInstancesWorkAloneWithoutWaitingAgain) {
+    PrivateDirectory directory;
+    const std::string lockPath = directory.region() + ".lock";
+    test::ForkedChild stuck([&](const test::ForkedChild::Link& link) {
+        const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+        link.report(fd >= 0 && flock(fd, LOCK_EX) == 0 ? "locked" : "failed");
+        while (!link.stopRequested()) usleep(1000);
+        return 0;
+    });
+    ASSERT_EQ(stuck.readLine(), "locked");
+    SessionKeyBus session(directory.region());
+    EXPECT_EQ(session.join(512), 0);
+    EXPECT_FALSE(session.isShared());
+    session.leave(0);
+    EXPECT_EQ(stuck.stop(), 0);
+    // The lock is free now, but the bus does not ask again so soon.
+    EXPECT_EQ(session.join(512), 0);
+    EXPECT_FALSE(session.isShared());
+    session.leave(0);
+}
+
 TEST(SessionKeyBus, AProcessMovesToTheReplacementOnceItHoldsNoSlot) {
     PrivateDirectory directory;
     const std::string path = directory.region();

@@ -196,7 +196,9 @@ public:
         if (needed != 0 && GetTokenInformation(token, TokenUser, user.data(), needed, &needed) &&
             ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
             std::string text = pattern;
-            for (std::size_t at = text.find("%s"); at != std::string::npos; at = text.find("%s")) text.replace(at, 2, sid);
+            for (std::size_t at = text.find("%s"); at != std::string::npos; at = text.find("%s")) {
+                text.replace(at, 2, sid);
+            }
             LocalFree(sid);
             ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
         }
@@ -222,8 +224,8 @@ public:
     PremadeRegion(SECURITY_ATTRIBUTES* attributes, bool garbage) {
         mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, attributes, PAGE_READWRITE, 0, kBytes,
                                      "Local\\QuellmarV3.KeyBus.1");
-        memory = mapping != nullptr ? static_cast<unsigned char*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kBytes))
-                                    : nullptr;
+        void* view = mapping != nullptr ? MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kBytes) : nullptr;
+        memory = static_cast<unsigned char*>(view);
         if (memory == nullptr) return;
         std::mt19937 random(5);
         for (DWORD i = 0; garbage && i < kBytes; ++i) memory[i] = static_cast<unsigned char>(random());
