@@ -13,6 +13,7 @@ set(QM_CORE_SOURCES
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp
+  engine/SessionKeyBus.cpp
   engine/SharedKeyBus.cpp
   engine/KeyStorage.cpp
   engine/TimeConstant.cpp
@@ -25,7 +26,7 @@ set(QM_CORE_SOURCES
 if(WIN32)
   list(APPEND QM_CORE_SOURCES engine/win32/SharedMemoryWin32.cpp)
 else()
-  list(APPEND QM_CORE_SOURCES engine/posix/SharedMemoryPosix.cpp)
+  list(APPEND QM_CORE_SOURCES engine/posix/SharedMemoryPosix.cpp engine/posix/ProcessTokenPosix.cpp)
 endif()
 
 set(QM_GUI_CAIRO_SOURCES

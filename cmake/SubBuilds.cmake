@@ -22,24 +22,32 @@ add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/qu
 add_test(NAME sanitize.asan-ubsan.cli COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_cli_tests)
 add_test(NAME sanitize.tsan.stress COMMAND ${CMAKE_BINARY_DIR}/tsan/tests/quellmar_stress_tests)
 set_tests_properties(sanitize.asan-ubsan.unit sanitize.asan-ubsan.cli sanitize.tsan.stress PROPERTIES LABELS sanitize)
-set_tests_properties(sanitize.tsan.stress PROPERTIES ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
+set_tests_properties(sanitize.tsan.stress PROPERTIES
+  ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1;XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR}")
 set_tests_properties(sanitize.asan-ubsan.unit sanitize.asan-ubsan.cli PROPERTIES
-  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
+  ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp;XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR}")
 # Every test whose instances join the session's key bus runs alone on it.
 set_tests_properties(sanitize.asan-ubsan.unit sanitize.asan-ubsan.cli sanitize.tsan.stress
   PROPERTIES RESOURCE_LOCK keybus)
 
-# fuzz
+# fuzz: a short run in every test run; fuzz-long (not run by tools/test.sh) for as long as
+# QM_FUZZ_SECONDS says. The fuzzer makes a key bus region of its own; fontconfig's caches are
+# not leaks, and a smaller quarantine keeps runs fast.
 set(QM_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/fuzz-corpus)
 file(MAKE_DIRECTORY ${QM_FUZZ_CORPUS})
+set(QM_FUZZ_ENV "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp"
+  "ASAN_OPTIONS=quarantine_size_mb=32")
 add_test(NAME fuzz.plugin COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz
-  -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_FUZZ_CORPUS})
-set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz RESOURCE_LOCK keybus)
+  -max_total_time=45 -seed=1 -max_len=256 -rss_limit_mb=4096 -print_final_stats=1 ${QM_FUZZ_CORPUS})
+set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_ENV}")
+add_test(NAME fuzz.long COMMAND sh ${CMAKE_SOURCE_DIR}/tests/fuzz/run-long.sh
+  ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz ${CMAKE_BINARY_DIR}/fuzz-long-corpus)
+set_tests_properties(fuzz.long PROPERTIES LABELS fuzz-long ENVIRONMENT "${QM_FUZZ_ENV}" TIMEOUT 31536000)
 set(QM_KERNEL_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/kernel-fuzz-corpus)
 file(MAKE_DIRECTORY ${QM_KERNEL_FUZZ_CORPUS})
 add_test(NAME fuzz.kernels COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_kernel_fuzz
   -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_KERNEL_FUZZ_CORPUS})
-set_tests_properties(fuzz.kernels PROPERTIES LABELS fuzz)
+set_tests_properties(fuzz.kernels PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_ENV}")
 
 # windows: one Wine prefix per build folder, made before and shut down after the Wine tests
 set(QM_WINE_ENV

@@ -55,7 +55,7 @@ target_link_options(QuellmarV3Baseline PRIVATE -s)
 set_target_properties(QuellmarV3Baseline PROPERTIES PREFIX "" OUTPUT_NAME QuellmarV3
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/baseline ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/importlib-baseline)
 
-add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp)
+add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp tests/windows/HugeBlockTest.cpp)
 target_link_libraries(quellmar_shared_bus_tests PRIVATE quellmar_host_app gtest_main)
 
 # The gui tier: the real module's editor in real windows (run under Xvfb), and the same code

@@ -15,7 +15,8 @@ public:
     virtual ~KeyBus() = default;
 
     // The bus of this process: the one shared by all processes of the user's session when its
-    // region can be opened and trusted, otherwise one of this process alone.
+    // region can be had, otherwise one of this process alone (looked at again at every join
+    // while the process holds no slot).
     static KeyBus& processBus();
 
     // Takes the lowest free slot and makes sure blocks of `blockSizeFrames` fit; returns the slot

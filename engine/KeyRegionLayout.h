@@ -13,7 +13,8 @@ namespace qm {
 
 // Identifies the layout: the magic in the low half, the layout version in the high half.
 constexpr std::uint32_t kKeyRegionMagic = 0x4B564D51;  // "QMVK" read little-endian
-constexpr std::uint32_t kKeyRegionVersion = 2;  // 2: each half holds the left channel, then the right
+// 2: each half holds the left channel, then the right. The region's name carries this number too.
+constexpr std::uint32_t kKeyRegionVersion = 2;
 constexpr std::uint64_t kKeyRegionIdentity = (std::uint64_t{kKeyRegionVersion} << 32) | kKeyRegionMagic;
 
 struct KeyRegionHeader {

@@ -3,7 +3,8 @@
 // live in one named shared-memory region of fixed layout. Slots are claimed with compare-and-
 // exchange on their owner word, which holds the owning process's token; a slot whose owner
 // process has died is free for the next instance that joins, one whose owner lives is never
-// taken. A region whose header does not match this layout is not used at all.
+// taken. A region whose size or header does not match this layout is replaced by a fresh one
+// when it is opened; what the slot records and samples hold is never trusted.
 
 #include <memory>
 #include <string>
@@ -18,13 +19,17 @@ public:
     // Frames per slot block; longer blocks are published and processed in pieces.
     static constexpr std::int32_t kCapacityFrames = 1 << 16;
 
-    // Opens (or creates) the region `name` of the current user; check `isOpen`.
-    explicit SharedKeyBus(const std::string& name);
+    // Opens (or creates, or replaces a broken) region at `location` of the current user; check
+    // `isOpen`. UI thread.
+    explicit SharedKeyBus(const std::string& location);
     SharedKeyBus(const SharedKeyBus&) = delete;
     SharedKeyBus& operator=(const SharedKeyBus&) = delete;
 
-    // False when the region could not be had or did not match the layout: use another bus then.
+    // False when the region could not be had: use another bus then.
     bool isOpen() const { return samples != nullptr; }
+    // False once the region was replaced or removed at its location, or its header no longer
+    // matches: whoever opens the location now gets another region. UI thread.
+    bool isCurrent() const;
 
     std::int32_t join(std::int32_t blockSizeFrames) override;
     void leave(std::int32_t slot) override;
@@ -34,9 +39,11 @@ public:
     void reserve(std::int32_t blockSizeFrames) override;
     KeyStorage* storage() const override { return samples.get(); }
 
-private:
-    bool adoptRegion();
+    // Sets up the header of a fresh region, or checks that of an existing one (a region whose
+    // set-up was cut short, identity still 0, is set up again).
+    static bool adoptRegion(void* memory, std::size_t bytes, bool fresh);
 
+private:
     std::unique_ptr<SharedMemory> region;
     std::unique_ptr<KeyStorage> samples;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything, then runs every test tier: unit, sanitize, windows, fuzz and bench.
-# One tier alone: ctest --test-dir build -L <tier>
+# Builds everything, then runs every test tier: unit, sanitize, windows, gui, fuzz and bench
+# (not fuzz-long, which runs as long as QM_FUZZ_SECONDS asks). One tier alone:
+# ctest --test-dir build -L <tier>
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/build.sh
-ctest --test-dir build -j2 --output-on-failure
+ctest --test-dir build -j2 --output-on-failure -LE fuzz-long

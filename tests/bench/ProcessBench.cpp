@@ -52,6 +52,7 @@ void ListenerOnSharedBus(benchmark::State& state) {
         else runListener(state, bus);
     }
     shm_unlink(name.c_str());
+    shm_unlink((name + ".lock").c_str());
 }
 BENCHMARK(ListenerOnSharedBus)->Arg(64)->Arg(512)->Arg(4096);
 

@@ -1,12 +1,28 @@
-// Drives up to six instances with what the fuzzer chooses: dispatcher opcodes with arbitrary
-// index, value and opt (and valid buffers behind every pointer), parameter writes of any float at
-// any index, and processing of random frame counts and sample values in both forms.
+// Drives instances as hosts and users do, with what the fuzzer chooses: the product with its
+// editor, and effects on the shared bus (a region of the fuzzer's own) and on an in-process bus;
+// dispatcher opcodes with arbitrary index, value and opt, and behind the pointers null, buffers of
+// exactly the size the interface promises, or program chunks of any content; parameter writes of
+// any float, switches often exactly on; blocks of any length, longer than the bus capacity too, in
+// separate, in-place, aliased and null channel buffers, in both forms; hostile writes into the
+// shared region between blocks; and the editor's mouse, wheel, keys and help panel. Any crash,
+// sanitizer report, or a non-finite output of finite input fails.
 
 #include <fuzzer/FuzzedDataProvider.h>
+#include <sanitizer/asan_interface.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <span>
 #include <vector>
 
+#include "FuzzEditor.h"
+#include "FuzzRegion.h"
+#include "editor/DuckerEffectWithEditor.h"
+#include "engine/LocalKeyBus.h"
+#include "engine/SharedKeyBus.h"
 #include "host/PluginEntry.h"
 #include "support/RecordingHost.h"
 
@@ -14,92 +30,191 @@ namespace {
 
 using namespace qm;
 
-constexpr int kMaxInstances = 6;
-constexpr int kMaxFrames = 5000;
+constexpr std::size_t kMaxInstances = 6;
+constexpr std::int32_t kCapacityFrames = SharedKeyBus::kCapacityFrames;
 
-struct Buffers {
-    alignas(16) char text[1024];
-    alignas(16) char pointerTarget[1024];
-    void* pointers[4];
+// The instances of one run: the product itself from the module entry (with its editor; at most
+// one per run, as its bitmaps make it the slowest to create), and effects without an editor on the
+// process's bus (the shared region) or on an in-process bus of the run.
+struct Instances {
+    std::vector<PluginRecord*> records;
+    std::vector<std::unique_ptr<DuckerEffect>> effects;
+    LocalKeyBus* localBus;
+    bool productMade = false;
+
+    PluginRecord* pick(FuzzedDataProvider& data) const {
+        if (records.empty()) return nullptr;
+        return records[data.ConsumeIntegralInRange<std::size_t>(0, records.size() - 1)];
+    }
+    void create(FuzzedDataProvider& data) {
+        if (records.size() >= kMaxInstances) return;
+        const int kind = data.ConsumeIntegralInRange<int>(0, 2);
+        if (kind == 0 && !productMade) {
+            productMade = true;
+            if (PluginRecord* record = quellmarMain(test::RecordingHost::callback)) records.push_back(record);
+            return;
+        }
+        if (kind == 1) effects.push_back(std::make_unique<DuckerEffect>(test::RecordingHost::callback));
+        else effects.push_back(std::make_unique<DuckerEffect>(test::RecordingHost::callback, *localBus));
+        records.push_back(effects.back()->getRecord());
+    }
+    void close(PluginRecord* record) {
+        records.erase(std::find(records.begin(), records.end(), record));
+        for (auto it = effects.begin(); it != effects.end(); ++it) {
+            if ((*it)->getRecord() == record) {
+                effects.erase(it);
+                return;
+            }
+        }
+        record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);
+    }
 };
 
-void dispatchSomething(PluginRecord* record, FuzzedDataProvider& data, Buffers& buffers) {
+// The most the plug-in may write through the pointer of an opcode; 1 where it writes nothing.
+std::size_t writableBytes(std::int32_t opcode) {
+    switch (opcode) {
+    case effGetParamLabel:
+    case effGetParamName: return 13;
+    case effGetParamDisplay: return 9;
+    case effGetProgramName:
+    case effGetProgramNameIndexed: return 24;
+    case effGetEffectName: return 32;
+    case effGetVendorString:
+    case effGetProductString:
+    case effShellGetNextPlugin: return 64;
+    case effGetErrorText: return 256;
+    default: return 1;
+    }
+}
+
+void dispatchSomething(PluginRecord* record, FuzzedDataProvider& data) {
     const std::int32_t opcode = data.ConsumeIntegralInRange<std::int32_t>(-3, 80);
     if (opcode == effClose) return;
     const std::int32_t index = data.ConsumeIntegral<std::int32_t>();
     VstIntPtr value = data.ConsumeIntegralInRange<VstIntPtr>(-70000, 70000);
     const float opt = data.ConsumeFloatingPoint<float>();
-    std::memset(buffers.text, 0, sizeof buffers.text);
-    const std::string name = data.ConsumeRandomLengthString(sizeof buffers.text - 1);
-    std::memcpy(buffers.text, name.data(), name.size());
-    void* ptr = buffers.text;
-    // Opcodes whose ptr or value is the address of a pointer get a valid one.
-    if (opcode == effEditGetRect || opcode == effGetChunk || opcode == effGetSpeakerArrangement) {
-        buffers.pointers[0] = buffers.pointerTarget;
-        ptr = &buffers.pointers[0];
+    // Exactly sized heap buffers: a byte written beyond them is an AddressSanitizer report.
+    const std::size_t extra = data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<std::size_t>(0, 300);
+    const std::size_t bytes = writableBytes(opcode) + extra;
+    std::vector<char> buffer(bytes, '\0');
+    const std::string text = data.ConsumeRandomLengthString(bytes - 1);
+    std::memcpy(buffer.data(), text.data(), text.size());
+    void* ptr = data.ConsumeIntegralInRange<int>(0, 3) == 0 ? nullptr : buffer.data();
+    void* pointerSlots[2] = {buffer.data(), buffer.data()};
+    switch (opcode) {
+    case effEditOpen: ptr = nullptr; break;  // a parent window would have to be real
+    case effEditGetRect:
+    case effGetChunk:
+        if (ptr != nullptr) ptr = &pointerSlots[0];
+        break;
+    case effGetSpeakerArrangement:
+        if (ptr != nullptr) ptr = &pointerSlots[0];
+        value = data.ConsumeBool() ? reinterpret_cast<VstIntPtr>(&pointerSlots[1]) : 0;
+        break;
+    case effSetSpeakerArrangement: value = data.ConsumeBool() ? reinterpret_cast<VstIntPtr>(buffer.data()) : 0; break;
+    case effSetChunk: value = ptr != nullptr ? static_cast<VstIntPtr>(bytes) : 0; break;
+    default: break;
     }
-    if (opcode == effGetSpeakerArrangement || opcode == effSetSpeakerArrangement) {
-        buffers.pointers[1] = buffers.pointerTarget;
-        value = reinterpret_cast<VstIntPtr>(&buffers.pointers[1]);
-    }
-    if (opcode == effSetChunk) value = 0;
     record->dispatcher(record, opcode, index, value, ptr, opt);
 }
 
-void processSomething(PluginRecord* record, FuzzedDataProvider& data) {
-    const int frames = data.ConsumeIntegralInRange<int>(0, kMaxFrames);
-    std::vector<float> samples(static_cast<std::size_t>(frames) * 4);
-    const float fill = data.ConsumeFloatingPoint<float>();
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = data.remaining_bytes() >= sizeof(float) && i % 97 == 0 ? data.ConsumeFloatingPoint<float>() : fill;
+float chooseParameterValue(FuzzedDataProvider& data) {
+    static constexpr float kTypical[] = {0.0f, 1.0f, 1.0f, 0.5f, 0.49f, 0.999f, 0.25f};
+    if (data.ConsumeBool()) return kTypical[data.ConsumeIntegralInRange<std::size_t>(0, std::size(kTypical) - 1)];
+    return data.ConsumeFloatingPoint<float>();
+}
+
+// Mostly host-sized blocks; sometimes empty or negative counts, larger ones, or blocks just longer
+// than the bus capacity (at most one such per run, to keep runs fast).
+std::int32_t chooseFrames(FuzzedDataProvider& data, bool& longBlockDone) {
+    switch (data.ConsumeIntegralInRange<int>(0, 19)) {
+    case 0: return data.ConsumeIntegralInRange<std::int32_t>(-3, 3);
+    case 1:
+        if (longBlockDone) return 0;
+        longBlockDone = true;
+        return data.ConsumeIntegralInRange<std::int32_t>(kCapacityFrames - 2, kCapacityFrames + 3000);
+    case 2: return data.ConsumeIntegralInRange<std::int32_t>(1025, 8192);
+    default: return data.ConsumeIntegralInRange<std::int32_t>(0, 1024);
     }
-    float* in[2] = {samples.data(), samples.data() + frames};
-    float* out[2] = {samples.data() + 2 * frames, samples.data() + 3 * frames};
-    if (data.ConsumeBool()) record->processReplacing(record, in, out, frames);
-    else record->process(record, in, out, frames);
+}
+
+void processSomething(PluginRecord* record, FuzzedDataProvider& data, bool& longBlockDone) {
+    const std::int32_t frames = chooseFrames(data, longBlockDone);
+    const std::size_t length = frames > 0 ? static_cast<std::size_t>(frames) : 0;
+    // One buffer for every run, so that its pages are not mapped anew at every block; what lies
+    // beyond this block's four channels is poisoned, so a write past them is still reported.
+    static std::vector<float> buffer(4 * static_cast<std::size_t>(kCapacityFrames + 3000) + 1);
+    ASAN_UNPOISON_MEMORY_REGION(buffer.data(), buffer.size() * sizeof(float));
+    const std::span<float> samples(buffer.data(), 4 * length);
+    ASAN_POISON_MEMORY_REGION(buffer.data() + samples.size(), (buffer.size() - samples.size()) * sizeof(float));
+    const float fill = data.ConsumeFloatingPoint<float>();
+    const std::size_t stride = data.ConsumeIntegralInRange<std::size_t>(1, 997);
+    std::fill(samples.begin(), samples.end(), fill);
+    for (std::size_t i = 0; i < samples.size() && data.remaining_bytes() >= sizeof(float); i += stride) {
+        samples[i] = data.ConsumeFloatingPoint<float>();
+    }
+    float* in[2] = {samples.data(), samples.data() + length};
+    float* out[2] = {samples.data() + 2 * length, samples.data() + 3 * length};
+    const int layout = data.ConsumeIntegralInRange<int>(0, 6);
+    if (layout == 1) std::memcpy(out, in, sizeof in);  // in place
+    if (layout == 2) in[1] = in[0];                    // one input for both channels
+    if (layout == 3) out[1] = out[0];                  // one output for both channels
+    if (layout == 4) (data.ConsumeBool() ? in : out)[data.ConsumeIntegralInRange<int>(0, 1)] = nullptr;
+    const bool replacing = data.ConsumeBool();
+    float** inputs = layout == 5 ? nullptr : in;
+    float** outputs = layout == 6 ? nullptr : out;
+    if (replacing) record->processReplacing(record, inputs, outputs, frames);
+    else record->process(record, inputs, outputs, frames);
+
+    // Finite input through separate buffers gives finite output, whatever the keys hold.
+    if (!replacing || layout != 0) return;
+    bool finiteInput = true;
+    for (std::size_t i = 0; i < 2 * length; ++i) finiteInput = finiteInput && std::isfinite(samples[i]);
+    for (std::size_t i = 2 * length; finiteInput && i < 4 * length; ++i) {
+        if (!std::isfinite(samples[i])) std::abort();
+    }
 }
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::usePrivateRuntimeDirectory();
+    fuzz::prepareEditorInput();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     FuzzedDataProvider data(bytes, size);
-    std::vector<PluginRecord*> instances;
-    Buffers buffers{};
+    LocalKeyBus localBus;
+    Instances instances{{}, {}, &localBus, false};
+    bool longBlockDone = false;
+    fuzz::beginRun();
     while (data.remaining_bytes() > 0) {
-        switch (data.ConsumeIntegralInRange<int>(0, 5)) {
-        case 0:
-            if (instances.size() < kMaxInstances) {
-                if (PluginRecord* record = quellmarMain(test::RecordingHost::callback)) instances.push_back(record);
-            }
-            break;
-        case 1:
-            if (!instances.empty()) {
-                const std::size_t which = data.ConsumeIntegralInRange<std::size_t>(0, instances.size() - 1);
-                instances[which]->dispatcher(instances[which], effClose, 0, 0, nullptr, 0.0f);
-                instances.erase(instances.begin() + static_cast<std::ptrdiff_t>(which));
-            }
-            break;
-        case 2:
-            if (!instances.empty()) {
-                dispatchSomething(instances[data.ConsumeIntegralInRange<std::size_t>(0, instances.size() - 1)], data,
-                                  buffers);
-            }
-            break;
-        case 3:
-            if (!instances.empty()) {
-                PluginRecord* record = instances[data.ConsumeIntegralInRange<std::size_t>(0, instances.size() - 1)];
-                record->setParameter(record, data.ConsumeIntegralInRange<std::int32_t>(-20, 20),
-                                     data.ConsumeFloatingPoint<float>());
-            }
-            break;
-        default:
-            if (!instances.empty()) {
-                processSomething(instances[data.ConsumeIntegralInRange<std::size_t>(0, instances.size() - 1)], data);
-            }
+        const int action = data.ConsumeIntegralInRange<int>(0, 8);
+        if (action == 0) {
+            instances.create(data);
+            continue;
+        }
+        if (action == 1) {
+            fuzz::tamperWithRegion(data);
+            continue;
+        }
+        PluginRecord* record = instances.pick(data);
+        if (record == nullptr) continue;
+        switch (action) {
+        case 2: instances.close(record); break;
+        case 3: dispatchSomething(record, data); break;
+        case 4: {
+            const std::int32_t index = data.ConsumeIntegralInRange<std::int32_t>(-20, 20);
+            record->setParameter(record, index, chooseParameterValue(data));
             break;
         }
+        case 5: record->getParameter(record, data.ConsumeIntegralInRange<std::int32_t>(-20, 20)); break;
+        case 6: fuzz::driveEditor(record, data); break;
+        default: processSomething(record, data, longBlockDone); break;
+        }
     }
-    for (PluginRecord* record : instances) record->dispatcher(record, effClose, 0, 0, nullptr, 0.0f);
+    while (!instances.records.empty()) instances.close(instances.records.back());
     test::RecordingHost::get().reset();
     return 0;
 }

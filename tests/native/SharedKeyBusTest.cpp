@@ -32,10 +32,13 @@ std::string uniqueRegionName() {
     return "/quellmarv3-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
 }
 
-// A region name that is removed again when the test ends.
+// A region name that is removed again, with its lock, when the test ends.
 struct Region {
     std::string name = uniqueRegionName();
-    ~Region() { shm_unlink(name.c_str()); }
+    ~Region() {
+        shm_unlink(name.c_str());
+        shm_unlink((name + ".lock").c_str());
+    }
 };
 
 // In a child: joins the bus and reports the slot, then holds it until told to stop.
@@ -124,7 +127,13 @@ TEST(SharedKeyBus, AListenerInOneProcessDucksByASenderInAnother) {
     EXPECT_NEAR(listener.getParameter(ParamMeter), 0.0f, 1e-4);
 }
 
-TEST(SharedKeyBus, RegionsWithForeignContentOwnersOrAccessAreNotUsed) {
+// In the namespace that every user shares, an object of another user is left alone; one of ours
+// that is broken or open to others is replaced by a fresh one under the same name.
+TEST(SharedKeyBus, InSharedMemoryAForeignObjectIsRefusedAndABrokenOneOfOursReplaced) {
+    const auto inodeOf = [](const std::string& name) {
+        struct stat status {};
+        return stat(("/dev/shm" + name).c_str(), &status) == 0 ? status.st_ino : 0;
+    };
     {
         Region region;
         const int fd = shm_open(region.name.c_str(), O_RDWR | O_CREAT, 0600);
@@ -134,25 +143,33 @@ TEST(SharedKeyBus, RegionsWithForeignContentOwnersOrAccessAreNotUsed) {
         for (auto& byte : garbage) byte = static_cast<unsigned char>(random());
         ASSERT_EQ(write(fd, garbage.data(), garbage.size()), static_cast<ssize_t>(garbage.size()));
         close(fd);
-        EXPECT_FALSE(SharedKeyBus(region.name).isOpen());
+        const auto before = inodeOf(region.name);
+        EXPECT_TRUE(SharedKeyBus(region.name).isOpen());
+        EXPECT_NE(inodeOf(region.name), before);
     }
     {
         Region region;
         const int fd = shm_open(region.name.c_str(), O_RDWR | O_CREAT, 0600);
         ASSERT_EQ(ftruncate(fd, 4096), 0);
         close(fd);
-        EXPECT_FALSE(SharedKeyBus(region.name).isOpen());
+        EXPECT_TRUE(SharedKeyBus(region.name).isOpen());
     }
     {
         Region region;
         ASSERT_TRUE(SharedKeyBus(region.name).isOpen());
         const std::string path = "/dev/shm" + region.name;
+        const auto before = inodeOf(region.name);
         ASSERT_EQ(chmod(path.c_str(), 0644), 0);
-        EXPECT_FALSE(SharedKeyBus(region.name).isOpen());
-        ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+        EXPECT_TRUE(SharedKeyBus(region.name).isOpen());
+        struct stat status {};
+        ASSERT_EQ(stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0600u);
+        EXPECT_NE(status.st_ino, before);
         if (geteuid() == 0) {
             ASSERT_EQ(chown(path.c_str(), 4321, 4321), 0);
+            ASSERT_EQ(chmod(path.c_str(), 0666), 0);
             EXPECT_FALSE(SharedKeyBus(region.name).isOpen());
+            EXPECT_EQ(inodeOf(region.name), status.st_ino);
         }
     }
 }

@@ -1,12 +1,15 @@
 // Instances of the real module in several processes of our host program share one key bus: they
 // take slots lowest first across processes, duck each other, get back the slots of a process that
-// was killed, share keys between 32-bit and 64-bit processes, and work alone when the region
-// holds garbage.
+// was killed, and share keys between 32-bit and 64-bit processes. A mapping of the region's name
+// that is open to others or has another owner is neither written nor used: every process works
+// alone. One of ours full of garbage is left as it is, and processes share a fresh one.
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -180,17 +183,74 @@ TEST_F(SharedBusTest, ProcessesOfTheOtherWidthShareKeys) {
     EXPECT_EQ(sender.stop(), 0u);
 }
 
-// Runs last: it leaves the region as it found it, but nobody else may use it meanwhile.
-TEST_F(SharedBusTest, ARegionFullOfGarbageMakesEveryProcessWorkAlone) {
-    const auto bytes = static_cast<DWORD>(qm::keyRegionBytes(1 << 16));
-    HANDLE region = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, bytes,
-                                       "Local\\QuellmarV3.KeyBus.1");
-    ASSERT_NE(region, nullptr);
-    auto* memory = static_cast<unsigned char*>(MapViewOfFile(region, FILE_MAP_ALL_ACCESS, 0, 0, bytes));
-    ASSERT_NE(memory, nullptr);
-    std::mt19937 random(5);
-    for (DWORD i = 0; i < bytes; ++i) memory[i] = static_cast<unsigned char>(random());
+// A security descriptor in SDDL with "%s" standing for the current user's SID.
+class Descriptor {
+public:
+    explicit Descriptor(const std::string& pattern) {
+        HANDLE token = nullptr;
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+        DWORD needed = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &needed);
+        std::vector<char> user(needed);
+        char* sid = nullptr;
+        if (needed != 0 && GetTokenInformation(token, TokenUser, user.data(), needed, &needed) &&
+            ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+            std::string text = pattern;
+            for (std::size_t at = text.find("%s"); at != std::string::npos; at = text.find("%s")) {
+                text.replace(at, 2, sid);
+            }
+            LocalFree(sid);
+            ConvertStringSecurityDescriptorToSecurityDescriptorA(text.c_str(), SDDL_REVISION_1, &descriptor, nullptr);
+        }
+        CloseHandle(token);
+    }
+    ~Descriptor() {
+        if (descriptor != nullptr) LocalFree(descriptor);
+    }
+    SECURITY_ATTRIBUTES* attributes() {
+        security = SECURITY_ATTRIBUTES{sizeof security, descriptor, FALSE};
+        return &security;
+    }
+    bool isValid() const { return descriptor != nullptr; }
 
+private:
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    SECURITY_ATTRIBUTES security{};
+};
+
+// The key bus region made before any instance, as another program (or user) could make it.
+class PremadeRegion {
+public:
+    PremadeRegion(SECURITY_ATTRIBUTES* attributes, bool garbage) {
+        mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, attributes, PAGE_READWRITE, 0, kBytes,
+                                     "Local\\QuellmarV3.KeyBus.2");
+        void* view = mapping != nullptr ? MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, kBytes) : nullptr;
+        memory = static_cast<unsigned char*>(view);
+        if (memory == nullptr) return;
+        std::mt19937 random(5);
+        for (DWORD i = 0; garbage && i < kBytes; ++i) memory[i] = static_cast<unsigned char>(random());
+        before.assign(memory, memory + 4096);
+    }
+    ~PremadeRegion() {
+        if (memory != nullptr) UnmapViewOfFile(memory);
+        if (mapping != nullptr) CloseHandle(mapping);
+    }
+    PremadeRegion(const PremadeRegion&) = delete;
+    PremadeRegion& operator=(const PremadeRegion&) = delete;
+
+    bool isMade() const { return memory != nullptr; }
+    // True when the header and slot records are as this test left them.
+    bool isUntouched() const { return memory != nullptr && std::equal(before.begin(), before.end(), memory); }
+
+private:
+    static constexpr DWORD kBytes = static_cast<DWORD>(qm::keyRegionBytes(1 << 16));
+    HANDLE mapping = nullptr;
+    unsigned char* memory = nullptr;
+    std::vector<unsigned char> before;
+};
+
+// Two processes and this one, each with instances that take slots from 0: nobody shares.
+void expectEveryProcessAlone(const std::string& hostPath, const std::string& modulePath) {
     ChildHost first(hostPath, modulePath, 1, 1.0f);
     ChildHost second(hostPath, modulePath, 2, 1.0f);
     EXPECT_EQ(first.slots(), std::vector<float>{0.0f});
@@ -204,11 +264,51 @@ TEST_F(SharedBusTest, ARegionFullOfGarbageMakesEveryProcessWorkAlone) {
         alone.processReplacing(in.data(), in.data(), out.data(), out.data(), 512);
         EXPECT_EQ(out.back(), 0.25f);
     }
-    Sleep(50);
     EXPECT_EQ(first.stop(), 0u);
     EXPECT_EQ(second.stop(), 0u);
-    UnmapViewOfFile(memory);
-    CloseHandle(region);
+}
+
+// The tests below make the region themselves; nobody else may use it meanwhile, and each leaves
+// it as it found it.
+TEST_F(SharedBusTest, AMappingOpenToEverybodyIsNeitherWrittenNorUsed) {
+    SECURITY_DESCRIPTOR open{};
+    ASSERT_TRUE(InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE));  // no access list: everybody
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &open, FALSE};
+    PremadeRegion region(&attributes, false);
+    ASSERT_TRUE(region.isMade());
+    expectEveryProcessAlone(hostPath, modulePath);
+    EXPECT_TRUE(region.isUntouched());
+}
+
+TEST_F(SharedBusTest, AMappingOfAnotherOwnerIsNeitherWrittenNorUsed) {
+    // Owned by the administrators, though only the current user may use it.
+    Descriptor foreignOwner("O:BAD:P(A;;GA;;;%s)");
+    ASSERT_TRUE(foreignOwner.isValid());
+    PremadeRegion region(foreignOwner.attributes(), false);
+    ASSERT_TRUE(region.isMade());
+    expectEveryProcessAlone(hostPath, modulePath);
+    EXPECT_TRUE(region.isUntouched());
+}
+
+TEST_F(SharedBusTest, AMappingOfOursFullOfGarbageIsLeftAloneAndProcessesShareAFreshOne) {
+    Descriptor ours("O:%sD:P(A;;GA;;;%s)");
+    ASSERT_TRUE(ours.isValid());
+    PremadeRegion region(ours.attributes(), true);
+    ASSERT_TRUE(region.isMade());
+    ChildHost first(hostPath, modulePath, 1, 1.0f);
+    ChildHost second(hostPath, modulePath, 2, 1.0f);
+    EXPECT_EQ(first.slots(), std::vector<float>{0.0f});
+    EXPECT_EQ(second.slots(), (std::vector<float>{1.0f, 2.0f}));
+    {
+        PluginModule module(modulePath);
+        Plugin listener(module.create());
+        EXPECT_EQ(listener.getParameter(qm::ParamOwnSlot), 3.0f);
+        EXPECT_NEAR(duckedByAlpha(listener), kSettled48Db, 1e-4);
+    }
+    EXPECT_EQ(first.stop(), 0u);
+    EXPECT_EQ(second.stop(), 0u);
+    EXPECT_TRUE(region.isUntouched());
 }
 
 }  // namespace
