@@ -93,17 +93,4 @@ bool KeyStorage::readFrames(std::int32_t slot, View& view, std::int32_t first, s
     return view.valid;
 }
 
-bool KeyStorage::addFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
-                           float* keyRight) const {
-    count = std::clamp<std::int32_t>(count, 0, kReadChunkFrames);
-    float left[kReadChunkFrames];
-    float right[kReadChunkFrames];
-    if (!readFrames(slot, view, first, count, left, right)) return false;
-    for (std::int32_t i = 0; i < count; ++i) {
-        keyLeft[i] += left[i];
-        keyRight[i] += right[i];
-    }
-    return true;
-}
-
 }  // namespace qm

@@ -58,11 +58,7 @@ public:
     bool readFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
                     float* keyRight) const;
 
-    // Adds frames [first, first + count) of the viewed block to keyLeft and keyRight, as
-    // readFrames reads them; count is at most kReadChunkFrames. Any thread.
-    bool addFrames(std::int32_t slot, View& view, std::int32_t first, std::int32_t count, float* keyLeft,
-                   float* keyRight) const;
-
+    // The most frames the processor reads at once (its chunks).
     static constexpr std::int32_t kReadChunkFrames = 256;
 
 private:

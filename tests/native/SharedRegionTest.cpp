@@ -90,7 +90,7 @@ bool publishesAndHears(KeyStorage& storage, std::int32_t slot, float level) {
     KeyStorage::View view = storage.openView(slot);
     float left[64] = {};
     float right[64] = {};
-    return storage.addFrames(slot, view, 0, 64, left, right) && left[63] == level && right[0] == level;
+    return storage.readFrames(slot, view, 0, 64, left, right) && left[63] == level && right[0] == level;
 }
 
 TEST(SharedRegion, LivesInAPrivateRuntimeDirectoryAndElseUnderTheUsersSharedMemoryName) {

@@ -13,14 +13,14 @@ std::vector<float> ramp(int frames, float start) {
     return samples;
 }
 
-// Sums `frames` frames of the latest block on `slot`, as a listener reads them.
+// Reads `frames` frames of the latest block on `slot`, as a listener does.
 void readKey(const KeyStorage& storage, int slot, int frames, std::vector<float>& left, std::vector<float>& right) {
     left.assign(frames, 0.0f);
     right.assign(frames, 0.0f);
     KeyStorage::View view = storage.openView(slot);
     for (int first = 0; first < frames; first += KeyStorage::kReadChunkFrames) {
         const int count = std::min(KeyStorage::kReadChunkFrames, frames - first);
-        storage.addFrames(slot, view, first, count, left.data() + first, right.data() + first);
+        storage.readFrames(slot, view, first, count, left.data() + first, right.data() + first);
     }
 }
 
@@ -101,7 +101,7 @@ TEST(LocalKeyBus, GrowsForLargerBlocksAndKeepsOlderStorageReadable) {
     bus.leave(0);
 }
 
-TEST(KeyStorage, AViewOfABlockThatWasOverwrittenMeanwhileAddsNothing) {
+TEST(KeyStorage, AViewOfABlockThatWasOverwrittenMeanwhileReadsAsSilence) {
     KeyStorage storage(256);
     const auto first = ramp(64, 1.0f);
     const auto second = ramp(64, 100.0f);
@@ -113,13 +113,13 @@ TEST(KeyStorage, AViewOfABlockThatWasOverwrittenMeanwhileAddsNothing) {
     storage.publish(2, second.data(), second.data(), 64);
     std::vector<float> left(64, 0.0f);
     std::vector<float> right(64, 0.0f);
-    EXPECT_TRUE(storage.addFrames(2, view, 0, 64, left.data(), right.data()));
+    EXPECT_TRUE(storage.readFrames(2, view, 0, 64, left.data(), right.data()));
     EXPECT_EQ(left[5], first[5]);
     // The block after that overwrites the viewed half: the view gives up rather than mixing.
     storage.publish(2, second.data(), second.data(), 64);
-    std::vector<float> untouched(64, 0.0f);
-    EXPECT_FALSE(storage.addFrames(2, view, 0, 64, untouched.data(), untouched.data()));
-    for (float sample : untouched) EXPECT_EQ(sample, 0.0f);
+    std::vector<float> silence(64, 5.0f);
+    EXPECT_FALSE(storage.readFrames(2, view, 0, 64, silence.data(), silence.data()));
+    for (float sample : silence) EXPECT_EQ(sample, 0.0f);
     EXPECT_FALSE(storage.openView(7).valid);
     storage.publish(-1, first.data(), first.data(), 64);
 }
