@@ -1,6 +1,7 @@
 #include "engine/KeyStorage.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "engine/SharedCopy.h"
@@ -19,7 +20,8 @@ KeyStorage::KeyStorage(std::int32_t capacityFrames) : capacity(std::max<std::int
     const std::size_t count = std::max<std::size_t>(static_cast<std::size_t>(capacity) * 2 * 2 * kKeySlotCount, 1);
     ownedSlots.reset(new (std::nothrow) KeySlotState[kKeySlotCount]());
     ownedSamples.reset(static_cast<float*>(::operator new[](count * sizeof(float), kCacheLine, std::nothrow)));
-    if (ownedSamples != nullptr) std::fill(ownedSamples.get(), ownedSamples.get() + count, 0.0f);
+    // All bits zero is 0.0f; one memset clears megabytes faster than a loop over floats.
+    if (ownedSamples != nullptr) std::memset(ownedSamples.get(), 0, count * sizeof(float));
     slots = ownedSlots.get();
     samples = ownedSamples.get();
 }

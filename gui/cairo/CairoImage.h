@@ -12,22 +12,24 @@
 
 namespace qm {
 
+// Copies share their pixels, which never change after decoding.
 class CairoImage : public NativeImage {
 public:
     CairoImage(std::int32_t width, std::int32_t height, std::vector<std::uint32_t> pixels)
-        : pictureWidth(width), pictureHeight(height), pixels(std::move(pixels)) {}
+        : pictureWidth(width), pictureHeight(height),
+          pixels(std::make_shared<const std::vector<std::uint32_t>>(std::move(pixels))) {}
 
     std::int32_t width() const override { return pictureWidth; }
     std::int32_t height() const override { return pictureHeight; }
     // 0x00RRGGBB of the pixel at (x, y), which must lie inside.
     std::uint32_t rgbAt(std::int32_t x, std::int32_t y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(pictureWidth) + static_cast<std::size_t>(x)];
+        return (*pixels)[static_cast<std::size_t>(y) * static_cast<std::size_t>(pictureWidth) + static_cast<std::size_t>(x)];
     }
 
 private:
     std::int32_t pictureWidth;
     std::int32_t pictureHeight;
-    std::vector<std::uint32_t> pixels;
+    std::shared_ptr<const std::vector<std::uint32_t>> pixels;
 };
 
 // Decodes a BMP picture of `length` bytes; null when it is not one.
