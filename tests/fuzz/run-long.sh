@@ -1,8 +1,12 @@
 #!/bin/sh
 # Runs the plug-in fuzzer for as long as asked: QM_FUZZ_SECONDS seconds (default 3600) on
-# QM_FUZZ_WORKERS processes (default 1), keeping its corpus in the folder given. Its last lines
-# give the executions, their rate and the coverage (cov, ft); crashing or slow inputs land in the
-# folder beside the corpus whose name ends in "-artifacts".
+# QM_FUZZ_WORKERS processes (default 1), keeping its corpus in the folder given. Each process's
+# last lines give its executions, their rate and the coverage (cov, ft); crashing or slow inputs
+# land in the folder beside the corpus whose name ends in "-artifacts".
+#
+# Several workers are independent fuzzers sharing the corpus folder, each logging to
+# worker-N.log in the artifacts folder: libFuzzer's fork mode replays seeds in every short job
+# and reached less than half their executions here.
 set -eu
 fuzzer=$1
 corpus=$2
@@ -10,7 +14,28 @@ artifacts="$corpus-artifacts/"
 mkdir -p "$corpus" "$artifacts"
 seconds=${QM_FUZZ_SECONDS:-3600}
 workers=${QM_FUZZ_WORKERS:-1}
-if [ "$workers" -gt 1 ]; then
-  exec "$fuzzer" -fork="$workers" -max_total_time="$seconds" -max_len=256 -rss_limit_mb=4096 -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus"
+run() {
+  "$fuzzer" -max_total_time="$seconds" -max_len=256 -rss_limit_mb=4096 -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus"
+}
+if [ "$workers" -le 1 ]; then
+  run
+  exit
 fi
-exec "$fuzzer" -max_total_time="$seconds" -max_len=256 -rss_limit_mb=4096 -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus"
+pids=""
+worker=1
+while [ "$worker" -le "$workers" ]; do
+  run > "$artifacts/worker-$worker.log" 2>&1 &
+  pids="$pids $!"
+  worker=$((worker + 1))
+done
+status=0
+for pid in $pids; do
+  wait "$pid" || status=1
+done
+worker=1
+while [ "$worker" -le "$workers" ]; do
+  echo "== worker $worker"
+  grep -E '^#[0-9]+|^stat::|^==[0-9]+==ERROR|^SUMMARY' "$artifacts/worker-$worker.log" | tail -n 8
+  worker=$((worker + 1))
+done
+exit "$status"
