@@ -83,6 +83,14 @@ int holdSlot(const std::string& location, const test::ForkedChild::Link& link) {
     return 0;
 }
 
+// In a child: takes the lock of the region at `location` and reports it, then keeps it until told to stop.
+int holdLock(const std::string& location, const test::ForkedChild::Link& link) {
+    const int fd = open((location + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
+    link.report(fd >= 0 && flock(fd, LOCK_EX) == 0 ? "locked" : "failed");
+    while (!link.stopRequested()) usleep(1000);
+    return 0;
+}
+
 // Publishes one block on `slot` and reads it back; true when the listener hears it.
 bool publishesAndHears(KeyStorage& storage, std::int32_t slot, float level) {
     std::vector<float> block(64, level);
@@ -225,13 +233,7 @@ TEST(SharedRegion, OpenersThatStartTogetherAllMeetOnOneRegion) {
 
 TEST(SharedRegion, AnOpenerGivesUpRatherThanWaitForAStuckLockHolder) {
     PrivateDirectory directory;
-    const std::string lockPath = directory.region() + ".lock";
-    test::ForkedChild stuck([&](const test::ForkedChild::Link& link) {
-        const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
-        link.report(fd >= 0 && flock(fd, LOCK_EX) == 0 ? "locked" : "failed");
-        while (!link.stopRequested()) usleep(1000);
-        return 0;
-    });
+    test::ForkedChild stuck([&](const auto& link) { return holdLock(directory.region(), link); });
     ASSERT_EQ(stuck.readLine(), "locked");
     EXPECT_FALSE(SharedKeyBus(directory.region()).isOpen());
     EXPECT_EQ(stuck.stop(), 0);
@@ -240,13 +242,7 @@ TEST(SharedRegion, AnOpenerGivesUpRatherThanWaitForAStuckLockHolder) {
 
 TEST(SessionKeyBus, AfterWaitingInVainForTheLockNewInstancesWorkAloneWithoutWaitingAgain) {
     PrivateDirectory directory;
-    const std::string lockPath = directory.region() + ".lock";
-    test::ForkedChild stuck([&](const test::ForkedChild::Link& link) {
-        const int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
-        link.report(fd >= 0 && flock(fd, LOCK_EX) == 0 ? "locked" : "failed");
-        while (!link.stopRequested()) usleep(1000);
-        return 0;
-    });
+    test::ForkedChild stuck([&](const auto& link) { return holdLock(directory.region(), link); });
     ASSERT_EQ(stuck.readLine(), "locked");
     SessionKeyBus session(directory.region());
     EXPECT_EQ(session.join(512), 0);
