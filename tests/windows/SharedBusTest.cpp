@@ -296,9 +296,10 @@ TEST_F(SharedBusTest, AMappingOfOursFullOfGarbageIsLeftAloneAndProcessesShareAFr
     ASSERT_TRUE(ours.isValid());
     PremadeRegion region(ours.attributes(), true);
     ASSERT_TRUE(region.isMade());
+    // The second process starts once the first has joined, so that the slots come in order.
     ChildHost first(hostPath, modulePath, 1, 1.0f);
-    ChildHost second(hostPath, modulePath, 2, 1.0f);
     EXPECT_EQ(first.slots(), std::vector<float>{0.0f});
+    ChildHost second(hostPath, modulePath, 2, 1.0f);
     EXPECT_EQ(second.slots(), (std::vector<float>{1.0f, 2.0f}));
     {
         PluginModule module(modulePath);
