@@ -79,10 +79,7 @@ TEST_F(LinuxModuleTest, AListenerDucksByASenderInAnotherProcessOfOurHost) {
     ASSERT_EQ(sender.slots(), std::vector<float>{0.0f});
     Plugin listener(module->create());
     EXPECT_EQ(listener.getParameter(qm::ParamOwnSlot), 1.0f);
-    listener.setParameter(qm::ParamBypass, 0.0f);
-    listener.setParameter(qm::ParamInputAlpha, 1.0f);
-    listener.setParameter(qm::ParamDuckKey, 1.0f);
-    listener.setParameter(qm::ParamThreshold, 0.5f);
+    checks::listenOnAlphaInDuckMode(listener);
     Channels out(512);
     for (int block = 0; block < 300; ++block) out = run(listener, Channels(512, 1.0f));
     EXPECT_NEAR(out.left.back(), kSettled48Db, 1e-4);

@@ -30,6 +30,14 @@ inline Channels run(const Plugin& plugin, const Channels& input, float stale = 4
     return output;
 }
 
+// Sets `listener` to duck by the key on Alpha, threshold at -48 dB, not bypassed.
+inline void listenOnAlphaInDuckMode(const Plugin& listener) {
+    listener.setParameter(qm::ParamBypass, 0.0f);
+    listener.setParameter(qm::ParamInputAlpha, 1.0f);
+    listener.setParameter(qm::ParamDuckKey, 1.0f);
+    listener.setParameter(qm::ParamThreshold, 0.5f);
+}
+
 inline void expectTheRecordAsHostsReadIt(const PluginModule& module) {
     Plugin plugin(module.create());
     ASSERT_TRUE(plugin);
@@ -81,10 +89,7 @@ inline void expectAListenerOnAlphaDucksThenKeysThenPassesInBypass(const PluginMo
     Plugin listener(module.create());
     ASSERT_EQ(sender.getParameter(qm::ParamOwnSlot), 0.0f);
     ASSERT_EQ(listener.getParameter(qm::ParamOwnSlot), 1.0f);
-    listener.setParameter(qm::ParamBypass, 0.0f);
-    listener.setParameter(qm::ParamInputAlpha, 1.0f);
-    listener.setParameter(qm::ParamDuckKey, 1.0f);
-    listener.setParameter(qm::ParamThreshold, 0.5f);
+    listenOnAlphaInDuckMode(listener);
 
     Channels out(512);
     for (int block = 0; block < 300; ++block) {
