@@ -14,6 +14,9 @@ packages=(
   libx11-dev libxext-dev libxtst-dev
   imagemagick fonts-dejavu-core
   libsndfile1-dev ffmpeg
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsamplerate0-dev
+  x11-xserver-utils lsp-plugins-vst
+  nsis lintian dpkg-dev zip unzip file man-db
 )
 
 missing=()
