@@ -1,5 +1,7 @@
 #include "cli/DuckOptions.h"
 
+#include "ProductVersion.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -170,7 +172,7 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     return result;
 }
 
-const char* versionText() { return "quellmar-duck 3.0 (the QuellmarV3 ducking engine)\n"; }
+const char* versionText() { return "quellmar-duck " QM_VERSION_TEXT " (the QuellmarV3 ducking engine)\n"; }
 
 const char* helpText() {
     return R"(Usage: quellmar-duck --key KEY [--key KEY2 ...] [options] INPUT -o OUTPUT

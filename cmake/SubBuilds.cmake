@@ -2,20 +2,50 @@
 # programs. Each tier is a CTest label: unit, sanitize, windows, fuzz, bench.
 include(ExternalProject)
 
+# A sub-build in a folder of its own, built whole as part of `all`.
 function(qm_sub_build name)
   ExternalProject_Add(${name}
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
-    CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DQM_DIST_DIR=${QM_DIST_DIR} ${ARGN}
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DQM_DIST_DIR=${QM_DIST_DIR}
+      -DQM_SOURCE_DATE_EPOCH=${QM_SOURCE_DATE_EPOCH} ${ARGN}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON)
+endfunction()
+
+# A Windows sub-build: its main step builds only what ships (the module and our host program, which
+# the demo runs), so that `ship` needs no test program; its `-tests` step builds the rest for `all`.
+function(qm_windows_sub_build name toolchain)
+  ExternalProject_Add(${name}
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DQM_DIST_DIR=${QM_DIST_DIR}
+      -DQM_SOURCE_DATE_EPOCH=${QM_SOURCE_DATE_EPOCH} -DQM_VARIANT=windows
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/${toolchain}
+    BUILD_COMMAND $(MAKE) qm_ship
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON)
+  ExternalProject_Add_Step(${name} tests
+    COMMAND $(MAKE)
+    WORKING_DIRECTORY <BINARY_DIR>
+    DEPENDEES build
+    ALWAYS ON
+    EXCLUDE_FROM_MAIN ON)
+  ExternalProject_Add_StepTargets(${name} tests)
 endfunction()
 
 qm_sub_build(asan -DQM_VARIANT=asan)
 qm_sub_build(tsan -DQM_VARIANT=tsan)
 qm_sub_build(fuzz -DQM_VARIANT=fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
-qm_sub_build(win32 -DQM_VARIANT=windows -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake)
-qm_sub_build(win64 -DQM_VARIANT=windows -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-x86_64.cmake)
+qm_windows_sub_build(win32 mingw-i686.cmake)
+qm_windows_sub_build(win64 mingw-x86_64.cmake)
+add_custom_target(qm_windows_tests ALL DEPENDS win32-tests win64-tests)
+
+include(cmake/Packages.cmake)
+
+# What ships, and nothing else: the three modules, quellmar-duck, the host program the demo runs,
+# and the packages made of them.
+add_custom_target(ship DEPENDS QuellmarV3 quellmar-duck win32 win64 packages)
 
 # sanitize
 add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_unit_tests)

@@ -7,7 +7,7 @@ else()
 endif()
 add_link_options(-static -static-libgcc -static-libstdc++)
 enable_language(RC)
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/tests/data")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/tests/data -I${QM_GENERATED_DIR}")
 
 add_library(QuellmarV3 SHARED host/win32/DllMain.cpp host/win32/QuellmarV3.def resources/QuellmarV3.rc)
 target_link_libraries(QuellmarV3 PRIVATE quellmar_module)
@@ -64,3 +64,6 @@ add_executable(quellmar_gui_tests tests/window/EditorWindowTest.cpp tests/window
   resources/QuellmarV3.rc)
 target_include_directories(quellmar_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_gui_tests PRIVATE quellmar_host_app quellmar_module gtest_main)
+
+# What this sub-build ships, and the host program the demo runs; `all` adds the test programs.
+add_custom_target(qm_ship DEPENDS QuellmarV3 quellmar_host)

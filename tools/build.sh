@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds everything: the native library and tests, the sanitizer
-# and fuzzing builds, and both Windows modules into dist/.
+# Installs what is missing, then builds into build/ and dist/.
+#   build.sh ship   what ships: the three modules, quellmar-duck, the host program the demo runs
+#                   and the packages in dist/packages/
+#   build.sh        everything: the above, the native tests and benchmarks, the sanitizer and
+#                   fuzzing builds and the Windows test programs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+if [ "${1:-}" = ship ]; then
+  cmake --build build -j"$(nproc)" --target ship
+else
+  cmake --build build -j"$(nproc)"
+fi

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 
+#include "ProductVersion.h"
 #include "host/PluginEntry.h"
 
 #define QM_EXPORT __attribute__((visibility("default")))
@@ -16,6 +17,9 @@ extern "C" QM_EXPORT qm::PluginRecord* VSTPluginMain(qm::HostCallback hostCallba
 // The same function under the name `main`, which C++ does not let a function of this kind carry.
 extern "C" QM_EXPORT qm::PluginRecord* moduleMainAlias(qm::HostCallback hostCallback) __asm__("main")
     __attribute__((alias("VSTPluginMain")));
+
+// The product's version in the module's read-only data, for `strings` and whoever packages it.
+[[gnu::used]] static const char productVersion[] = "QuellmarV3 " QM_VERSION_TEXT;
 
 namespace __gnu_cxx {
 void __freeres() noexcept;

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Makes what users download from the built modules: the Debian package, the Windows installer,
+# the Windows zip, the Linux tarball and SHA256SUMS over the four. Every file carries the time
+# SOURCE_DATE_EPOCH, fixed owners and modes, and archives list their members sorted, so that the
+# same binaries give the same bytes in any folder on any day. The packages are made in a folder
+# beside OUT_FOLDER and take its place only when all of them are complete.
+#   make-packages.sh DIST_FOLDER OUT_FOLDER VERSION SOURCE_DATE_EPOCH MANUAL_PAGE
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dist=$(realpath "$1")
+out=$(realpath -m "$2")
+version=$3
+export SOURCE_DATE_EPOCH=$4
+manual=$(realpath "$5")
+export TZ=UTC LC_ALL=C
+umask 022
+
+step="preparing"
+mkdir -p "$(dirname "$out")"
+work=$(mktemp -d "$(dirname "$out")/.packages-XXXXXX")
+trap 'status=$?; rm -rf "$work"; [ $status -eq 0 ] || echo "packaging failed at step: $step" >&2' EXIT
+packages="$work/packages"
+mkdir -p "$packages"
+
+deb="quellmarv3_${version}_amd64.deb"
+installer="QuellmarV3-${version}-windows-setup.exe"
+zip="QuellmarV3-${version}-windows.zip"
+tarball="QuellmarV3-${version}-linux-x86_64.tar.gz"
+
+# Modes and times as every archive records them: folders and programs 0755, the rest 0644.
+normalise() {
+  find "$1" -type d -exec chmod 0755 {} +
+  find "$1" -type f -exec chmod 0644 {} +
+  local program
+  for program in "${@:2}"; do chmod 0755 "$program"; done
+  find "$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+}
+
+# Text files for Windows users end their lines with CR LF.
+crlf() { sed 's/$/\r/' "$1" >"$2"; }
+
+step="Debian package"
+bash "$root/packaging/deb/make-deb.sh" "$dist" "$manual" "$version" "$work/deb" "$packages/$deb"
+
+step="Windows installer"
+setup="$work/setup"
+mkdir -p "$setup/win32" "$setup/win64"
+cp "$dist/win32/QuellmarV3.dll" "$setup/win32/"
+cp "$dist/win64/QuellmarV3.dll" "$setup/win64/"
+crlf "$root/LICENSE" "$setup/LICENSE.txt"
+normalise "$setup"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DFILES="$setup" -DOUTFILE="$packages/$installer" \
+  "$root/packaging/windows/QuellmarV3.nsi" >"$work/makensis.log" || { cat "$work/makensis.log" >&2; false; }
+
+step="Windows zip"
+tree="$work/zip"
+mkdir -p "$tree/win32" "$tree/win64"
+cp "$dist/win32/QuellmarV3.dll" "$tree/win32/"
+cp "$dist/win64/QuellmarV3.dll" "$tree/win64/"
+crlf "$root/packaging/windows/INSTALL.txt" "$tree/INSTALL.txt"
+crlf "$root/LICENSE" "$tree/LICENSE.txt"
+normalise "$tree"
+(cd "$tree" && find . -type f | sed 's|^\./||' | sort | zip -X -D -9 -q "$packages/$zip" -@)
+
+step="Linux tarball"
+top="QuellmarV3-${version}-linux-x86_64"
+tree="$work/tar/$top"
+mkdir -p "$tree"
+cp "$dist/linux-x86_64/QuellmarV3.so" "$dist/linux-x86_64/quellmar-duck" "$tree/"
+cp "$manual" "$tree/quellmar-duck.1"
+cp "$root/packaging/linux/INSTALL" "$root/LICENSE" "$tree/"
+normalise "$tree" "$tree/quellmar-duck"
+tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" --format=gnu \
+  -C "$work/tar" -cf - "$top" | gzip -9n >"$packages/$tarball"
+
+step="checksums"
+(cd "$packages" && sha256sum "$deb" "$installer" "$zip" "$tarball" >SHA256SUMS)
+
+step="moving the packages into place"
+rm -rf "$out.old"
+[ ! -e "$out" ] || mv "$out" "$out.old"
+mv "$packages" "$out"
+rm -rf "$out.old"
+echo "packages: $out"

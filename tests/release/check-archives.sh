@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The zip and the tarball: their members with modes and owners, the binaries in them as built,
+# SHA256SUMS over the four packages, and no build path in any shipped binary.
+#   check-archives.sh PACKAGES_FOLDER DIST_FOLDER VERSION SOURCE_FOLDER BUILD_FOLDER
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/release-lib.sh"
+packages=$1 dist=$2 version=$3 source=$(realpath "$4") build=$(realpath "$5")
+zip="$packages/QuellmarV3-$version-windows.zip"
+top="QuellmarV3-$version-linux-x86_64"
+tarball="$packages/$top.tar.gz"
+
+expect "zip members and modes" "$(zipinfo "$zip" | awk 'NR > 1 && /^-/ {print $1, $NF}')" "$(cat <<'MEMBERS'
+-rw-r--r-- INSTALL.txt
+-rw-r--r-- LICENSE.txt
+-rw-r--r-- win32/QuellmarV3.dll
+-rw-r--r-- win64/QuellmarV3.dll
+MEMBERS
+)"
+expect "tarball members, owners and modes" "$(tar -tvzf "$tarball" | awk '{print $1, $2, $6}')" "$(cat <<MEMBERS
+drwxr-xr-x 0/0 $top/
+-rw-r--r-- 0/0 $top/INSTALL
+-rw-r--r-- 0/0 $top/LICENSE
+-rw-r--r-- 0/0 $top/QuellmarV3.so
+-rwxr-xr-x 0/0 $top/quellmar-duck
+-rw-r--r-- 0/0 $top/quellmar-duck.1
+MEMBERS
+)"
+
+while IFS='|' read -r archive member built; do
+  case $archive in
+    zip) unzip -p "$zip" "$member" ;;
+    tar) tar -xzOf "$tarball" "$top/$member" ;;
+  esac | cmp -s - "$dist/$built" && pass "$member in the $archive is the built one" || fail "$member in the $archive differs"
+done <<BINARIES
+zip|win32/QuellmarV3.dll|win32/QuellmarV3.dll
+zip|win64/QuellmarV3.dll|win64/QuellmarV3.dll
+tar|QuellmarV3.so|linux-x86_64/QuellmarV3.so
+tar|quellmar-duck|linux-x86_64/quellmar-duck
+BINARIES
+
+(cd "$packages" && sha256sum --quiet -c SHA256SUMS) && pass "SHA256SUMS matches" || fail "SHA256SUMS does not match"
+expect "files in SHA256SUMS" "$(awk '{print $2}' "$packages/SHA256SUMS" | sort | tr '\n' ' ')" \
+  "QuellmarV3-$version-linux-x86_64.tar.gz QuellmarV3-$version-windows-setup.exe QuellmarV3-$version-windows.zip quellmarv3_${version}_amd64.deb "
+
+for binary in win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck; do
+  found=$(strings -a "$dist/$binary" | grep -c -e "$source" -e "$build")
+  expect "build paths in $binary" "$found" 0
+done
+
+finish
