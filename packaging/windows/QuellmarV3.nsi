@@ -55,6 +55,7 @@ Var Dir32
 !define MUI_DIRECTORYPAGE_TEXT_TOP "Setup puts the 32-bit QuellmarV3.dll into this folder. Choose a folder that your 32-bit hosts scan for VST 2 plug-ins."
 !define MUI_DIRECTORYPAGE_VARIABLE $Dir32
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipUnless32
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE CheckFolders
 !insertmacro MUI_PAGE_DIRECTORY
 
 !insertmacro MUI_PAGE_INSTFILES
@@ -126,6 +127,15 @@ Function CheckComponents
   ${IfNot} ${SectionIsSelected} ${Sec64}
   ${AndIfNot} ${SectionIsSelected} ${Sec32}
     MessageBox MB_OK|MB_ICONEXCLAMATION "Choose at least one of the two plug-ins."
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; Both DLLs carry one name: one folder cannot hold both.
+Function CheckFolders
+  ${If} ${SectionIsSelected} ${Sec64}
+  ${AndIf} $Dir32 == $Dir64
+    MessageBox MB_OK|MB_ICONEXCLAMATION "The 32-bit and the 64-bit plug-in need two different folders."
     Abort
   ${EndIf}
 FunctionEnd
