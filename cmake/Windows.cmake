@@ -6,6 +6,9 @@ else()
   set(QM_WIN_ARCH win64)
 endif()
 add_link_options(-static -static-libgcc -static-libstdc++)
+# The linker would derive each DLL's preferred base from its output path: a fixed one keeps two
+# builds in different folders byte for byte the same (the loader relocates it anyway).
+add_link_options(-Wl,--disable-auto-image-base)
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/tests/data -I${QM_GENERATED_DIR}")
 
