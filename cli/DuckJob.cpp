@@ -274,7 +274,7 @@ JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
     if (std::string problem = trace.open(options, seconds); !problem.empty()) return failed(problem);
 
     KeyMix keys(std::move(keyReaders), kBlockFrames);
-    DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, kBlockFrames);
+    DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, options.shaping);
     ProgressBar progress(stderr, showProgress, input.frames(), input.sampleRateHz());
     Stream stream(input, keys, engine, output, progress);
     stream.sinks = trace.sinks();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/DuckEngine.h"
 #include "engine/Parameters.h"
 
 namespace qmduck {
@@ -23,6 +24,8 @@ struct DuckOptions {
     std::string format;
     // The plug-in's own 0..1 values by parameter index; indices 0, 2..5 and 10 are the tool's.
     std::array<float, qm::kParameterCount> parameters{};
+    // The tool's own settings beyond the plug-in's.
+    Shaping shaping;
     bool quiet = false;
 };
 

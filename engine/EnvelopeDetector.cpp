@@ -24,7 +24,13 @@ float quietPeakFor(double thresholdDb) {
 
 }  // namespace
 
-EnvelopeDetector::EnvelopeDetector() : quietPeak(quietPeakFor(threshold)) {}
+EnvelopeDetector::EnvelopeDetector()
+    : quietPeak(quietPeakFor(threshold)), gainLnFloor(-std::numeric_limits<double>::infinity()) {}
+
+void EnvelopeDetector::setRangeDb(double rangeDb) {
+    range = rangeDb > 0.0 ? rangeDb : 0.0;
+    gainLnFloor = range > 0.0 ? -range * kNeperPerDb : -std::numeric_limits<double>::infinity();
+}
 
 void EnvelopeDetector::setThreshold(double thresholdDb) {
     if (thresholdDb == threshold) return;
@@ -48,13 +54,15 @@ void EnvelopeDetector::setSampleRate(double sampleRateHz) {
 void EnvelopeDetector::reset() { overshootDb = 0.0; }
 
 DetectorBlock EnvelopeDetector::blockSettings() const {
-    return {attack.getCoefficient(), release.getCoefficient(), threshold, (ratio - 1.0) * kNeperPerDb, quietPeak};
+    return {attack.getCoefficient(), release.getCoefficient(), threshold, (ratio - 1.0) * kNeperPerDb, quietPeak,
+            gainLnFloor};
 }
 
 double EnvelopeDetector::computeGain(double peak) {
     const DetectorBlock settings = blockSettings();
     overshootDb = kernels::smoothOvershoot(settings, overshootDb, peak);
-    return math::expOf(settings.gainLnPerDb * overshootDb);
+    const double y = settings.gainLnPerDb * overshootDb;
+    return math::expOf(y < gainLnFloor ? gainLnFloor : y);
 }
 
 void EnvelopeDetector::setSmoothedOvershootDb(double db) {

@@ -17,6 +17,8 @@ struct DetectorBlock {
     double gainLnPerDb;
     // A peak below this lies surely below the threshold: no overshoot, no logarithm needed.
     float quietPeak;
+    // ln of the lowest gain the passes give (the duck range); -infinity: no lower bound.
+    double gainLnFloor;
 };
 
 // How the duck pass writes: replacing or accumulating, the gain (duck) or one minus it (key).

@@ -82,7 +82,7 @@ struct Body {
     // attack step while the overshoot v lies above u and the release step otherwise, with one
     // maximum instead of a comparison and a selection on the chain from frame to frame.
     struct Constants {
-        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb;
+        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor;
         __m128d attack, release;
         double sign;
     };
@@ -120,7 +120,8 @@ struct Body {
     template <bool Accumulate, bool Key>
     [[gnu::always_inline]] static void output(const Constants& c, D smoothed, const float* inLeft,
                                               const float* inRight, float* outLeft, float* outRight) {
-        const D factor = gain<Key>(V::mul(smoothed, c.gainLnPerDb));
+        // The range is a floor on the gain's logarithm: one maximum per group, a no-op at -infinity.
+        const D factor = gain<Key>(V::max(V::mul(smoothed, c.gainLnPerDb), c.gainLnFloor));
         const D left = V::loadFloats(inLeft);
         const D right = V::loadFloats(inRight);
         if constexpr (Accumulate) {
@@ -221,6 +222,7 @@ struct Body {
         c.attackShare = V::set(c.sign * (1.0 - detector.attackCoefficient));
         c.releaseShare = V::set(c.sign * (1.0 - detector.releaseCoefficient));
         c.gainLnPerDb = V::set(c.sign * detector.gainLnPerDb);
+        c.gainLnFloor = V::set(detector.gainLnFloor);
         c.attack = _mm_set_sd(detector.attackCoefficient);
         c.release = _mm_set_sd(detector.releaseCoefficient);
         if (mode.accumulate) {

@@ -22,7 +22,8 @@ void duckScalar(const DetectorBlock& detector, double& overshootDb, const float*
     double overshoot = overshootDb;
     for (std::int32_t i = 0; i < frames; ++i) {
         overshoot = smoothOvershoot(detector, overshoot, peaks[i]);
-        const double y = detector.gainLnPerDb * overshoot;
+        const double scaled = detector.gainLnPerDb * overshoot;
+        const double y = scaled < detector.gainLnFloor ? detector.gainLnFloor : scaled;
         const double factor = mode.key ? -math::expMinusOneOf(y) : math::expOf(y);
         const double left = factor * in[0][i];
         const double right = factor * in[1][i];
