@@ -274,6 +274,8 @@ JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
     if (std::string problem = trace.open(options, seconds); !problem.empty()) return failed(problem);
 
     KeyMix keys(std::move(keyReaders), kBlockFrames);
+    const std::int64_t lookaheadFrames = std::llround(options.shaping.lookaheadMs * input.sampleRateHz() / 1000.0);
+    if (!keys.skip(lookaheadFrames)) return failed(keys.error());
     DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, options.shaping);
     ProgressBar progress(stderr, showProgress, input.frames(), input.sampleRateHz());
     Stream stream(input, keys, engine, output, progress);

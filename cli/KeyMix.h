@@ -21,6 +21,9 @@ public:
     // with `error` naming the file.
     bool fill(float* left, float* right, std::int32_t frames);
     const std::string& error() const { return failure; }
+    // Reads and drops the first `frames` frames of the sum: the key then runs that far ahead of
+    // the input (the look-ahead). False on a read error, with `error` naming the file.
+    bool skip(std::int64_t frames);
 
 private:
     std::vector<std::unique_ptr<SoundReader>> keys;

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     switch (parsed.action) {
     case qmduck::ParseAction::ShowHelp: std::fputs(qmduck::helpText(), stdout); return 0;
     case qmduck::ParseAction::ShowVersion: std::fputs(qmduck::versionText(), stdout); return 0;
+    case qmduck::ParseAction::ShowSettings: std::fputs(qmduck::settingsText(parsed.options).c_str(), stdout); return 0;
     case qmduck::ParseAction::UsageError:
         std::fprintf(stderr, "quellmar-duck: %s\nTry 'quellmar-duck --help' for the options.\n", parsed.error.c_str());
         return 2;
