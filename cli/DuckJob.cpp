@@ -43,10 +43,8 @@ std::string openKeys(const DuckOptions& options, const SoundReader& input,
         auto key = std::make_unique<SoundReader>(path);
         if (!key->isOpen()) return path + ": cannot open: " + key->error();
         if (std::string problem = checkChannels(*key); !problem.empty()) return problem;
-        if (key->sampleRateHz() != input.sampleRateHz()) {
-            return path + ": " + std::to_string(key->sampleRateHz()) + " Hz, but the input " + input.path() + " is " +
-                   std::to_string(input.sampleRateHz()) + " Hz (resample one of them first)";
-        }
+        // A key at another rate is resampled to the input's, which the output keeps.
+        if (!key->resampleTo(input.sampleRateHz())) return path + ": " + key->error();
         keys.push_back(std::move(key));
     }
     return {};
@@ -269,7 +267,7 @@ JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
     SoundWriter output(outputFile.takeDescriptor(), format.format, input.channels(), input.sampleRateHz());
     if (!output.isOpen()) return failed(options.outputPath + ": cannot write: " + output.error());
 
-    const double seconds = static_cast<double>(std::max<std::int64_t>(input.frames(), 0)) / input.sampleRateHz();
+    const double seconds = static_cast<double>(std::max<std::int64_t>(input.expectedFrames(), 0)) / input.sampleRateHz();
     TraceFiles trace;
     if (std::string problem = trace.open(options, seconds); !problem.empty()) return failed(problem);
 
@@ -277,7 +275,7 @@ JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
     const std::int64_t lookaheadFrames = std::llround(options.shaping.lookaheadMs * input.sampleRateHz() / 1000.0);
     if (!keys.skip(lookaheadFrames)) return failed(keys.error());
     DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, options.shaping);
-    ProgressBar progress(stderr, showProgress, input.frames(), input.sampleRateHz());
+    ProgressBar progress(stderr, showProgress, input.expectedFrames(), input.sampleRateHz());
     Stream stream(input, keys, engine, output, progress);
     stream.sinks = trace.sinks();
     if (std::string problem = stream.run(); !problem.empty()) {
