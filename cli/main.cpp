@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/BatchRun.h"
 #include "cli/DuckJob.h"
 #include "cli/DuckOptions.h"
 #include "cli/PendingFile.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
     }
     qmduck::PendingFile::removeOnSignals();
     const bool showProgress = !parsed.options.quiet && isatty(STDERR_FILENO) == 1;
+    if (!parsed.options.batchPath.empty()) return qmduck::runBatch(parsed.options, showProgress, stderr);
     const qmduck::JobResult result = qmduck::runDuckJob(parsed.options, showProgress);
     if (result.exitStatus != 0) std::fprintf(stderr, "quellmar-duck: %s\n", result.message.c_str());
     return result.exitStatus;
