@@ -4,12 +4,14 @@ namespace qmduck {
 
 const char* helpText() {
     return R"(Usage: quellmar-duck --key KEY [--key KEY2 ...] [options] INPUT -o OUTPUT
+       quellmar-duck --batch LIST.tsv [-j N] [--shard K/N] [options]
 
 Lowers INPUT while the keys are loud (duck mode) or lets it through only then
 (key mode), with the very engine of the QuellmarV3 plug-in, and writes OUTPUT.
 Typical use: duck a music bed under speech.
 
   quellmar-duck --key voice.wav --threshold -30 --release 300 music.wav -o bed.wav
+  quellmar-duck --key voice.wav --preset standard music.m4a -o bed.flac
 
 Files:
   -k, --key FILE       a key: the signal whose level drives the gain. Up to 4;
@@ -21,9 +23,12 @@ Files:
                        ever left. It may not be INPUT or a key.
   INPUT                the audio to duck. The output has its length, sample
                        rate and channel count.
-  Inputs and keys are read with libsndfile: WAV, AIFF, FLAC, Ogg/Vorbis, Opus,
-  CAF, W64, RF64 and the rest it reads. Each is mono or stereo (a mono file
-  goes to both sides); keys need the input's sample rate.
+  Inputs and keys are read with libsndfile (WAV, AIFF, FLAC, Ogg/Vorbis, Opus,
+  MP3, CAF, W64, RF64, ...) or, for what it cannot read, with FFmpeg's
+  libraries (AAC/M4A, ALAC, WMA, the first audio stream of MP4, MOV, MKV or
+  WebM videos). Each is mono or stereo (a mono file goes to both sides; wider
+  FFmpeg streams are mixed to stereo); a key at another sample rate is
+  resampled to the input's.
 
 Settings (the plug-in's defaults unless given; later ones win):
   --attack MS          how fast the gain falls when the key rises: 0 to 2000 ms
@@ -40,6 +45,20 @@ Settings (the plug-in's defaults unless given; later ones win):
                        (duck from 0.5 up), 9 threshold (-96 V dB). Times and
                        the threshold above are turned into these same values.
 
+Shaping (the tool's own, off unless given):
+  --range DB           the largest reduction: 0 to 96 dB (0 = no limit). A loud
+                       key lowers INPUT by at most DB.
+  --hold MS            after the key falls, hold its peak for 0 to 2000 ms
+                       before the gain may recover: pauses shorter than MS do
+                       not make the music swell.
+  --lookahead MS       read the key 0 to 500 ms ahead, so the gain is already
+                       falling when the voice starts; OUTPUT keeps INPUT's
+                       timing and length.
+  --preset NAME        gentle, standard or strong: range, hold, look-ahead,
+                       attack, release and threshold for speech over music.
+                       Options after it override its values.
+  --show-settings      print the settings in force and exit
+
 Output:
   --format TYPE[:SAMPLE]  the output's file type and sample type. Without it
                        the type follows OUTPUT's name (out.flac is FLAC) or
@@ -54,12 +73,24 @@ Output:
   --gain-csv FILE      writes one line per 10 ms: time_s (end of the 10 ms),
                        gain_reduction_db (how far OUTPUT is lowered there, 0
                        or more), key_level_db (the keys' peak in those 10 ms)
+Lists:
+  --batch LIST.tsv     run every line of LIST: OUTPUT, INPUT, then one to four
+                       keys, separated by tabs; '#' starts a comment. The other
+                       options apply to every line. A line that fails is
+                       reported with its number; the others still run. An
+                       output that is an input or key of any line, or of two
+                       lines, stops the list before anything runs.
+  -j, --jobs N         run N lines at once (default: one per core)
+  --shard K/N          run only lines K, K+N, K+2N, ... of the list (1 <= K <= N),
+                       to split one list over machines
+
   -q, --quiet          no progress bar (it is shown only on a terminal anyway)
   -h, --help           this text
       --version        the version
 
-Exit status: 0 done; 1 a file could not be read or written (the message names
-it and the reason; no output is left behind); 2 a wrong option or value.
+Exit status: 0 done; 1 a file could not be read or written, or a line of a list
+failed (the message names the file or the line and the reason; no partial
+output is left behind); 2 a wrong option or value.
 )";
 }
 
