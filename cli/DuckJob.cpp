@@ -78,6 +78,26 @@ std::string titleFor(const DuckOptions& options) {
     return title.size() > 60 ? title.substr(0, 57) + "..." : title;
 }
 
+bool isShaped(const Shaping& shaping) {
+    return shaping.rangeDb > 0.0 || shaping.holdMs > 0.0 || shaping.lookaheadMs > 0.0;
+}
+
+// The settings in force on one line, as "name value unit" pairs (`separator` between them).
+std::string settingsLine(const DuckOptions& options, const char* separator, bool withUnits) {
+    const auto& p = options.parameters;
+    char text[256];
+    const char* format = withUnits
+        ? "threshold %.1f dB%sattack %.1f ms%srelease %.1f ms%shold %.0f ms%slook-ahead %.0f ms%srange %s"
+        : "threshold_db=%.1f%sattack_ms=%.1f%srelease_ms=%.1f%shold_ms=%.0f%slookahead_ms=%.0f%srange_db=%s";
+    char range[32] = "none";
+    if (options.shaping.rangeDb > 0.0) std::snprintf(range, sizeof range, withUnits ? "%.1f dB" : "%.1f", options.shaping.rangeDb);
+    std::snprintf(text, sizeof text, format, qm::thresholdDbFor(p[qm::ParamThreshold]), separator,
+                  static_cast<double>(qm::attackMsFor(p[qm::ParamAttack])), separator,
+                  static_cast<double>(qm::releaseMsFor(p[qm::ParamRelease])), separator, options.shaping.holdMs, separator,
+                  options.shaping.lookaheadMs, separator, range);
+    return text;
+}
+
 // One block of the stream: the input's two channels and the keys' sum.
 struct Block {
     std::vector<float> samples = std::vector<float>(4 * static_cast<std::size_t>(kBlockFrames));
@@ -206,13 +226,17 @@ public:
         if (!options.gainCsvPath.empty()) {
             csvFile.emplace(options.gainCsvPath);
             if (!csvFile->isOpen()) return options.gainCsvPath + ": " + csvFile->error();
-            csv.emplace(csvFile->takeDescriptor());
+            // The settings head the file when the tool's shaping is on; otherwise the file stays
+            // as it always was.
+            csv.emplace(csvFile->takeDescriptor(), isShaped(options.shaping) ? settingsLine(options, ",", false) : "");
         }
         if (!options.plotPath.empty()) {
             plotFile.emplace(options.plotPath);
             if (!plotFile->isOpen()) return options.plotPath + ": " + plotFile->error();
             const double thresholdDb = qm::thresholdDbFor(options.parameters[qm::ParamThreshold]);
             plot.emplace(seconds, thresholdDb, titleFor(options));
+            plot->setDetails(settingsLine(options, ", ", true), options.shaping.rangeDb,
+                             options.shaping.lookaheadMs / 1000.0);
         }
         return {};
     }
