@@ -33,13 +33,23 @@ FfmpegDecoder::FfmpegDecoder(const std::string& path) {
         failure = describe(result);
         return;
     }
-    const AVCodec* found = nullptr;
-    streamIndex = av_find_best_stream(format, AVMEDIA_TYPE_AUDIO, -1, -1, &found, 0);
-    if (streamIndex < 0 || found == nullptr) {
-        failure = streamIndex == AVERROR_DECODER_NOT_FOUND ? "no decoder for its audio" : "no audio stream";
+    for (unsigned i = 0; i < format->nb_streams && streamIndex < 0; ++i) {
+        if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) streamIndex = static_cast<int>(i);
+    }
+    if (streamIndex < 0) {
+        failure = "no audio stream";
         return;
     }
+    // The demuxer may skip the other streams' packets (a video's pictures).
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (static_cast<int>(i) != streamIndex) format->streams[i]->discard = AVDISCARD_ALL;
+    }
     const AVStream* stream = format->streams[streamIndex];
+    const AVCodec* found = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (found == nullptr) {
+        failure = "no decoder for its audio";
+        return;
+    }
     decoder = avcodec_alloc_context3(found);
     if (decoder == nullptr || avcodec_parameters_to_context(decoder, stream->codecpar) < 0 ||
         (result = avcodec_open2(decoder, found, nullptr)) < 0) {
