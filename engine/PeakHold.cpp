@@ -16,27 +16,39 @@ void PeakHold::setWindow(std::int64_t windowFrames) {
 
 void PeakHold::apply(float* peaks, std::int32_t frames) {
     if (window == 0) return;
+    // Locals, so that the stores to `peaks` cannot alias the state the loop carries.
     const std::size_t block = current.size();
-    for (std::int32_t i = 0; i < frames; ++i) {
-        const float peak = peaks[i];
-        const bool finite = peak <= std::numeric_limits<float>::max();
-        const float value = finite ? peak : 0.0f;
-        current[position] = value;
-        prefix = std::max(prefix, value);
-        // The window is the rest of the previous block after this position, and this block
-        // up to here.
-        const float held = std::max(previousSuffix[position + 1], prefix);
-        peaks[i] = finite ? held : peak;
-        if (++position == block) {
+    float* const ownPeaks = current.data();
+    float* const suffix = previousSuffix.data();
+    std::size_t at = position;
+    float largestSoFar = prefix;
+    for (std::int32_t i = 0; i < frames;) {
+        // As far as the end of the call or of the block, whichever comes first.
+        const std::size_t run = std::min(block - at, static_cast<std::size_t>(frames - i));
+        for (std::size_t k = 0; k < run; ++k, ++i, ++at) {
+            const float peak = peaks[i];
+            const bool finite = peak <= std::numeric_limits<float>::max();
+            const float value = finite ? peak : 0.0f;
+            ownPeaks[at] = value;
+            largestSoFar = largestSoFar > value ? largestSoFar : value;
+            // The window is the rest of the previous block after this position, and this block
+            // up to here.
+            const float rest = suffix[at + 1];
+            const float held = rest > largestSoFar ? rest : largestSoFar;
+            peaks[i] = finite ? held : peak;
+        }
+        if (at == block) {
             float largest = 0.0f;
             for (std::size_t k = block; k-- > 0;) {
-                largest = std::max(largest, current[k]);
-                previousSuffix[k] = largest;
+                largest = largest > ownPeaks[k] ? largest : ownPeaks[k];
+                suffix[k] = largest;
             }
-            position = 0;
-            prefix = 0.0f;
+            at = 0;
+            largestSoFar = 0.0f;
         }
     }
+    position = at;
+    prefix = largestSoFar;
 }
 
 }  // namespace qm

@@ -1,11 +1,14 @@
 // ns per frame of the duck chain over a summed stereo key, as quellmar-duck runs it, with the
-// tool's shaping off, with the range alone, the hold alone, and both; speech-like key, 48 kHz.
+// tool's shaping off, with the range alone, the hold alone, and both; speech-like key, 48 kHz;
+// and the peak hold alone.
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <vector>
 
 #include "engine/DuckChain.h"
+#include "engine/PeakHold.h"
 #include "support/TestSignals.h"
 
 namespace qm {
@@ -35,6 +38,22 @@ void chain(benchmark::State& state, double rangeDb, double holdMs) {
                                                     benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// The peak hold alone, over the key's peaks.
+void peakHold(benchmark::State& state) {
+    const std::vector<float> key = test::SpeechLike(7).next(kFrames);
+    std::vector<float> peaks(kFrames);
+    PeakHold hold;
+    hold.setWindow(14400);
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < kFrames; ++i) peaks[i] = std::fabs(key[i]);
+        hold.apply(peaks.data(), static_cast<std::int32_t>(kFrames));
+        benchmark::DoNotOptimize(peaks.data());
+    }
+    state.counters["ns/frame"] = benchmark::Counter(static_cast<double>(state.iterations()) * kFrames,
+                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(peakHold);
 BENCHMARK_CAPTURE(chain, shaping_off, 0.0, 0.0);
 BENCHMARK_CAPTURE(chain, range_12dB, 12.0, 0.0);
 BENCHMARK_CAPTURE(chain, hold_300ms, 0.0, 300.0);
