@@ -241,6 +241,19 @@ public:
         return {};
     }
 
+    // The key frames the look-ahead reads before the first gain, at `sampleRateHz`: drawn in the
+    // plot at their own time, 10 ms at a time.
+    void keySkipped(const float* left, const float* right, std::int32_t frames, int sampleRateHz) {
+        if (!plot) return;
+        for (std::int32_t i = 0; i < frames; ++i) {
+            skippedPeak = std::max({skippedPeak, std::fabs(left[i]), std::fabs(right[i])});
+            if (++skippedFrames % std::max(1, sampleRateHz / 100) == 0 || i + 1 == frames) {
+                plot->addKeyLevel(static_cast<double>(skippedFrames) / sampleRateHz, decibelsOf(skippedPeak));
+                skippedPeak = 0.0f;
+            }
+        }
+    }
+
     std::vector<TraceSink*> sinks() {
         std::vector<TraceSink*> wanted;
         if (csv) wanted.push_back(&*csv);
@@ -269,6 +282,8 @@ private:
     std::optional<GainCsvWriter> csv;
     std::optional<PendingFile> plotFile;
     std::optional<GainPlot> plot;
+    std::int64_t skippedFrames = 0;
+    float skippedPeak = 0.0f;
 };
 
 }  // namespace
@@ -297,7 +312,10 @@ JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
 
     KeyMix keys(std::move(keyReaders), kBlockFrames);
     const std::int64_t lookaheadFrames = std::llround(options.shaping.lookaheadMs * input.sampleRateHz() / 1000.0);
-    if (!keys.skip(lookaheadFrames)) return failed(keys.error());
+    const auto drawSkipped = [&](const float* left, const float* right, std::int32_t frames) {
+        trace.keySkipped(left, right, frames, input.sampleRateHz());
+    };
+    if (!keys.skip(lookaheadFrames, drawSkipped)) return failed(keys.error());
     DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, options.shaping);
     ProgressBar progress(stderr, showProgress, input.expectedFrames(), input.sampleRateHz());
     Stream stream(input, keys, engine, output, progress);

@@ -156,8 +156,12 @@ void GainPlot::add(const TracePoint& point) {
     Column& column = columns[columnAt(point.endSeconds)];
     column.lowestGainDb = column.filled ? std::min(column.lowestGainDb, point.gainDb) : point.gainDb;
     column.filled = true;
-    Column& keyColumn = columns[columnAt(point.endSeconds + keyAheadSeconds)];
-    keyColumn.keyLevelDb = std::max(keyColumn.keyLevelDb, point.keyLevelDb);
+    addKeyLevel(point.endSeconds + keyAheadSeconds, point.keyLevelDb);
+}
+
+void GainPlot::addKeyLevel(double endSeconds, double keyLevelDb) {
+    Column& column = columns[columnAt(endSeconds)];
+    column.keyLevelDb = std::max(column.keyLevelDb, keyLevelDb);
 }
 
 bool GainPlot::write(int descriptor, std::string& error) const {

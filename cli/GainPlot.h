@@ -43,6 +43,9 @@ public:
     void setDetails(std::string subtitle, double rangeDb, double keyAheadSeconds);
 
     void add(const TracePoint& point) override;
+    // The key's level in the 10 ms before `endSeconds` where no point carries it (the stretch
+    // the look-ahead reads before the first gain).
+    void addKeyLevel(double endSeconds, double keyLevelDb);
     // Draws the picture and writes it as PNG to the open descriptor, which it takes over; false
     // (with `error`) on failure.
     bool write(int descriptor, std::string& error) const;
