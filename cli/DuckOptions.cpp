@@ -206,6 +206,10 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             result.options.quiet = true;
         } else if (argument == "--show-settings") {
             showSettings = true;
+        } else if (argument.size() > 2 && argument.rfind("-j", 0) == 0) {
+            // -jN, as make and other tools take it.
+            result.error = parser.apply("-j", argument.substr(2));
+            if (!result.error.empty()) return result;
         } else {
             const auto equals = argument.find('=');
             const bool joined = argument.rfind("--", 0) == 0 && equals != std::string::npos;

@@ -1,5 +1,7 @@
 #include "cli/JobList.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <unordered_map>
@@ -38,7 +40,7 @@ JobList readJobList(const std::string& path) {
     JobList list;
     std::ifstream file(path);
     if (!file) {
-        list.error = path + ": cannot read the list";
+        list.error = path + ": cannot read the list: " + std::strerror(errno);
         return list;
     }
     std::string line;

@@ -123,6 +123,7 @@ TEST(DuckOptions, ShapingPresetsAndListsAreReadAndLaterOptionsWin) {
         {"-k k.wav in.wav -o o.wav --preset strong --range 9 --threshold -48", {9, 500, 50}, 0.5f, 0, 1, 1},
         {"-k k.wav in.wav -o o.wav --range 9 --preset gentle", {6, 200, 20}, 40.0f / 96.0f, 0, 1, 1},
         {"--batch l.tsv -j 3 --shard 2/5 --hold 100", {0, 100, 0}, 0.5f, 3, 2, 5},
+        {"--batch l.tsv -j2 --shard=1/1", {0, 0, 0}, 0.5f, 2, 1, 1},
     };
     for (const Case& c : cases) {
         const ParseResult result = parseArguments(words(c.line));
