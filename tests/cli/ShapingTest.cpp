@@ -11,7 +11,7 @@
 namespace qmduck::test {
 namespace {
 
-using Shaping = SoundFolder;
+using DuckShaping = SoundFolder;
 
 constexpr int kRate = 48000;
 
@@ -32,7 +32,7 @@ std::vector<double> gainsDb(const Sound& output) {
     return gains;
 }
 
-TEST_F(Shaping, TheReductionStopsAtTheRange) {
+TEST_F(DuckShaping, TheReductionStopsAtTheRange) {
     const std::string in = put("in.wav", shaped(2.0, [](double) { return 0.5f; }));
     const std::string key = put("key.wav", shaped(2.0, [](double) { return 1.0f; }));
     for (double rangeDb : {0.0, 3.0, 12.0, 40.0, 96.0}) {
@@ -47,7 +47,7 @@ TEST_F(Shaping, TheReductionStopsAtTheRange) {
     }
 }
 
-TEST_F(Shaping, HoldKeepsTheGainDownInPausesShorterThanItAndLetsItRiseInLongerOnes) {
+TEST_F(DuckShaping, HoldKeepsTheGainDownInPausesShorterThanItAndLetsItRiseInLongerOnes) {
     // Bursts of 0.4 s, then a gap of 0.1 s, a burst, a gap of 0.6 s, a burst.
     const auto loud = [](double t) { return t < 0.4 || (t >= 0.5 && t < 0.9) || (t >= 1.5 && t < 1.9); };
     const std::string key = put("key.wav", shaped(2.0, [&](double t) { return loud(t) ? 0.5f : 0.0f; }));
@@ -72,7 +72,7 @@ TEST_F(Shaping, HoldKeepsTheGainDownInPausesShorterThanItAndLetsItRiseInLongerOn
     }
 }
 
-TEST_F(Shaping, LookAheadLowersTheGainThatMuchBeforeTheOnsetAndKeepsTheTiming) {
+TEST_F(DuckShaping, LookAheadLowersTheGainThatMuchBeforeTheOnsetAndKeepsTheTiming) {
     const std::int64_t onset = kRate;  // the key starts after one second
     const std::string key = put("key.wav", shaped(2.0, [](double t) { return t >= 1.0 ? 0.5f : 0.0f; }));
     const Sound input = shaped(2.5, [](double t) { return static_cast<float>(0.5 * std::sin(2 * M_PI * 100 * t)); });
