@@ -24,15 +24,15 @@ void DuckChain::setHoldMs(double holdMs, double sampleRateHz) {
 }
 
 void DuckChain::duckPeaks(const KernelSet& kernels, float* peaks, const float* const* in, float* const* out,
-                          std::int32_t frames, DuckMode mode) {
+                          std::int32_t frames, DuckMode mode, float* factors) {
     if (hold.isOn()) hold.apply(peaks, frames);
     double overshootDb = envelope.smoothedOvershootDb();
-    kernels.duck(envelope.blockSettings(), overshootDb, peaks, in, out, frames, mode);
+    kernels.duck(envelope.blockSettings(), overshootDb, peaks, in, out, frames, mode, factors);
     envelope.setSmoothedOvershootDb(overshootDb);
 }
 
 void DuckChain::duck(const KernelSet& kernels, const float* keyLeft, const float* keyRight, const float* const* in,
-                     float* const* out, std::int32_t frames, DuckMode mode) {
+                     float* const* out, std::int32_t frames, DuckMode mode, float* factors) {
     float peaks[kChunkFrames];
     for (std::int32_t first = 0; first < frames; first += kChunkFrames) {
         const std::int32_t count = std::min(kChunkFrames, frames - first);
@@ -41,7 +41,7 @@ void DuckChain::duck(const KernelSet& kernels, const float* keyLeft, const float
         kernels.keyPeaks(left, right, 1, count, peaks);
         const float* chunkIn[2] = {in[0] + first, in[1] + first};
         float* chunkOut[2] = {out[0] + first, out[1] + first};
-        duckPeaks(kernels, peaks, chunkIn, chunkOut, count, mode);
+        duckPeaks(kernels, peaks, chunkIn, chunkOut, count, mode, factors != nullptr ? factors + first : nullptr);
     }
 }
 

@@ -29,12 +29,14 @@ public:
     void setHoldMs(double holdMs, double sampleRateHz);
 
     // Ducks `frames` (at most kChunkFrames) frames of `in` into `out` (which may be `in`) by one
-    // key peak per frame; the peaks are overwritten by the held ones. Audio thread.
+    // key peak per frame; the peaks are overwritten by the held ones. When `factors` is not null
+    // it receives each frame's factor (the gain in duck mode, one minus it in key mode). Audio
+    // thread.
     void duckPeaks(const KernelSet& kernels, float* peaks, const float* const* in, float* const* out,
-                   std::int32_t frames, DuckMode mode);
+                   std::int32_t frames, DuckMode mode, float* factors = nullptr);
     // The same by a stereo key in two buffers of `frames` frames, any number of them.
     void duck(const KernelSet& kernels, const float* keyLeft, const float* keyRight, const float* const* in,
-              float* const* out, std::int32_t frames, DuckMode mode);
+              float* const* out, std::int32_t frames, DuckMode mode, float* factors = nullptr);
 
     // The gain (0..1, range applied) of the last frame ducked; 1 before any.
     double lastGain() const;

@@ -35,9 +35,10 @@ struct KernelSet {
                      float* peaks);
     // Runs the detector over `frames` peaks, starting from and updating `overshootDb` (the smoothed
     // overshoot without its floor), and writes each frame's input times its gain (duck) or one
-    // minus its gain (key) to the outputs. Outputs may be the inputs.
+    // minus its gain (key) to the outputs. Outputs may be the inputs. When `factors` is not null
+    // it receives each frame's factor (the gain, or one minus it), as applied.
     void (*duck)(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
-                 float* const* out, std::int32_t frames, DuckMode mode);
+                 float* const* out, std::int32_t frames, DuckMode mode, float* factors);
     // Copies (replacing) or adds (accumulating) both input channels to the outputs.
     void (*passThrough)(const float* const* in, float* const* out, std::int32_t frames, bool accumulate);
 };

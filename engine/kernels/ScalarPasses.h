@@ -31,7 +31,7 @@ inline double smoothOvershoot(const DetectorBlock& detector, double overshootDb,
 void keyPeaksScalar(const float* const* left, const float* const* right, std::int32_t keys, std::int32_t frames,
                     float* peaks);
 void duckScalar(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
-                float* const* out, std::int32_t frames, DuckMode mode);
+                float* const* out, std::int32_t frames, DuckMode mode, float* factors);
 void passThroughScalar(const float* const* in, float* const* out, std::int32_t frames, bool accumulate);
 
 }  // namespace qm::kernels

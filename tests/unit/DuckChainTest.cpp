@@ -1,5 +1,6 @@
 // The duck chain's shaping: the range floor in every kernel variant against the per-frame
-// reference, and the peak hold against a plain running maximum.
+// reference, with the factors it hands out frame by frame; and the peak hold against a plain
+// running maximum.
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ TEST(DuckChain, EveryVariantFloorsTheGainAtTheRangeLikeTheReference) {
                 DuckChain chain;
                 chain.detector() = reference;
                 chain.detector().reset();
-                std::vector<float> left(peaks.size()), right(peaks.size());
+                std::vector<float> left(peaks.size()), right(peaks.size()), factors(peaks.size());
                 float* out[2] = {left.data(), right.data()};
                 for (std::size_t first = 0; first < peaks.size(); first += DuckChain::kChunkFrames) {
                     const auto count = static_cast<std::int32_t>(
@@ -58,13 +59,15 @@ TEST(DuckChain, EveryVariantFloorsTheGainAtTheRangeLikeTheReference) {
                     std::vector<float> chunk(peaks.begin() + first, peaks.begin() + first + count);
                     const float* in[2] = {ones.data() + first, ones.data() + first};
                     float* to[2] = {out[0] + first, out[1] + first};
-                    chain.duckPeaks(kernelVariant(v), chunk.data(), in, to, count, DuckMode{false, key});
+                    chain.duckPeaks(kernelVariant(v), chunk.data(), in, to, count, DuckMode{false, key},
+                                    factors.data() + first);
                 }
                 double worst = 0.0;
                 for (std::size_t i = 0; i < peaks.size(); ++i) {
                     worst = std::max(worst, std::fabs(left[i] - expected[i]));
                 }
                 EXPECT_LT(worst, 1e-6) << kernelVariant(v).name << ", range " << rangeDb << (key ? ", key" : "");
+                EXPECT_EQ(factors, left) << "the factors handed out are the ones applied";
                 const float lowest = *std::min_element(left.begin(), left.end());
                 if (!key && rangeDb > 0.0) {
                     EXPECT_GE(lowest, std::pow(10.0, -rangeDb / 20.0) * (1.0 - 1e-6));
