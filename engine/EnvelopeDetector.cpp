@@ -54,8 +54,12 @@ void EnvelopeDetector::setSampleRate(double sampleRateHz) {
 void EnvelopeDetector::reset() { overshootDb = 0.0; }
 
 DetectorBlock EnvelopeDetector::blockSettings() const {
-    return {attack.getCoefficient(), release.getCoefficient(), threshold, (ratio - 1.0) * kNeperPerDb, quietPeak,
-            gainLnFloor};
+    const double gainLnPerDb = (ratio - 1.0) * kNeperPerDb;
+    // The overshoot whose gain is the range's floor; none when there is no range or no reduction.
+    const double overshootCapDb =
+        range > 0.0 && gainLnPerDb < 0.0 ? gainLnFloor / gainLnPerDb : std::numeric_limits<double>::infinity();
+    return {attack.getCoefficient(), release.getCoefficient(), threshold, gainLnPerDb, quietPeak, gainLnFloor,
+            overshootCapDb};
 }
 
 double EnvelopeDetector::computeGain(double peak) {

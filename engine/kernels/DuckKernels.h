@@ -19,6 +19,10 @@ struct DetectorBlock {
     float quietPeak;
     // ln of the lowest gain the passes give (the duck range); -infinity: no lower bound.
     double gainLnFloor;
+    // The largest overshoot in dB the smoothing takes in: the one that gives the lowest gain, so
+    // that the envelope never goes deeper than the range and recovers as soon as the key falls;
+    // +infinity without a range.
+    double overshootCapDb;
 };
 
 // How the duck pass writes: replacing or accumulating, the gain (duck) or one minus it (key).

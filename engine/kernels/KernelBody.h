@@ -82,7 +82,7 @@ struct Body {
     // attack step while the overshoot v lies above u and the release step otherwise, with one
     // maximum instead of a comparison and a selection on the chain from frame to frame.
     struct Constants {
-        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor;
+        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor, overshootCap;
         __m128d attack, release;
         double sign;
     };
@@ -97,7 +97,7 @@ struct Body {
 
     [[gnu::always_inline]] static void overshoots(const Constants& c, const float* peaks, Overshoots& o) {
         const D above = V::mulAdd(log(V::add(V::loadFloats(peaks), c.floor)), c.dbPerNeper, c.minusThreshold);
-        const D over = V::max(above, V::set(0.0));
+        const D over = V::min(V::max(above, V::set(0.0)), c.overshootCap);
         V::store(o.attack, V::mul(over, c.attackShare));
         V::store(o.release, V::mul(over, c.releaseShare));
     }
@@ -229,6 +229,7 @@ struct Body {
         c.releaseShare = V::set(c.sign * (1.0 - detector.releaseCoefficient));
         c.gainLnPerDb = V::set(c.sign * detector.gainLnPerDb);
         c.gainLnFloor = V::set(detector.gainLnFloor);
+        c.overshootCap = V::set(detector.overshootCapDb);
         c.attack = _mm_set_sd(detector.attackCoefficient);
         c.release = _mm_set_sd(detector.releaseCoefficient);
         if (mode.accumulate) {

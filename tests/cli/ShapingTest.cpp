@@ -56,18 +56,27 @@ TEST_F(DuckShaping, HoldKeepsTheGainDownInPausesShorterThanItAndLetsItRiseInLong
         double start, end;
         bool shorterThanHold;
     } gaps[] = {{0.4, 0.5, true}, {0.9, 1.5, false}};
-    for (double holdMs : {0.0, 300.0}) {
+    struct Case {
+        double holdMs, rangeDb;
+    } cases[] = {{0.0, 0.0}, {300.0, 0.0}, {300.0, 12.0}};
+    for (const Case& c : cases) {
         DuckOptions options = optionsFor({key}, in, path("out.wav"));
         options.parameters[qm::ParamRelease] = std::sqrt(50.0f / 1000.0f);
-        options.shaping.holdMs = holdMs;
+        options.shaping.holdMs = c.holdMs;
+        options.shaping.rangeDb = c.rangeDb;
         ASSERT_EQ(runDuckJob(options, false).exitStatus, 0);
         const std::vector<double> gains = gainsDb(readSound(path("out.wav")));
         for (const Gap& gap : gaps) {
             const auto first = static_cast<std::size_t>(gap.start * kRate);
             const auto last = static_cast<std::size_t>(gap.end * kRate) - 1;
             const double rise = *std::max_element(gains.begin() + first, gains.begin() + last) - gains[first - 1];
-            if (holdMs > 0.0 && gap.shorterThanHold) EXPECT_LE(rise, 1e-6) << "gap at " << gap.start;
-            else EXPECT_GT(rise, 6.0) << holdMs << " ms hold, gap at " << gap.start;
+            if (c.holdMs > 0.0 && gap.shorterThanHold) EXPECT_LE(rise, 1e-6) << "gap at " << gap.start;
+            else EXPECT_GT(rise, 6.0) << c.holdMs << " ms hold, gap at " << gap.start;
+            if (c.holdMs == 0.0 || gap.shorterThanHold) continue;
+            // Once the hold is over the gain recovers at once, with a range too.
+            std::size_t rising = first;
+            while (rising < last && gains[rising] <= gains[first - 1] + 1e-6) ++rising;
+            EXPECT_NEAR(static_cast<double>(rising - first) / kRate, c.holdMs / 1000.0, 0.002) << c.rangeDb;
         }
     }
 }
