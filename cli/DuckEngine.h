@@ -1,40 +1,41 @@
 #pragma once
-// The plug-in's engine on a key bus of its own: a sender instance publishes the key, a listener
-// instance on the sender's slot ducks the audio, exactly as two instances of the plug-in in a
-// host that runs the sender first. The bus is private, so running the tool never takes slots
-// from plug-ins that run meanwhile.
+// The plug-in's engine for one file: the duck chain the plug-in's processor runs, configured
+// from the plug-in's parameter values exactly as a listener instance configures it, plus the
+// tool's shaping (range, hold). Without shaping its samples are the plug-in's, bit for bit.
 
 #include <array>
 #include <cstdint>
 
-#include "engine/DuckerEffect.h"
-#include "engine/LocalKeyBus.h"
+#include "engine/DuckChain.h"
+#include "engine/Parameters.h"
 
 namespace qmduck {
 
+// What the tool adds to the plug-in's parameters; all off by default.
+struct Shaping {
+    // Largest reduction in dB, 0..96; 0 is none.
+    double rangeDb = 0.0;
+    // How long the key's peak is held after it falls, 0..2000 ms.
+    double holdMs = 0.0;
+    // How far ahead of the audio the key is read, 0..500 ms.
+    double lookaheadMs = 0.0;
+};
+
 class DuckEngine {
 public:
-    // `parameters` are the listener's values by index (input switches and index 0 and 10 are set
-    // here); `blockFrames` is the longest block `process` will be given.
-    DuckEngine(float sampleRateHz, const std::array<float, qm::kParameterCount>& parameters,
-               std::int32_t blockFrames);
+    // `parameters` are the plug-in's values by index (index 0, 2..5 and 10 are ignored).
+    DuckEngine(float sampleRateHz, const std::array<float, qm::kParameterCount>& parameters, const Shaping& shaping);
 
-    // Ducks `frames` frames of `left` and `right` in place by the stereo key `keyLeft`, `keyRight`
-    // (which the sender passes through unchanged).
-    void process(float* keyLeft, float* keyRight, float* left, float* right, std::int32_t frames);
+    // Ducks `frames` frames of `left` and `right` in place by the stereo key `keyLeft`, `keyRight`.
+    void process(const float* keyLeft, const float* keyRight, float* left, float* right, std::int32_t frames);
 
-    // The gain the listener applied to the last frame processed, 0..1: what the plug-in reports
-    // through parameter 10, turned into the factor of the mode (gain in duck mode, one minus it
-    // in key mode); 1 when bypassed.
-    double lastFrameGain();
+    // The factor applied to the last frame processed, 0..1: the gain in duck mode, one minus it
+    // in key mode; 1 when bypassed.
+    double lastFrameGain() const;
 
 private:
-    static constexpr std::int32_t kPieceFrames = 4096;
-
-    qm::LocalKeyBus bus;
-    qm::DuckerEffect sender;
-    qm::DuckerEffect listener;
-    bool duckMode;
+    qm::DuckChain chain;
+    bool keyMode;
     bool bypassed;
 };
 

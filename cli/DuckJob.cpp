@@ -43,10 +43,8 @@ std::string openKeys(const DuckOptions& options, const SoundReader& input,
         auto key = std::make_unique<SoundReader>(path);
         if (!key->isOpen()) return path + ": cannot open: " + key->error();
         if (std::string problem = checkChannels(*key); !problem.empty()) return problem;
-        if (key->sampleRateHz() != input.sampleRateHz()) {
-            return path + ": " + std::to_string(key->sampleRateHz()) + " Hz, but the input " + input.path() + " is " +
-                   std::to_string(input.sampleRateHz()) + " Hz (resample one of them first)";
-        }
+        // A key at another rate is resampled to the input's, which the output keeps.
+        if (!key->resampleTo(input.sampleRateHz())) return path + ": " + key->error();
         keys.push_back(std::move(key));
     }
     return {};
@@ -78,6 +76,26 @@ std::string titleFor(const DuckOptions& options) {
     std::string title = std::filesystem::path(options.inputPath).filename().string() +
                         (duck ? " ducked by " : " keyed by ") + keys;
     return title.size() > 60 ? title.substr(0, 57) + "..." : title;
+}
+
+bool isShaped(const Shaping& shaping) {
+    return shaping.rangeDb > 0.0 || shaping.holdMs > 0.0 || shaping.lookaheadMs > 0.0;
+}
+
+// The settings in force on one line, as "name value unit" pairs (`separator` between them).
+std::string settingsLine(const DuckOptions& options, const char* separator, bool withUnits) {
+    const auto& p = options.parameters;
+    char text[256];
+    const char* format = withUnits
+        ? "threshold %.1f dB%sattack %.1f ms%srelease %.1f ms%shold %.0f ms%slook-ahead %.0f ms%srange %s"
+        : "threshold_db=%.1f%sattack_ms=%.1f%srelease_ms=%.1f%shold_ms=%.0f%slookahead_ms=%.0f%srange_db=%s";
+    char range[32] = "none";
+    if (options.shaping.rangeDb > 0.0) std::snprintf(range, sizeof range, withUnits ? "%.1f dB" : "%.1f", options.shaping.rangeDb);
+    std::snprintf(text, sizeof text, format, qm::thresholdDbFor(p[qm::ParamThreshold]), separator,
+                  static_cast<double>(qm::attackMsFor(p[qm::ParamAttack])), separator,
+                  static_cast<double>(qm::releaseMsFor(p[qm::ParamRelease])), separator, options.shaping.holdMs, separator,
+                  options.shaping.lookaheadMs, separator, range);
+    return text;
 }
 
 // One block of the stream: the input's two channels and the keys' sum.
@@ -208,15 +226,32 @@ public:
         if (!options.gainCsvPath.empty()) {
             csvFile.emplace(options.gainCsvPath);
             if (!csvFile->isOpen()) return options.gainCsvPath + ": " + csvFile->error();
-            csv.emplace(csvFile->takeDescriptor());
+            // The settings head the file when the tool's shaping is on; otherwise the file stays
+            // as it always was.
+            csv.emplace(csvFile->takeDescriptor(), isShaped(options.shaping) ? settingsLine(options, ",", false) : "");
         }
         if (!options.plotPath.empty()) {
             plotFile.emplace(options.plotPath);
             if (!plotFile->isOpen()) return options.plotPath + ": " + plotFile->error();
             const double thresholdDb = qm::thresholdDbFor(options.parameters[qm::ParamThreshold]);
             plot.emplace(seconds, thresholdDb, titleFor(options));
+            plot->setDetails(settingsLine(options, ", ", true), options.shaping.rangeDb,
+                             options.shaping.lookaheadMs / 1000.0);
         }
         return {};
+    }
+
+    // The key frames the look-ahead reads before the first gain, at `sampleRateHz`: drawn in the
+    // plot at their own time, 10 ms at a time.
+    void keySkipped(const float* left, const float* right, std::int32_t frames, int sampleRateHz) {
+        if (!plot) return;
+        for (std::int32_t i = 0; i < frames; ++i) {
+            skippedPeak = std::max({skippedPeak, std::fabs(left[i]), std::fabs(right[i])});
+            if (++skippedFrames % std::max(1, sampleRateHz / 100) == 0 || i + 1 == frames) {
+                plot->addKeyLevel(static_cast<double>(skippedFrames) / sampleRateHz, decibelsOf(skippedPeak));
+                skippedPeak = 0.0f;
+            }
+        }
     }
 
     std::vector<TraceSink*> sinks() {
@@ -247,6 +282,8 @@ private:
     std::optional<GainCsvWriter> csv;
     std::optional<PendingFile> plotFile;
     std::optional<GainPlot> plot;
+    std::int64_t skippedFrames = 0;
+    float skippedPeak = 0.0f;
 };
 
 }  // namespace
@@ -269,13 +306,18 @@ JobResult runDuckJob(const DuckOptions& options, bool showProgress) {
     SoundWriter output(outputFile.takeDescriptor(), format.format, input.channels(), input.sampleRateHz());
     if (!output.isOpen()) return failed(options.outputPath + ": cannot write: " + output.error());
 
-    const double seconds = static_cast<double>(std::max<std::int64_t>(input.frames(), 0)) / input.sampleRateHz();
+    const double seconds = static_cast<double>(std::max<std::int64_t>(input.expectedFrames(), 0)) / input.sampleRateHz();
     TraceFiles trace;
     if (std::string problem = trace.open(options, seconds); !problem.empty()) return failed(problem);
 
     KeyMix keys(std::move(keyReaders), kBlockFrames);
-    DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, kBlockFrames);
-    ProgressBar progress(stderr, showProgress, input.frames(), input.sampleRateHz());
+    const std::int64_t lookaheadFrames = std::llround(options.shaping.lookaheadMs * input.sampleRateHz() / 1000.0);
+    const auto drawSkipped = [&](const float* left, const float* right, std::int32_t frames) {
+        trace.keySkipped(left, right, frames, input.sampleRateHz());
+    };
+    if (!keys.skip(lookaheadFrames, drawSkipped)) return failed(keys.error());
+    DuckEngine engine(static_cast<float>(input.sampleRateHz()), options.parameters, options.shaping);
+    ProgressBar progress(stderr, showProgress, input.expectedFrames(), input.sampleRateHz());
     Stream stream(input, keys, engine, output, progress);
     stream.sinks = trace.sinks();
     if (std::string problem = stream.run(); !problem.empty()) {

@@ -5,7 +5,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+
+#include "cli/Presets.h"
 
 namespace qmduck {
 namespace {
@@ -59,9 +62,64 @@ std::string applyParam(const std::string& text, std::array<float, kParameterCoun
     return {};
 }
 
+// A time or level in 0..maxValue, for the tool's own settings.
+bool boundedValue(const std::string& text, double maxValue, double& value) {
+    double parsed = 0.0;
+    if (!parseNumber(text, parsed) || parsed < 0.0 || parsed > maxValue) return false;
+    value = parsed;
+    return true;
+}
+
+// A whole number from `lowest` to `highest`.
+bool wholeNumber(const std::string& text, int lowest, int highest, int& value) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::stoi(text);
+    return value >= lowest && value <= highest;
+}
+
+void applyPreset(const Preset& preset, DuckOptions& options) {
+    auto& p = options.parameters;
+    p[qm::ParamAttack] = static_cast<float>(std::sqrt(preset.attackMs / 2000.0));
+    p[qm::ParamRelease] = static_cast<float>(std::sqrt(preset.releaseMs / 1000.0));
+    p[qm::ParamThreshold] = static_cast<float>(preset.thresholdDb / -96.0);
+    options.shaping = Shaping{preset.rangeDb, preset.holdMs, preset.lookaheadMs};
+}
+
 struct Parser {
     DuckOptions& options;
     std::vector<std::string> positional;
+
+    // The tool's own options; an empty answer means it was fine, `known` false means no such option.
+    std::string applyTool(const std::string& name, const std::string& value, bool& known) {
+        known = true;
+        if (name == "--range") {
+            if (!boundedValue(value, 96.0, options.shaping.rangeDb))
+                return rangeError(name, value, "a reduction in dB from 0 to 96");
+        } else if (name == "--hold") {
+            if (!boundedValue(value, 2000.0, options.shaping.holdMs))
+                return rangeError(name, value, "a time in ms from 0 to 2000");
+        } else if (name == "--lookahead") {
+            if (!boundedValue(value, 500.0, options.shaping.lookaheadMs))
+                return rangeError(name, value, "a time in ms from 0 to 500");
+        } else if (name == "--preset") {
+            const Preset* preset = presetNamed(value);
+            if (preset == nullptr) return rangeError(name, value, ("one of " + presetNames()).c_str());
+            applyPreset(*preset, options);
+        } else if (name == "--batch") {
+            options.batchPath = value;
+        } else if (name == "--jobs" || name == "-j") {
+            if (!wholeNumber(value, 1, 1024, options.jobs)) return rangeError(name, value, "a number of jobs from 1 to 1024");
+        } else if (name == "--shard") {
+            const auto slash = value.find('/');
+            if (slash == std::string::npos || !wholeNumber(value.substr(slash + 1), 1, 1000000, options.shardCount) ||
+                !wholeNumber(value.substr(0, slash), 1, options.shardCount, options.shardIndex)) {
+                return rangeError(name, value, "of the form K/N with 1 <= K <= N");
+            }
+        } else {
+            known = false;
+        }
+        return {};
+    }
 
     // Applies one option that takes a value; an empty answer means it was fine.
     std::string apply(const std::string& name, const std::string& value) {
@@ -95,15 +153,20 @@ struct Parser {
         } else if (name == "--gain-csv") {
             options.gainCsvPath = value;
         } else {
-            return "unknown option '" + name + "'";
+            bool known = false;
+            std::string problem = applyTool(name, value, known);
+            if (!known) return "unknown option '" + name + "'";
+            if (!problem.empty()) return problem;
         }
         if (value.empty()) return name + ": needs a file name or value";
         return {};
     }
 
     static bool takesValue(const std::string& name) {
-        static const char* const names[] = {"--key",  "-k",        "--output", "-o",     "--attack", "--release",
-                                            "--threshold", "--mode", "--param", "--format", "--plot", "--gain-csv"};
+        static const char* const names[] = {"--key",   "-k",       "--output", "-o",        "--attack",  "--release",
+                                            "--threshold", "--mode", "--param", "--format", "--plot", "--gain-csv",
+                                            "--range", "--hold",   "--lookahead", "--preset", "--batch", "--jobs",
+                                            "-j",      "--shard"};
         for (const char* known : names) {
             if (name == known) return true;
         }
@@ -126,6 +189,7 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     result.options.parameters = defaultParameters();
     Parser parser{result.options, {}};
     bool optionsEnded = false;
+    bool showSettings = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
@@ -142,6 +206,12 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             return result;
         } else if (argument == "--quiet" || argument == "-q") {
             result.options.quiet = true;
+        } else if (argument == "--show-settings") {
+            showSettings = true;
+        } else if (argument.size() > 2 && argument.rfind("-j", 0) == 0) {
+            // -jN, as make and other tools take it.
+            result.error = parser.apply("-j", argument.substr(2));
+            if (!result.error.empty()) return result;
         } else {
             const auto equals = argument.find('=');
             const bool joined = argument.rfind("--", 0) == 0 && equals != std::string::npos;
@@ -159,11 +229,24 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             if (!result.error.empty()) return result;
         }
     }
-    if (parser.positional.size() != 1) {
+    const DuckOptions& o = result.options;
+    if (showSettings) {
+        result.action = ParseAction::ShowSettings;
+    } else if (!o.batchPath.empty()) {
+        if (!parser.positional.empty() || !o.keyPaths.empty() || !o.outputPath.empty()) {
+            result.error = "--batch: the files come from the list; no INPUT, --key or -o beside it";
+        } else if (!o.plotPath.empty() || !o.gainCsvPath.empty()) {
+            result.error = "--batch: --plot and --gain-csv are for one file";
+        } else {
+            result.action = ParseAction::Run;
+        }
+    } else if (o.jobs != 0 || o.shardCount != 1) {
+        result.error = o.jobs != 0 ? "-j: only with --batch" : "--shard: only with --batch";
+    } else if (parser.positional.size() != 1) {
         result.error = parser.positional.empty() ? "no input file given" : "more than one input file given";
-    } else if (result.options.keyPaths.empty()) {
+    } else if (o.keyPaths.empty()) {
         result.error = "no key file given (--key FILE)";
-    } else if (result.options.outputPath.empty()) {
+    } else if (o.outputPath.empty()) {
         result.error = "no output file given (-o FILE)";
     } else {
         result.options.inputPath = parser.positional.front();
@@ -172,67 +255,22 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
     return result;
 }
 
-const char* versionText() { return "quellmar-duck " QM_VERSION_TEXT " (the QuellmarV3 ducking engine)\n"; }
-
-const char* helpText() {
-    return R"(Usage: quellmar-duck --key KEY [--key KEY2 ...] [options] INPUT -o OUTPUT
-
-Lowers INPUT while the keys are loud (duck mode) or lets it through only then
-(key mode), with the very engine of the QuellmarV3 plug-in, and writes OUTPUT.
-Typical use: duck a music bed under speech.
-
-  quellmar-duck --key voice.wav --threshold -30 --release 300 music.wav -o bed.wav
-
-Files:
-  -k, --key FILE       a key: the signal whose level drives the gain. Up to 4;
-                       several keys are summed as the plug-in sums the slots it
-                       listens to. A key shorter than INPUT is silence after its
-                       end; a longer one is cut.
-  -o, --output FILE    the result; written under a temporary name in the same
-                       folder and renamed when complete, so no partial file is
-                       ever left. It may not be INPUT or a key.
-  INPUT                the audio to duck. The output has its length, sample
-                       rate and channel count.
-  Inputs and keys are read with libsndfile: WAV, AIFF, FLAC, Ogg/Vorbis, Opus,
-  CAF, W64, RF64 and the rest it reads. Each is mono or stereo (a mono file
-  goes to both sides); keys need the input's sample rate.
-
-Settings (the plug-in's defaults unless given; later ones win):
-  --attack MS          how fast the gain falls when the key rises: 0 to 2000 ms
-                       (default 78.9 ms; 0 is the plug-in's shortest, 2 ms)
-  --release MS         how fast the gain recovers when the key falls: 0 to
-                       1000 ms (default 39.4 ms; 0 is the shortest, 1 ms)
-  --threshold DB       key level above which the gain falls, by as many dB as
-                       the smoothed key exceeds it: -96 to 0 dB (default -48)
-  --mode duck|key      duck: lower INPUT while the key is loud (default);
-                       key: let INPUT through only while the key is loud
-  --param N=V          a plug-in parameter by index with its own value V from
-                       0 to 1: 1 bypass (1 = pass INPUT unchanged), 6 attack
-                       (2000 V^2 ms), 7 release (1000 V^2 ms), 8 duck/key
-                       (duck from 0.5 up), 9 threshold (-96 V dB). Times and
-                       the threshold above are turned into these same values.
-
-Output:
-  --format TYPE[:SAMPLE]  the output's file type and sample type. Without it
-                       the type follows OUTPUT's name (out.flac is FLAC) or
-                       else INPUT, and the sample type follows INPUT where the
-                       type allows it (else 24-bit, or Vorbis for Ogg).
-                       TYPE: wav, aiff, flac, ogg, caf, w64, rf64, au, ... (any
-                       libsndfile writes); SAMPLE: 8, 16, 24, 32, float,
-                       double, vorbis, opus, ulaw, alaw. Examples: flac,
-                       wav:float, :24
-  --plot FILE.png      draws the key level, the threshold and the gain over
-                       time (dB against minutes:seconds) as a PNG picture
-  --gain-csv FILE      writes one line per 10 ms: time_s (end of the 10 ms),
-                       gain_reduction_db (how far OUTPUT is lowered there, 0
-                       or more), key_level_db (the keys' peak in those 10 ms)
-  -q, --quiet          no progress bar (it is shown only on a terminal anyway)
-  -h, --help           this text
-      --version        the version
-
-Exit status: 0 done; 1 a file could not be read or written (the message names
-it and the reason; no output is left behind); 2 a wrong option or value.
-)";
+std::string settingsText(const DuckOptions& options) {
+    const auto& p = options.parameters;
+    const bool duck = qm::isDuckMode(p[qm::ParamDuckKey]);
+    char range[32] = "none";
+    if (options.shaping.rangeDb > 0.0) std::snprintf(range, sizeof range, "%.1f dB", options.shaping.rangeDb);
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "mode        %s%s\nthreshold   %.1f dB\nattack      %.1f ms\nrelease     %.1f ms\n"
+                  "range       %s\nhold        %.0f ms\nlookahead   %.0f ms\n",
+                  duck ? "duck" : "key", qm::isSwitchOn(p[qm::ParamBypass]) ? " (bypassed)" : "",
+                  qm::thresholdDbFor(p[qm::ParamThreshold]), static_cast<double>(qm::attackMsFor(p[qm::ParamAttack])),
+                  static_cast<double>(qm::releaseMsFor(p[qm::ParamRelease])),
+                  range, options.shaping.holdMs, options.shaping.lookaheadMs);
+    return text;
 }
+
+const char* versionText() { return "quellmar-duck " QM_VERSION_TEXT " (the QuellmarV3 ducking engine)\n"; }
 
 }  // namespace qmduck

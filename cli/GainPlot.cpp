@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace qmduck {
 namespace {
@@ -70,14 +71,18 @@ void drawAxes(cairo_t* cr, const PlotLayout& layout) {
     drawText(cr, PlotLayout::kRight, PlotLayout::kBottom + 32, "minutes:seconds", 11, 1.0);
 }
 
-void drawLegend(cairo_t* cr, double thresholdDb) {
+void drawLegend(cairo_t* cr, double thresholdDb, double rangeDb) {
     char threshold[64];
     std::snprintf(threshold, sizeof threshold, "threshold %.1f dB", thresholdDb);
+    char range[64];
+    std::snprintf(range, sizeof range, "range -%.1f dB", rangeDb);
     struct Entry {
         const double (*rgb)[3];
         std::string text;
-    } entries[] = {{&GainPlot::kKeyColor, "key level"}, {&GainPlot::kThresholdColor, threshold},
-                   {&GainPlot::kGainColor, "gain"}};
+    };
+    std::vector<Entry> entries = {{&GainPlot::kKeyColor, "key level"}, {&GainPlot::kThresholdColor, threshold}};
+    if (rangeDb > 0.0) entries.push_back({&GainPlot::kRangeColor, range});
+    entries.push_back({&GainPlot::kGainColor, "gain"});
     // Right-aligned: a swatch, its text, a gap; entry after entry.
     cairo_set_font_size(cr, 12);
     double width = 0.0;
@@ -135,14 +140,28 @@ GainPlot::GainPlot(double durationSeconds, double thresholdDb, std::string title
     columns.resize(std::clamp<std::size_t>(pieces, 1, kPlotWidth));
 }
 
+void GainPlot::setDetails(std::string subtitleText, double newRangeDb, double newKeyAheadSeconds) {
+    subtitle = std::move(subtitleText);
+    rangeDb = newRangeDb;
+    keyAheadSeconds = newKeyAheadSeconds;
+}
+
+std::size_t GainPlot::columnAt(double endSeconds) const {
+    // A point stands for the 10 ms before its end.
+    const double middle = std::max(0.0, endSeconds - 0.005) / plotLayout.durationSeconds;
+    return std::min(columns.size() - 1, static_cast<std::size_t>(std::max(0.0, middle) * columns.size()));
+}
+
 void GainPlot::add(const TracePoint& point) {
-    // The point stands for the 10 ms before its end.
-    const double middle = std::max(0.0, point.endSeconds - 0.005) / plotLayout.durationSeconds;
-    const auto index = std::min(columns.size() - 1, static_cast<std::size_t>(std::max(0.0, middle) * columns.size()));
-    Column& column = columns[index];
-    column.keyLevelDb = std::max(column.keyLevelDb, point.keyLevelDb);
+    Column& column = columns[columnAt(point.endSeconds)];
     column.lowestGainDb = column.filled ? std::min(column.lowestGainDb, point.gainDb) : point.gainDb;
     column.filled = true;
+    addKeyLevel(point.endSeconds + keyAheadSeconds, point.keyLevelDb);
+}
+
+void GainPlot::addKeyLevel(double endSeconds, double keyLevelDb) {
+    Column& column = columns[columnAt(endSeconds)];
+    column.keyLevelDb = std::max(column.keyLevelDb, keyLevelDb);
 }
 
 bool GainPlot::write(int descriptor, std::string& error) const {
@@ -156,7 +175,7 @@ bool GainPlot::write(int descriptor, std::string& error) const {
     const double columnWidth = static_cast<double>(kPlotWidth) / static_cast<double>(columns.size());
     setColor(cr, kKeyColor);
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (!columns[i].filled) continue;
+        if (columns[i].keyLevelDb <= kLowestDb) continue;
         const double top = plotLayout.yForDb(columns[i].keyLevelDb);
         cairo_rectangle(cr, PlotLayout::kLeft + i * columnWidth, top, columnWidth, PlotLayout::kBottom - top);
     }
@@ -178,11 +197,20 @@ bool GainPlot::write(int descriptor, std::string& error) const {
     cairo_move_to(cr, PlotLayout::kLeft, thresholdY);
     cairo_line_to(cr, PlotLayout::kRight, thresholdY);
     cairo_stroke(cr);
+    if (rangeDb > 0.0) {
+        const double rangeY = std::round(plotLayout.yForDb(-rangeDb));
+        setColor(cr, kRangeColor);
+        cairo_move_to(cr, PlotLayout::kLeft, rangeY);
+        cairo_line_to(cr, PlotLayout::kRight, rangeY);
+        cairo_stroke(cr);
+    }
     cairo_set_dash(cr, nullptr, 0, 0.0);
 
-    drawLegend(cr, thresholdDb);
+    drawLegend(cr, thresholdDb, rangeDb);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
     drawText(cr, PlotLayout::kLeft, 28, title, 14);
+    cairo_set_source_rgb(cr, 0.3, 0.3, 0.3);
+    drawText(cr, PlotLayout::kLeft, 42, subtitle, 11);
 
     const cairo_status_t status = cairo_surface_write_to_png_stream(surface, writeToDescriptor, &descriptor);
     cairo_destroy(cr);

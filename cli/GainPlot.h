@@ -37,17 +37,27 @@ public:
     // `title` goes above the picture.
     GainPlot(double durationSeconds, double thresholdDb, std::string title);
 
+    // A second line under the title (the settings in force); a dashed line at -rangeDb dB when
+    // rangeDb > 0; the key level drawn `keyAheadSeconds` later than its point, where the key was
+    // read that far ahead of the gain (look-ahead), so that it shows at its own time.
+    void setDetails(std::string subtitle, double rangeDb, double keyAheadSeconds);
+
     void add(const TracePoint& point) override;
+    // The key's level in the 10 ms before `endSeconds` where no point carries it (the stretch
+    // the look-ahead reads before the first gain).
+    void addKeyLevel(double endSeconds, double keyLevelDb);
     // Draws the picture and writes it as PNG to the open descriptor, which it takes over; false
     // (with `error`) on failure.
     bool write(int descriptor, std::string& error) const;
 
     const PlotLayout& layout() const { return plotLayout; }
 
-    // Colours, 0..1 red, green, blue: the threshold line, the gain curve and the key level area.
+    // Colours, 0..1 red, green, blue: the threshold line, the gain curve, the key level area and
+    // the range line.
     static constexpr double kThresholdColor[3] = {0.85, 0.10, 0.10};
     static constexpr double kGainColor[3] = {0.95, 0.50, 0.00};
     static constexpr double kKeyColor[3] = {0.55, 0.70, 0.90};
+    static constexpr double kRangeColor[3] = {0.20, 0.55, 0.20};
 
 private:
     struct Column {
@@ -56,9 +66,15 @@ private:
         bool filled = false;
     };
 
+    // The column a point ending at `endSeconds` falls in.
+    std::size_t columnAt(double endSeconds) const;
+
     PlotLayout plotLayout;
     double thresholdDb;
     std::string title;
+    std::string subtitle;
+    double rangeDb = 0.0;
+    double keyAheadSeconds = 0.0;
     std::vector<Column> columns;
 };
 

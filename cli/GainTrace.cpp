@@ -13,11 +13,12 @@ double decibelsOf(double linear) {
     return linear > 0.0 ? std::max(kLowestDb, 20.0 * std::log10(linear)) : kLowestDb;
 }
 
-GainCsvWriter::GainCsvWriter(int descriptor) : file(fdopen(descriptor, "w")) {
+GainCsvWriter::GainCsvWriter(int descriptor, const std::string& comment) : file(fdopen(descriptor, "w")) {
     if (file == nullptr) {
         close(descriptor);
         return;
     }
+    if (!comment.empty()) std::fprintf(file, "# %s\n", comment.c_str());
     std::fputs("time_s,gain_reduction_db,key_level_db\n", file);
 }
 

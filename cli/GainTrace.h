@@ -32,8 +32,9 @@ public:
 // Writes the trace as CSV lines "time_s,gain_reduction_db,key_level_db" after a header.
 class GainCsvWriter : public TraceSink {
 public:
-    // Writes to the open descriptor, which it takes over.
-    explicit GainCsvWriter(int descriptor);
+    // Writes to the open descriptor, which it takes over; a non-empty `comment` goes first, on a
+    // line of its own after "# ".
+    explicit GainCsvWriter(int descriptor, const std::string& comment = {});
     ~GainCsvWriter() override;
     GainCsvWriter(const GainCsvWriter&) = delete;
     GainCsvWriter& operator=(const GainCsvWriter&) = delete;

@@ -29,4 +29,17 @@ bool KeyMix::fill(float* sumLeft, float* sumRight, std::int32_t frames) {
     return true;
 }
 
+bool KeyMix::skip(std::int64_t frames,
+                  const std::function<void(const float* left, const float* right, std::int32_t frames)>& seen) {
+    std::vector<float> dropLeft(left.size());
+    std::vector<float> dropRight(right.size());
+    for (std::int64_t done = 0; done < frames;) {
+        const auto piece = static_cast<std::int32_t>(std::min<std::int64_t>(frames - done, std::ssize(left)));
+        if (!fill(dropLeft.data(), dropRight.data(), piece)) return false;
+        if (seen) seen(dropLeft.data(), dropRight.data(), piece);
+        done += piece;
+    }
+    return true;
+}
+
 }  // namespace qmduck

@@ -4,6 +4,7 @@
 // input is never read.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,11 @@ public:
     // with `error` naming the file.
     bool fill(float* left, float* right, std::int32_t frames);
     const std::string& error() const { return failure; }
+    // Reads the first `frames` frames of the sum, hands them to `seen` (when given) piece by piece
+    // and drops them: the key then runs that far ahead of the input (the look-ahead). False on
+    // a read error, with `error` naming the file.
+    bool skip(std::int64_t frames,
+              const std::function<void(const float* left, const float* right, std::int32_t frames)>& seen = {});
 
 private:
     std::vector<std::unique_ptr<SoundReader>> keys;

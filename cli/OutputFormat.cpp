@@ -39,6 +39,25 @@ constexpr int kFallbackSampleTypes[] = {
     SF_FORMAT_VORBIS, SF_FORMAT_OPUS,   SF_FORMAT_MPEG_LAYER_III,
 };
 
+// Sample types that are a codec of their own file type: carried over only when the output has
+// the input's type (an MP3 written as WAV gets PCM, not MPEG in a WAV wrapper).
+bool isCodec(int sampleType) {
+    switch (sampleType) {
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III:
+    case SF_FORMAT_ALAC_16:
+    case SF_FORMAT_ALAC_20:
+    case SF_FORMAT_ALAC_24:
+    case SF_FORMAT_ALAC_32:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int sampleTypeNamed(const std::string& name) {
     for (const Named& known : kSampleTypes) {
         if (name == known.name) return known.value;
@@ -103,13 +122,17 @@ FormatChoice chooseOutputFormat(const std::string& formatOption, const std::stri
         sample = SF_FORMAT_OPUS;
     }
     if (type == 0) type = inputFormat & SF_FORMAT_TYPEMASK;
+    if (type == 0) {
+        choice.error = "the input's type cannot be written; name the output for a type (.wav, .flac, ...) or give --format";
+        return choice;
+    }
     if (typeName == "opus" && sample == 0) sample = SF_FORMAT_OPUS;
 
     const int inputType = inputFormat & SF_FORMAT_TYPEMASK;
     const int endian = type == inputType ? (inputFormat & SF_FORMAT_ENDMASK) : 0;
     if (sample == 0) {
         sample = inputFormat & SF_FORMAT_SUBMASK;
-        if (!writable(type | sample | endian, channels, sampleRateHz)) {
+        if ((isCodec(sample) && type != inputType) || !writable(type | sample | endian, channels, sampleRateHz)) {
             sample = 0;
             for (int fallback : kFallbackSampleTypes) {
                 if (writable(type | fallback, channels, sampleRateHz)) {

@@ -10,35 +10,42 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 
 namespace qmduck {
 namespace {
 
 // Temporary names the signal handler removes: fixed storage, because a handler may not allocate.
-constexpr int kMaxPending = 8;
+// A slot is free (0), being filled (1) or holds a complete path (2); jobs that run at once claim
+// slots with compare-and-swap, and the handler reads only complete ones.
+constexpr int kMaxPending = 64;
 constexpr std::size_t kMaxPathBytes = 4096;
 char pendingPaths[kMaxPending][kMaxPathBytes];
-std::atomic<bool> pendingUsed[kMaxPending];
+std::atomic<int> pendingState[kMaxPending];
+// umask can only be read by setting it: jobs that run at once take turns.
+std::mutex umaskLock;
 
-// Called from the main thread only; the path is complete before the handler may see it.
+// Any thread; -1 when the path is too long or every slot is taken (the file is then left to the
+// end of the run to remove).
 int registerPath(const std::string& path) {
     if (path.size() >= kMaxPathBytes) return -1;
     for (int i = 0; i < kMaxPending; ++i) {
-        if (pendingUsed[i].load()) continue;
+        int expected = 0;
+        if (!pendingState[i].compare_exchange_strong(expected, 1)) continue;
         std::memcpy(pendingPaths[i], path.c_str(), path.size() + 1);
-        pendingUsed[i].store(true);
+        pendingState[i].store(2);
         return i;
     }
     return -1;
 }
 
 void unregisterPath(int registration) {
-    if (registration >= 0) pendingUsed[registration].store(false);
+    if (registration >= 0) pendingState[registration].store(0);
 }
 
 extern "C" void removePendingAndReraise(int signalNumber) {
     for (int i = 0; i < kMaxPending; ++i) {
-        if (pendingUsed[i].load()) unlink(pendingPaths[i]);
+        if (pendingState[i].load() == 2) unlink(pendingPaths[i]);
     }
     std::signal(signalNumber, SIG_DFL);
     std::raise(signalNumber);
@@ -58,6 +65,7 @@ PendingFile::PendingFile(std::string destinationPath) : destination(std::move(de
     temporary = pattern;
     registration = registerPath(temporary);
     // mkstemp makes the file private; the result gets the permissions of any new file.
+    const std::lock_guard<std::mutex> guard(umaskLock);
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(descriptor, 0666 & ~mask);

@@ -15,26 +15,87 @@ SoundReader::SoundReader(std::string path) : filePath(std::move(path)) {
         return;
     }
     file = sf_open(filePath.c_str(), SFM_READ, &info);
-    if (file == nullptr) failure = sf_strerror(nullptr);
+    if (file != nullptr) return;
+    const std::string sndfileReason = sf_strerror(nullptr);
+    auto decoded = std::make_unique<FfmpegDecoder>(filePath);
+    if (!decoded->isOpen()) {
+        failure = sndfileReason + " (FFmpeg: " + decoded->error() + ")";
+        return;
+    }
+    info = SF_INFO{};
+    info.channels = decoded->channels();
+    info.samplerate = decoded->sampleRateHz();
+    info.frames = decoded->expectedFrames();
+    decoder = std::move(decoded);
 }
 
 SoundReader::~SoundReader() {
+    if (converter != nullptr) src_delete(converter);
     if (file != nullptr) sf_close(file);
+}
+
+std::string SoundReader::decoderName() const {
+    return decoder != nullptr ? "FFmpeg (" + decoder->codecName() + ")" : "libsndfile";
+}
+
+bool SoundReader::resampleTo(int rateHz) {
+    if (rateHz == info.samplerate) return true;
+    int problem = 0;
+    converter = src_callback_new(&SoundReader::supply, SRC_SINC_FASTEST, info.channels, &problem, this);
+    if (converter == nullptr) {
+        failure = std::string("cannot resample: ") + src_strerror(problem);
+        return false;
+    }
+    rateRatio = static_cast<double>(rateHz) / info.samplerate;
+    info.frames = static_cast<std::int64_t>(static_cast<double>(info.frames) * rateRatio);
+    info.samplerate = rateHz;
+    return true;
+}
+
+long SoundReader::supply(void* self, float** data) {
+    constexpr std::int64_t kSupplyFrames = 4096;
+    auto* reader = static_cast<SoundReader*>(self);
+    reader->raw.resize(static_cast<std::size_t>(kSupplyFrames * reader->info.channels));
+    const std::int64_t got = reader->readInterleaved(reader->raw.data(), kSupplyFrames);
+    if (got < 0) reader->supplyFailed = true;
+    *data = reader->raw.data();
+    return got > 0 ? static_cast<long>(got) : 0;
+}
+
+std::int64_t SoundReader::readInterleaved(float* samples, std::int64_t count) {
+    if (decoder != nullptr) {
+        const std::int64_t got = decoder->read(samples, count);
+        if (got < 0) failure = decoder->error();
+        return got;
+    }
+    const sf_count_t got = sf_readf_float(file, samples, count);
+    if (got < count && sf_error(file) != SF_ERR_NO_ERROR) {
+        failure = sf_strerror(file);
+        return -1;
+    }
+    return got;
 }
 
 std::int64_t SoundReader::read(float* left, float* right, std::int64_t count) {
     const std::size_t wanted = static_cast<std::size_t>(count) * static_cast<std::size_t>(info.channels);
     if (interleaved.size() < wanted) interleaved.resize(wanted);
-    const sf_count_t got = sf_readf_float(file, interleaved.data(), count);
-    if (got < count && sf_error(file) != SF_ERR_NO_ERROR) {
-        failure = sf_strerror(file);
-        return -1;
+    std::int64_t got = 0;
+    if (converter != nullptr) {
+        got = src_callback_read(converter, rateRatio, static_cast<long>(count), interleaved.data());
+        if (supplyFailed) return -1;
+        if (got < count && src_error(converter) != 0) {
+            failure = std::string("cannot resample: ") + src_strerror(src_error(converter));
+            return -1;
+        }
+    } else {
+        got = readInterleaved(interleaved.data(), count);
+        if (got < 0) return -1;
     }
     const float* samples = interleaved.data();
     if (info.channels == 1) {
-        for (sf_count_t i = 0; i < got; ++i) left[i] = right[i] = samples[i];
+        for (std::int64_t i = 0; i < got; ++i) left[i] = right[i] = samples[i];
     } else {
-        for (sf_count_t i = 0; i < got; ++i) {
+        for (std::int64_t i = 0; i < got; ++i) {
             left[i] = samples[2 * i];
             right[i] = samples[2 * i + 1];
         }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/BatchRun.h"
 #include "cli/DuckJob.h"
 #include "cli/DuckOptions.h"
 #include "cli/PendingFile.h"
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
     switch (parsed.action) {
     case qmduck::ParseAction::ShowHelp: std::fputs(qmduck::helpText(), stdout); return 0;
     case qmduck::ParseAction::ShowVersion: std::fputs(qmduck::versionText(), stdout); return 0;
+    case qmduck::ParseAction::ShowSettings: std::fputs(qmduck::settingsText(parsed.options).c_str(), stdout); return 0;
     case qmduck::ParseAction::UsageError:
         std::fprintf(stderr, "quellmar-duck: %s\nTry 'quellmar-duck --help' for the options.\n", parsed.error.c_str());
         return 2;
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
     }
     qmduck::PendingFile::removeOnSignals();
     const bool showProgress = !parsed.options.quiet && isatty(STDERR_FILENO) == 1;
+    if (!parsed.options.batchPath.empty()) return qmduck::runBatch(parsed.options, showProgress, stderr);
     const qmduck::JobResult result = qmduck::runDuckJob(parsed.options, showProgress);
     if (result.exitStatus != 0) std::fprintf(stderr, "quellmar-duck: %s\n", result.message.c_str());
     return result.exitStatus;

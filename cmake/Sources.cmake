@@ -8,11 +8,13 @@ set(QM_CORE_SOURCES
   host/PluginEntry.cpp
   host/SpeakerArrangements.cpp
   host/ValueFormat.cpp
+  engine/DuckChain.cpp
   engine/DuckerEffect.cpp
   engine/DuckingProcessor.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp
+  engine/PeakHold.cpp
   engine/SessionKeyBus.cpp
   engine/SharedKeyBus.cpp
   engine/KeyStorage.cpp

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "engine/EnvelopeDetector.h"
+#include "engine/DuckChain.h"
 #include "engine/KeyBus.h"
 #include "engine/kernels/DuckKernels.h"
 
@@ -63,7 +63,7 @@ private:
     std::atomic<float> parameters[kParameterCount];
     std::int32_t ownSlot = -1;
     char programName[kProgramNameCapacity] = {};
-    EnvelopeDetector detector;
+    DuckChain chain;
     bool listening[kKeySlotCount] = {false, false, false, false};
 };
 

@@ -1,12 +1,11 @@
 // The audio path of DuckerEffect. Per block: publish the input on the own slot, then (unless
-// bypassed) sum the selected slots into a stereo key, run its peaks through the detector and
-// multiply the audio by the gain (duck) or one minus the gain (key); finally report the gain
+// bypassed) sum the selected slots into a stereo key and hand its peaks to the duck chain, which
+// multiplies the audio by the gain (duck) or one minus the gain (key); finally report the gain
 // reduction in parameter 10. The work is done in chunks by the block-wise kernels. Blocks longer
 // than the key bus's capacity are handled in equal pieces that fit it. No allocation, no lock, no
 // system call, no C library mathematics.
 
 #include <algorithm>
-#include <cmath>
 
 #include "engine/DuckerEffect.h"
 #include "engine/kernels/ScalarMath.h"
@@ -30,15 +29,7 @@ void DuckerEffect::processReplacing(float** inputs, float** outputs, std::int32_
 }
 
 void DuckerEffect::configureDetector() {
-    // A parameter that maps to no finite time or level keeps the previous setting.
-    detector.setSampleRate(getSampleRate());
-    const float attackMs = attackMsFor(parameter(ParamAttack));
-    if (std::isfinite(attackMs)) detector.setAttack(attackMs);
-    detector.setRatio(0.0);
-    const float releaseMs = releaseMsFor(parameter(ParamRelease));
-    if (std::isfinite(releaseMs)) detector.setRelease(releaseMs);
-    const double thresholdDb = thresholdDbFor(parameter(ParamThreshold));
-    if (std::isfinite(thresholdDb)) detector.setThreshold(thresholdDb);
+    chain.configure(getSampleRate(), parameter(ParamAttack), parameter(ParamRelease), parameter(ParamThreshold));
 }
 
 template <bool Accumulate>
@@ -88,9 +79,9 @@ void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t fr
                 }
                 done += piece;
             }
-            const double overshootDb = detector.smoothedOvershootDb();
+            const double overshootDb = chain.detector().smoothedOvershootDb();
             if (!bypassed && overshootDb != 0.0) {
-                reduction = -math::expMinusOneOf(detector.blockSettings().gainLnPerDb * overshootDb);
+                reduction = -math::expMinusOneOf(chain.detector().blockSettings().gainLnPerDb * overshootDb);
             }
         }
     }
@@ -100,7 +91,7 @@ void DuckerEffect::processBlock(float** inputs, float** outputs, std::int32_t fr
 void DuckerEffect::duckPiece(const KernelSet& kernels, KeyStorage& storage, KeyStorage::View* views,
                              const float* const* in, float* const* out, std::int32_t frames, DuckMode mode) {
     constexpr std::int32_t kChunk = KeyStorage::kReadChunkFrames;
-    const DetectorBlock settings = detector.blockSettings();
+    static_assert(kChunk <= DuckChain::kChunkFrames, "the chain takes whole read chunks");
     float keyLeft[kKeySlotCount][kChunk];
     float keyRight[kKeySlotCount][kChunk];
     float peaks[kChunk];
@@ -120,9 +111,7 @@ void DuckerEffect::duckPiece(const KernelSet& kernels, KeyStorage& storage, KeyS
         else std::fill(peaks, peaks + count, 0.0f);
         const float* chunkIn[2] = {in[0] + first, in[1] + first};
         float* chunkOut[2] = {out[0] + first, out[1] + first};
-        double overshootDb = detector.smoothedOvershootDb();
-        kernels.duck(settings, overshootDb, peaks, chunkIn, chunkOut, count, mode);
-        detector.setSmoothedOvershootDb(overshootDb);
+        chain.duckPeaks(kernels, peaks, chunkIn, chunkOut, count, mode);
     }
 }
 

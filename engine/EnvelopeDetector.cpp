@@ -24,7 +24,13 @@ float quietPeakFor(double thresholdDb) {
 
 }  // namespace
 
-EnvelopeDetector::EnvelopeDetector() : quietPeak(quietPeakFor(threshold)) {}
+EnvelopeDetector::EnvelopeDetector()
+    : quietPeak(quietPeakFor(threshold)), gainLnFloor(-std::numeric_limits<double>::infinity()) {}
+
+void EnvelopeDetector::setRangeDb(double rangeDb) {
+    range = rangeDb > 0.0 ? rangeDb : 0.0;
+    gainLnFloor = range > 0.0 ? -range * kNeperPerDb : -std::numeric_limits<double>::infinity();
+}
 
 void EnvelopeDetector::setThreshold(double thresholdDb) {
     if (thresholdDb == threshold) return;
@@ -48,13 +54,19 @@ void EnvelopeDetector::setSampleRate(double sampleRateHz) {
 void EnvelopeDetector::reset() { overshootDb = 0.0; }
 
 DetectorBlock EnvelopeDetector::blockSettings() const {
-    return {attack.getCoefficient(), release.getCoefficient(), threshold, (ratio - 1.0) * kNeperPerDb, quietPeak};
+    const double gainLnPerDb = (ratio - 1.0) * kNeperPerDb;
+    // The overshoot whose gain is the range's floor; none when there is no range or no reduction.
+    const double overshootCapDb =
+        range > 0.0 && gainLnPerDb < 0.0 ? gainLnFloor / gainLnPerDb : std::numeric_limits<double>::infinity();
+    return {attack.getCoefficient(), release.getCoefficient(), threshold, gainLnPerDb, quietPeak, gainLnFloor,
+            overshootCapDb};
 }
 
 double EnvelopeDetector::computeGain(double peak) {
     const DetectorBlock settings = blockSettings();
     overshootDb = kernels::smoothOvershoot(settings, overshootDb, peak);
-    return math::expOf(settings.gainLnPerDb * overshootDb);
+    const double y = settings.gainLnPerDb * overshootDb;
+    return math::expOf(y < gainLnFloor ? gainLnFloor : y);
 }
 
 void EnvelopeDetector::setSmoothedOvershootDb(double db) {

@@ -32,6 +32,11 @@ public:
     virtual void setSampleRate(double sampleRateHz);
     virtual void reset();
 
+    // The largest reduction in dB (the duck range): the gain never falls below -rangeDb dB. 0 or
+    // less means no limit, the plug-in's own behaviour. Set-up call.
+    void setRangeDb(double rangeDb);
+    double getRangeDb() const { return range; }
+
     // One detector step for the key's absolute peak of one frame (linear); returns the linear gain.
     // A peak that is not finite leaves the envelope as it was. Any thread that owns the detector.
     double computeGain(double peak);
@@ -51,6 +56,8 @@ private:
     TimeConstant release{100.0, 44100.0};
     double overshootDb = 0.0;
     float quietPeak = 0.0f;
+    double range = 0.0;
+    double gainLnFloor;
 };
 
 }  // namespace qm

@@ -17,6 +17,12 @@ struct DetectorBlock {
     double gainLnPerDb;
     // A peak below this lies surely below the threshold: no overshoot, no logarithm needed.
     float quietPeak;
+    // ln of the lowest gain the passes give (the duck range); -infinity: no lower bound.
+    double gainLnFloor;
+    // The largest overshoot in dB the smoothing takes in: the one that gives the lowest gain, so
+    // that the envelope never goes deeper than the range and recovers as soon as the key falls;
+    // +infinity without a range.
+    double overshootCapDb;
 };
 
 // How the duck pass writes: replacing or accumulating, the gain (duck) or one minus it (key).
@@ -33,9 +39,10 @@ struct KernelSet {
                      float* peaks);
     // Runs the detector over `frames` peaks, starting from and updating `overshootDb` (the smoothed
     // overshoot without its floor), and writes each frame's input times its gain (duck) or one
-    // minus its gain (key) to the outputs. Outputs may be the inputs.
+    // minus its gain (key) to the outputs. Outputs may be the inputs. When `factors` is not null
+    // it receives each frame's factor (the gain, or one minus it), as applied.
     void (*duck)(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
-                 float* const* out, std::int32_t frames, DuckMode mode);
+                 float* const* out, std::int32_t frames, DuckMode mode, float* factors);
     // Copies (replacing) or adds (accumulating) both input channels to the outputs.
     void (*passThrough)(const float* const* in, float* const* out, std::int32_t frames, bool accumulate);
 };

@@ -82,7 +82,7 @@ struct Body {
     // attack step while the overshoot v lies above u and the release step otherwise, with one
     // maximum instead of a comparison and a selection on the chain from frame to frame.
     struct Constants {
-        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb;
+        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor, overshootCap;
         __m128d attack, release;
         double sign;
     };
@@ -97,7 +97,7 @@ struct Body {
 
     [[gnu::always_inline]] static void overshoots(const Constants& c, const float* peaks, Overshoots& o) {
         const D above = V::mulAdd(log(V::add(V::loadFloats(peaks), c.floor)), c.dbPerNeper, c.minusThreshold);
-        const D over = V::max(above, V::set(0.0));
+        const D over = V::min(V::max(above, V::set(0.0)), c.overshootCap);
         V::store(o.attack, V::mul(over, c.attackShare));
         V::store(o.release, V::mul(over, c.releaseShare));
     }
@@ -119,8 +119,11 @@ struct Body {
 
     template <bool Accumulate, bool Key>
     [[gnu::always_inline]] static void output(const Constants& c, D smoothed, const float* inLeft,
-                                              const float* inRight, float* outLeft, float* outRight) {
-        const D factor = gain<Key>(V::mul(smoothed, c.gainLnPerDb));
+                                              const float* inRight, float* outLeft, float* outRight,
+                                              float* factors) {
+        // The range is a floor on the gain's logarithm: one maximum per group, a no-op at -infinity.
+        const D factor = gain<Key>(V::max(V::mul(smoothed, c.gainLnPerDb), c.gainLnFloor));
+        if (factors != nullptr) V::storeFloats(factors, factor);
         const D left = V::loadFloats(inLeft);
         const D right = V::loadFloats(inRight);
         if constexpr (Accumulate) {
@@ -137,7 +140,7 @@ struct Body {
     // processor has independent work to overlap with the smoothing's chain of dependencies.
     template <bool Accumulate, bool Key>
     static void duckGroups(const Constants& c, double& overshootDb, const float* peaks, const float* const* in,
-                           float* const* out, std::int32_t frames) {
+                           float* const* out, std::int32_t frames, float* factors) {
         __m128d u = _mm_set_sd(c.sign * overshootDb);
         const std::int32_t whole = frames / kLanes * kLanes;
         if (whole > 0) {
@@ -149,17 +152,19 @@ struct Body {
                 const D smoothed = smooth(c, u, levels[g], kLanes);
                 if (i > 0) {
                     const std::int32_t p = i - kLanes;
-                    output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p);
+                    output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p,
+                                            factors != nullptr ? factors + p : nullptr);
                 }
                 previous = smoothed;
             }
             const std::int32_t p = whole - kLanes;
-            output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p);
+            output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p,
+                                    factors != nullptr ? factors + p : nullptr);
         }
         if (whole < frames) {
             // The last few frames go through buffers of a whole group; unused lanes hold silence.
             const int count = frames - whole;
-            float buffers[5][kLanes] = {};
+            float buffers[6][kLanes] = {};
             std::copy_n(peaks + whole, count, buffers[0]);
             std::copy_n(in[0] + whole, count, buffers[1]);
             std::copy_n(in[1] + whole, count, buffers[2]);
@@ -168,9 +173,10 @@ struct Body {
             Overshoots levels;
             overshoots(c, buffers[0], levels);
             const D smoothed = smooth(c, u, levels, count);
-            output<Accumulate, Key>(c, smoothed, buffers[1], buffers[2], buffers[3], buffers[4]);
+            output<Accumulate, Key>(c, smoothed, buffers[1], buffers[2], buffers[3], buffers[4], buffers[5]);
             std::copy_n(buffers[3], count, out[0] + whole);
             std::copy_n(buffers[4], count, out[1] + whole);
+            if (factors != nullptr) std::copy_n(buffers[5], count, factors + whole);
         }
         overshootDb = c.sign * _mm_cvtsd_f64(u);
     }
@@ -201,17 +207,18 @@ struct Body {
     }
 
     static void duck(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
-                     float* const* out, std::int32_t frames, DuckMode mode) {
+                     float* const* out, std::int32_t frames, DuckMode mode, float* factors) {
         bool allQuiet = false;
         bool anyNonFinite = false;
         survey(peaks, frames, detector.quietPeak, allQuiet, anyNonFinite);
         if (allQuiet && overshootDb == 0.0) {
             // Nothing to smooth: the gain stays exactly 1.
+            if (factors != nullptr) std::fill_n(factors, frames, mode.key ? 0.0f : 1.0f);
             if (!mode.key) return passThrough(in, out, frames, mode.accumulate);
             return scale(in, out, frames, mode.accumulate, 0.0f);
         }
         if (anyNonFinite || !(detector.gainLnPerDb <= 0.0)) {
-            return duckScalar(detector, overshootDb, peaks, in, out, frames, mode);
+            return duckScalar(detector, overshootDb, peaks, in, out, frames, mode, factors);
         }
         Constants c;
         c.floor = V::set(kPeakFloor);
@@ -221,14 +228,16 @@ struct Body {
         c.attackShare = V::set(c.sign * (1.0 - detector.attackCoefficient));
         c.releaseShare = V::set(c.sign * (1.0 - detector.releaseCoefficient));
         c.gainLnPerDb = V::set(c.sign * detector.gainLnPerDb);
+        c.gainLnFloor = V::set(detector.gainLnFloor);
+        c.overshootCap = V::set(detector.overshootCapDb);
         c.attack = _mm_set_sd(detector.attackCoefficient);
         c.release = _mm_set_sd(detector.releaseCoefficient);
         if (mode.accumulate) {
-            if (mode.key) duckGroups<true, true>(c, overshootDb, peaks, in, out, frames);
-            else duckGroups<true, false>(c, overshootDb, peaks, in, out, frames);
+            if (mode.key) duckGroups<true, true>(c, overshootDb, peaks, in, out, frames, factors);
+            else duckGroups<true, false>(c, overshootDb, peaks, in, out, frames, factors);
         } else {
-            if (mode.key) duckGroups<false, true>(c, overshootDb, peaks, in, out, frames);
-            else duckGroups<false, false>(c, overshootDb, peaks, in, out, frames);
+            if (mode.key) duckGroups<false, true>(c, overshootDb, peaks, in, out, frames, factors);
+            else duckGroups<false, false>(c, overshootDb, peaks, in, out, frames, factors);
         }
     }
 

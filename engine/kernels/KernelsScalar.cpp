@@ -18,12 +18,14 @@ void keyPeaksScalar(const float* const* left, const float* const* right, std::in
 }
 
 void duckScalar(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
-                float* const* out, std::int32_t frames, DuckMode mode) {
+                float* const* out, std::int32_t frames, DuckMode mode, float* factors) {
     double overshoot = overshootDb;
     for (std::int32_t i = 0; i < frames; ++i) {
         overshoot = smoothOvershoot(detector, overshoot, peaks[i]);
-        const double y = detector.gainLnPerDb * overshoot;
+        const double scaled = detector.gainLnPerDb * overshoot;
+        const double y = scaled < detector.gainLnFloor ? detector.gainLnFloor : scaled;
         const double factor = mode.key ? -math::expMinusOneOf(y) : math::expOf(y);
+        if (factors != nullptr) factors[i] = static_cast<float>(factor);
         const double left = factor * in[0][i];
         const double right = factor * in[1][i];
         out[0][i] = static_cast<float>(mode.accumulate ? out[0][i] + left : left);

@@ -24,6 +24,7 @@ struct Avx2 {
     static D sub(D a, D b) { return _mm256_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm256_mul_pd(a, b); }
     static D max(D a, D b) { return _mm256_max_pd(a, b); }
+    static D min(D a, D b) { return _mm256_min_pd(a, b); }
     // a * b + c with one rounding.
     static D mulAdd(D a, D b, D c) { return _mm256_fmadd_pd(a, b, c); }
     static D less(D a, D b) { return _mm256_cmp_pd(a, b, _CMP_LT_OQ); }

@@ -24,6 +24,7 @@ struct Sse2 {
     static D sub(D a, D b) { return _mm_sub_pd(a, b); }
     static D mul(D a, D b) { return _mm_mul_pd(a, b); }
     static D max(D a, D b) { return _mm_max_pd(a, b); }
+    static D min(D a, D b) { return _mm_min_pd(a, b); }
     // a * b + c with two roundings.
     static D mulAdd(D a, D b, D c) { return _mm_add_pd(_mm_mul_pd(a, b), c); }
     static D less(D a, D b) { return _mm_cmplt_pd(a, b); }

@@ -1,7 +1,9 @@
-// Helper of the quellmar-duck benchmark: makes its input and key files, and copies a file through
-// libsndfile as the tool reads and writes it, without the engine (the I/O floor).
+// Helper of the quellmar-duck benchmark: makes its input and key files, copies a file through
+// libsndfile as the tool reads and writes it, without the engine (the I/O floor), and reads a
+// file as the tool reads its input.
 //   quellmar_duck_bench_files make INPUT.wav KEY.wav SECONDS   stereo 48 kHz 16-bit music and speech-like key
 //   quellmar_duck_bench_files copy IN OUT                      float blocks of 8192 frames, as the tool does
+//   quellmar_duck_bench_files read FILE                        reads FILE as the tool reads its input
 
 #include <sndfile.h>
 
@@ -10,6 +12,9 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "cli/DuckJob.h"
+#include "cli/SoundFiles.h"
 
 namespace {
 
@@ -65,6 +70,18 @@ bool copyFile(const std::string& from, const std::string& to) {
     return sf_close(out) == 0 && ok;
 }
 
+// Reads every frame of `path` as quellmar-duck reads its input (libsndfile, else FFmpeg's
+// libraries), in the tool's blocks, and drops them: the reading cost alone.
+bool readFile(const char* path) {
+    qmduck::SoundReader reader(path);
+    if (!reader.isOpen()) return false;
+    std::vector<float> left(qmduck::kBlockFrames), right(qmduck::kBlockFrames);
+    std::int64_t got = 0;
+    while ((got = reader.read(left.data(), right.data(), qmduck::kBlockFrames)) > 0) {
+    }
+    return got == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,8 +92,10 @@ int main(int argc, char** argv) {
         ok = makeFile(argv[2], false, seconds) && makeFile(argv[3], true, seconds);
     } else if (mode == "copy" && argc == 4) {
         ok = copyFile(argv[2], argv[3]);
+    } else if (mode == "read" && argc == 3) {
+        ok = readFile(argv[2]);
     } else {
-        std::fprintf(stderr, "usage: %s make INPUT KEY SECONDS | copy IN OUT\n", argv[0]);
+        std::fprintf(stderr, "usage: %s make INPUT KEY SECONDS | copy IN OUT | read FILE\n", argv[0]);
         return 2;
     }
     if (!ok) std::fprintf(stderr, "%s: failed\n", argv[0]);

@@ -70,7 +70,6 @@ TEST_F(DuckJob, FailuresNameTheFileAndLeaveNoOutputBehind) {
     surround.channels = 3;
     surround.samples.resize(surround.samples.size() / 2 * 3);
     const std::string wide = put("wide.wav", surround);
-    const std::string slow = put("slow.wav", makeSignal(1.0, 2, true, 44100));
     std::filesystem::create_directory(path("folder"));
     writeSound(path("old.wav"), makeSignal(0.1, 1, false));
     const auto oldBytes = std::filesystem::file_size(path("old.wav"));
@@ -86,7 +85,6 @@ TEST_F(DuckJob, FailuresNameTheFileAndLeaveNoOutputBehind) {
         {{path("nokey.wav")}, in, path("old.wav"), "nokey.wav: cannot open", ""},
         {{key}, wide, path("old.wav"), "wide.wav: 3 channels", ""},
         {{wide}, in, path("old.wav"), "wide.wav: 3 channels", ""},
-        {{slow}, in, path("old.wav"), "slow.wav: 44100 Hz, but the input", ""},
         {{key}, in, in, "would overwrite the input", ""},
         {{key}, in, key, "would overwrite the key", ""},
         {{key}, in, path("old.wav"), "would overwrite the key", key},

@@ -92,6 +92,16 @@ TEST(DuckOptions, WrongCommandLinesAreUsageErrorsThatSayWhat) {
         {"--key k.wav in.wav -o out.wav --format=", "--format"},
         {"-k 1 -k 2 -k 3 -k 4 -k 5 in.wav -o out.wav", "at most 4"},
         {"--key= in.wav -o out.wav", "--key: needs"},
+        {"--key k.wav in.wav -o out.wav --range 97", "0 to 96"},
+        {"--key k.wav in.wav -o out.wav --hold -5", "0 to 2000"},
+        {"--key k.wav in.wav -o out.wav --lookahead 501", "0 to 500"},
+        {"--key k.wav in.wav -o out.wav --preset loud", "one of gentle, standard, strong"},
+        {"--batch l.tsv --key k.wav", "no INPUT, --key or -o"},
+        {"--batch l.tsv --plot p.png", "for one file"},
+        {"--batch l.tsv -j 0", "from 1 to 1024"},
+        {"--batch l.tsv --shard 3/2", "K/N"},
+        {"--batch l.tsv --shard 0/2", "K/N"},
+        {"--key k.wav in.wav -o out.wav -j 2", "only with --batch"},
     };
     for (const Case& c : cases) {
         const ParseResult result = parseArguments(words(c.line));
@@ -100,11 +110,49 @@ TEST(DuckOptions, WrongCommandLinesAreUsageErrorsThatSayWhat) {
     }
 }
 
+TEST(DuckOptions, ShapingPresetsAndListsAreReadAndLaterOptionsWin) {
+    struct Case {
+        const char* line;
+        Shaping shaping;
+        float thresholdValue;
+        int jobs, shardIndex, shardCount;
+    } cases[] = {
+        {"-k k.wav in.wav -o o.wav", {0, 0, 0}, 0.5f, 0, 1, 1},
+        {"-k k.wav in.wav -o o.wav --range 12 --hold 250 --lookahead=40", {12, 250, 40}, 0.5f, 0, 1, 1},
+        {"-k k.wav in.wav -o o.wav --preset standard", {12, 300, 30}, 40.0f / 96.0f, 0, 1, 1},
+        {"-k k.wav in.wav -o o.wav --preset strong --range 9 --threshold -48", {9, 500, 50}, 0.5f, 0, 1, 1},
+        {"-k k.wav in.wav -o o.wav --range 9 --preset gentle", {6, 200, 20}, 40.0f / 96.0f, 0, 1, 1},
+        {"--batch l.tsv -j 3 --shard 2/5 --hold 100", {0, 100, 0}, 0.5f, 3, 2, 5},
+        {"--batch l.tsv -j2 --shard=1/1", {0, 0, 0}, 0.5f, 2, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const ParseResult result = parseArguments(words(c.line));
+        ASSERT_EQ(result.action, ParseAction::Run) << c.line << ": " << result.error;
+        const DuckOptions& o = result.options;
+        EXPECT_EQ(o.shaping.rangeDb, c.shaping.rangeDb) << c.line;
+        EXPECT_EQ(o.shaping.holdMs, c.shaping.holdMs) << c.line;
+        EXPECT_EQ(o.shaping.lookaheadMs, c.shaping.lookaheadMs) << c.line;
+        EXPECT_FLOAT_EQ(o.parameters[qm::ParamThreshold], c.thresholdValue) << c.line;
+        EXPECT_EQ(o.jobs, c.jobs) << c.line;
+        EXPECT_EQ(o.shardIndex, c.shardIndex) << c.line;
+        EXPECT_EQ(o.shardCount, c.shardCount) << c.line;
+    }
+    const ParseResult shown = parseArguments(words("--preset standard --attack 5 --show-settings"));
+    ASSERT_EQ(shown.action, ParseAction::ShowSettings);
+    const std::string text = settingsText(shown.options);
+    for (const char* expected : {"threshold   -40.0 dB", "attack      5.0 ms", "release     400.0 ms",
+                                 "range       12.0 dB", "hold        300 ms", "lookahead   30 ms"}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
+    }
+}
+
 TEST(DuckOptions, HelpNamesEveryOptionWithItsUnitAndRange) {
     const std::string help = helpText();
     for (const char* expected : {"--key", "--output", "--attack MS", "0 to 2000 ms", "--release MS", "1000 ms",
                                  "--threshold DB", "-96 to 0 dB", "--mode duck|key", "--param N=V", "--format",
-                                 "--plot", "--gain-csv", "--quiet", "Exit status", "2 a wrong option"}) {
+                                 "--plot", "--gain-csv", "--quiet", "Exit status", "2 a wrong option",
+                                 "--range DB", "0 to 96 dB", "--hold MS", "--lookahead MS", "0 to 500 ms",
+                                 "--preset NAME", "--show-settings", "--batch LIST", "-j, --jobs N", "--shard K/N"}) {
         EXPECT_NE(help.find(expected), std::string::npos) << expected;
     }
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "cli/DuckJob.h"
 #include "cli/GainPlot.h"
@@ -62,6 +63,37 @@ TEST_F(GainPlotFile, ShowsTheKeyTheGainAndTheThresholdWhereItBelongs) {
         EXPECT_GT(keyPixels, kPlotWidth / 2 - kPlotWidth / 5);
         EXPECT_LT(keyPixels, kPlotWidth / 2 + 8);
         cairo_surface_destroy(image);
+    }
+}
+
+TEST_F(GainPlotFile, TheRangeIsALineAndTheSettingsHeadTheCsvWhenShapingIsOn) {
+    const std::string keyPath = put("key.wav", makeSignal(2.0, 2, true));
+    const std::string in = put("in.wav", makeSignal(2.0, 2, false));
+    constexpr int kPlotWidth = PlotLayout::kRight - PlotLayout::kLeft;
+    for (double rangeDb : {0.0, 24.0}) {
+        DuckOptions options = optionsFor({keyPath}, in, path("out.wav"));
+        options.shaping = {rangeDb, 100.0, 20.0};
+        options.plotPath = path("plot.png");
+        options.gainCsvPath = path("gain.csv");
+        ASSERT_EQ(runDuckJob(options, false).exitStatus, 0);
+        cairo_surface_t* image = cairo_image_surface_create_from_png(options.plotPath.c_str());
+        cairo_surface_flush(image);
+        const int rangeY = static_cast<int>(std::lround(plotLayoutFor(-48.0, 2.0).yForDb(-rangeDb)));
+        const int onLine = std::max(countInRow(image, rangeY - 1, GainPlot::kRangeColor),
+                                    countInRow(image, rangeY, GainPlot::kRangeColor));
+        if (rangeDb > 0.0) {
+            EXPECT_GT(onLine, kPlotWidth / 2) << "a dashed line across at the range";
+        } else {
+            EXPECT_LT(onLine, kPlotWidth / 10) << "no range, no line";
+        }
+        cairo_surface_destroy(image);
+        std::ifstream csv(options.gainCsvPath);
+        std::string first;
+        std::getline(csv, first);
+        EXPECT_EQ(first, rangeDb > 0.0 ? "# threshold_db=-48.0,attack_ms=78.9,release_ms=39.4,hold_ms=100,"
+                                         "lookahead_ms=20,range_db=24.0"
+                                       : "# threshold_db=-48.0,attack_ms=78.9,release_ms=39.4,hold_ms=100,"
+                                         "lookahead_ms=20,range_db=none");
     }
 }
 

@@ -54,7 +54,11 @@ TEST_F(Tool, ExitStatusesAndMessages) {
         {"--key key.wav in.wav -o out.wav --format wav:12", 2, "", "unknown sample type '12'"},
         {"--key key.wav", 2, "", "Try 'quellmar-duck --help'"},
         {"--key key.wav none.wav -o out2.wav", 1, "", "quellmar-duck: none.wav: cannot open"},
+        {"--preset strong --range 9 --show-settings", 0, "range       9.0 dB", ""},
+        {"--batch list.tsv -j 2 --preset gentle", 1, "", "quellmar-duck: list.tsv:2: none.wav: cannot open"},
+        {"--batch list.tsv --key key.wav", 2, "", "--batch: the files come from the list"},
     };
+    std::ofstream(path("list.tsv")) << "listed.wav\tin.wav\tkey.wav\nnot.wav\tnone.wav\tkey.wav\n";
     for (const Case& c : cases) {
         const ToolRun run = runTool(folder.string(), c.arguments);
         EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
@@ -64,7 +68,7 @@ TEST_F(Tool, ExitStatusesAndMessages) {
             EXPECT_EQ(run.err, "") << "no progress bar off a terminal: " << c.arguments;
         }
     }
-    EXPECT_EQ(files(), (std::vector<std::string>{"in.wav", "key.wav", "out.wav"}));
+    EXPECT_EQ(files(), (std::vector<std::string>{"in.wav", "key.wav", "list.tsv", "listed.wav", "out.wav"}));
 }
 
 }  // namespace

@@ -1,0 +1,177 @@
+#include "cli/FfmpegDecoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace qmduck {
+namespace {
+
+std::string describe(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+}  // namespace
+
+FfmpegDecoder::FfmpegDecoder(const std::string& path) {
+    av_log_set_level(AV_LOG_QUIET);
+    int result = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    if (result < 0) {
+        failure = describe(result);
+        return;
+    }
+    if ((result = avformat_find_stream_info(format, nullptr)) < 0) {
+        failure = describe(result);
+        return;
+    }
+    for (unsigned i = 0; i < format->nb_streams && streamIndex < 0; ++i) {
+        if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) streamIndex = static_cast<int>(i);
+    }
+    if (streamIndex < 0) {
+        failure = "no audio stream";
+        return;
+    }
+    // The demuxer may skip the other streams' packets (a video's pictures).
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (static_cast<int>(i) != streamIndex) format->streams[i]->discard = AVDISCARD_ALL;
+    }
+    const AVStream* stream = format->streams[streamIndex];
+    const AVCodec* found = avcodec_find_decoder(stream->codecpar->codec_id);
+    if (found == nullptr) {
+        failure = "no decoder for its audio";
+        return;
+    }
+    decoder = avcodec_alloc_context3(found);
+    if (decoder == nullptr || avcodec_parameters_to_context(decoder, stream->codecpar) < 0 ||
+        (result = avcodec_open2(decoder, found, nullptr)) < 0) {
+        failure = "cannot decode its audio (" + std::string(found->name) + ")";
+        return;
+    }
+    codec = found->name;
+    rateHz = decoder->sample_rate;
+    outputChannels = decoder->ch_layout.nb_channels == 1 ? 1 : 2;
+    if (rateHz <= 0 || decoder->ch_layout.nb_channels <= 0) {
+        failure = "its audio stream has no sample rate or channels";
+        return;
+    }
+    AVChannelLayout outputLayout;
+    av_channel_layout_default(&outputLayout, outputChannels);
+    if (swr_alloc_set_opts2(&resampler, &outputLayout, AV_SAMPLE_FMT_FLT, rateHz, &decoder->ch_layout,
+                            decoder->sample_fmt, rateHz, 0, nullptr) < 0 ||
+        swr_init(resampler) < 0) {
+        failure = "cannot convert its samples";
+        return;
+    }
+    if (stream->duration > 0) {
+        expected = av_rescale_q(stream->duration, stream->time_base, AVRational{1, rateHz});
+    } else if (format->duration > 0) {
+        expected = av_rescale(format->duration, rateHz, AV_TIME_BASE);
+    }
+    packet = av_packet_alloc();
+    frame = av_frame_alloc();
+    open = packet != nullptr && frame != nullptr;
+    if (!open) failure = "out of memory";
+}
+
+FfmpegDecoder::~FfmpegDecoder() {
+    swr_free(&resampler);
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&decoder);
+    avformat_close_input(&format);
+}
+
+bool FfmpegDecoder::convert(const AVFrame* decoded) {
+    // Compact what was handed out, then append the converted frame.
+    if (pendingStart > 0) {
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(pendingStart));
+        pendingStart = 0;
+    }
+    const int room = swr_get_out_samples(resampler, decoded != nullptr ? decoded->nb_samples : 0);
+    if (room <= 0) return true;
+    const std::size_t before = pending.size();
+    pending.resize(before + static_cast<std::size_t>(room) * static_cast<std::size_t>(outputChannels));
+    auto* target = reinterpret_cast<std::uint8_t*>(pending.data() + before);
+    const int converted = swr_convert(resampler, &target, room,
+                                      decoded != nullptr ? const_cast<const std::uint8_t**>(decoded->extended_data) : nullptr,
+                                      decoded != nullptr ? decoded->nb_samples : 0);
+    if (converted < 0) {
+        pending.resize(before);
+        failure = "cannot convert its samples: " + describe(converted);
+        return false;
+    }
+    pending.resize(before + static_cast<std::size_t>(converted) * static_cast<std::size_t>(outputChannels));
+    return true;
+}
+
+// Decodes until at least one more frame of samples is pending, or the stream has ended.
+bool FfmpegDecoder::decodeMore() {
+    while (!drained) {
+        int result = avcodec_receive_frame(decoder, frame);
+        if (result == 0) {
+            const bool done = convert(frame);
+            av_frame_unref(frame);
+            if (!done) return false;
+            if (pending.size() > pendingStart) return true;
+            continue;
+        }
+        if (result == AVERROR_EOF) {
+            drained = true;
+            return convert(nullptr);
+        }
+        if (result != AVERROR(EAGAIN)) {
+            failure = "cannot decode: " + describe(result);
+            return false;
+        }
+        result = av_read_frame(format, packet);
+        if (result == AVERROR_EOF) {
+            avcodec_send_packet(decoder, nullptr);
+            continue;
+        }
+        if (result < 0) {
+            failure = "cannot read: " + describe(result);
+            return false;
+        }
+        if (packet->stream_index == streamIndex) {
+            result = avcodec_send_packet(decoder, packet);
+            // A damaged packet is skipped, as players do; anything else ends the read.
+            if (result < 0 && result != AVERROR_INVALIDDATA) {
+                av_packet_unref(packet);
+                failure = "cannot decode: " + describe(result);
+                return false;
+            }
+        }
+        av_packet_unref(packet);
+    }
+    return true;
+}
+
+std::int64_t FfmpegDecoder::read(float* interleaved, std::int64_t count) {
+    const auto width = static_cast<std::size_t>(outputChannels);
+    std::int64_t done = 0;
+    while (done < count) {
+        if (pending.size() == pendingStart) {
+            if (drained) break;
+            if (!decodeMore()) return -1;
+            continue;
+        }
+        const auto available = static_cast<std::int64_t>((pending.size() - pendingStart) / width);
+        const std::int64_t take = std::min(available, count - done);
+        std::memcpy(interleaved + done * static_cast<std::int64_t>(width), pending.data() + pendingStart,
+                    static_cast<std::size_t>(take) * width * sizeof(float));
+        pendingStart += static_cast<std::size_t>(take) * width;
+        done += take;
+    }
+    return done;
+}
+
+}  // namespace qmduck

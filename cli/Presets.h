@@ -1,0 +1,25 @@
+#pragma once
+// Named settings for spoken word over music: how deep, how fast and how early the music makes
+// room for the voice. The reasons for their values are in the manual page.
+
+#include <string>
+
+namespace qmduck {
+
+struct Preset {
+    const char* name;
+    double rangeDb;
+    double holdMs;
+    double lookaheadMs;
+    double attackMs;
+    double releaseMs;
+    double thresholdDb;
+};
+
+// The preset called `name`, or null when there is none.
+const Preset* presetNamed(const std::string& name);
+
+// The names of all presets, separated by ", ", for messages.
+std::string presetNames();
+
+}  // namespace qmduck

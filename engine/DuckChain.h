@@ -1,0 +1,52 @@
+#pragma once
+// The ducking engine over plain buffers: key peaks in, the audio times its gain (duck) or one
+// minus it (key) out, frame by frame, with the detector's envelope carried from call to call.
+// The plug-in's processor feeds it the peaks of the slots it listens to; quellmar-duck feeds it
+// the summed key of its files. Beyond the plug-in's parameters it can limit the reduction (the
+// range, a floor on the gain in the kernels) and hold the key's peak over pauses; both are off
+// unless set, and then cost nothing.
+
+#include <cstdint>
+
+#include "engine/EnvelopeDetector.h"
+#include "engine/PeakHold.h"
+#include "engine/kernels/DuckKernels.h"
+
+namespace qm {
+
+class DuckChain {
+public:
+    // The most frames one call of `duckPeaks` takes.
+    static constexpr std::int32_t kChunkFrames = 256;
+
+    // The detector for the plug-in's stored attack, release and threshold values at
+    // `sampleRateHz`; a value that maps to no finite time or level keeps the previous setting.
+    // Cheap: the processor calls it every block.
+    void configure(float sampleRateHz, float attackValue, float releaseValue, float thresholdValue);
+    // The largest reduction in dB; 0 is none (the plug-in's behaviour). Set-up call.
+    void setRangeDb(double rangeDb) { envelope.setRangeDb(rangeDb); }
+    // Holds the key's peak for `holdMs` (0: off) at `sampleRateHz`. Set-up call: allocates.
+    void setHoldMs(double holdMs, double sampleRateHz);
+
+    // Ducks `frames` (at most kChunkFrames) frames of `in` into `out` (which may be `in`) by one
+    // key peak per frame; the peaks are overwritten by the held ones. When `factors` is not null
+    // it receives each frame's factor (the gain in duck mode, one minus it in key mode). Audio
+    // thread.
+    void duckPeaks(const KernelSet& kernels, float* peaks, const float* const* in, float* const* out,
+                   std::int32_t frames, DuckMode mode, float* factors = nullptr);
+    // The same by a stereo key in two buffers of `frames` frames, any number of them.
+    void duck(const KernelSet& kernels, const float* keyLeft, const float* keyRight, const float* const* in,
+              float* const* out, std::int32_t frames, DuckMode mode, float* factors = nullptr);
+
+    // The gain (0..1, range applied) of the last frame ducked; 1 before any.
+    double lastGain() const;
+
+    EnvelopeDetector& detector() { return envelope; }
+    const EnvelopeDetector& detector() const { return envelope; }
+
+private:
+    EnvelopeDetector envelope;
+    PeakHold hold;
+};
+
+}  // namespace qm
