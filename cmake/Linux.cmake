@@ -18,7 +18,7 @@ target_link_libraries(quellmar_x11_module PUBLIC qm_warnings quellmar_stb PkgCon
 target_include_directories(quellmar_x11_module PRIVATE /usr/include/stb)
 set_target_properties(quellmar_x11_module PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
   VISIBILITY_INLINES_HIDDEN ON)
-file(GLOB QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
+file(GLOB_RECURSE QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
 set_source_files_properties(resources/EmbeddedBitmaps.cpp PROPERTIES OBJECT_DEPENDS "${QM_BITMAP_FILES}")
 
 set(QM_LINUX_EXPORTS ${CMAKE_SOURCE_DIR}/host/linux/QuellmarV3.map)
@@ -66,6 +66,7 @@ endif()
 # AddressSanitizer build too, which runs it over its own instrumented module.
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
 add_executable(quellmar_x11_gui_tests tests/x11/X11EditorTest.cpp tests/x11/X11ResourceTest.cpp
+  tests/x11/X11ScaleTest.cpp
   tests/x11/X11TestHost.cpp)
 target_include_directories(quellmar_x11_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(quellmar_x11_gui_tests PRIVATE

@@ -68,22 +68,11 @@ Color CairoTarget::pixelAt(std::int32_t x, std::int32_t y) const {
 }
 
 void CairoTarget::addDamage(const Rect& rect) {
-    const Rect clipped{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, surfaceWidth),
-                       std::min(rect.bottom, surfaceHeight)};
-    if (clipped.width() <= 0 || clipped.height() <= 0) return;
-    if (damage.width() <= 0 || damage.height() <= 0) {
-        damage = clipped;
-        return;
-    }
-    damage = Rect{std::min(damage.left, clipped.left), std::min(damage.top, clipped.top),
-                  std::max(damage.right, clipped.right), std::max(damage.bottom, clipped.bottom)};
+    damage.add(Rect{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, surfaceWidth),
+                    std::min(rect.bottom, surfaceHeight)});
 }
 
-Rect CairoTarget::takeDamage() {
-    const Rect taken = damage;
-    damage = Rect{};
-    return taken;
-}
+std::vector<Rect> CairoTarget::takeDamage() { return damage.take(); }
 
 void CairoTarget::fillPixels(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                              std::uint32_t rgb) {

@@ -6,8 +6,10 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "gui/DrawingTarget.h"
+#include "gui/cairo/DamageList.h"
 
 namespace qm {
 
@@ -42,8 +44,8 @@ public:
     void plot(std::int32_t x, std::int32_t y, std::uint32_t rgb);
     // Notes that the pixels of `rect` (right and bottom excluded) may have changed.
     void addDamage(const Rect& rect);
-    // The bounds of everything drawn since the last call, clipped to the picture (empty: width 0).
-    Rect takeDamage();
+    // The rectangles drawn since the last call, clipped to the picture; none overlap.
+    std::vector<Rect> takeDamage();
     std::uint32_t rgbAt(std::int32_t x, std::int32_t y) const;
 
 private:
@@ -53,7 +55,7 @@ private:
     cairo_surface_t* surface = nullptr;
     std::int32_t surfaceWidth = 0;
     std::int32_t surfaceHeight = 0;
-    Rect damage;
+    DamageList damage;
     Point position;
     PenStyle penStyle = PenSolid;
     std::uint32_t penRgb = 0;
