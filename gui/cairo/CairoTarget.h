@@ -52,7 +52,16 @@ private:
     std::uint32_t* row(std::int32_t y) const;
     void fillPixels(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::uint32_t rgb);
 
+    // Copies the pixels for which `source(sx, sy)` gives a colour (key pixels and pixels outside
+    // either picture left out) of the block destRect, from `from` on.
+    template <typename Source>
+    void copyBlock(const Rect& destRect, Point from, std::int32_t sourceWidth, std::int32_t sourceHeight,
+                   Source source, const std::uint32_t* key);
+
     cairo_surface_t* surface = nullptr;
+    // The surface's pixels and row length in bytes, fixed for an image surface's life.
+    unsigned char* pixelData = nullptr;
+    std::int32_t rowBytes = 0;
     std::int32_t surfaceWidth = 0;
     std::int32_t surfaceHeight = 0;
     DamageList damage;

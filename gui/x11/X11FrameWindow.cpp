@@ -160,7 +160,9 @@ void X11FrameWindow::hide() {
 void X11FrameWindow::flushDamage() {
     const std::vector<Rect> damage = picture->takeDamage();
     if (!windowAlive || hidden || damage.empty()) return;
-    XErrorTrap trap(display);
+    // No round trip: the connection is read only in traps (events, the pointer, the destructor's
+    // sync), so an error of these requests (a window the host destroyed) is trapped there.
+    XErrorTrap trap(display, false);
     cairo_surface_t* source = picture->cairoSurface();
     for (const Rect& rect : damage) {
         cairo_surface_mark_dirty_rectangle(source, rect.left, rect.top, rect.width(), rect.height());
@@ -261,6 +263,7 @@ PhysicalInput X11FrameWindow::pointerInput() {
         if (!press.pumped) return inputFromState(press.state | maskOfButton(press.button));
         ReleaseMatch match{window, press.button};
         XEvent release;
+        XErrorTrap trap(display);
         if (press.button != 0 && windowAlive &&
             XCheckIfEvent(display, &release, isReleaseOf, reinterpret_cast<XPointer>(&match))) {
             press.released = true;

@@ -22,7 +22,7 @@ int trapError(Display* display, XErrorEvent* error) {
 
 }  // namespace
 
-XErrorTrap::XErrorTrap(Display* display) : display(display) {
+XErrorTrap::XErrorTrap(Display* display, bool waitForAnswers) : display(waitForAnswers ? display : nullptr) {
     if (display != nullptr) firstRequest = NextRequest(display);
     if (trapDepth++ == 0) previousHandler = XSetErrorHandler(trapError);
 }

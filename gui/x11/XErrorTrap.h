@@ -15,8 +15,10 @@ namespace qm {
 
 class XErrorTrap {
 public:
-    // Traps the errors of `display`, which must be one of ours (see ownDisplay).
-    explicit XErrorTrap(Display* display);
+    // Traps the errors of `display`, which must be one of ours (see ownDisplay). Without
+    // `waitForAnswers`, the trap does not wait for the answers to what was sent under it: their
+    // errors are read by the next call that reads the connection, which must run in a trap too.
+    explicit XErrorTrap(Display* display, bool waitForAnswers = true);
     ~XErrorTrap();
     XErrorTrap(const XErrorTrap&) = delete;
     XErrorTrap& operator=(const XErrorTrap&) = delete;
