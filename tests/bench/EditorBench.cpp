@@ -3,8 +3,8 @@
 // module in the same run. Per call, the median of many: an editor idle call with nothing changed;
 // one after the threshold changed; a full redraw (the whole window exposed, then one idle call);
 // instance creation (create, open, sample rate, block size, resume) for the first and the later
-// instances; the editor's open call at 1x and 2x (QUELLMAR_SCALE, ignored by peers); memory per
-// live instance. Figures are printed, never checked.
+// instances; the editor's open call at 1x and 2x (QUELLMAR_SCALE, ignored by peers); heap memory
+// per live instance. Figures are printed, never checked.
 // Usage: quellmar_editor_bench MODULE [PEER-MODULE]
 
 #include <X11/Xlib.h>
@@ -14,7 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <malloc.h>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,13 +36,10 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Resident memory of this process in KiB.
-double residentKib() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0;
-    long resident = 0;
-    statm >> pages >> resident;
-    return static_cast<double>(resident) * 4.0;
+// Heap memory in use in this process (small blocks and mapped large ones) in KiB.
+double heapInUseKib() {
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<double>(info.uordblks + info.hblkhd) / 1024.0;
 }
 
 qm::PluginRecord* createStarted(const PluginModule& module) {
@@ -86,9 +83,9 @@ void benchModule(const std::string& path, bool ours) {
     std::printf("  %-44s %10.1f us\n", "instance creation, later ones (median)",
                 median(std::vector<double>(creations.begin() + 1, creations.end())));
     std::vector<std::unique_ptr<Plugin>> instances;
-    const double kibBefore = residentKib();
+    const double kibBefore = heapInUseKib();
     for (int i = 0; i < 40; ++i) instances.push_back(std::make_unique<Plugin>(createStarted(module)));
-    std::printf("  %-44s %10.0f KiB\n", "memory per live instance", (residentKib() - kibBefore) / 40.0);
+    std::printf("  %-44s %10.0f KiB\n", "heap memory per live instance", (heapInUseKib() - kibBefore) / 40.0);
     instances.clear();
 
     qmx11::HostWindow host;
