@@ -37,7 +37,8 @@ CairoTarget::CairoTarget(std::int32_t width, std::int32_t height) {
     surfaceWidth = width;
     surfaceHeight = height;
     cairo_surface_flush(surface);
-    fillPixels(0, 0, width, height, 0);
+    // A new image surface is all zeros (black) already: only the damage is noted, not written.
+    addDamage(Rect{0, 0, width, height});
 }
 
 CairoTarget::~CairoTarget() {
