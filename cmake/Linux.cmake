@@ -18,7 +18,7 @@ target_link_libraries(quellmar_x11_module PUBLIC qm_warnings quellmar_stb PkgCon
 target_include_directories(quellmar_x11_module PRIVATE /usr/include/stb)
 set_target_properties(quellmar_x11_module PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
   VISIBILITY_INLINES_HIDDEN ON)
-file(GLOB QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
+file(GLOB_RECURSE QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
 set_source_files_properties(resources/EmbeddedBitmaps.cpp PROPERTIES OBJECT_DEPENDS "${QM_BITMAP_FILES}")
 
 set(QM_LINUX_EXPORTS ${CMAKE_SOURCE_DIR}/host/linux/QuellmarV3.map)
@@ -66,6 +66,7 @@ endif()
 # AddressSanitizer build too, which runs it over its own instrumented module.
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
 add_executable(quellmar_x11_gui_tests tests/x11/X11EditorTest.cpp tests/x11/X11ResourceTest.cpp
+  tests/x11/X11ScaleTest.cpp
   tests/x11/X11TestHost.cpp)
 target_include_directories(quellmar_x11_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(quellmar_x11_gui_tests PRIVATE
@@ -96,4 +97,16 @@ if(QM_VARIANT STREQUAL "native")
   add_test(NAME bench.linux-x86_64.x11-blit COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
     $<TARGET_FILE:quellmar_x11_blit_bench> --benchmark_min_time=0.2)
   set_tests_properties(bench.linux-x86_64.x11-blit PROPERTIES LABELS bench)
+
+  # bench: what an open editor and a new instance cost, beside LSP's side-chain compressor
+  add_executable(quellmar_editor_bench tests/bench/EditorBench.cpp tests/x11/X11TestHost.cpp)
+  target_include_directories(quellmar_editor_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(quellmar_editor_bench PRIVATE quellmar_host_posix PkgConfig::XTST PkgConfig::CAIRO_XLIB
+  PkgConfig::X11)
+  add_dependencies(quellmar_editor_bench QuellmarV3)
+  set(QM_LSP_PEER /usr/lib/vst/lsp-plugins/sc-compressor-stereo.so)
+  add_test(NAME bench.linux-x86_64.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    $<TARGET_FILE:quellmar_editor_bench> ${QM_SO} ${QM_LSP_PEER})
+  set_tests_properties(bench.linux-x86_64.editor PROPERTIES LABELS bench RESOURCE_LOCK keybus
+    ENVIRONMENT "XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR}")
 endif()

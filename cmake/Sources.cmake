@@ -33,7 +33,8 @@ endif()
 
 set(QM_GUI_CAIRO_SOURCES
   gui/cairo/CairoImage.cpp
-  gui/cairo/CairoTarget.cpp)
+  gui/cairo/CairoTarget.cpp
+  gui/cairo/DamageList.cpp)
 
 # The toolkit: views, canvas, bitmaps and controls above the drawing seam, and one backend below
 # it per target (GDI for Windows, cairo natively).
@@ -43,6 +44,7 @@ set(QM_GUI_PORTABLE_SOURCES
   gui/EditorFrame.cpp
   gui/OffscreenCanvas.cpp
   gui/PlatformInput.cpp
+  gui/Scale.cpp
   gui/View.cpp
   gui/controls/Control.cpp
   gui/controls/DigitDisplay.cpp
@@ -59,6 +61,7 @@ if(WIN32)
     gui/win32/GdiImage.cpp
     gui/win32/GdiObjects.cpp
     gui/win32/GdiTarget.cpp
+    gui/win32/Win32Density.cpp
     gui/win32/Win32FrameWindow.cpp
     gui/win32/Win32PlatformInput.cpp)
 else()
@@ -74,6 +77,7 @@ set(QM_GUI_X11_SOURCES ${QM_GUI_CAIRO_SOURCES}
   gui/cairo/EmbeddedResources.cpp
   gui/x11/X11FrameWindow.cpp
   gui/x11/X11PlatformInput.cpp
+  gui/x11/XDensity.cpp
   gui/x11/XErrorTrap.cpp
   gui/x11/XResourceCount.cpp
   resources/EmbeddedBitmaps.cpp)

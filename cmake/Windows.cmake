@@ -63,7 +63,8 @@ target_link_libraries(quellmar_shared_bus_tests PRIVATE quellmar_host_app gtest_
 
 # The gui tier: the real module's editor in real windows (run under Xvfb), and the same code
 # linked in for counting native objects.
-add_executable(quellmar_gui_tests tests/window/EditorWindowTest.cpp tests/window/GuiHost.cpp
+add_executable(quellmar_gui_tests tests/window/EditorWindowTest.cpp tests/window/EditorScaleTest.cpp
+  tests/window/GuiHost.cpp
   resources/QuellmarV3.rc)
 target_include_directories(quellmar_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_gui_tests PRIVATE quellmar_host_app quellmar_module gtest_main)

@@ -20,10 +20,25 @@ ValueDisplay* makeReadout(std::int32_t top) {
 
 }  // namespace
 
+namespace {
+
+ERect deviceRect(std::int32_t width, std::int32_t height, ScalePercent scale) {
+    return ERect{0, 0, static_cast<std::int16_t>(toDevice(height, scale)),
+                 static_cast<std::int16_t>(toDevice(width, scale))};
+}
+
+}  // namespace
+
 DuckerEditor::DuckerEditor(EffectBaseExt* effect) : GuiEditorBase(effect), backgroundBitmap(new Bitmap(128)) {
-    // Filled now, so that a host asking for the rectangle before opening gets the editor's size.
-    rect = ERect{0, 0, static_cast<std::int16_t>(backgroundBitmap->getHeight()),
-                 static_cast<std::int16_t>(backgroundBitmap->getWidth())};
+    rect = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), kScale1x);
+}
+
+std::int32_t DuckerEditor::getRect(ERect** out) {
+    // Closed: the size that an open now would have; open: the open editor's.
+    if (frame == nullptr) {
+        rect = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), expectedFrameScale());
+    }
+    return GuiEditorBase::getRect(out);
 }
 
 DuckerEditor::~DuckerEditor() {
@@ -50,9 +65,8 @@ std::int32_t DuckerEditor::open(void* parent) {
     Bitmap* meterLit = new Bitmap(132);
     Bitmap* meterUnlit = new Bitmap(133);
 
-    rect = ERect{0, 0, static_cast<std::int16_t>(backgroundBitmap->getHeight()),
-                 static_cast<std::int16_t>(backgroundBitmap->getWidth())};
     frame = new EditorFrame(Rect{0, 0, 317, 260}, parent, this);
+    rect = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), frame->getScale());
     frame->setBackground(backgroundBitmap);
     EffectBaseExt& effectObject = *owner();
     auto p = [&effectObject](std::int32_t index) { return effectObject.getParameter(index); };
@@ -203,6 +217,8 @@ void DuckerEditor::applyParameter(std::int32_t index) {
 void DuckerEditor::onControlChanged(Canvas* canvas, Control* control) {
     const std::int32_t tag = control->tag;
     if (tag < ParamBypass || tag > ParamThreshold) return;
+    // A control still tracking a drag after the editor or the effect closed changes nothing.
+    if (!isEditorOpen() || effect == nullptr) return;
     owner()->setParameterAutomated(tag, control->getValue());
     if (canvas != nullptr) control->update(*canvas);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The plug-in's editor: a fixed 317 x 260 window of bitmaps showing the instance's slot, the
+// The plug-in's editor: a 317 x 260 window (at 1x; 1.5x and 2x on denser screens) of bitmaps showing the instance's slot, the
 // bypass, input and duck/key toggles, three sliders with readouts, the effect-strength meter and
 // a help panel. Controls and parameters keep each other up to date: a control the user moves sets
 // its parameter through the host's automation; a parameter set from anywhere (the host, the
@@ -25,7 +25,10 @@ public:
     // Closes the editor first when the host destroys the effect with the editor still open.
     ~DuckerEditor() override;
 
-    // Builds the frame in the host's `parent` window with every control set from the parameters.
+    // The editor's size in device pixels: the open editor's, else the size the next open would have.
+    std::int32_t getRect(ERect** rect) override;
+    // Builds the frame in the host's `parent` window with every control set from the parameters, at
+    // the scale of the parent's screen.
     std::int32_t open(void* parent) override;
     void close() override;
     // Shows the parameter changes handed over since the last pass, then draws what changed.

@@ -1,6 +1,7 @@
 #include "editor/GuiEditorBase.h"
 
 #include <atomic>
+#include <utility>
 
 #include "gui/DrawingTarget.h"
 #include "gui/PlatformInput.h"
@@ -16,9 +17,35 @@ bool isBefore(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_
 
 KeyCode toKeyCode(const VstKeyCode& key) { return KeyCode{key.character, key.virt, key.modifier}; }
 
+// Editors whose effect the host destroyed while a call of theirs was running; whatever is left
+// when the module unloads goes with it.
+struct OrphanedEditors {
+    std::vector<GuiEditorBase*> editors;
+    ~OrphanedEditors() {
+        for (GuiEditorBase* editor : std::exchange(editors, {})) delete editor;
+    }
+};
+
+OrphanedEditors& orphanedEditors() {
+    static OrphanedEditors orphans;
+    return orphans;
+}
+
 }  // namespace
 
+void deleteIdleOrphanedEditors() {
+    std::vector<GuiEditorBase*>& editors = orphanedEditors().editors;
+    std::vector<GuiEditorBase*> done;
+    std::erase_if(editors, [&done](GuiEditorBase* editor) {
+        if (editor->isBusy()) return false;
+        done.push_back(editor);
+        return true;
+    });
+    for (GuiEditorBase* editor : done) delete editor;
+}
+
 GuiEditorBase::GuiEditorBase(EffectBaseExt* effect) : EditorBase(effect) {
+    deleteIdleOrphanedEditors();
     // The module's pictures and window class belong to the module the loader reported.
     if (void* module = moduleInstance.load(std::memory_order_acquire)) setResourceModule(module);
     if (effect != nullptr) effect->attachEditor(this);
@@ -27,8 +54,36 @@ GuiEditorBase::GuiEditorBase(EffectBaseExt* effect) : EditorBase(effect) {
 }
 
 GuiEditorBase::~GuiEditorBase() {
+    std::erase(orphanedEditors().editors, this);
     for (EditorFrame* retired : retiredFrames) delete retired;
     platformInput().endObjectLinking();
+}
+
+bool GuiEditorBase::isBusy() const {
+    if (idleDepth > 0 || (frame != nullptr && frame->isHandlingMouse())) return true;
+    for (const EditorFrame* retired : retiredFrames) {
+        if (retired->isHandlingMouse()) return true;
+    }
+    return false;
+}
+
+bool GuiEditorBase::releaseEffect() {
+    close();
+    effect = nullptr;
+    if (!isBusy()) return true;
+    orphaned = true;
+    orphanedEditors().editors.push_back(this);
+    return false;
+}
+
+void GuiEditorBase::deleteIfOrphanedAndIdle() {
+    if (!orphaned || isBusy()) return;
+    delete this;
+}
+
+void GuiEditorBase::closedClickFinished() {
+    if (orphaned) deleteIfOrphanedAndIdle();
+    else deleteRetiredFrames();
 }
 
 void GuiEditorBase::retireFrame() {
@@ -67,9 +122,14 @@ void GuiEditorBase::close() {}
 
 void GuiEditorBase::idle() {
     if (inHostIdle) return;
+    if (idleDepth == 0 && !orphanedEditors().editors.empty()) deleteIdleOrphanedEditors();
+    ++idleDepth;
     if (updatePending.exchange(0, std::memory_order_acq_rel) != 0) update();
     if (frame != nullptr) frame->idleUpdate();
     if (!retiredFrames.empty()) deleteRetiredFrames();
+    --idleDepth;
+    // Last: the host may have destroyed the effect from inside this call.
+    deleteIfOrphanedAndIdle();
 }
 
 void GuiEditorBase::update() {}

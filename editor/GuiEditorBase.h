@@ -42,8 +42,14 @@ public:
 
     void beginEdit(std::int32_t tag) override;
     void endEdit(std::int32_t tag) override;
+    // Closes the editor and forgets the effect; false (the editor deletes itself later) while an idle
+    // call or a click of one of its frames is still running.
+    bool releaseEffect() override;
+    void closedClickFinished() override;
 
     EditorFrame* getFrame() const { return frame; }
+    // True while an idle call runs or a frame of this editor handles a click.
+    bool isBusy() const;
     std::uint32_t getNextIdleTime() const { return nextIdleTime; }
     // The knob mode that the host set last, for every editor of the process.
     static std::int32_t knobMode();
@@ -63,7 +69,15 @@ protected:
     bool inHostIdle = false;
 
 private:
+    // An editor whose effect is gone deletes itself here once it is no longer busy.
+    void deleteIfOrphanedAndIdle();
+
     std::vector<EditorFrame*> retiredFrames;
+    std::int32_t idleDepth = 0;
+    bool orphaned = false;
 };
+
+// Deletes the editors that outlived their effect and are no longer busy. UI thread.
+void deleteIdleOrphanedEditors();
 
 }  // namespace qm

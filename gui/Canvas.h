@@ -1,12 +1,15 @@
 #pragma once
 // A drawing context for one event: the current pen, brush, text colour and font of a drawing
 // target, a translation offset, the few primitives the views need, and the mouse as a view sees
-// it while it tracks a drag. Coordinates are window pixels. UI thread.
+// it while it tracks a drag. Coordinates are the editor's 1x pixels; at another scale the canvas
+// turns them into device pixels of the target (pictures, lines as wide as one 1x pixel, texts at
+// the scale's size), and the mouse back into 1x pixels. UI thread.
 
 #include <cstdint>
 
 #include "gui/DrawingTarget.h"
 #include "gui/Geometry.h"
+#include "gui/Scale.h"
 
 namespace qm {
 
@@ -45,12 +48,14 @@ public:
     void blitTo(Canvas& dest, const Rect& destRect, Point srcPos);
 
     // Buttons and modifier keys down right now, as ButtonPrimary .. KeyAlt bits; none while the
-    // frame is closing.
+    // frame is closing or after its window is gone.
     std::int32_t queryMouseButtons();
     // The cursor relative to the window's top-left corner.
     void queryMouseLocation(Point& where);
 
     Point getOffset() const { return offset; }
+    // The scale of the frame (1x without one).
+    ScalePercent getScale() const { return scale; }
     Point getWindowOrigin() const { return windowOrigin; }
     const Rect& getClipRect() const { return clipRect; }
     EditorFrame* getFrame() const { return frame; }
@@ -67,6 +72,10 @@ public:
 protected:
     void setTarget(DrawingTarget* newTarget) { target = newTarget; }
     Rect translated(const Rect& rect) const;
+    // The device pixels of the logical pixels of `rect` after translation.
+    Rect toDeviceRect(const Rect& rect) const { return toDevice(translated(rect), scale); }
+    // Fills the device pixels of logical pixels left .. right - 1, top .. bottom - 1 with the pen.
+    void fillWithPen(const Rect& rect);
 
     Point windowOrigin;
     Point offset;
@@ -82,6 +91,9 @@ protected:
     PenStyle penStyle = PenSolid;
     Rect clipRect;
     FontSpec fontSpec;
+    ScalePercent scale = kScale1x;
+    // The current position in translated logical pixels, for lines at a scale.
+    Point position;
 };
 
 }  // namespace qm

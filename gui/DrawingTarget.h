@@ -66,6 +66,8 @@ public:
     virtual ~NativeImage() = default;
     virtual std::int32_t width() const = 0;
     virtual std::int32_t height() const = 0;
+    // What holds the pixels: pictures that share their pixels answer the same address.
+    virtual const void* pixelStore() const = 0;
 
     // The picture of resource number `resourceId` of the module; null when it cannot be loaded.
     static std::unique_ptr<NativeImage> loadResource(std::int32_t resourceId);

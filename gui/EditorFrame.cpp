@@ -111,7 +111,7 @@ void EditorFrame::endEdit(std::int32_t tag) {
 bool EditorFrame::getCurrentMouseLocation(Point& where) {
     const Point cursor = platformInput().cursorScreenPosition();
     const Point origin = platformInput().windowScreenOrigin(window != nullptr ? window->nativeHandle() : nullptr);
-    where = Point{cursor.h - origin.h, cursor.v - origin.v};
+    where = Point{toLogical(cursor.h - origin.h, scale), toLogical(cursor.v - origin.v, scale)};
     return true;
 }
 

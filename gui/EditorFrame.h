@@ -10,6 +10,7 @@
 #include "gui/Bitmap.h"
 #include "gui/FrameEditor.h"
 #include "gui/FrameWindow.h"
+#include "gui/Scale.h"
 #include "gui/View.h"
 
 namespace qm {
@@ -77,6 +78,13 @@ public:
     bool isClosing() const { return closing; }
     bool isFirstDrawPending() const { return firstDrawPending; }
     FrameWindow* getWindow() const { return window.get(); }
+    // The scale the frame draws at, chosen by its window when it is made (1x without one). Views
+    // keep their 1x coordinates; canvases of the frame turn them into device pixels.
+    ScalePercent getScale() const { return scale; }
+    // Sets the scale; only before views are added (their pictures in memory take it when added).
+    void setScale(ScalePercent newScale) { scale = newScale; }
+    // The frame's size in device pixels.
+    Rect deviceSize() const { return toDevice(size, scale); }
     std::int32_t getCapacity() const { return capacity; }
 
 private:
@@ -97,6 +105,7 @@ private:
     bool open = true;
     bool closing = false;
     std::int32_t mouseDepth = 0;
+    ScalePercent scale = kScale1x;
     std::unique_ptr<FrameWindow> window;
 };
 

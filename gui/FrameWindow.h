@@ -5,6 +5,7 @@
 
 #include "gui/DrawingTarget.h"
 #include "gui/Geometry.h"
+#include "gui/Scale.h"
 
 namespace qm {
 
@@ -26,8 +27,13 @@ public:
 
 class EditorFrame;
 
-// Makes the frame's child window in the host's `parentWindow`; null without a parent. Defined by
-// each platform.
+// Makes the frame's child window in the host's `parentWindow`; null without a parent. Sets the
+// frame's scale from the density of the parent's screen first, and sizes the window to match.
+// Defined by each platform.
 std::unique_ptr<FrameWindow> createFrameWindow(EditorFrame& frame, void* parentWindow);
+
+// The scale that a frame window made now would most likely get, before the parent is known (for a
+// host that asks the editor's size before opening it). Defined by each platform. UI thread.
+ScalePercent expectedFrameScale();
 
 }  // namespace qm

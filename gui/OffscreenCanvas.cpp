@@ -11,7 +11,7 @@ OffscreenCanvas::OffscreenCanvas(EditorFrame* frame, std::int32_t width, std::in
     clipRect = Rect{std::min(0, width), std::min(0, height), std::max(0, width), std::max(0, height)};
     if (width > 0 && height > 0) {
         std::unique_ptr<DrawingTarget> windowTarget = frame != nullptr ? frame->createWindowTarget() : nullptr;
-        memory = createMemoryTarget(width, height, windowTarget.get());
+        memory = createMemoryTarget(toDevice(width, scale), toDevice(height, scale), windowTarget.get());
     }
     setTarget(memory.get());
     setBrushColor(background);

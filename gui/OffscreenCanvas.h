@@ -10,8 +10,9 @@ namespace qm {
 
 class OffscreenCanvas : public Canvas {
 public:
-    // A `width` x `height` picture for `frame` (may be null), compatible with the frame's window,
-    // cleared to `background` border included. A size that cannot be made draws nothing.
+    // A `width` x `height` picture (1x pixels; the memory has the frame's scale) for `frame` (may
+    // be null), compatible with the frame's window, cleared to `background` border included. A size
+    // that cannot be made draws nothing.
     OffscreenCanvas(EditorFrame* frame, std::int32_t width, std::int32_t height, Color background);
     ~OffscreenCanvas() override;
 

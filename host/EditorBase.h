@@ -46,6 +46,13 @@ public:
     virtual std::int32_t setKnobMode(std::int32_t /*mode*/) { return 0; }
     // Mouse wheel by `distance` notches; true when a view took it. UI thread.
     virtual bool onWheel(float /*distance*/) { return false; }
+    // The effect is being destroyed: the editor forgets it. True when the editor may be deleted
+    // now; false when a call of the editor has not returned yet (a drag loop that called the host,
+    // which closed the effect), in which case the editor deletes itself once it is safe. UI thread.
+    virtual bool releaseEffect() {
+        effect = nullptr;
+        return true;
+    }
 
 protected:
     EffectBase* effect;

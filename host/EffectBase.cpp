@@ -29,7 +29,7 @@ EffectBase::EffectBase(HostCallback hostCallback, std::int32_t numPrograms, std:
 }
 
 EffectBase::~EffectBase() {
-    delete editor;
+    if (editor != nullptr && editor->releaseEffect()) delete editor;
     editor = nullptr;
 }
 

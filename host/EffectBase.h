@@ -15,7 +15,7 @@ public:
     // Fills the record (magic, entries, counts, default unique id) for `numPrograms` programs and
     // `numParams` parameters. UI thread.
     EffectBase(HostCallback hostCallback, std::int32_t numPrograms, std::int32_t numParams);
-    // Destroys the editor, if any. UI thread.
+    // Destroys the editor, if any, or leaves it to delete itself when one of its calls is still running. UI thread.
     virtual ~EffectBase();
     EffectBase(const EffectBase&) = delete;
     EffectBase& operator=(const EffectBase&) = delete;

@@ -1,5 +1,6 @@
 #pragma once
-// The editor's thirteen bitmaps as built into the Linux module: the bytes of each BMP file.
+// The editor's thirteen bitmaps as built into the Linux module, at 1x, 1.5x (number + 1500) and 2x
+// (number + 2000): the bytes of each BMP file.
 
 #include <cstddef>
 #include <cstdint>

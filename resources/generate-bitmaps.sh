@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Draws the editor's thirteen bitmaps with ImageMagick and the DejaVu fonts (Debian packages
-# imagemagick and fonts-dejavu-core) as 24-bit uncompressed BMP files beside this script.
-# The results are committed; a build does not run this. Usage: resources/generate-bitmaps.sh
+# imagemagick and fonts-dejavu-core) as 24-bit uncompressed BMP files: at 1x into bitmaps/, the
+# same drawing at twice the density into bitmaps/2x/ (shapes through an affine transform, texts
+# at twice their size and place, so everything is drawn sharp rather than stretched), and
+# 1.5x into bitmaps/1.5x/, filtered down from the 2x set. The results are committed; a build does
+# not run this. Usage: resources/generate-bitmaps.sh
 set -euo pipefail
 cd "$(dirname "$0")/bitmaps"
+mkdir -p 2x 1.5x
 
 sans=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 bold=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
@@ -20,7 +24,41 @@ blue='#1D92FF'      # lit inputs, readouts
 amber='#FFB000'     # lit bypass
 cross='#E0403A'     # no channel left
 
-save() { convert "$@" -alpha off -type TrueColor -define bmp:format=bmp3 "BMP3:$out"; }
+# save ARGS...: draws ARGS into $folder$out at density $k; at 1 the arguments go to convert
+# unchanged. Above 1, shapes go through an affine transform; texts ignore that transform (and
+# reset it), so their size and place are multiplied here and the transform is set again.
+save() {
+  local args=() w h x y
+  while (($#)); do
+    if (( k == 1 )); then
+      args+=("$1")
+      shift
+      continue
+    fi
+    case $1 in
+      -size)
+        IFS=x read -r w h <<<"$2"
+        args+=(-size "$(( w * k ))x$(( h * k ))")
+        shift 2 ;;
+      xc:*)
+        args+=("$1" -affine "$k,0,0,$k,0,0")
+        shift ;;
+      -pointsize)
+        args+=(-pointsize "$(awk -v p="$2" -v k="$k" 'BEGIN { print p * k }')")
+        shift 2 ;;
+      -annotate)
+        IFS=+ read -r _ x y <<<"$2"
+        args+=(-annotate "+$(( x * k ))+$(( y * k ))" "$3" -affine "$k,0,0,$k,0,0")
+        shift 3 ;;
+      *)
+        args+=("$1")
+        shift ;;
+    esac
+  done
+  convert "${args[@]}" -alpha off -type TrueColor -define bmp:format=bmp3 "BMP3:$folder$out"
+}
+
+drawAll() {
 
 # 128: the background with every label.
 out=128.bmp save -size 317x260 "xc:$ground" \
@@ -133,6 +171,17 @@ for i in 4 5 6 7 8 9; do
 done
 out=207.bmp save -size 42x460 "xc:$ground" "${strip[@]}"
 
+}
+
+k=1 folder='' drawAll
+k=2 folder='2x/' drawAll
+# 1.5x: three quarters of the 2x pictures, Lanczos-filtered, each size rounded as the editor rounds it.
 for f in 128 129 130 131 132 133 201 202 203 204 205 206 207; do
-  identify -format "%f %wx%h %[bit-depth]-bit %[type]\n" "$f.bmp"
+  read -r w h <<<"$(identify -format '%w %h' "$f.bmp")"
+  convert "2x/$f.bmp" -filter Lanczos -resize "$(( (w * 3 + 1) / 2 ))x$(( (h * 3 + 1) / 2 ))!" \
+    -alpha off -type TrueColor -define bmp:format=bmp3 "BMP3:1.5x/$f.bmp"
+done
+
+for f in 128 129 130 131 132 133 201 202 203 204 205 206 207; do
+  identify -format "%f %wx%h %[bit-depth]-bit %[type]\n" "$f.bmp" "2x/$f.bmp" "1.5x/$f.bmp"
 done

@@ -2,7 +2,9 @@
 
 #include <stb/stb_image.h>
 
+#include <map>
 #include <memory>
+#include <mutex>
 
 namespace qm {
 
@@ -22,6 +24,21 @@ std::unique_ptr<NativeImage> decodeBmp(const unsigned char* bytes, std::size_t l
         pixels[i] = (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | rgb[2];
     }
     return std::make_unique<CairoImage>(width, height, std::move(pixels));
+}
+
+std::unique_ptr<NativeImage> sharedResourcePicture(std::int32_t resourceId,
+                                                   std::unique_ptr<NativeImage> (*read)(std::int32_t)) {
+    static std::mutex decodedLock;
+    static std::map<std::int32_t, CairoImage> decoded;
+    const std::lock_guard<std::mutex> hold(decodedLock);
+    auto found = decoded.find(resourceId);
+    if (found == decoded.end()) {
+        // Only pictures found are kept: a source that lacks one now may still provide it later.
+        std::unique_ptr<NativeImage> image = read(resourceId);
+        if (image == nullptr) return nullptr;
+        found = decoded.emplace(resourceId, static_cast<const CairoImage&>(*image)).first;
+    }
+    return std::make_unique<CairoImage>(found->second);
 }
 
 std::unique_ptr<NativeImage> NativeImage::fromPixels(std::int32_t width, std::int32_t height,

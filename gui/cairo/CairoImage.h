@@ -21,6 +21,7 @@ public:
 
     std::int32_t width() const override { return pictureWidth; }
     std::int32_t height() const override { return pictureHeight; }
+    const void* pixelStore() const override { return pixels.get(); }
     // 0x00RRGGBB of the pixel at (x, y), which must lie inside.
     std::uint32_t rgbAt(std::int32_t x, std::int32_t y) const {
         return (*pixels)[static_cast<std::size_t>(y) * static_cast<std::size_t>(pictureWidth) + static_cast<std::size_t>(x)];
@@ -34,6 +35,12 @@ private:
 
 // Decodes a BMP picture of `length` bytes; null when it is not one.
 std::unique_ptr<NativeImage> decodeBmp(const unsigned char* bytes, std::size_t length);
+
+// The picture of resource `resourceId` decoded by `read` at the first call of the process that
+// finds it, shared read-only by every later call (a copy sharing its pixels); null while `read`
+// finds none. Any thread.
+std::unique_ptr<NativeImage> sharedResourcePicture(std::int32_t resourceId,
+                                                   std::unique_ptr<NativeImage> (*read)(std::int32_t));
 
 // Native test builds: adds a folder in which the cairo build looks for resource N as N.bmp; folders added earlier are
 // searched first.

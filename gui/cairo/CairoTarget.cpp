@@ -32,10 +32,13 @@ CairoTarget::CairoTarget(std::int32_t width, std::int32_t height) {
         return;
     }
     surface = made;
+    pixelData = cairo_image_surface_get_data(surface);
+    rowBytes = cairo_image_surface_get_stride(surface);
     surfaceWidth = width;
     surfaceHeight = height;
     cairo_surface_flush(surface);
-    fillPixels(0, 0, width, height, 0);
+    // A new image surface is all zeros (black) already: only the damage is noted, not written.
+    addDamage(Rect{0, 0, width, height});
 }
 
 CairoTarget::~CairoTarget() {
@@ -47,8 +50,7 @@ bool CairoTarget::writePng(const char* path) const {
 }
 
 std::uint32_t* CairoTarget::row(std::int32_t y) const {
-    return reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(surface) +
-                                            static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(surface));
+    return reinterpret_cast<std::uint32_t*>(pixelData + static_cast<std::ptrdiff_t>(y) * rowBytes);
 }
 
 void CairoTarget::plot(std::int32_t x, std::int32_t y, std::uint32_t rgb) {
@@ -68,22 +70,11 @@ Color CairoTarget::pixelAt(std::int32_t x, std::int32_t y) const {
 }
 
 void CairoTarget::addDamage(const Rect& rect) {
-    const Rect clipped{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, surfaceWidth),
-                       std::min(rect.bottom, surfaceHeight)};
-    if (clipped.width() <= 0 || clipped.height() <= 0) return;
-    if (damage.width() <= 0 || damage.height() <= 0) {
-        damage = clipped;
-        return;
-    }
-    damage = Rect{std::min(damage.left, clipped.left), std::min(damage.top, clipped.top),
-                  std::max(damage.right, clipped.right), std::max(damage.bottom, clipped.bottom)};
+    damage.add(Rect{std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, surfaceWidth),
+                    std::min(rect.bottom, surfaceHeight)});
 }
 
-Rect CairoTarget::takeDamage() {
-    const Rect taken = damage;
-    damage = Rect{};
-    return taken;
-}
+std::vector<Rect> CairoTarget::takeDamage() { return damage.take(); }
 
 void CairoTarget::fillPixels(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                              std::uint32_t rgb) {
@@ -185,34 +176,39 @@ void CairoTarget::drawText(const char* text, const Rect& rect, bool opaque, Text
     cairo_surface_flush(surface);
 }
 
-void CairoTarget::copyTo(DrawingTarget& destination, const Rect& destRect, Point source) {
-    auto* dest = dynamic_cast<CairoTarget*>(&destination.underlying());
-    if (dest == nullptr || surface == nullptr) return;
-    dest->addDamage(destRect);
-    for (std::int32_t y = 0; y < destRect.height(); ++y) {
-        for (std::int32_t x = 0; x < destRect.width(); ++x) {
-            const std::int32_t sx = source.h + x;
-            const std::int32_t sy = source.v + y;
-            if (sx < 0 || sy < 0 || sx >= surfaceWidth || sy >= surfaceHeight) continue;
-            dest->plot(destRect.left + x, destRect.top + y, rgbAt(sx, sy));
+template <typename Source>
+void CairoTarget::copyBlock(const Rect& destRect, Point from, std::int32_t sourceWidth, std::int32_t sourceHeight,
+                            Source source, const std::uint32_t* key) {
+    // The offsets x, y of the block whose source and destination pixels both lie inside.
+    const std::int32_t firstX = std::max({0, -from.h, -destRect.left});
+    const std::int32_t endX = std::min({destRect.width(), sourceWidth - from.h, surfaceWidth - destRect.left});
+    const std::int32_t firstY = std::max({0, -from.v, -destRect.top});
+    const std::int32_t endY = std::min({destRect.height(), sourceHeight - from.v, surfaceHeight - destRect.top});
+    for (std::int32_t y = firstY; y < endY; ++y) {
+        std::uint32_t* out = row(destRect.top + y) + destRect.left;
+        for (std::int32_t x = firstX; x < endX; ++x) {
+            const std::uint32_t rgb = source(from.h + x, from.v + y);
+            if (key == nullptr || rgb != *key) out[x] = rgb;
         }
     }
 }
 
+void CairoTarget::copyTo(DrawingTarget& destination, const Rect& destRect, Point source) {
+    auto* dest = dynamic_cast<CairoTarget*>(&destination.underlying());
+    if (dest == nullptr || surface == nullptr || dest->surface == nullptr) return;
+    dest->addDamage(destRect);
+    dest->copyBlock(destRect, source, surfaceWidth, surfaceHeight,
+                    [this](std::int32_t x, std::int32_t y) { return row(y)[x] & 0xFFFFFFu; }, nullptr);
+}
+
 void CairoTarget::drawImage(const NativeImage& image, const Rect& destRect, Point source, const Color* key) {
+    if (surface == nullptr) return;
     const auto& picture = static_cast<const CairoImage&>(image);
     const std::uint32_t keyRgb = key != nullptr ? rgbOf(*key) : 0;
     addDamage(destRect);
-    for (std::int32_t y = 0; y < destRect.height(); ++y) {
-        for (std::int32_t x = 0; x < destRect.width(); ++x) {
-            const std::int32_t sx = source.h + x;
-            const std::int32_t sy = source.v + y;
-            if (sx < 0 || sy < 0 || sx >= picture.width() || sy >= picture.height()) continue;
-            const std::uint32_t rgb = picture.rgbAt(sx, sy);
-            if (key != nullptr && rgb == keyRgb) continue;
-            plot(destRect.left + x, destRect.top + y, rgb);
-        }
-    }
+    copyBlock(destRect, source, picture.width(), picture.height(),
+              [&picture](std::int32_t x, std::int32_t y) { return picture.rgbAt(x, y); },
+              key != nullptr ? &keyRgb : nullptr);
 }
 
 }  // namespace qm

@@ -6,8 +6,10 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "gui/DrawingTarget.h"
+#include "gui/cairo/DamageList.h"
 
 namespace qm {
 
@@ -42,18 +44,27 @@ public:
     void plot(std::int32_t x, std::int32_t y, std::uint32_t rgb);
     // Notes that the pixels of `rect` (right and bottom excluded) may have changed.
     void addDamage(const Rect& rect);
-    // The bounds of everything drawn since the last call, clipped to the picture (empty: width 0).
-    Rect takeDamage();
+    // The rectangles drawn since the last call, clipped to the picture; none overlap.
+    std::vector<Rect> takeDamage();
     std::uint32_t rgbAt(std::int32_t x, std::int32_t y) const;
 
 private:
     std::uint32_t* row(std::int32_t y) const;
     void fillPixels(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom, std::uint32_t rgb);
 
+    // Copies the pixels for which `source(sx, sy)` gives a colour (key pixels and pixels outside
+    // either picture left out) of the block destRect, from `from` on.
+    template <typename Source>
+    void copyBlock(const Rect& destRect, Point from, std::int32_t sourceWidth, std::int32_t sourceHeight,
+                   Source source, const std::uint32_t* key);
+
     cairo_surface_t* surface = nullptr;
+    // The surface's pixels and row length in bytes, fixed for an image surface's life.
+    unsigned char* pixelData = nullptr;
+    std::int32_t rowBytes = 0;
     std::int32_t surfaceWidth = 0;
     std::int32_t surfaceHeight = 0;
-    Rect damage;
+    DamageList damage;
     Point position;
     PenStyle penStyle = PenSolid;
     std::uint32_t penRgb = 0;

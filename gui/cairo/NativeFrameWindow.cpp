@@ -1,5 +1,5 @@
-// The native build has no windows: a frame's "window" is a picture in memory of the frame's size,
-// which its canvases draw into and tests read back.
+// The native build has no windows: a frame's "window" is a picture in memory of the frame's size
+// in device pixels, which its canvases draw into and tests read back.
 
 #include <memory>
 
@@ -25,11 +25,14 @@ private:
 
 }  // namespace
 
+// Without a screen, only QUELLMAR_SCALE sets the scale.
 std::unique_ptr<FrameWindow> createFrameWindow(EditorFrame& frame, void* parentWindow) {
     if (parentWindow == nullptr) return nullptr;
-    Rect size;
-    frame.getSize(size);
+    frame.setScale(scaleForDensity(0));
+    const Rect size = frame.deviceSize();
     return std::make_unique<NativeFrameWindow>(size.width(), size.height());
 }
+
+ScalePercent expectedFrameScale() { return scaleForDensity(0); }
 
 }  // namespace qm

@@ -1,11 +1,9 @@
 // Resources of the native test builds: resource N is the file N.bmp of the first registered
-// folder that has it. Each picture is read and decoded once; every load after that shares its
+// folder that has it (its 1.5x and 2x pictures, N + 1500 and N + 2000, in the folders 1.5x/ and 2x/). Each picture is read and decoded once; every load after that shares its
 // pixels, as editors load all their bitmaps on each open.
 
 #include <algorithm>
 #include <fstream>
-#include <map>
-#include <mutex>
 #include <vector>
 
 #include "gui/cairo/CairoImage.h"
@@ -18,9 +16,15 @@ std::vector<std::string>& resourceDirectories() {
     return directories;
 }
 
+std::string fileName(std::int32_t resourceId) {
+    if (resourceId >= 2000 && resourceId < 3000) return "2x/" + std::to_string(resourceId - 2000) + ".bmp";
+    if (resourceId >= 1500 && resourceId < 2000) return "1.5x/" + std::to_string(resourceId - 1500) + ".bmp";
+    return std::to_string(resourceId) + ".bmp";
+}
+
 std::unique_ptr<NativeImage> readResource(std::int32_t resourceId) {
     for (const std::string& directory : resourceDirectories()) {
-        std::ifstream file(directory + "/" + std::to_string(resourceId) + ".bmp", std::ios::binary | std::ios::ate);
+        std::ifstream file(directory + "/" + fileName(resourceId), std::ios::binary | std::ios::ate);
         if (!file) continue;
         const std::streamoff size = file.tellg();
         if (size <= 0) continue;
@@ -42,17 +46,7 @@ void addResourceDirectory(const std::string& directory) {
 }
 
 std::unique_ptr<NativeImage> NativeImage::loadResource(std::int32_t resourceId) {
-    static std::mutex decodedLock;
-    static std::map<std::int32_t, CairoImage> decoded;
-    const std::lock_guard<std::mutex> hold(decodedLock);
-    auto found = decoded.find(resourceId);
-    if (found == decoded.end()) {
-        // Only pictures found are kept: a folder registered later may still provide a missing one.
-        std::unique_ptr<NativeImage> image = readResource(resourceId);
-        if (image == nullptr) return nullptr;
-        found = decoded.emplace(resourceId, static_cast<const CairoImage&>(*image)).first;
-    }
-    return std::make_unique<CairoImage>(found->second);
+    return sharedResourcePicture(resourceId, readResource);
 }
 
 }  // namespace qm

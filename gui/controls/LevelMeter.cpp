@@ -23,28 +23,46 @@ LevelMeter::~LevelMeter() {
 
 void LevelMeter::setDecay(float newDecay) { decay = newDecay; }
 
-void LevelMeter::draw(Canvas& canvas) {
-    if (onImage == nullptr) return;
-    clampValue();
-    const float current = getValue();
-    float shown = getDrawnValue() - decay;
-    if (shown < current) shown = current;
-    setDrawnValue(shown);
-    Point onOrigin;
-    Point offOrigin;
+float LevelMeter::nextShownValue() {
+    float current = getValue();
+    if (current > getMax()) current = getMax();
+    else if (current < getMin()) current = getMin();
+    const float shown = getDrawnValue() - decay;
+    return shown < current ? current : shown;
+}
+
+std::int32_t LevelMeter::litExtentPx(float shown) const {
+    if (onImage == nullptr) return 0;
     const float segments = static_cast<float>(segmentCount > 0 ? segmentCount : 1);
     if ((style & 1) != 0) {
         const auto k = static_cast<std::int32_t>(shown * segments + 0.5f);
-        const auto x = static_cast<std::int32_t>(static_cast<float>(k) / segments * static_cast<float>(onImage->getWidth()));
-        offOrigin = Point{x, 0};
-        offRect.left = size.left + x;
-        onRect.right = size.left + x;
+        return static_cast<std::int32_t>(static_cast<float>(k) / segments * static_cast<float>(onImage->getWidth()));
+    }
+    const auto k = static_cast<std::int32_t>((maxValue - shown) * segments + 0.5f);
+    return static_cast<std::int32_t>(static_cast<float>(k) / segments * static_cast<float>(onImage->getHeight()));
+}
+
+bool LevelMeter::needsRedraw() {
+    if (View::needsRedraw()) return true;
+    return litExtentPx(nextShownValue()) != litExtentPx(getDrawnValue());
+}
+
+void LevelMeter::draw(Canvas& canvas) {
+    if (onImage == nullptr) return;
+    clampValue();
+    const float shown = nextShownValue();
+    setDrawnValue(shown);
+    const std::int32_t extent = litExtentPx(shown);
+    Point onOrigin;
+    Point offOrigin;
+    if ((style & 1) != 0) {
+        offOrigin = Point{extent, 0};
+        offRect.left = size.left + extent;
+        onRect.right = size.left + extent;
     } else {
-        const auto k = static_cast<std::int32_t>((getMax() - shown) * segments + 0.5f);
-        const auto y = static_cast<std::int32_t>(static_cast<float>(k) / segments * static_cast<float>(onImage->getHeight()));
-        onOrigin = Point{0, y};
-        offRect.bottom = size.top + y;
-        onRect.top = size.top + y;
+        onOrigin = Point{0, extent};
+        offRect.bottom = size.top + extent;
+        onRect.top = size.top + extent;
     }
     if (offImage != nullptr) drawPicture(canvas, *offImage, offRect, offOrigin);
     drawPicture(canvas, *onImage, onRect, onOrigin);

@@ -1,5 +1,6 @@
-// The frame's native child window: one window class per loaded module, named after the module
-// handle; paint messages become drawInRect, button presses onMouseDown, each with a canvas that
+// The frame's native child window, sized for the scale of its parent's density: one window class
+// per loaded module, named after the module handle; paint messages become drawInRect and button
+// presses onMouseDown (their device pixels turned into the frame's 1x ones), each with a canvas that
 // lives for that message. The window accepts dropped text and files, and the transparent block
 // transfer of msimg32 (loaded from the system folder only) serves all frames.
 
@@ -15,6 +16,7 @@
 #include "gui/win32/FrameDropTarget.h"
 #include "gui/win32/GdiObjects.h"
 #include "gui/win32/GdiTarget.h"
+#include "gui/win32/Win32Density.h"
 
 namespace qm {
 namespace {
@@ -23,6 +25,10 @@ char windowClassName[24] = {};
 int windowClassUseCount = 0;
 
 LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Posted after a click during which the editor closed: handled from the host's message loop, when
+// no call of the frame runs any more, so that the editor may delete the frame (and itself).
+constexpr UINT kClosedClickMessage = WM_APP + 0x51;
 
 void registerWindowClass() {
     if (windowClassUseCount++ > 0) return;
@@ -77,8 +83,9 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
             {
                 GdiTarget target(dc);
                 Canvas canvas(frame, &target, window);
-                frame->drawInRect(canvas, Rect{paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right,
-                                               paint.rcPaint.bottom});
+                frame->drawInRect(canvas, toLogicalCovering(Rect{paint.rcPaint.left, paint.rcPaint.top,
+                                                                 paint.rcPaint.right, paint.rcPaint.bottom},
+                                                            frame->getScale()));
             }
             EndPaint(window, &paint);
             return 0;
@@ -88,10 +95,16 @@ LRESULT CALLBACK frameWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_MBUTTONDOWN: {
             WindowDcTarget target(window);
             Canvas canvas(frame, &target, window);
-            Point where{static_cast<std::int32_t>(LOWORD(lParam)), static_cast<std::int32_t>(HIWORD(lParam))};
+            Point where{toLogical(static_cast<std::int32_t>(LOWORD(lParam)), frame->getScale()),
+                        toLogical(static_cast<std::int32_t>(HIWORD(lParam)), frame->getScale())};
             frame->onMouseDown(canvas, where);
+            if (frame->isClosing() && !frame->isHandlingMouse()) PostMessageA(window, kClosedClickMessage, 0, 0);
             return 0;
         }
+        case kClosedClickMessage:
+            // May delete the frame and this window: nothing of either is touched afterwards.
+            if (FrameEditor* editor = frame->getEditor()) editor->closedClickFinished();
+            return 0;
         default:
             break;
         }
@@ -105,8 +118,8 @@ public:
         platformInput().beginObjectLinking();
         loadImageLibrary();
         registerWindowClass();
-        Rect size;
-        frame.getSize(size);
+        frame.setScale(scaleForDensity(windowDensityDpi(parent)));
+        const Rect size = frame.deviceSize();
         window = CreateWindowExA(0, windowClassName, "Window", WS_CHILD | WS_VISIBLE, 0, 0, size.width(),
                                  size.height(), parent, nullptr, resourceModule(), nullptr);
         if (window == nullptr) return;

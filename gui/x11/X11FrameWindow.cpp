@@ -11,6 +11,7 @@
 
 #include "gui/EditorFrame.h"
 #include "gui/ForwardingTarget.h"
+#include "gui/x11/XDensity.h"
 #include "gui/x11/XErrorTrap.h"
 #include "gui/x11/XResourceCount.h"
 
@@ -88,8 +89,8 @@ X11FrameWindow::X11FrameWindow(EditorFrame& frame, Window parent) : frame(&frame
     ownDisplay(display, true);
     windows.push_back(this);
     XErrorTrap trap(display);
-    Rect size;
-    frame.getSize(size);
+    frame.setScale(scaleForDensity(displayDensityDpi(display)));
+    const Rect size = frame.deviceSize();
     const int screen = DefaultScreen(display);
     Visual* visual = DefaultVisual(display, screen);
     XSetWindowAttributes attributes{};
@@ -157,16 +158,23 @@ void X11FrameWindow::hide() {
 }
 
 void X11FrameWindow::flushDamage() {
-    const Rect damage = picture->takeDamage();
-    if (!windowAlive || hidden || damage.width() <= 0 || damage.height() <= 0) return;
-    XErrorTrap trap(display);
+    const std::vector<Rect> damage = picture->takeDamage();
+    if (!windowAlive || hidden || damage.empty()) return;
+    // No round trip: the connection is read only in traps (events, the pointer, the destructor's
+    // sync), so an error of these requests (a window the host destroyed) is trapped there.
+    XErrorTrap trap(display, false);
     cairo_surface_t* source = picture->cairoSurface();
-    cairo_surface_mark_dirty_rectangle(source, damage.left, damage.top, damage.width(), damage.height());
+    for (const Rect& rect : damage) {
+        cairo_surface_mark_dirty_rectangle(source, rect.left, rect.top, rect.width(), rect.height());
+    }
     cairo_t* cr = cairo_create(windowSurface);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cr, source, 0, 0);
-    cairo_rectangle(cr, damage.left, damage.top, damage.width(), damage.height());
-    cairo_fill(cr);
+    // One copy per rectangle, so that the pixels between two touched controls are not sent again.
+    for (const Rect& rect : damage) {
+        cairo_rectangle(cr, rect.left, rect.top, rect.width(), rect.height());
+        cairo_fill(cr);
+    }
     cairo_destroy(cr);
     cairo_surface_flush(windowSurface);
 }
@@ -205,12 +213,13 @@ void X11FrameWindow::handleQueued(bool clicksToo) {
     paint(exposed);
 }
 
+// `rect` is in device pixels; the frame draws the 1x pixels that cover it.
 void X11FrameWindow::paint(const Rect& rect) {
     if (frame == nullptr || rect.width() <= 0 || rect.height() <= 0 || !frame->isOpen()) return;
     std::unique_ptr<DrawingTarget> target = createDrawingTarget();
     if (target == nullptr) return;
     Canvas canvas(frame, target.get(), this);
-    frame->drawInRect(canvas, rect);
+    frame->drawInRect(canvas, toLogicalCovering(rect, frame->getScale()));
 }
 
 void X11FrameWindow::dispatchPress(const XButtonEvent& event) {
@@ -222,7 +231,7 @@ void X11FrameWindow::dispatchPress(const XButtonEvent& event) {
     handlingClick = true;
     {
         Canvas canvas(frame, target.get(), this);
-        Point where{event.x, event.y};
+        Point where{toLogical(event.x, frame->getScale()), toLogical(event.y, frame->getScale())};
         if (wheel) frame->onWheel(&canvas, where, event.button == Button4 ? 1.0f : -1.0f);
         else frame->onMouseDown(canvas, where);
     }
@@ -254,6 +263,7 @@ PhysicalInput X11FrameWindow::pointerInput() {
         if (!press.pumped) return inputFromState(press.state | maskOfButton(press.button));
         ReleaseMatch match{window, press.button};
         XEvent release;
+        XErrorTrap trap(display);
         if (press.button != 0 && windowAlive &&
             XCheckIfEvent(display, &release, isReleaseOf, reinterpret_cast<XPointer>(&match))) {
             press.released = true;

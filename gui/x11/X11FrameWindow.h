@@ -32,6 +32,8 @@ public:
 
     bool isValid() const { return window != 0; }
     Window xid() const { return window; }
+    // The window's own display connection.
+    Display* connection() const { return display; }
 
     std::unique_ptr<DrawingTarget> createDrawingTarget() override;
     // This object: the platform input reaches the connection and the window through it.

@@ -22,12 +22,13 @@ int trapError(Display* display, XErrorEvent* error) {
 
 }  // namespace
 
-XErrorTrap::XErrorTrap(Display* display) : display(display) {
+XErrorTrap::XErrorTrap(Display* display, bool waitForAnswers) : display(waitForAnswers ? display : nullptr) {
+    if (display != nullptr) firstRequest = NextRequest(display);
     if (trapDepth++ == 0) previousHandler = XSetErrorHandler(trapError);
 }
 
 XErrorTrap::~XErrorTrap() {
-    if (display != nullptr) XSync(display, False);
+    if (display != nullptr && NextRequest(display) != firstRequest) XSync(display, False);
     if (--trapDepth == 0) {
         XSetErrorHandler(previousHandler);
         previousHandler = nullptr;

@@ -1,7 +1,8 @@
 #pragma once
 // A host callback for the tests of real windows: records what every instance created with it
 // asks of the host, lets a test wait for a request, and can run an action of the test when the
-// plug-in calls the host's idle (as a host that closes the editor from its own event loop does).
+// plug-in calls the host's idle or its automation (as a host that closes the editor or the whole
+// plug-in from its own event loop or from an automation listener does).
 
 #include <chrono>
 #include <condition_variable>
@@ -35,6 +36,7 @@ public:
             std::lock_guard<std::mutex> guard(log.lock);
             log.recorded.push_back({opcode, index, opt});
             if (opcode == qm::audioMasterIdle) std::swap(action, log.idleAction);
+            if (opcode == qm::audioMasterAutomate) std::swap(action, log.automateAction);
         }
         log.changed.notify_all();
         if (action) action();
@@ -80,11 +82,18 @@ public:
         idleAction = std::move(action);
     }
 
+    // Runs `action` once, on the thread of the next audioMasterAutomate, inside that request.
+    void onNextAutomate(std::function<void()> action) {
+        std::lock_guard<std::mutex> guard(lock);
+        automateAction = std::move(action);
+    }
+
 private:
     std::mutex lock;
     std::condition_variable changed;
     std::vector<HostEvent> recorded;
     std::function<void()> idleAction;
+    std::function<void()> automateAction;
 };
 
 }  // namespace qmgui

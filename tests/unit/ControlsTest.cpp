@@ -268,6 +268,18 @@ TEST_F(ControlsTest, AMeterLightsItsColumnsAtOnceAndFallsBackByTheDecayPerRedraw
     EXPECT_EQ(redraws, 10);
     EXPECT_EQ(meter->getDrawnValue(), 0.0f);
     EXPECT_NE(test::rgbAt(*picture, 20, 230), 0x2060FFu);
+
+    // 400 steps on 275 pixels: a move that leaves the lit edge on its pixel draws nothing.
+    meter->setValue(0.5f);
+    meter->update(canvas);
+    for (const float value : {0.501f, 0.4995f, 0.5f}) {
+        meter->setValue(value);
+        EXPECT_FALSE(meter->needsRedraw()) << value;
+    }
+    for (const float value : {0.5025f, 0.4975f, 0.0f}) {
+        meter->setValue(value);
+        EXPECT_TRUE(meter->needsRedraw()) << value;
+    }
     lit->release();
     unlit->release();
 }

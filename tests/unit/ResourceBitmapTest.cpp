@@ -28,5 +28,20 @@ TEST(ResourceBitmap, LoadsTheTwentyFourBitPictureOfAResourceNumber) {
     picture->release();
 }
 
+TEST(ResourceBitmap, EveryLoadOfAResourceSharesThePixelsDecodedFirst) {
+    test::useTestResources();
+    Bitmap* first = new Bitmap(900);
+    Bitmap* second = new Bitmap(900);
+    ASSERT_TRUE(first->isLoaded());
+    ASSERT_TRUE(second->isLoaded());
+    EXPECT_EQ(first->nativeImage()->pixelStore(), second->nativeImage()->pixelStore());
+    first->release();
+    // The pixels outlive any one bitmap that shows them.
+    Bitmap* third = new Bitmap(900);
+    EXPECT_EQ(third->nativeImage()->pixelStore(), second->nativeImage()->pixelStore());
+    second->release();
+    third->release();
+}
+
 }  // namespace
 }  // namespace qm

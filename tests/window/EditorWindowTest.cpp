@@ -282,6 +282,9 @@ TEST_F(EditorWindowTest, EveryCloseGivesBackEveryNativeObjectTheEditorMade) {
     qm::setResourceModule(GetModuleHandleA(nullptr));
     qm::PluginRecord* record = quellmarMain(HostLog::callback);
     ASSERT_NE(record, nullptr);
+    // The first open loads the module's bitmaps, which every editor of the process shares from then on.
+    record->dispatcher(record, qm::effEditOpen, 0, 0, host.handle(), 0.0f);
+    record->dispatcher(record, qm::effEditClose, 0, 0, nullptr, 0.0f);
     const std::int32_t start = qm::liveGdiObjects();
     for (int cycle = 0; cycle < 10; ++cycle) {
         record->dispatcher(record, qm::effEditOpen, 0, 0, host.handle(), 0.0f);
@@ -293,6 +296,62 @@ TEST_F(EditorWindowTest, EveryCloseGivesBackEveryNativeObjectTheEditorMade) {
         EXPECT_EQ(qm::liveGdiObjects(), start) << cycle;
     }
     record->dispatcher(record, qm::effClose, 0, 0, nullptr, 0.0f);
+}
+
+// The host closes the editor or the whole effect from inside the idle call of the drag loop or the
+// automation that the drag sends: the drag ends, nothing reaches the host after the close, and the
+// editor window goes (at the latest with the next message the host's loop dispatches).
+TEST_F(EditorWindowTest, ClosingDuringADragEndsItCleanly) {
+    struct Case {
+        const char* name;
+        std::int32_t opcode;
+        bool fromAutomation;
+    };
+    const Case cases[] = {
+        {"editor closed from the drag's idle", qm::effEditClose, false},
+        {"effect closed from the drag's idle", qm::effClose, false},
+        {"effect closed from the automation", qm::effClose, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        qm::PluginRecord* record = module->create(HostLog::callback);
+        ASSERT_NE(record, nullptr);
+        ASSERT_EQ(record->dispatcher(record, qm::effEditOpen, 0, 0, host.handle(), 0.0f), 1);
+        pump(record, 30);
+        const HWND editor = host.editorWindow();
+        HostLog::get().clear();
+        std::atomic<bool> closed{false};
+        std::size_t eventsAtClose = 0;
+        auto close = [&] {
+            record->dispatcher(record, c.opcode, 0, 0, nullptr, 0.0f);
+            eventsAtClose = HostLog::get().events().size();
+            closed = true;
+        };
+        if (c.fromAutomation) HostLog::get().onNextAutomate(close);
+        else HostLog::get().onNextIdle(close);
+        moveMouse(editor, handleLeft(0.19858247f) + 9, 152);
+        pressLeft();
+        ASSERT_TRUE(waitForKeyState(VK_LBUTTON, true));
+        std::thread mouse([&] {
+            HostLog::get().waitFor(qm::audioMasterBeginEdit, 1);
+            moveMouse(editor, 219, 152);
+            while (!closed.load()) std::this_thread::yield();
+            releaseLeft();
+        });
+        // Messages only: the press starts the drag loop, and the record may be gone afterwards.
+        while (!closed.load()) pump(nullptr, 1);
+        mouse.join();
+        const bool effectLives = c.opcode == qm::effEditClose;
+        pump(effectLives ? record : nullptr, 5);
+        EXPECT_EQ(HostLog::get().eventsWith(qm::audioMasterBeginEdit).size(), 1u);
+        EXPECT_EQ(HostLog::get().eventsWith(qm::audioMasterEndEdit).size(), effectLives ? 1u : 0u);
+        const std::vector<HostEvent> events = HostLog::get().events();
+        for (std::size_t i = eventsAtClose; i < events.size(); ++i) {
+            EXPECT_NE(events[i].opcode, qm::audioMasterAutomate) << "a parameter change after the close";
+        }
+        EXPECT_EQ(host.editorWindow(), nullptr);
+        if (effectLives) record->dispatcher(record, qm::effClose, 0, 0, nullptr, 0.0f);
+    }
 }
 
 TEST_F(EditorWindowTest, TwoOpenEditorsShareOneWindowClassUntilTheLastCloses) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/Parameters.h"
+#include "gui/x11/X11FrameWindow.h"
 #include "gui/x11/XResourceCount.h"
 #include "host/PluginEntry.h"
 #include "linux/ProcessCensus.h"
@@ -90,39 +91,115 @@ TEST(X11Resources, AHostThatDestroysItsWindowFirstLeavesAnEditorThatClosesCleanl
     instance.dispatch(qm::effEditClose);
 }
 
-TEST(X11Resources, ClosingTheEditorWhileASliderTracksADragEndsTheGestureAndFreesTheWindow) {
-    HostWindow host;
+enum class CloseWay { EditorClose, EffectClose, HostWindowGone };
+enum class CloseFrom { DragIdle, Automation };
+
+struct DragClose {
+    const char* name;
+    CloseWay way;
+    CloseFrom from;
+    std::size_t endEdits;  // what the host hears of the gesture's end
+};
+
+// The host closes the editor or the whole effect, or destroys its window, from inside the idle
+// call of the drag loop or the automation that the drag sends: the drag ends, nothing reaches the
+// host after the close, everything is freed (a use after free shows under AddressSanitizer), and an
+// instance that lives on opens its editor again.
+TEST(X11Resources, ClosingDuringADragEndsItCleanlyEveryWay) {
+    const DragClose cases[] = {
+        {"editor closed from the drag's idle", CloseWay::EditorClose, CloseFrom::DragIdle, 1},
+        {"effect closed from the drag's idle", CloseWay::EffectClose, CloseFrom::DragIdle, 0},
+        {"editor closed from the automation", CloseWay::EditorClose, CloseFrom::Automation, 1},
+        {"effect closed from the automation", CloseWay::EffectClose, CloseFrom::Automation, 0},
+        {"host window destroyed from the drag's idle", CloseWay::HostWindowGone, CloseFrom::DragIdle, 1},
+    };
     FakeInput input;
     ASSERT_TRUE(input.isAvailable());
+    for (const DragClose& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto host = std::make_unique<HostWindow>();
+        qm::PluginRecord* record = quellmarMain(HostLog::callback);
+        ASSERT_NE(record, nullptr);
+        const std::int32_t start = qm::liveXResources();
+        ASSERT_EQ(record->dispatcher(record, qm::effEditOpen, 0, 0, host->handle(), 0.0f), 1);
+        pump(record, 3);
+        const Window editor = host->editorWindow();
+        HostLog::get().clear();
+        std::atomic<bool> closed{false};
+        std::size_t eventsAtClose = 0;
+        auto close = [&] {
+            if (c.way == CloseWay::EditorClose) record->dispatcher(record, qm::effEditClose, 0, 0, nullptr, 0.0f);
+            if (c.way == CloseWay::EffectClose) record->dispatcher(record, qm::effClose, 0, 0, nullptr, 0.0f);
+            if (c.way == CloseWay::HostWindowGone) host.reset();
+            eventsAtClose = HostLog::get().events().size();
+            closed = true;
+        };
+        if (c.from == CloseFrom::DragIdle) HostLog::get().onNextIdle(close);
+        else HostLog::get().onNextAutomate(close);
+        // The pointer's second position in screen coordinates: the editor may be gone when it moves.
+        const Window root = DefaultRootWindow(host->display());
+        int dragX = 0;
+        int dragY = 0;
+        Window child = 0;
+        XTranslateCoordinates(host->display(), editor, root, 140 + 29 + 39, 152, &dragX, &dragY, &child);
+        input.moveTo(editor, 140 + 29 + 9, 152);  // on the attack handle
+        input.button(1, true);
+        std::thread mouse([&] {
+            HostLog::get().waitFor(qm::audioMasterBeginEdit, 1);
+            input.moveTo(root, dragX, dragY);
+            while (!closed.load()) std::this_thread::yield();
+            input.button(1, false);
+        });
+        while (!closed.load()) pump(record, 1);
+        mouse.join();
+        const bool effectLives = c.way != CloseWay::EffectClose;
+        if (effectLives) pump(record, 2);
+        EXPECT_EQ(HostLog::get().eventsWith(qm::audioMasterBeginEdit).size(), 1u);
+        EXPECT_EQ(HostLog::get().eventsWith(qm::audioMasterEndEdit).size(), c.endEdits);
+        const std::vector<qmgui::HostEvent> events = HostLog::get().events();
+        for (std::size_t i = eventsAtClose; i < events.size(); ++i) {
+            EXPECT_NE(events[i].opcode, qm::audioMasterAutomate) << "a parameter change after the close";
+        }
+        if (host != nullptr) {
+            EXPECT_TRUE(host->children().empty());
+        }
+        if (effectLives) {
+            record->dispatcher(record, qm::effEditClose, 0, 0, nullptr, 0.0f);
+            EXPECT_EQ(qm::liveXResources(), start);
+            // The editor opens again as before.
+            if (host == nullptr) host = std::make_unique<HostWindow>();
+            ASSERT_EQ(record->dispatcher(record, qm::effEditOpen, 0, 0, host->handle(), 0.0f), 1);
+            pump(record, 3);
+            EXPECT_EQ(host->children().size(), 1u);
+            record->dispatcher(record, qm::effClose, 0, 0, nullptr, 0.0f);
+        }
+        EXPECT_EQ(qm::liveXResources(), start);
+    }
+}
+
+// Idle calls that find nothing changed send nothing to the X server; a meter that moves within
+// one of its lit steps draws nothing either; a moved slider does send its picture.
+TEST(X11Resources, IdleCallsWithNothingChangedSendNoRequest) {
+    HostWindow host;
     LinkedInstance instance;
-    const std::int32_t start = qm::liveXResources();
     ASSERT_EQ(instance.dispatch(qm::effEditOpen, host.handle()), 1);
-    pump(instance.record, 3);
-    const Window editor = host.editorWindow();
-    HostLog::get().clear();
-    // The host closes the editor from inside the idle call that the drag loop makes.
-    HostLog::get().onNextIdle([&] { instance.dispatch(qm::effEditClose); });
-    input.moveTo(editor, 140 + 29 + 9, 152);  // on the attack handle
-    input.button(1, true);
-    std::atomic<bool> done{false};
-    std::thread mouse([&] {
-        HostLog::get().waitFor(qm::audioMasterEndEdit, 1);
-        input.button(1, false);
-        done = true;
-    });
-    while (!done.load()) pump(instance.record, 1);
-    mouse.join();
-    pump(instance.record, 2);
-    EXPECT_EQ(HostLog::get().eventsWith(qm::audioMasterBeginEdit).size(), 1u);
-    EXPECT_EQ(HostLog::get().eventsWith(qm::audioMasterEndEdit).size(), 1u);
-    EXPECT_TRUE(host.children().empty());
-    EXPECT_EQ(qm::liveXResources(), start);
-    // The editor opens again as before.
-    ASSERT_EQ(instance.dispatch(qm::effEditOpen, host.handle()), 1);
-    pump(instance.record, 3);
-    EXPECT_EQ(host.children().size(), 1u);
+    // The meter falls from full to the effect's level over the first ten redraws.
+    pump(instance.record, 20);
+    ASSERT_FALSE(qm::X11FrameWindow::liveWindows().empty());
+    Display* connection = qm::X11FrameWindow::liveWindows().back()->connection();
+    const unsigned long before = NextRequest(connection);
+    pump(instance.record, 100);
+    EXPECT_EQ(NextRequest(connection), before);
+    instance.record->setParameter(instance.record, qm::ParamMeter, 0.001f);
+    pump(instance.record, 100);
+    EXPECT_EQ(NextRequest(connection), before);
+    instance.record->setParameter(instance.record, qm::ParamThreshold, 0.3f);
+    pump(instance.record, 1);
+    EXPECT_GT(NextRequest(connection), before);
+    const unsigned long afterChange = NextRequest(connection);
+    pump(instance.record, 100);
+    EXPECT_EQ(NextRequest(connection), afterChange);
     instance.dispatch(qm::effEditClose);
-    EXPECT_EQ(qm::liveXResources(), start);
 }
 
 // One rescan with the editor: load, open and idle the editor of an instance, close all, unload.

@@ -40,7 +40,7 @@ HostWindow::HostWindow() {
     connection = openDisplay();
     if (connection == nullptr) return;
     const int screen = DefaultScreen(connection);
-    window = XCreateSimpleWindow(connection, RootWindow(connection, screen), 40, 40, 400, 340, 0,
+    window = XCreateSimpleWindow(connection, RootWindow(connection, screen), 40, 40, 660, 540, 0,
                                  BlackPixel(connection, screen), WhitePixel(connection, screen));
     XStoreName(connection, window, "QuellmarV3 test host");
     XMapWindow(connection, window);

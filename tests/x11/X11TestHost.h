@@ -22,7 +22,7 @@ struct Screenshot {
     bool writePng(const std::string& path) const;
 };
 
-// A visible top-level window that parents the editor.
+// A visible top-level window that parents the editor, large enough for it at 2x.
 class HostWindow {
 public:
     HostWindow();

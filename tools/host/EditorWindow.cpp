@@ -25,7 +25,7 @@ HostWindow::HostWindow() {
     windowClass.lpszClassName = "QuellmarTestHost";
     RegisterClassA(&windowClass);
     window = CreateWindowExA(0, "QuellmarTestHost", "QuellmarV3 test host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
-                             400, 340, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                             680, 580, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetForegroundWindow(window);
 }
 

@@ -12,7 +12,7 @@
 
 namespace qmhost {
 
-// A visible top-level window that parents the editor.
+// A visible top-level window that parents the editor, large enough for it at 2x.
 class HostWindow {
 public:
     HostWindow();
