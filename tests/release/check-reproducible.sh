@@ -28,6 +28,18 @@ if [ $rebuild -eq 0 ]; then
     >/dev/null && pass "packages made again" || fail "packages could not be made again"
   same "$dist/packages" "$work/another/folder/packages" SHA256SUMS $packageNames
 
+  # A step that fails names itself and leaves the packages that were there as they were.
+  broken="$work/broken"
+  mkdir -p "$broken/dist/win32" "$broken/dist/linux-x86_64"
+  cp "$dist/win32/QuellmarV3.dll" "$broken/dist/win32/"
+  cp "$dist/linux-x86_64/"* "$broken/dist/linux-x86_64/"
+  cp -r "$work/another/folder/packages" "$broken/packages"
+  bash "$source/packaging/make-packages.sh" "$broken/dist" "$broken/packages" "$version" "$epoch" "$manual" \
+    >/dev/null 2>"$broken/error.txt" && fail "packages made without the 64-bit DLL" || pass "no packages without the 64-bit DLL"
+  expect "the failed step named" "$(tail -1 "$broken/error.txt")" "packaging failed at step: Windows installer"
+  same "$work/another/folder/packages" "$broken/packages" SHA256SUMS $packageNames
+  expect "temporary folders left" "$(find "$broken" -maxdepth 1 -name '.packages-*' | wc -l)" 0
+
   stamp=$(printf '%08x' "$epoch")
   for width in 32 64; do
     expect "PE time stamp of the win$width DLL" \
