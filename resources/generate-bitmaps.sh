@@ -7,6 +7,9 @@
 # not run this. Usage: resources/generate-bitmaps.sh
 set -euo pipefail
 cd "$(dirname "$0")/bitmaps"
+# The version the pictures show is the project's (the top CMakeLists.txt).
+version=$(sed -n 's/^project(QuellmarV3 VERSION \([0-9.]*\).*/\1/p' ../../CMakeLists.txt)
+[ -n "$version" ] || { echo "no project version in CMakeLists.txt" >&2; exit 1; }
 mkdir -p 2x 1.5x
 
 sans=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
@@ -83,7 +86,7 @@ out=128.bmp save -size 317x260 "xc:$ground" \
   -annotate +10+179 'release (ms)' \
   -annotate +10+201 'threshold (dB)' \
   -fill "$heading" -pointsize 9 -annotate +20+221 'effect strength' \
-  -fill "$dim" -pointsize 8 -annotate +242+221 'version 3.0'
+  -fill "$dim" -pointsize 8 -annotate +242+221 "version $version"
 
 # 129: slider track; 130: its handle, a small double-arrow button without any pure white.
 out=129.bmp save -size 160x17 "xc:$panel" \
@@ -110,7 +113,7 @@ out=131.bmp save -size 317x260 "xc:$ground" \
   -annotate +16+185 'bypass: the instance still sends, but does not duck.' \
   -annotate +16+203 'At least two and at most four instances take part;' \
   -annotate +16+216 'a red cross shows when no channel is left.' \
-  -fill "$heading" -annotate +16+240 'Quellmar V3, version 3.0. Click anywhere to close.'
+  -fill "$heading" -annotate +16+240 "Quellmar V3, version $version. Click anywhere to close."
 
 # 132 and 133: the meter lit (blue turning red towards the right) and unlit, same segments.
 meter() {
