@@ -119,5 +119,9 @@ foreach(arch win32 win64)
     RESOURCE_LOCK keybus)
   set_tests_properties(windows.${arch}.unit windows.${arch}.module windows.${arch}.shared-bus
     windows.${arch}.exports PROPERTIES LABELS windows)
-  set_tests_properties(bench.${arch} PROPERTIES LABELS bench)
+  add_test(NAME bench.${arch}.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe editor-bench Z:${module})
+  set_tests_properties(bench.${arch}.editor PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK keybus
+    ENVIRONMENT "${QM_WINE_ENV}")
+  set_tests_properties(bench.${arch} bench.${arch}.editor PROPERTIES LABELS bench)
 endforeach()

@@ -82,6 +82,18 @@ void benchModule(const std::string& path, bool ours) {
     std::printf("  %-44s %10.1f us\n", "instance creation, the first", creations.front());
     std::printf("  %-44s %10.1f us\n", "instance creation, later ones (median)",
                 median(std::vector<double>(creations.begin() + 1, creations.end())));
+    {
+        // The same while another instance keeps the key bus open, as in a host with a project open.
+        Plugin keeper(createStarted(module));
+        std::vector<double> beside;
+        for (int i = 0; i < 40; ++i) {
+            const auto start = Clock::now();
+            qm::PluginRecord* record = createStarted(module);
+            beside.push_back(microseconds(Clock::now() - start));
+            Plugin closed(record);
+        }
+        std::printf("  %-44s %10.1f us\n", "instance creation beside a live one (median)", median(beside));
+    }
     std::vector<std::unique_ptr<Plugin>> instances;
     const double kibBefore = heapInUseKib();
     for (int i = 0; i < 40; ++i) instances.push_back(std::make_unique<Plugin>(createStarted(module)));

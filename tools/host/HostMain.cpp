@@ -1,5 +1,6 @@
 // quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32 [EDITOR.bmp]
 // quellmar_host bench MODULE [MODULE...]
+// quellmar_host editor-bench MODULE                   (Windows)
 // quellmar_host serve MODULE COUNT LEVEL STOP-EVENT   (Windows: a named event; elsewhere: any name,
 //                                                   the job stops when standard input ends)
 
@@ -16,11 +17,15 @@ int main(int argc, char** argv) {
         return qmhost::renderJob(argv[2], argv[3], argv[4], argv[5], argc == 7 ? argv[6] : "");
     }
     if (job == "bench" && argc >= 3) return qmhost::benchJob(std::vector<std::string>(argv + 2, argv + argc));
+#ifdef _WIN32
+    if (job == "editor-bench" && argc == 3) return qmhost::editorBenchJob(argv[2]);
+#endif
     if (job == "serve" && argc == 6) {
         return qmhost::serveJob(argv[2], std::atoi(argv[3]), static_cast<float>(std::atof(argv[4])), argv[5]);
     }
     std::fprintf(stderr, "usage: quellmar_host render MODULE KEY.f32 MUSIC.f32 OUT.f32 [EDITOR.bmp]\n"
                          "       quellmar_host bench MODULE [MODULE...]\n"
+                         "       quellmar_host editor-bench MODULE   (Windows)\n"
                          "       quellmar_host serve MODULE COUNT LEVEL STOP-EVENT\n");
     return 2;
 }

@@ -22,4 +22,8 @@ int serveJob(const std::string& modulePath, int count, float level, const std::s
 // beside a plain copy and the per-frame detector loop with this program's C library.
 int benchJob(const std::vector<std::string>& modulePaths);
 
+// Prints what an open editor and new instances of the module cost per call: creation, the
+// editor's open at 1x and 2x, idle calls with and without a change, a full redraw (Windows build).
+int editorBenchJob(const std::string& modulePath);
+
 }  // namespace qmhost

@@ -1,0 +1,121 @@
+// The editor bench of our Windows host program: what an open editor and a new instance cost a
+// host, measured through the module's entry in a window of our own (under Wine, its GDI). Per
+// call, the median of many: instance creation (create, open, sample rate, block size, resume)
+// for the first and the later instances; the editor's open call at 1x and 2x (QUELLMAR_SCALE);
+// an idle call with nothing changed; one after the threshold changed; a full redraw (the whole
+// editor invalidated and painted). Figures are printed, never checked.
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tools/host/EditorWindow.h"
+#include "tools/host/Jobs.h"
+#include "tools/host/PluginLoader.h"
+
+namespace qmhost {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double microseconds(Clock::duration duration) { return std::chrono::duration<double, std::micro>(duration).count(); }
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+qm::PluginRecord* createStarted(const PluginModule& module) {
+    qm::PluginRecord* record = module.create();
+    if (record == nullptr) return nullptr;
+    record->dispatcher(record, qm::effOpen, 0, 0, nullptr, 0.0f);
+    record->dispatcher(record, qm::effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    record->dispatcher(record, qm::effSetBlockSize, 0, 512, nullptr, 0.0f);
+    record->dispatcher(record, qm::effMainsChanged, 0, 1, nullptr, 0.0f);
+    return record;
+}
+
+// The index of the parameter whose name says threshold, or -1.
+int thresholdIndex(const Plugin& plugin) {
+    for (int i = 0; i < plugin.get()->numParams; ++i) {
+        std::string name = plugin.text(qm::effGetParamName, i);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (name.find("thresh") != std::string::npos) return i;
+    }
+    return -1;
+}
+
+void print(const std::string& what, double value) { std::printf("  %-44s %10.1f us\n", what.c_str(), value); }
+
+template <typename Action>
+std::vector<double> timed(int count, Action action) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        const auto start = Clock::now();
+        action(i);
+        times.push_back(microseconds(Clock::now() - start));
+    }
+    return times;
+}
+
+}  // namespace
+
+int editorBenchJob(const std::string& modulePath) {
+    PluginModule module(modulePath);
+    std::printf("editor and instance costs per call, %d-bit host\n%s\n", static_cast<int>(8 * sizeof(void*)),
+                modulePath.c_str());
+    if (!module.isLoaded()) {
+        std::printf("  cannot load the module\n");
+        return 1;
+    }
+    const std::vector<double> creations = timed(41, [&](int) { Plugin closed(createStarted(module)); });
+    print("instance creation, the first", creations.front());
+    print("instance creation, later ones (median)", median({creations.begin() + 1, creations.end()}));
+    {
+        // The same while another instance keeps the key bus open, as in a host with a project open.
+        Plugin keeper(createStarted(module));
+        print("instance creation beside a live one (median)",
+              median(timed(40, [&](int) { Plugin closed(createStarted(module)); })));
+    }
+
+    HostWindow host;
+    for (const char* scale : {"1", "2"}) {
+        const std::string setting = std::string("QUELLMAR_SCALE=") + scale;
+        _putenv(setting.c_str());
+        const std::string at = std::string(" at ") + scale + "x";
+        Plugin plugin(createStarted(module));
+        std::vector<double> opens;
+        for (int i = 0; i < 12; ++i) {
+            const auto start = Clock::now();
+            plugin.dispatch(qm::effEditOpen, 0, 0, host.handle());
+            opens.push_back(microseconds(Clock::now() - start));
+            pump(plugin.get(), 3);
+            plugin.dispatch(qm::effEditClose);
+        }
+        print("editor open" + at + " (median)", median(opens));
+
+        plugin.dispatch(qm::effEditOpen, 0, 0, host.handle());
+        pump(plugin.get(), 60);  // the first paint, the meter settling
+        print("idle, nothing changed" + at, median(timed(2000, [&](int) { plugin.dispatch(qm::effEditIdle); })));
+        const int threshold = thresholdIndex(plugin);
+        print("idle after one threshold change" + at, median(timed(400, [&](int i) {
+                  plugin.setParameter(threshold, i % 2 == 0 ? 0.3f : 0.6f);
+                  plugin.dispatch(qm::effEditIdle);
+              })));
+        const HWND editor = host.editorWindow();
+        print("full redraw (editor invalidated, painted)" + at, median(timed(200, [&](int) {
+                  InvalidateRect(editor, nullptr, FALSE);
+                  UpdateWindow(editor);
+              })));
+        plugin.dispatch(qm::effEditClose);
+    }
+    _putenv("QUELLMAR_SCALE=");
+    return 0;
+}
+
+}  // namespace qmhost
