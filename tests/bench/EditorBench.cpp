@@ -19,46 +19,23 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/PluginLoader.h"
+#include "tools/host/BenchSupport.h"
 #include "x11/X11TestHost.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = qmhost::BenchClock;
 using qmhost::Plugin;
 using qmhost::PluginModule;
-
-double microseconds(Clock::duration duration) { return std::chrono::duration<double, std::micro>(duration).count(); }
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using qmhost::createStarted;
+using qmhost::median;
+using qmhost::microseconds;
+using qmhost::thresholdIndex;
 
 // Heap memory in use in this process (small blocks and mapped large ones) in KiB.
 double heapInUseKib() {
     const struct mallinfo2 info = mallinfo2();
     return static_cast<double>(info.uordblks + info.hblkhd) / 1024.0;
-}
-
-qm::PluginRecord* createStarted(const PluginModule& module) {
-    qm::PluginRecord* record = module.create();
-    if (record == nullptr) return nullptr;
-    record->dispatcher(record, qm::effOpen, 0, 0, nullptr, 0.0f);
-    record->dispatcher(record, qm::effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    record->dispatcher(record, qm::effSetBlockSize, 0, 512, nullptr, 0.0f);
-    record->dispatcher(record, qm::effMainsChanged, 0, 1, nullptr, 0.0f);
-    return record;
-}
-
-int thresholdIndex(const Plugin& plugin) {
-    for (int i = 0; i < plugin.get()->numParams; ++i) {
-        std::string name = plugin.text(qm::effGetParamName, i);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (name.find("thresh") != std::string::npos) return i;
-    }
-    return -1;
 }
 
 void idle(const Plugin& plugin) { plugin.dispatch(qm::effEditIdle); }

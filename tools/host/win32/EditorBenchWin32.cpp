@@ -5,50 +5,19 @@
 // an idle call with nothing changed; one after the threshold changed; a full redraw (the whole
 // editor invalidated and painted). Figures are printed, never checked.
 
-#include <algorithm>
-#include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "tools/host/BenchSupport.h"
 #include "tools/host/EditorWindow.h"
 #include "tools/host/Jobs.h"
-#include "tools/host/PluginLoader.h"
 
 namespace qmhost {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double microseconds(Clock::duration duration) { return std::chrono::duration<double, std::micro>(duration).count(); }
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-qm::PluginRecord* createStarted(const PluginModule& module) {
-    qm::PluginRecord* record = module.create();
-    if (record == nullptr) return nullptr;
-    record->dispatcher(record, qm::effOpen, 0, 0, nullptr, 0.0f);
-    record->dispatcher(record, qm::effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    record->dispatcher(record, qm::effSetBlockSize, 0, 512, nullptr, 0.0f);
-    record->dispatcher(record, qm::effMainsChanged, 0, 1, nullptr, 0.0f);
-    return record;
-}
-
-// The index of the parameter whose name says threshold, or -1.
-int thresholdIndex(const Plugin& plugin) {
-    for (int i = 0; i < plugin.get()->numParams; ++i) {
-        std::string name = plugin.text(qm::effGetParamName, i);
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (name.find("thresh") != std::string::npos) return i;
-    }
-    return -1;
-}
+using Clock = BenchClock;
 
 void print(const std::string& what, double value) { std::printf("  %-44s %10.1f us\n", what.c_str(), value); }
 
