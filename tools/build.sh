@@ -6,7 +6,7 @@
 #                   fuzzing builds and the Windows test programs
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/setup.sh
+bash tools/setup.sh "${1:-}"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 if [ "${1:-}" = ship ]; then
   cmake --build build -j"$(nproc)" --target ship

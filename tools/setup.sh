@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs everything the build, the demo and the tests need on a Debian machine, as root.
+# Installs what the build, the demo and the tests need on a Debian machine, as root.
+#   setup.sh ship   what building the shipped files and running the demo need
+#   setup.sh        that, and what the test tiers need (hosts, peers, checkers)
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
@@ -7,17 +9,24 @@ packages=(
   cmake make g++ pkg-config git
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
   wine wine32:i386 wine64 xvfb xauth
-  clang libclang-rt-14-dev
-  googletest libgtest-dev libbenchmark-dev
   espeak-ng sox
   libcairo2-dev fonts-liberation libstb-dev
   libx11-dev libxext-dev libxtst-dev
   imagemagick fonts-dejavu-core
-  libsndfile1-dev ffmpeg
+  libsndfile1-dev ffmpeg libebur128-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsamplerate0-dev
-  x11-xserver-utils lsp-plugins-vst
+  lv2-dev x11-xserver-utils
+  googletest libgtest-dev libbenchmark-dev
   nsis lintian dpkg-dev zip unzip file man-db
 )
+if [ "${1:-}" != ship ]; then
+  packages+=(
+    clang libclang-rt-14-dev
+    lsp-plugins-vst lsp-plugins-lv2
+    sordi lilv-utils liblilv-dev jalv jackd2 ardour
+    pipewire pipewire-bin libpipewire-0.3-modules
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
