@@ -1,0 +1,12 @@
+#pragma once
+// How a session is replayed: the environment and program a failure's one-line command needs.
+
+#include <string>
+
+namespace qmhost::validate {
+
+// What goes before our host program on the replay command: the private runtime directory of the
+// key bus natively, the Wine prefix and `wine` under Wine.
+std::string replayPrefix();
+
+}  // namespace qmhost::validate
