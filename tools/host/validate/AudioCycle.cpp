@@ -87,9 +87,12 @@ bool processBlock(SessionState& state, Lane& lane, int laneIndex, InstanceModel&
                       instance.serial, instance.slot, block.accumulate ? "accumulating" : "replacing",
                       static_cast<int>(frames), block.inPlace ? " in place" : "", signalName(signals[0]),
                       signalName(signals[1]));
-        state.fail(laneIndex, lane.steps, "audio block", context + problem);
+        // Single-threaded, audio is a step of the user-interface thread.
+        if (state.config.threads) state.fail(laneIndex + 1, lane.steps, "audio block", context + problem);
+        else state.fail(0, state.uiSteps, "audio block", context + problem);
         return false;
     }
+    state.blocks[static_cast<int>(expect)].fetch_add(1, std::memory_order_relaxed);
     if (!state.config.threads) {
         state.hash.add(out[0], frames);
         state.hash.add(out[1], frames);

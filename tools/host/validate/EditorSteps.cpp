@@ -63,9 +63,12 @@ void clickEditor(UiStep& step, InstanceModel& instance) {
     const Spot spot = chooseSpot(state.random, instance);
     const double scale = static_cast<double>(width) / kEditorWidth;
     instance.dragBegan.store(false);
-    state.desk->click(static_cast<std::int32_t>(std::lround(spot.x * scale)), static_cast<std::int32_t>(std::lround(spot.y * scale)),
-                      [&] { idleEditor(state, instance); }, [&] { return instance.dragBegan.load(); });
+    ++state.counts.clicks;
+    const bool clicked = state.desk->click(
+        static_cast<std::int32_t>(std::lround(spot.x * scale)), static_cast<std::int32_t>(std::lround(spot.y * scale)),
+        [&] { idleEditor(state, instance); }, [&] { return instance.dragBegan.load(); });
     state.count(2);
+    if (!clicked) step.fail("the open editor shows no window in its parent");
 }
 
 }  // namespace
@@ -79,6 +82,7 @@ void editorStep(UiStep& step, InstanceModel& instance) {
         const bool opened = instance.driver->openEditor(state.desk != nullptr ? state.desk->parent() : nullptr);
         state.count(1);
         instance.editorOpen = true;
+        ++state.counts.editorOpens;
         if (!opened) step.fail("the editor did not open");
         for (int round = state.random.between(0, 5); round > 0; --round) idleEditor(state, instance);
     } else {

@@ -53,7 +53,9 @@ SessionResult runSession(const SessionConfig& config, ModuleDriver& driver, Edit
             const std::uint64_t audio = state.lanes[0].calls.load() + state.lanes[1].calls.load();
             return state.calls() - audio;
         };
-        while (uiCalls() < share && !state.failed()) runUiStep(state, false);
+        // This thread goes on until it made its share and the session its calls (a lane without
+        // instances makes none until this thread gives it some).
+        while ((uiCalls() < share || state.calls() < config.calls) && !state.failed()) runUiStep(state, false);
         state.stop = true;
         first.join();
         second.join();
@@ -67,6 +69,9 @@ SessionResult runSession(const SessionConfig& config, ModuleDriver& driver, Edit
     result.calls = state.calls();
     result.steps = state.uiSteps + state.lanes[0].steps + state.lanes[1].steps;
     result.hash = state.hash.get();
+    result.counts = state.counts;
+    for (int i = 0; i < 3; ++i) result.counts.blocks[i] = state.blocks[i].load();
+    result.counts.automations = state.automations.load();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return result;
 }

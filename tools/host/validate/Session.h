@@ -22,6 +22,22 @@ struct SessionConfig {
     bool editors = true;
 };
 
+// What a session did, for the summary.
+struct SessionCounts {
+    std::uint64_t blocks[3] = {0, 0, 0};  // ducking, passing through, either
+    std::uint64_t instances = 0;
+    std::uint64_t editorOpens = 0;
+    std::uint64_t clicks = 0;
+    std::uint64_t automations = 0;
+    void add(const SessionCounts& other) {
+        for (int i = 0; i < 3; ++i) blocks[i] += other.blocks[i];
+        instances += other.instances;
+        editorOpens += other.editorOpens;
+        clicks += other.clicks;
+        automations += other.automations;
+    }
+};
+
 struct SessionResult {
     bool passed = true;
     // The failure: which thread, which step, what it did and what was wrong.
@@ -31,6 +47,7 @@ struct SessionResult {
     // Of everything the plug-in gave back; single-threaded sessions only.
     std::uint64_t hash = 0;
     double seconds = 0.0;
+    SessionCounts counts;
 };
 
 // Runs one session over `driver`, showing editors on `desk` (may be null: editors are then opened

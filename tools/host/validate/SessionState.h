@@ -52,6 +52,7 @@ public:
     InstanceModel(int serial, int lane) : serial(serial), lane(lane) {}
 
     void controlAutomated(std::int32_t index, float value) override {
+        if (automations != nullptr) automations->fetch_add(1, std::memory_order_relaxed);
         if (isUserControl(index)) expected[index].store(std::bit_cast<std::uint32_t>(value), std::memory_order_release);
     }
     void gesture(std::int32_t, bool begins) override {
@@ -77,6 +78,7 @@ public:
     float rateHz = 44100.0f;
     std::int32_t maxBlockFrames = 1024;
     bool editorOpen = false;
+    std::atomic<std::uint64_t>* automations = nullptr;
 };
 
 // The buffers of one audio lane: inputs and outputs with guard samples after them, and the
@@ -130,6 +132,9 @@ struct SessionState {
     std::uint64_t uiSteps = 0;
     OutputHash hash;
     std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> blocks[3] = {0, 0, 0};
+    std::atomic<std::uint64_t> automations{0};
+    SessionCounts counts;
 
     std::mutex failureLock;
     std::string failure;

@@ -50,6 +50,8 @@ void makeInstance(UiStep& step) {
     SessionState& state = step.state;
     const int lane = state.config.threads ? static_cast<int>(state.random.below(2)) : 0;
     auto instance = std::make_unique<InstanceModel>(state.nextSerial++, lane);
+    instance->automations = &state.automations;
+    ++state.counts.instances;
     instance->driver = state.driver.make(*instance);
     state.count(2);
     if (instance->driver == nullptr) return step.fail("the module made no instance");

@@ -89,6 +89,7 @@ int validateJob(const std::string& program, const std::vector<std::string>& argu
     Watchdog watchdog(options.hangSeconds);
 
     Census baseline;
+    SessionCounts counts;
     std::uint64_t calls = 0;
     double seconds = 0.0;
     double slowest = -1.0;
@@ -99,6 +100,7 @@ int validateJob(const std::string& program, const std::vector<std::string>& argu
         watchdog.session(config.seed, replayCommand(options, config.seed));
         const SessionResult result = runSession(config, *driver, desk.get(), watchdog);
         calls += result.calls;
+        counts.add(result.counts);
         seconds += result.seconds;
         if (result.seconds > slowest) {
             slowest = result.seconds;
@@ -121,6 +123,12 @@ int validateJob(const std::string& program, const std::vector<std::string>& argu
         }
         std::fflush(stdout);
     }
+    std::printf("blocks: %llu ducking or keying, %llu passing through, %llu while another thread changed the mode;"
+                " %llu instances, %llu editors opened, %llu clicks, %llu automations\n",
+                static_cast<unsigned long long>(counts.blocks[0]), static_cast<unsigned long long>(counts.blocks[1]),
+                static_cast<unsigned long long>(counts.blocks[2]), static_cast<unsigned long long>(counts.instances),
+                static_cast<unsigned long long>(counts.editorOpens), static_cast<unsigned long long>(counts.clicks),
+                static_cast<unsigned long long>(counts.automations));
     std::printf("validate: %llu sessions, %llu calls, %.1f s, no failure; slowest session %.2f s: %s\n",
                 static_cast<unsigned long long>(options.sessions), static_cast<unsigned long long>(calls), seconds,
                 slowest, replayCommand(options, slowestSeed).c_str());
