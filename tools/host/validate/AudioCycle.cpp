@@ -103,7 +103,7 @@ bool processBlock(SessionState& state, Lane& lane, int laneIndex, InstanceModel&
 
 }  // namespace
 
-void runAudioCycle(SessionState& state, int laneIndex) {
+bool runAudioCycle(SessionState& state, int laneIndex) {
     Lane& lane = state.lanes[laneIndex];
     std::lock_guard<std::mutex> guard(lane.lock);
     ++lane.steps;
@@ -121,6 +121,7 @@ void runAudioCycle(SessionState& state, int laneIndex) {
         }
     }
     state.watchdog.end(laneIndex + 1);
+    return !order.empty();
 }
 
 }  // namespace qmhost::validate

@@ -30,10 +30,10 @@ void runAudioLane(SessionState& state, int laneIndex, std::uint64_t share) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
         }
-        runAudioCycle(state, laneIndex);
+        const bool processed = runAudioCycle(state, laneIndex);
         // The user-interface thread waits for this lane's lock: let it have it.
         while (lane.uiWaiting.load() > 0 && !state.stop.load()) std::this_thread::yield();
-        if (lane.members.empty()) std::this_thread::yield();
+        if (!processed) std::this_thread::yield();
     }
 }
 

@@ -162,8 +162,9 @@ private:
     Lane& lane;
 };
 
-// One audio cycle of `lane` (index 0 or 1): each active member processes blocks, checked.
-void runAudioCycle(SessionState& state, int laneIndex);
+// One audio cycle of `lane` (index 0 or 1): each active member processes blocks, checked. False
+// when the lane had nothing to process.
+bool runAudioCycle(SessionState& state, int laneIndex);
 
 // One step of the user-interface thread, drawn at random; `withAudio` lets it run audio cycles
 // itself (single-threaded sessions).

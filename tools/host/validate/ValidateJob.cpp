@@ -114,6 +114,9 @@ int validateJob(const std::string& program, const std::vector<std::string>& argu
                     static_cast<unsigned long long>(n), static_cast<unsigned long long>(config.seed),
                     failure.empty() ? "passed" : "FAILED", static_cast<unsigned long long>(result.calls),
                     static_cast<unsigned long long>(result.steps), result.seconds);
+        if (census.heapCounted && n > 0) {
+            std::printf(" heap %+lld", static_cast<long long>(census.heapBytes - baseline.heapBytes));
+        }
         if (!config.threads) std::printf(" hash %016llx", static_cast<unsigned long long>(result.hash));
         std::printf("\n");
         if (!failure.empty()) {
