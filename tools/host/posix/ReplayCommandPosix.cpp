@@ -9,4 +9,6 @@ std::string replayPrefix() {
     return runtime != nullptr ? std::string("XDG_RUNTIME_DIR=") + runtime + " " : std::string();
 }
 
+std::string replayProgram(const std::string& program) { return program; }
+
 }  // namespace qmhost::validate

@@ -45,7 +45,7 @@ bool parse(const std::vector<std::string>& arguments, Options& options) {
 }
 
 std::string replayCommand(const Options& options, std::uint64_t seed) {
-    return replayPrefix() + options.program + " validate " + options.module + " --seed " + std::to_string(seed) +
+    return replayPrefix() + replayProgram(options.program) + " validate " + options.module + " --seed " + std::to_string(seed) +
            " --calls " + std::to_string(options.session.calls) + (options.session.threads ? " --threads" : "") +
            (options.session.editors ? "" : " --no-editor");
 }

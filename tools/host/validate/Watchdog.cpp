@@ -1,16 +1,74 @@
 #include "tools/host/validate/Watchdog.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#include <sanitizer/common_interface_defs.h>
+#define QM_SANITIZED 1
+#endif
+
 namespace qmhost::validate {
+namespace {
+
+std::atomic<Watchdog*> watching{nullptr};
+std::atomic<bool> reported{false};
+
+// The signals that end the process on a fault. AddressSanitizer handles the faults itself and
+// reports through its death callback; an UndefinedBehaviorSanitizer report aborts when its options
+// say abort_on_error=1.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kFatalSignals[] = {SIGABRT};
+#else
+constexpr int kFatalSignals[] = {SIGSEGV, SIGFPE, SIGILL, SIGABRT};
+#endif
+
+}  // namespace
 
 Watchdog::Watchdog(double hangSeconds)
-    : hangMs(static_cast<std::int64_t>(hangSeconds * 1000.0)), thread([this] { watch(); }) {}
+    : hangMs(static_cast<std::int64_t>(hangSeconds * 1000.0)), thread([this] { watch(); }) {
+    watching = this;
+#if defined(QM_SANITIZED)
+    __sanitizer_set_death_callback(&Watchdog::sanitizerDied);
+#endif
+    for (int fatal : kFatalSignals) std::signal(fatal, &Watchdog::signalled);
+}
 
 Watchdog::~Watchdog() {
+    for (int fatal : kFatalSignals) std::signal(fatal, SIG_DFL);
+    watching = nullptr;
     stopping = true;
     thread.join();
+}
+
+void Watchdog::sanitizerDied() {
+    Watchdog* watchdog = watching.load();
+    if (watchdog != nullptr && !reported.exchange(true)) watchdog->printWhere("sanitizer report");
+}
+
+// The process is ending anyway: say where, then end it as the signal would have.
+void Watchdog::signalled(int signal) {
+    Watchdog* watchdog = watching.load();
+    if (watchdog != nullptr && !reported.exchange(true)) {
+        char what[40];
+        std::snprintf(what, sizeof what, "signal %d", signal);
+        watchdog->printWhere(what);
+    }
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void Watchdog::printWhere(const char* what) {
+    std::fprintf(stdout, "FAIL %s: seed %llu,", what, static_cast<unsigned long long>(seed.load()));
+    for (int lane = 0; lane < kLanes; ++lane) {
+        if (lanes[lane].startedMs.load() < 0) continue;
+        std::fprintf(stdout, " %s thread at step %llu (%s);", lane == 0 ? "user-interface" : "audio",
+                     static_cast<unsigned long long>(lanes[lane].step.load()), lanes[lane].what.load());
+    }
+    const std::string* command = replay.load(std::memory_order_acquire);
+    std::fprintf(stdout, "\n  replay: %s\n", command != nullptr ? command->c_str() : "");
+    std::fflush(stdout);
 }
 
 std::int64_t Watchdog::nowMs() {
@@ -41,14 +99,10 @@ void Watchdog::watch() {
         for (int lane = 0; lane < kLanes; ++lane) {
             const std::int64_t started = lanes[lane].startedMs.load(std::memory_order_acquire);
             if (started < 0 || now - started < hangMs) continue;
-            const std::string* command = replay.load(std::memory_order_acquire);
-            std::fprintf(stdout,
-                         "FAIL hang: seed %llu, step %llu (%s, %s thread) has run for %.0f s\n  replay: %s\n",
-                         static_cast<unsigned long long>(seed.load()),
-                         static_cast<unsigned long long>(lanes[lane].step.load()), lanes[lane].what.load(),
-                         lane == 0 ? "user-interface" : "audio", static_cast<double>(now - started) / 1000.0,
-                         command != nullptr ? command->c_str() : "");
-            std::fflush(stdout);
+            char what[160];
+            std::snprintf(what, sizeof what, "hang: a step has run for %.0f s", static_cast<double>(now - started) / 1000.0);
+            reported = true;
+            printWhere(what);
             std::abort();
         }
     }

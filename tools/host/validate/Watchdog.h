@@ -2,7 +2,8 @@
 // Notices a hang: each thread of a session marks the step it is in; a thread of the watchdog's
 // own looks every quarter second, and when one step has run far longer than any step should
 // (`hangSeconds`), prints the session's seed, the step and the replay command, and aborts. It
-// detects hangs; it does not measure speed.
+// detects hangs; it does not measure speed. It also says where a session was when a crash, an
+// abort or a sanitizer's report ends the process.
 
 #include <atomic>
 #include <chrono>
@@ -30,6 +31,10 @@ public:
 
 private:
     void watch();
+    // Prints the seed, the steps every thread is in, and the replay command.
+    void printWhere(const char* what);
+    static void sanitizerDied();
+    static void signalled(int signal);
 
     struct Lane {
         std::atomic<std::int64_t> startedMs{-1};
