@@ -36,7 +36,8 @@ constexpr std::uint32_t kGuardBits = 0x7FA5A5A5u;
 // The first thing wrong with `block`, or an empty string.
 std::string checkBlock(const Block& block, Expect expect);
 
-// The first thing wrong with the meter (control 10) after a block, or an empty string.
+// The first thing wrong with the meter (control 10) read right after a block of a known mode, or an
+// empty string.
 std::string checkMeter(float meter, Expect expect, std::int32_t frames);
 
 }  // namespace qmhost::validate
