@@ -1,7 +1,8 @@
 // The editor steps of a session: opened into the desk's window (one editor at a time, as the
-// desk has one window), idled, clicked through the platform's real input on its switches,
-// slider handles, help mark or anywhere, given keys, and closed; after each the user controls
-// read as the editor's automation said.
+// desk has one window; now and then opened again over itself), idled, clicked through the
+// platform's real input on its switches, slider handles, help mark or anywhere, given keys, and
+// closed; closed editors idled and given keys too; after each the user controls read as the
+// editor's automation said.
 
 #include <algorithm>
 #include <cmath>
@@ -78,7 +79,13 @@ void editorStep(UiStep& step, InstanceModel& instance) {
     if (!state.config.editors || !instance.driver->hasEditor()) return;
     InstanceModel* owner = openEditorOwner(state);
     instance.beginTouch();
-    if (owner == nullptr) {
+    if (owner == nullptr && state.random.chance(200)) {
+        // Hosts idle and send keys to every editor, open or not.
+        idleEditor(state, instance);
+        instance.driver->editorKey(0, state.random.between(0, 60), true);
+        state.count(1);
+    } else if (owner == nullptr || (owner == &instance && state.random.chance(30))) {
+        // Opened, or (now and then) opened again over itself without a close.
         const bool opened = instance.driver->openEditor(state.desk != nullptr ? state.desk->parent() : nullptr);
         state.count(1);
         instance.editorOpen = true;
