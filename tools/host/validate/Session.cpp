@@ -60,9 +60,8 @@ SessionResult runSession(const SessionConfig& config, ModuleDriver& driver, Edit
         first.join();
         second.join();
     }
+    // A failed session's instances are closed when its state goes; a passed one closes them as hosts do.
     if (!state.failed()) endSession(state);
-    else state.stop = true;
-    // A failed session still closes what it made (the state's instances go with it).
     SessionResult result;
     result.passed = !state.failed();
     result.failure = state.failure;
