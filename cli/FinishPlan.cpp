@@ -1,0 +1,148 @@
+#include "cli/FinishPlan.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace qmduck {
+namespace {
+
+std::string decibels(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+float linear(double db) { return static_cast<float>(std::pow(10.0, db / 20.0)); }
+
+PassSettings mixing(const Finishing& f) {
+    PassSettings pass;
+    pass.mix = f.mix;
+    pass.inputGain = linear(f.inputGainDb);
+    pass.keyGain = linear(f.keyGainDb);
+    return pass;
+}
+
+}  // namespace
+
+FinishPlan::FinishPlan(const Finishing& finishing, bool lossyOutput) : finishing(finishing), lossy(lossyOutput) {}
+
+std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress) {
+    const int rateHz = sources.input->sampleRateHz();
+    LoudnessMeter meter(channels, rateHz);
+    TruePeak truePeak;
+    PassSettings pass = mixing(finishing);
+    pass.meter = &meter;
+    pass.truePeak = &truePeak;
+    DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
+    ProgressBar progress(stderr, showProgress, sources.input->expectedFrames(), rateHz);
+    DuckStream stream(sources, engine, pass, progress);
+    stream.setLookahead(std::llround(options.shaping.lookaheadMs * rateHz / 1000.0));
+    if (std::string problem = stream.run(); !problem.empty()) {
+        progress.clear();
+        return problem;
+    }
+    measuredLufs = meter.integratedLufs();
+    const double target = finishing.loudnessLufs;
+    if (!std::isfinite(measuredLufs)) {
+        remark = "no measurable loudness (silent, or everything below -70 LUFS): the level is left as it is";
+        gainDb = 0.0;
+        return {};
+    }
+    gainDb = target - measuredLufs;
+    if (gainDb > kMaxGainDb) {
+        remark = "its loudness is " + decibels("%.1f LUFS", measuredLufs) + ": raised by " +
+                 decibels("%.0f dB", kMaxGainDb) + " only (the most --loudness raises), to " +
+                 decibels("%.1f LUFS", measuredLufs + kMaxGainDb);
+        gainDb = kMaxGainDb;
+    }
+    const double ceiling = finishing.ceilingDbtp();
+    const double needDb = truePeakDb(stream.largestTruePeak()) + gainDb - ceiling;
+    if (needDb > kMaxLimitingDb) {
+        refused = true;
+        return "--true-peak: " + decibels("%.1f LUFS", target) + " under " + decibels("%.1f dBTP", ceiling) +
+               " would take " + decibels("%.1f dB", needDb) + " off the peaks, more than the limiter's " +
+               decibels("%.0f dB", kMaxLimitingDb) + "; lower --loudness or raise --true-peak";
+    }
+    return {};
+}
+
+std::string FinishPlan::write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
+                              const std::vector<TraceSink*>& traces, int channels, int rateHz,
+                              std::int64_t lookaheadFrames, ProgressBar& progress) {
+    (void)options;
+    PassSettings pass = mixing(finishing);
+    pass.outputGain = linear(gainDb);
+    pass.sink = &sink;
+    pass.traces = traces;
+    std::optional<PeakLimiter> limiter;
+    const double ceiling = finishing.ceilingDbtp();
+    if (!std::isnan(ceiling)) {
+        LimiterSettings settings;
+        settings.ceilingDb = ceiling - kEstimateMarginDb - (lossy ? kLossyMarginDb : 0.0) - extraMarginDb;
+        limiter.emplace(settings, rateHz);
+        pass.limiter = &*limiter;
+    }
+    LoudnessMeter meter(channels, rateHz);
+    if (finishing.hasLoudness()) pass.meter = &meter;
+    DuckStream stream(sources, engine, pass, progress);
+    stream.setLookahead(lookaheadFrames);
+    std::string problem = stream.run();
+    writtenLufs = meter.integratedLufs();
+    limitedDb = limiter ? limiter->deepestReductionDb() : 0.0;
+    return problem;
+}
+
+std::string FinishPlan::verify(SoundReader& decoded) {
+    if (!decoded.isOpen()) return "cannot read the encoded file back: " + decoded.error();
+    LoudnessMeter meter(decoded.channels(), decoded.sampleRateHz());
+    TruePeak truePeak;
+    std::vector<float> left(kBlockFrames), right(kBlockFrames), peaks(kBlockFrames);
+    float largest = 0.0f;
+    std::int64_t got = 0;
+    while ((got = decoded.read(left.data(), right.data(), kBlockFrames)) > 0) {
+        const auto frames = static_cast<std::int32_t>(got);
+        meter.add(left.data(), right.data(), frames);
+        truePeak.process(left.data(), right.data(), frames, peaks.data());
+        for (std::int32_t i = 0; i < frames; ++i) largest = std::max(largest, peaks[static_cast<std::size_t>(i)]);
+    }
+    if (got < 0) return "cannot read the encoded file back: " + decoded.error();
+    writtenLufs = meter.integratedLufs();
+    decodedPeakDb = truePeakDb(largest);
+    return {};
+}
+
+bool FinishPlan::wantsAnotherTry(int attempt) {
+    if (attempt > 0) return false;
+    bool again = false;
+    const double ceiling = finishing.ceilingDbtp();
+    if (!std::isnan(decodedPeakDb) && !std::isnan(ceiling) && decodedPeakDb > ceiling) {
+        extraMarginDb += decodedPeakDb - ceiling + 0.1;
+        again = true;
+    }
+    if (finishing.hasLoudness() && std::isfinite(writtenLufs) && std::isfinite(measuredLufs)) {
+        const double missLu = finishing.loudnessLufs - writtenLufs;
+        if (std::fabs(missLu) > kRetryLu && gainDb + missLu <= kMaxGainDb) {
+            gainDb += missLu;
+            again = true;
+        }
+    }
+    return again;
+}
+
+std::string FinishPlan::note() const {
+    std::string text = remark;
+    if (finishing.hasLoudness() && std::isfinite(writtenLufs)) {
+        text += (text.empty() ? "" : "; ") + decibels("%.1f LUFS", writtenLufs) + " (gain " +
+                decibels("%+.1f dB", gainDb) + ")";
+    }
+    if (!std::isnan(finishing.ceilingDbtp())) {
+        text += (text.empty() ? "" : ", ") + std::string("limiter ") +
+                (limitedDb > 0.05 ? decibels("up to %.1f dB", limitedDb) : std::string("idle")) + " under " +
+                decibels("%.1f dBTP", finishing.ceilingDbtp());
+    }
+    return text;
+}
+
+}  // namespace qmduck

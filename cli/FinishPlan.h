@@ -1,0 +1,70 @@
+#pragma once
+// How a job reaches its loudness and true-peak ceiling. A first pass measures the integrated
+// loudness and the largest true peak of the mix (nothing is written); the gain that brings the
+// loudness to the target follows, exact over the whole file. The writing pass applies it with the
+// look-ahead limiter and measures what it writes; should the limiter have taken the loudness
+// more than kRetryLu off the target, the writing pass runs once more with the gain corrected.
+
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "cli/AudioSink.h"
+#include "cli/DuckOptions.h"
+#include "cli/DuckStream.h"
+
+namespace qmduck {
+
+class FinishPlan {
+public:
+    // The most --loudness raises a quiet file, in dB: beyond it noise would be raised with it.
+    static constexpr double kMaxGainDb = 30.0;
+    // The most the limiter may take off the peaks, in dB; a target needing more is refused.
+    static constexpr double kMaxLimitingDb = 12.0;
+    // How far below the ceiling the limiter aims for a lossy output, in dB: the encoder's own
+    // overshoot (the decoded peaks of MP3, AAC and Opus exceed their input's by up to about
+    // this at the default bitrates).
+    static constexpr double kLossyMarginDb = 1.0;
+    // How far below the ceiling it aims otherwise: the interpolation's own error.
+    static constexpr double kEstimateMarginDb = 0.05;
+    // A written loudness this far (LU) from the target runs the writing pass again.
+    static constexpr double kRetryLu = 0.2;
+
+    FinishPlan(const Finishing& finishing, bool lossyOutput);
+
+    bool needsMeasuring() const { return finishing.hasLoudness(); }
+    // Whether an encoded result is decoded again to check its loudness and peaks.
+    bool needsVerifying() const { return finishing.hasLoudness() || !std::isnan(finishing.ceilingDbtp()); }
+    // The first pass over `sources`; an error (a usage error when usageError()), or empty.
+    std::string measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress);
+    bool usageError() const { return refused; }
+
+    // The writing pass into `sink`; an error naming the file, or empty.
+    std::string write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
+                      const std::vector<TraceSink*>& traces, int channels, int rateHz, std::int64_t lookaheadFrames,
+                      ProgressBar& progress);
+    // Measures the encoded file as a player decodes it (`decoded`, read to its end): the encoder
+    // shifts the loudness a little and adds overshoot of its own. An error, or empty.
+    std::string verify(SoundReader& decoded);
+    // After a writing pass (`attempt` from 0): whether to write again with the gain and the
+    // limiter's ceiling corrected by what the written (or decoded) file measured.
+    bool wantsAnotherTry(int attempt);
+    // What the run reached, for the user; empty without loudness or limiter.
+    std::string note() const;
+
+private:
+    Finishing finishing;
+    bool lossy;
+    bool refused = false;
+    double gainDb = 0.0;
+    double measuredLufs = 0.0;
+    double writtenLufs = 0.0;
+    double limitedDb = 0.0;
+    // The decoded file's true peak in dBTP (NaN when not verified) and the limiter's extra margin.
+    double decodedPeakDb = std::numeric_limits<double>::quiet_NaN();
+    double extraMarginDb = 0.0;
+    std::string remark;
+};
+
+}  // namespace qmduck

@@ -1,0 +1,35 @@
+#pragma once
+// The true peak of a stereo stream, frame by frame: the largest magnitude of each frame's samples
+// and of three points interpolated between it and the next frame (four times oversampling with a
+// windowed-sinc filter of 12 taps a phase), the inter-sample peaks a converter or a lossy
+// decoder can reconstruct. The estimate of frame t is known 6 frames after it arrives.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace qmduck {
+
+class TruePeak {
+public:
+    static constexpr int kTaps = 12;
+    // Frames between a frame's arrival and its estimate.
+    static constexpr int kDelayFrames = kTaps / 2;
+
+    TruePeak();
+
+    // Takes `frames` frames of both channels and writes the estimates of the frames
+    // kDelayFrames earlier to `peaks` (the first kDelayFrames estimates of a stream are of the
+    // silence before it). Linear magnitudes.
+    void process(const float* left, const float* right, std::int32_t frames, float* peaks);
+
+private:
+    // Interpolation filters for the points 1/4, 2/4 and 3/4 of the way to the next frame.
+    std::array<std::array<float, kTaps>, 3> phases;
+    std::vector<float> history[2];
+};
+
+// The true peak in dBTP of a linear magnitude; -200 for silence.
+double truePeakDb(double magnitude);
+
+}  // namespace qmduck
