@@ -108,7 +108,7 @@ std::string DuckStream::writeFrom(Block& block) {
     if (count <= 0 || settings.sink->write(block.left() + block.firstWritten, block.right() + block.firstWritten, count)) {
         return {};
     }
-    return "cannot write the output: " + settings.sink->error();
+    return settings.sinkName + ": cannot write: " + settings.sink->error();
 }
 
 void DuckStream::process(Block& block) {

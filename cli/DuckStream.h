@@ -46,6 +46,8 @@ struct PassSettings {
     // Keeps the largest true peak of the mixed audio before the loudness gain.
     TruePeak* truePeak = nullptr;
     AudioSink* sink = nullptr;
+    // The output's name for messages.
+    std::string sinkName;
     std::vector<TraceSink*> traces;
 };
 

@@ -71,10 +71,10 @@ std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, in
 std::string FinishPlan::write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
                               const std::vector<TraceSink*>& traces, int channels, int rateHz,
                               std::int64_t lookaheadFrames, ProgressBar& progress) {
-    (void)options;
     PassSettings pass = mixing(finishing);
     pass.outputGain = linear(gainDb);
     pass.sink = &sink;
+    pass.sinkName = options.outputPath == kStandardStream ? "standard output" : options.outputPath;
     pass.traces = traces;
     std::optional<PeakLimiter> limiter;
     const double ceiling = finishing.ceilingDbtp();

@@ -6,37 +6,12 @@
 #include <sstream>
 
 #include "cli/SoundFixtures.h"
+#include "cli/ToolRun.h"
 
 namespace qmduck::test {
 namespace {
 
 using Tool = SoundFolder;
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs the built program with `arguments` (shell words), standard error not a terminal.
-ToolRun runTool(const std::string& folder, const std::string& arguments) {
-    const std::string command = "cd '" + folder + "' && '" QM_DUCK_PATH "' " + arguments + " >stdout.txt 2>stderr.txt";
-    const int raw = std::system(command.c_str());
-    ToolRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = slurp(folder + "/stdout.txt");
-    run.err = slurp(folder + "/stderr.txt");
-    std::filesystem::remove(folder + "/stdout.txt");
-    std::filesystem::remove(folder + "/stderr.txt");
-    return run;
-}
 
 TEST_F(Tool, ExitStatusesAndMessages) {
     put("in.wav", makeSignal(0.5, 2, false));
