@@ -22,7 +22,7 @@ double kaiser(double x, double beta) {
 }  // namespace
 
 TruePeak::TruePeak() {
-    constexpr double kBeta = 7.0;
+    constexpr double kBeta = 3.0;
     // The frame after which a point is interpolated sits at tap kDelayFrames - 1 of the window.
     for (int p = 0; p < 3; ++p) {
         const double offset = (p + 1) / 4.0;

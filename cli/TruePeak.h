@@ -1,7 +1,7 @@
 #pragma once
 // The true peak of a stereo stream, frame by frame: the largest magnitude of each frame's samples
 // and of three points interpolated between it and the next frame (four times oversampling with a
-// windowed-sinc filter of 12 taps a phase), the inter-sample peaks a converter or a lossy
+// Kaiser-windowed sinc of 24 taps a phase), the inter-sample peaks a converter or a lossy
 // decoder can reconstruct. The estimate of frame t is known 6 frames after it arrives.
 
 #include <array>
@@ -12,7 +12,7 @@ namespace qmduck {
 
 class TruePeak {
 public:
-    static constexpr int kTaps = 12;
+    static constexpr int kTaps = 24;
     // Frames between a frame's arrival and its estimate.
     static constexpr int kDelayFrames = kTaps / 2;
 
