@@ -117,7 +117,7 @@ FfmpegEncoder::FfmpegEncoder(int fileDescriptor, EncodedType type, int channels,
 }
 
 bool FfmpegEncoder::fail(const std::string& what, int code) {
-    if (failure.empty()) failure = code != 0 ? what + ": " + describe(code) : what;
+    if (failure.empty()) failure = code == 0 ? what : what.empty() ? describe(code) : what + ": " + describe(code);
     return false;
 }
 
@@ -255,7 +255,7 @@ bool FfmpegEncoder::send(AVFrame* toEncode) {
         packet->stream_index = 0;
         av_packet_rescale_ts(packet, encoder->time_base, muxer->streams[0]->time_base);
         result = av_interleaved_write_frame(muxer, packet);
-        if (result < 0) return fail("cannot write", result);
+        if (result < 0) return fail("", result);
     }
     return result == AVERROR(EAGAIN) || result == AVERROR_EOF ? true : fail("cannot encode", result);
 }
@@ -277,7 +277,7 @@ bool FfmpegEncoder::finish() {
     const int result = av_write_trailer(muxer);
     if (result < 0) return fail("cannot complete the file", result);
     avio_flush(io);
-    if (io->error < 0) return fail("cannot write", io->error);
+    if (io->error < 0) return fail("", io->error);
     opened = false;
     const int closing = descriptor;
     descriptor = -1;

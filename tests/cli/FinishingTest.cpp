@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "cli/DuckJob.h"
 #include "cli/SoundFixtures.h"
@@ -145,6 +146,20 @@ TEST_F(Finishing, PipesInAndOutAndABrokenPipeLeavesNothing) {
     std::filesystem::remove(folder.string() + ".status");
     EXPECT_NE(run.err.find("standard output: cannot write"), std::string::npos) << run.err;
     EXPECT_EQ(files(), (std::vector<std::string>{"back.wav", "bed.wav", "key.wav", "piped.m4a"}));
+}
+
+TEST_F(Finishing, AListMakesFinishedEpisodesSeveralAtOnce) {
+    put("speech.wav", makeSignal(8.0, 1, true));
+    put("music.wav", makeSignal(8.0, 2, false));
+    std::ofstream(path("season.tsv")) << "ep1.mp3\tmusic.wav\tspeech.wav\nep2.m4a\tmusic.wav\tspeech.wav\n";
+    const ToolRun run = runTool(folder.string(), "--batch season.tsv -j 2 --preset podcast");
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* episode : {"ep1.mp3", "ep2.m4a"}) {
+        const Measured m = measureWithFfmpeg(path(episode));
+        EXPECT_NEAR(m.lufs, -16.0, 0.5) << episode;
+        EXPECT_LE(m.truePeakDb, -0.9) << episode;
+        EXPECT_NE(run.err.find(std::string(episode) + ": -16"), std::string::npos) << run.err;
+    }
 }
 
 TEST_F(Finishing, WrongValuesAreRefusedNamingTheOption) {
