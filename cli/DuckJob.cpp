@@ -123,7 +123,7 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
     if (!output.error.empty()) return failed(output.error, output.usageError ? 2 : 1);
     const Tags tags = options.finishing.noTags ? Tags{} : readTags(options.inputPath);
 
-    FinishPlan plan(options.finishing, output.encoded != EncodedType::None);
+    FinishPlan plan(options.finishing, output.encoded);
     const auto openPass = [&](const std::function<void(const float*, const float*, std::int32_t)>& seen) {
         sources = Sources{};
         return openSources(options, sources, lookaheadFrames, seen);

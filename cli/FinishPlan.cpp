@@ -26,7 +26,18 @@ PassSettings mixing(const Finishing& f) {
 
 }  // namespace
 
-FinishPlan::FinishPlan(const Finishing& finishing, bool lossyOutput) : finishing(finishing), lossy(lossyOutput) {}
+FinishPlan::FinishPlan(const Finishing& finishing, EncodedType output) : finishing(finishing), encoded(output) {}
+
+double FinishPlan::lossyMarginDb(EncodedType type) {
+    switch (type) {
+    case EncodedType::M4a: return 1.0;
+    case EncodedType::OggOpus:
+    case EncodedType::WebmOpus: return 0.5;
+    case EncodedType::Mp3: return 0.3;
+    case EncodedType::None: break;
+    }
+    return 0.0;
+}
 
 std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress) {
     const int rateHz = sources.input->sampleRateHz();
@@ -80,7 +91,7 @@ std::string FinishPlan::write(const DuckOptions& options, Sources& sources, Duck
     const double ceiling = finishing.ceilingDbtp();
     if (!std::isnan(ceiling)) {
         LimiterSettings settings;
-        settings.ceilingDb = ceiling - kEstimateMarginDb - (lossy ? kLossyMarginDb : 0.0) - extraMarginDb;
+        settings.ceilingDb = ceiling - kEstimateMarginDb - lossyMarginDb(encoded) - extraMarginDb;
         limiter.emplace(settings, rateHz);
         pass.limiter = &*limiter;
     }

@@ -13,6 +13,7 @@
 #include "cli/AudioSink.h"
 #include "cli/DuckOptions.h"
 #include "cli/DuckStream.h"
+#include "cli/FfmpegEncoder.h"
 
 namespace qmduck {
 
@@ -22,16 +23,16 @@ public:
     static constexpr double kMaxGainDb = 30.0;
     // The most the limiter may take off the peaks, in dB; a target needing more is refused.
     static constexpr double kMaxLimitingDb = 12.0;
-    // How far below the ceiling the limiter aims for a lossy output, in dB: the encoder's own
-    // overshoot (the decoded peaks of MP3, AAC and Opus exceed their input's by up to about
-    // this at the default bitrates).
-    static constexpr double kLossyMarginDb = 1.0;
+    // How far below the ceiling the limiter aims for a lossy output, in dB: about the encoder's
+    // own overshoot, what its decoded peaks exceed its input's by at the default bitrates on
+    // speech and music limited at the ceiling (AAC up to 0.7 dB, Opus 0.2, LAME's MP3 none).
+    static double lossyMarginDb(EncodedType type);
     // How far below the ceiling it aims otherwise: the interpolation's own error.
     static constexpr double kEstimateMarginDb = 0.05;
     // A written loudness this far (LU) from the target runs the writing pass again.
-    static constexpr double kRetryLu = 0.2;
+    static constexpr double kRetryLu = 0.3;
 
-    FinishPlan(const Finishing& finishing, bool lossyOutput);
+    FinishPlan(const Finishing& finishing, EncodedType output);
 
     bool needsMeasuring() const { return finishing.hasLoudness(); }
     // Whether an encoded result is decoded again to check its loudness and peaks.
@@ -55,7 +56,7 @@ public:
 
 private:
     Finishing finishing;
-    bool lossy;
+    EncodedType encoded;
     bool refused = false;
     double gainDb = 0.0;
     double measuredLufs = 0.0;
