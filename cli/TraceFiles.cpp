@@ -1,5 +1,6 @@
 #include "cli/TraceFiles.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -33,7 +34,20 @@ std::string settingsLine(const DuckOptions& options, const char* separator, bool
                   static_cast<double>(qm::attackMsFor(p[qm::ParamAttack])), separator,
                   static_cast<double>(qm::releaseMsFor(p[qm::ParamRelease])), separator, options.shaping.holdMs, separator,
                   options.shaping.lookaheadMs, separator, range);
-    return text;
+    // What makes the finished file, when asked for.
+    const Finishing& f = options.finishing;
+    std::string line = text;
+    char more[96];
+    if (f.mix) line += std::string(separator) + (withUnits ? "mixed with the keys" : "mix=1");
+    if (f.hasLoudness()) {
+        std::snprintf(more, sizeof more, withUnits ? "%sloudness %.1f LUFS" : "%sloudness_lufs=%.1f", separator, f.loudnessLufs);
+        line += more;
+    }
+    if (!std::isnan(f.ceilingDbtp())) {
+        std::snprintf(more, sizeof more, withUnits ? "%strue peak %.1f dBTP" : "%strue_peak_dbtp=%.1f", separator, f.ceilingDbtp());
+        line += more;
+    }
+    return line;
 }
 
 }  // namespace qmduck
