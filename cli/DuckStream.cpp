@@ -135,10 +135,10 @@ void DuckStream::finishAudio(Block& block) {
             for (std::int32_t i = 0; i < n; ++i) audio[i] += settings.keyGain * key[i];
         }
     }
-    if (settings.truePeak != nullptr) {
-        peaks.resize(static_cast<std::size_t>(n));
-        settings.truePeak->process(block.left(), block.right(), n, peaks.data());
-        for (float peak : peaks) largestPeak = std::max(largestPeak, peak);
+    if (settings.keepSamplePeak) {
+        for (const float* audio : channels) {
+            for (std::int32_t i = 0; i < n; ++i) samplePeak = std::max(samplePeak, std::fabs(audio[i]));
+        }
     }
     if (settings.outputGain != 1.0f) {
         for (float* audio : channels) {

@@ -43,8 +43,8 @@ struct PassSettings {
     PeakLimiter* limiter = nullptr;
     // Measures what is written (or, without a sink, the mixed audio).
     LoudnessMeter* meter = nullptr;
-    // Keeps the largest true peak of the mixed audio before the loudness gain.
-    TruePeak* truePeak = nullptr;
+    // Keeps the largest sample magnitude of the mixed audio before the loudness gain.
+    bool keepSamplePeak = false;
     AudioSink* sink = nullptr;
     // The output's name for messages.
     std::string sinkName;
@@ -58,8 +58,8 @@ public:
 
     // Runs the pass; an error message naming the file, or empty.
     std::string run();
-    // The largest true peak (linear) the pass saw, when it kept one.
-    float largestTruePeak() const { return largestPeak; }
+    // The largest sample magnitude the pass saw, when it kept it.
+    float largestPeak() const { return samplePeak; }
     // Frames ducked (and written).
     std::int64_t frames() const { return framesDone; }
 
@@ -88,8 +88,7 @@ private:
     std::int64_t skipFrames = 0;
     std::int64_t interval = 0;
     float keyPeak = 0.0f;
-    float largestPeak = 0.0f;
-    std::vector<float> peaks;
+    float samplePeak = 0.0f;
 
 public:
     // The look-ahead the keys were read with, in frames (for the end of the mix).

@@ -27,6 +27,9 @@ public:
     // own overshoot, what its decoded peaks exceed its input's by at the default bitrates on
     // speech and music limited at the ceiling (AAC up to 0.7 dB, Opus 0.2, LAME's MP3 none).
     static double lossyMarginDb(EncodedType type);
+    // How much louder than the target the encoder is fed, in LU, where it is known to give its
+    // input back quieter (LAME's MP3 at the usual bitrates); the decoded check corrects the rest.
+    static double expectedShiftLu(EncodedType type, int bitrateKbps);
     // How far below the ceiling it aims otherwise: the interpolation's own error.
     static constexpr double kEstimateMarginDb = 0.05;
     // A written loudness this far (LU) from the target runs the writing pass again.

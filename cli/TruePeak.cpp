@@ -1,5 +1,9 @@
 #include "cli/TruePeak.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 
@@ -46,7 +50,24 @@ void TruePeak::process(const float* left, const float* right, std::int32_t frame
     for (int c = 0; c < 2; ++c) {
         std::vector<float>& buffer = history[c];
         buffer.insert(buffer.end(), inputs[c], inputs[c] + frames);
-        for (std::int32_t i = 0; i < frames; ++i) {
+        std::int32_t i = 0;
+#if defined(__SSE2__)
+        // Four frames at a time: each tap of a phase multiplies four neighbouring windows at once.
+        const __m128 signMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+        for (; i + 4 <= frames; i += 4) {
+            const float* window = buffer.data() + i;
+            __m128 peak = _mm_and_ps(_mm_loadu_ps(window + kDelayFrames - 1), signMask);
+            for (const auto& taps : phases) {
+                __m128 sum = _mm_setzero_ps();
+                for (int j = 0; j < kTaps; ++j) {
+                    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(window + j), _mm_set1_ps(taps[static_cast<std::size_t>(j)])));
+                }
+                peak = _mm_max_ps(peak, _mm_and_ps(sum, signMask));
+            }
+            _mm_storeu_ps(peaks + i, _mm_max_ps(_mm_loadu_ps(peaks + i), peak));
+        }
+#endif
+        for (; i < frames; ++i) {
             const float* window = buffer.data() + i;
             float peak = std::fabs(window[kDelayFrames - 1]);
             for (const auto& taps : phases) {

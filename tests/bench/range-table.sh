@@ -5,7 +5,7 @@
 # seconds against the input's. Beside it the reduction without a range. Figures are reported.
 #   range-table.sh QUELLMAR_DUCK WORK_FOLDER
 set -euo pipefail
-duck=$1 work=$2
+duck=$(realpath "$1") work=$(realpath -m "$2")
 mkdir -p "$work"
 key="$work/key.wav" in="$work/tone.wav" out="$work/out.wav"
 sox -n -r 48000 -c 1 -b 24 "$key" synth 8 sine 200 vol -6dB
