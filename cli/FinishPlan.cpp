@@ -131,7 +131,7 @@ std::string FinishPlan::verify(SoundReader& decoded) {
 }
 
 bool FinishPlan::wantsAnotherTry(int attempt) {
-    if (attempt > 0) return false;
+    if (attempt + 1 >= kMostWritingPasses) return false;
     bool again = false;
     const double ceiling = finishing.ceilingDbtp();
     if (!std::isnan(decodedPeakDb) && !std::isnan(ceiling) && decodedPeakDb > ceiling) {
@@ -154,10 +154,14 @@ std::string FinishPlan::note() const {
         text += (text.empty() ? "" : "; ") + decibels("%.1f LUFS", writtenLufs) + " (gain " +
                 decibels("%+.1f dB", gainDb) + ")";
     }
-    if (!std::isnan(finishing.ceilingDbtp())) {
+    const double ceiling = finishing.ceilingDbtp();
+    if (!std::isnan(ceiling)) {
         text += (text.empty() ? "" : ", ") + std::string("limiter ") +
                 (limitedDb > 0.05 ? decibels("up to %.1f dB", limitedDb) : std::string("idle")) + " under " +
-                decibels("%.1f dBTP", finishing.ceilingDbtp());
+                decibels("%.1f dBTP", ceiling);
+        if (decodedPeakDb > ceiling + 0.1) {
+            text += "; the encoder's own peaks still reach " + decibels("%.1f dBTP", decodedPeakDb);
+        }
     }
     return text;
 }

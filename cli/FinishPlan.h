@@ -1,9 +1,11 @@
 #pragma once
 // How a job reaches its loudness and true-peak ceiling. A first pass measures the integrated
-// loudness and the largest true peak of the mix (nothing is written); the gain that brings the
+// loudness and the largest sample peak of the mix (nothing is written); the gain that brings the
 // loudness to the target follows, exact over the whole file. The writing pass applies it with the
-// look-ahead limiter and measures what it writes; should the limiter have taken the loudness
-// more than kRetryLu off the target, the writing pass runs once more with the gain corrected.
+// look-ahead limiter and measures what it writes (an encoded file as it decodes again); should the
+// limiter or the encoder have taken the loudness more than kRetryLu off the target, or the
+// encoder's peaks over the ceiling, the writing pass runs again with the gain or the limiter
+// corrected, up to kMostWritingPasses times.
 
 #include <functional>
 #include <limits>
@@ -34,6 +36,9 @@ public:
     static constexpr double kEstimateMarginDb = 0.05;
     // A written loudness this far (LU) from the target runs the writing pass again.
     static constexpr double kRetryLu = 0.3;
+    // The most writing passes a job makes: the encoder's response to a changed gain or ceiling
+    // is not always proportionate (FFmpeg's AAC can overshoot more at a slightly higher level).
+    static constexpr int kMostWritingPasses = 3;
 
     FinishPlan(const Finishing& finishing, EncodedType output);
 

@@ -30,6 +30,8 @@ TEST_F(Tool, ExitStatusesAndMessages) {
         {"--key key.wav", 2, "", "Try 'quellmar-duck --help'"},
         {"--key key.wav none.wav -o out2.wav", 1, "", "quellmar-duck: none.wav: cannot open"},
         {"--preset strong --range 9 --show-settings", 0, "range       9.0 dB", ""},
+        {"--preset podcast --show-settings", 0, "mix         input and keys\ninput gain  0.0 dB\nkey gain    0.0 dB\n"
+                                                "loudness    -16.0 LUFS\ntrue peak   -1.0 dBTP", ""},
         {"--batch list.tsv -j 2 --preset gentle", 1, "", "quellmar-duck: list.tsv:2: none.wav: cannot open"},
         {"--batch list.tsv --key key.wav", 2, "", "--batch: the files come from the list"},
     };

@@ -49,7 +49,7 @@ tar -xzf "$tarball" -C "$unpacked"
 launcher="$unpacked/$top/quellmar-duck"
 expect "the launcher starts the tool" "$("$launcher" --version 2>&1 | head -n 1)" "quellmar-duck $version (the QuellmarV3 ducking engine)"
 expect "INSTALL names libebur128 with its package and version" \
-  "$(grep -c "libebur128.so.1 *libebur128-1 *$(dpkg-query -W -f='${Version}' libebur128-1)" "$unpacked/$top/INSTALL")" 1
+  "$(grep -c "libebur128.so.1 *libebur128-1 *$(dpkg-query -W -f='${Version}' libebur128-1:amd64)" "$unpacked/$top/INSTALL")" 1
 mkdir "$unpacked/libs"
 for soname in $(readelf -d "$dist/linux-x86_64/quellmar-duck" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
   [ "$soname" = libebur128.so.1 ] || ln -s "$(ldconfig -p | awk -v s="$soname" '$1 == s && /x86-64/ { print $NF; exit }')" "$unpacked/libs/$soname"
