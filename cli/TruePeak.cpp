@@ -1,11 +1,9 @@
 #include "cli/TruePeak.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include <algorithm>
 #include <cmath>
+
+#include "cli/TruePeakPasses.h"
 
 namespace qmduck {
 namespace {
@@ -25,7 +23,19 @@ double kaiser(double x, double beta) {
 
 }  // namespace
 
-TruePeak::TruePeak() {
+TruePeak::Variant TruePeak::fastestVariant() {
+#if defined(__x86_64__) || defined(__i386__)
+    static const Variant fastest = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") ? Variant::Avx2 : Variant::Sse2;
+    }();
+    return fastest;
+#else
+    return Variant::Scalar;
+#endif
+}
+
+TruePeak::TruePeak(Variant chosen) : variant(chosen) {
     constexpr double kBeta = 3.0;
     // The frame after which a point is interpolated sits at tap kDelayFrames - 1 of the window.
     for (int p = 0; p < 3; ++p) {
@@ -35,11 +45,11 @@ TruePeak::TruePeak() {
             const double t = offset - (j - (kDelayFrames - 1));
             const double sinc = t == 0.0 ? 1.0 : std::sin(M_PI * t) / (M_PI * t);
             const double value = sinc * kaiser(t / kDelayFrames, kBeta);
-            phases[static_cast<std::size_t>(p)][static_cast<std::size_t>(j)] = static_cast<float>(value);
+            filters[static_cast<std::size_t>(p)][static_cast<std::size_t>(j)] = static_cast<float>(value);
             sum += value;
         }
         // Unity gain at 0 Hz: a constant is its own true peak.
-        for (float& tap : phases[static_cast<std::size_t>(p)]) tap = static_cast<float>(tap / sum);
+        for (float& tap : filters[static_cast<std::size_t>(p)]) tap = static_cast<float>(tap / sum);
     }
     for (auto& channel : history) channel.assign(kTaps - 1, 0.0f);
 }
@@ -50,33 +60,10 @@ void TruePeak::process(const float* left, const float* right, std::int32_t frame
     for (int c = 0; c < 2; ++c) {
         std::vector<float>& buffer = history[c];
         buffer.insert(buffer.end(), inputs[c], inputs[c] + frames);
-        std::int32_t i = 0;
-#if defined(__SSE2__)
-        // Four frames at a time: each tap of a phase multiplies four neighbouring windows at once.
-        const __m128 signMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-        for (; i + 4 <= frames; i += 4) {
-            const float* window = buffer.data() + i;
-            __m128 peak = _mm_and_ps(_mm_loadu_ps(window + kDelayFrames - 1), signMask);
-            for (const auto& taps : phases) {
-                __m128 sum = _mm_setzero_ps();
-                for (int j = 0; j < kTaps; ++j) {
-                    sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(window + j), _mm_set1_ps(taps[static_cast<std::size_t>(j)])));
-                }
-                peak = _mm_max_ps(peak, _mm_and_ps(sum, signMask));
-            }
-            _mm_storeu_ps(peaks + i, _mm_max_ps(_mm_loadu_ps(peaks + i), peak));
-        }
-#endif
-        for (; i < frames; ++i) {
-            const float* window = buffer.data() + i;
-            float peak = std::fabs(window[kDelayFrames - 1]);
-            for (const auto& taps : phases) {
-                float sum = 0.0f;
-                for (int j = 0; j < kTaps; ++j) sum += window[j] * taps[static_cast<std::size_t>(j)];
-                peak = std::max(peak, std::fabs(sum));
-            }
-            peaks[i] = std::max(peaks[i], peak);
-        }
+        std::int32_t done = 0;
+        if (variant == Variant::Avx2) done = peakpasses::avx2(filters, buffer.data(), frames, peaks);
+        if (variant == Variant::Sse2) done = peakpasses::sse2(filters, buffer.data(), frames, peaks);
+        peakpasses::scalar(filters, buffer.data() + done, frames - done, peaks + done);
         buffer.erase(buffer.begin(), buffer.end() - (kTaps - 1));
     }
 }
