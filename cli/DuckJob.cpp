@@ -138,8 +138,11 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
     for (int attempt = 0;; ++attempt) {
         PendingFile outputFile(options.outputPath);
         if (!outputFile.isOpen()) return failed(options.outputPath + ": " + outputFile.error());
+        // An encoded result is decoded again and measured while it is encoded.
+        const bool checked = output.encoded != EncodedType::None && plan.needsVerifying();
+        EncodedCheck check;
         std::unique_ptr<AudioSink> sink = openSink(output, outputFile.takeDescriptor(), channels, rateHz,
-                                                   options.finishing.bitrateKbps, tags);
+                                                   options.finishing.bitrateKbps, tags, checked ? &check : nullptr);
         if (!sink->error().empty()) return failed(options.outputPath + ": cannot write: " + sink->error());
         const double seconds = static_cast<double>(std::max<std::int64_t>(sources.input->expectedFrames(), 0)) / rateHz;
         TraceFiles trace;
@@ -151,15 +154,14 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
         DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
         ProgressBar progress(stderr, showProgress, sources.input->expectedFrames(), rateHz);
         std::string problem = plan.write(options, sources, engine, *sink, trace.sinks(), channels, rateHz,
-                                         lookaheadFrames, progress);
+                                         lookaheadFrames, progress, checked);
         if (!problem.empty()) {
             progress.clear();
             return failed(problem);
         }
         if (!sink->finish()) return failed(options.outputPath + ": cannot write: " + sink->error());
-        if (output.encoded != EncodedType::None && plan.needsVerifying()) {
-            SoundReader decoded(outputFile.readablePath());
-            if (std::string verifyProblem = plan.verify(decoded); !verifyProblem.empty()) {
+        if (checked) {
+            if (std::string verifyProblem = plan.verify(check); !verifyProblem.empty()) {
                 return failed(options.outputPath + ": " + verifyProblem);
             }
         }

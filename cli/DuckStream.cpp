@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-
-#include "cli/IoWorker.h"
+#include <thread>
 
 namespace qmduck {
 
@@ -25,43 +24,65 @@ struct DuckStream::Block {
 };
 
 DuckStream::DuckStream(Sources& sources, DuckEngine& engine, const PassSettings& settings, ProgressBar& progress)
-    : sources(sources), engine(engine), settings(settings), progress(progress), blocks(new Block[3]) {
+    : sources(sources), engine(engine), settings(settings), progress(progress), blocks(new Block[kBlocksInFlight]) {
     if (settings.limiter != nullptr) skipFrames = settings.limiter->latencyFrames();
 }
 
 DuckStream::~DuckStream() = default;
 
 std::string DuckStream::run() {
-    std::string ioError = readInput(blocks[0]);
-    std::string keyError = ioError.empty() ? fillKeys(blocks[0]) : std::string();
-    std::size_t i = 0;
-    {
-        IoWorker worker;
-        for (; ioError.empty() && keyError.empty(); ++i) {
-            Block& current = blocks[i % 3];
-            settle(current);
-            if (current.frames == 0) break;
-            Block& next = blocks[(i + 1) % 3];
-            Block* previous = i > 0 ? &blocks[(i + 2) % 3] : nullptr;
-            worker.start([&, previous] {
-                ioError = readInput(next);
-                if (ioError.empty() && previous != nullptr) ioError = writeFrom(*previous);
-            });
-            process(current);
-            framesDone += current.frames;
-            keyError = fillKeys(next);
-            worker.wait();
-            progress.update(framesDone);
-        }
+    SlotRing ring(kBlocksInFlight);
+    std::string writeError;
+    std::thread writer([&] { writeError = consume(ring); });
+    std::string error = produce(ring);
+    if (error.empty()) {
+        ring.close();
+    } else {
+        ring.cancel();
     }
-    if (ioError.empty() && keyError.empty() && i > 0) ioError = writeFrom(blocks[(i + 2) % 3]);
-    if (ioError.empty() && keyError.empty()) ioError = flushLimiter();
-    if (!ioError.empty()) return ioError;
-    if (!keyError.empty()) return keyError;
+    writer.join();
+    if (error.empty()) error = writeError;
+    if (!error.empty()) return error;
     if (!settings.traces.empty() && framesDone > (interval * sources.input->sampleRateHz() + 50) / 100) {
         emitPoint(framesDone);
     }
     progress.finish(framesDone);
+    return {};
+}
+
+// The engine's side: every block read, ducked, mixed and limited, then handed to the writing
+// thread. An error, or empty (also when the writing thread stopped: its error says why).
+std::string DuckStream::produce(SlotRing& ring) {
+    for (;;) {
+        const int slot = ring.acquire();
+        if (slot < 0) return {};
+        Block& block = blocks[static_cast<std::size_t>(slot)];
+        if (std::string problem = readInput(block); !problem.empty()) return problem;
+        if (std::string problem = fillKeys(block); !problem.empty()) return problem;
+        settle(block);
+        if (block.frames == 0) break;
+        process(block);
+        framesDone += block.frames;
+        ring.publish();
+        progress.update(framesDone);
+    }
+    flushLimiter(ring);
+    return {};
+}
+
+// The writing thread's side: each finished block measured and written, in order.
+std::string DuckStream::consume(SlotRing& ring) {
+    for (int slot; (slot = ring.next()) >= 0;) {
+        Block& block = blocks[static_cast<std::size_t>(slot)];
+        const std::int32_t first = block.firstWritten;
+        if (settings.meter != nullptr) settings.meter->add(block.left() + first, block.right() + first, block.frames - first);
+        std::string problem = writeFrom(block);
+        ring.release();
+        if (!problem.empty()) {
+            ring.cancel();
+            return problem;
+        }
+    }
     return {};
 }
 
@@ -120,7 +141,7 @@ void DuckStream::process(Block& block) {
     finishAudio(block);
 }
 
-// Level and mix, then what the pass measures, the loudness gain and the limiter.
+// Level and mix, keep the sample peak, then the loudness gain and the limiter.
 void DuckStream::finishAudio(Block& block) {
     float* channels[2] = {block.left(), block.right()};
     const float* keys[2] = {block.mixLeft(), block.mixRight()};
@@ -148,23 +169,19 @@ void DuckStream::finishAudio(Block& block) {
     if (settings.limiter != nullptr) settings.limiter->process(block.left(), block.right(), n);
     block.firstWritten = static_cast<std::int32_t>(std::min<std::int64_t>(skipFrames, n));
     skipFrames -= block.firstWritten;
-    if (settings.meter != nullptr) {
-        settings.meter->add(block.left() + block.firstWritten, block.right() + block.firstWritten, n - block.firstWritten);
-    }
 }
 
-// The limiter's tail: its last latency's frames, written after the last block.
-std::string DuckStream::flushLimiter() {
-    if (settings.limiter == nullptr) return {};
-    Block& tail = blocks[0];
+// The limiter's tail: its last latency's frames, handed over after the last block.
+void DuckStream::flushLimiter(SlotRing& ring) {
+    if (settings.limiter == nullptr) return;
+    const int slot = ring.acquire();
+    if (slot < 0) return;
+    Block& tail = blocks[static_cast<std::size_t>(slot)];
     settings.limiter->flush(tail.left(), tail.right());
     tail.frames = settings.limiter->latencyFrames();
     tail.firstWritten = static_cast<std::int32_t>(std::min<std::int64_t>(skipFrames, tail.frames));
     skipFrames -= tail.firstWritten;
-    if (settings.meter != nullptr) {
-        settings.meter->add(tail.left() + tail.firstWritten, tail.right() + tail.firstWritten, tail.frames - tail.firstWritten);
-    }
-    return writeFrom(tail);
+    ring.publish();
 }
 
 void DuckStream::processTraced(Block& block) {

@@ -1,8 +1,10 @@
 #pragma once
 // One pass over the files: the input and the keys read block by block, the input ducked by the
-// keys, levelled and mixed with them, then measured, limited and written as the pass asks. While
-// the engine works on one block, a worker thread reads the input of the next and writes (or
-// encodes) the previous one; the engine's thread reads the keys of the next block beside it.
+// keys, levelled and mixed with them, then measured, limited and written as the pass asks. The
+// calling thread reads, ducks, mixes and limits; a writing thread beside it measures and writes
+// (or encodes) the finished blocks in order, a few blocks behind, so that on two cores or more
+// the engine's work hides under the encoder's (or the loudness meter's) and results never depend
+// on which thread is ahead.
 
 #include <cstdint>
 #include <memory>
@@ -17,6 +19,7 @@
 #include "cli/LoudnessMeter.h"
 #include "cli/PeakLimiter.h"
 #include "cli/ProgressBar.h"
+#include "cli/SlotRing.h"
 #include "cli/SoundFiles.h"
 #include "cli/TruePeak.h"
 
@@ -24,6 +27,8 @@ namespace qmduck {
 
 // Frames read, ducked and written at a time.
 constexpr int kBlockFrames = 65536;
+// Blocks finished ahead of the writing thread at most, the one it works on included.
+constexpr int kBlocksInFlight = 4;
 
 // The files of one pass, open, with the keys already read `lookaheadFrames` ahead.
 struct Sources {
@@ -41,7 +46,7 @@ struct PassSettings {
     // The loudness gain, linear, and the limiter after it.
     float outputGain = 1.0f;
     PeakLimiter* limiter = nullptr;
-    // Measures what is written (or, without a sink, the mixed audio).
+    // Measures what is written (or, without a sink, the mixed audio), on the writing thread.
     LoudnessMeter* meter = nullptr;
     // Keeps the largest sample magnitude of the mixed audio before the loudness gain.
     bool keepSamplePeak = false;
@@ -65,6 +70,8 @@ public:
 
 private:
     struct Block;
+    std::string produce(SlotRing& ring);
+    std::string consume(SlotRing& ring);
     std::string readInput(Block& block);
     std::string fillKeys(Block& block);
     void settle(Block& block) const;
@@ -73,7 +80,7 @@ private:
     void finishAudio(Block& block);
     void processTraced(Block& block);
     void emitPoint(std::int64_t endFrame);
-    std::string flushLimiter();
+    void flushLimiter(SlotRing& ring);
 
     Sources& sources;
     DuckEngine& engine;

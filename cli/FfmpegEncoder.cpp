@@ -3,7 +3,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
@@ -110,8 +109,8 @@ std::string checkBitrate(EncodedType type, int channels, int kbps) {
 }
 
 FfmpegEncoder::FfmpegEncoder(int fileDescriptor, EncodedType type, int channels, int sampleRateHz, int bitrateKbps,
-                             const Tags& tags)
-    : descriptor(fileDescriptor), channelCount(channels) {
+                             const Tags& tags, EncodedCheck* check)
+    : descriptor(fileDescriptor), channelCount(channels), check(check) {
     av_log_set_level(AV_LOG_QUIET);
     opened = open(type, channels, sampleRateHz, bitrateKbps, tags);
 }
@@ -138,14 +137,17 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
     if (encoder == nullptr) return fail("out of memory", 0);
     av_channel_layout_default(&encoder->ch_layout, channels);
     encoder->sample_rate = encoderRateFor(type, sampleRateHz);
-    encoder->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
+    encoder->sample_fmt = AV_SAMPLE_FMT_NONE;
     for (const AVSampleFormat* f = codec->sample_fmts; f != nullptr && *f != AV_SAMPLE_FMT_NONE; ++f) {
         if (*f == AV_SAMPLE_FMT_FLTP || *f == AV_SAMPLE_FMT_FLT) encoder->sample_fmt = *f;
     }
+    if (encoder->sample_fmt == AV_SAMPLE_FMT_NONE) return fail(std::string(info->codec) + " takes no float samples", 0);
+    planar = encoder->sample_fmt == AV_SAMPLE_FMT_FLTP;
     encoder->bit_rate = 1000LL * (bitrateKbps > 0 ? bitrateKbps : defaultBitrateKbps(type, channels));
     encoder->time_base = AVRational{1, encoder->sample_rate};
     if ((muxer->oformat->flags & AVFMT_GLOBALHEADER) != 0) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if ((result = avcodec_open2(encoder, codec, nullptr)) < 0) return fail(std::string("cannot open ") + info->codec, result);
+    if (check != nullptr && !check->start(encoder)) return fail("cannot decode it again to check it: " + check->error(), 0);
 
     AVStream* stream = avformat_new_stream(muxer, nullptr);
     if (stream == nullptr || avcodec_parameters_from_context(stream->codecpar, encoder) < 0) return fail("out of memory", 0);
@@ -156,16 +158,17 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
     }
     if ((type == EncodedType::Mp3 || type == EncodedType::M4a) && !addCover(tags)) return false;
 
-    AVChannelLayout layout;
-    av_channel_layout_default(&layout, channels);
-    if (swr_alloc_set_opts2(&converter, &encoder->ch_layout, encoder->sample_fmt, encoder->sample_rate, &layout,
-                            AV_SAMPLE_FMT_FLTP, sampleRateHz, 0, nullptr) < 0 || swr_init(converter) < 0) {
-        return fail("cannot convert the samples for the encoder", 0);
+    if (encoder->sample_rate != sampleRateHz) {
+        AVChannelLayout layout;
+        av_channel_layout_default(&layout, channels);
+        if (swr_alloc_set_opts2(&converter, &encoder->ch_layout, AV_SAMPLE_FMT_FLTP, encoder->sample_rate, &layout,
+                                AV_SAMPLE_FMT_FLTP, sampleRateHz, 0, nullptr) < 0 || swr_init(converter) < 0) {
+            return fail("cannot resample for the encoder", 0);
+        }
     }
-    fifo = av_audio_fifo_alloc(encoder->sample_fmt, channels, 1 << 16);
     frame = av_frame_alloc();
     packet = av_packet_alloc();
-    if (fifo == nullptr || frame == nullptr || packet == nullptr) return fail("out of memory", 0);
+    if (frame == nullptr || packet == nullptr) return fail("out of memory", 0);
     if ((result = avformat_write_header(muxer, nullptr)) < 0) return fail("cannot write the header", result);
     headerWritten = true;
     if (coverStream >= 0) {
@@ -198,7 +201,6 @@ bool FfmpegEncoder::addCover(const Tags& tags) {
 
 FfmpegEncoder::~FfmpegEncoder() {
     swr_free(&converter);
-    if (fifo != nullptr) av_audio_fifo_free(fifo);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avcodec_free_context(&encoder);
@@ -212,46 +214,73 @@ FfmpegEncoder::~FfmpegEncoder() {
 
 bool FfmpegEncoder::write(const float* left, const float* right, std::int64_t frames) {
     if (!opened) return false;
-    const int outRoom = swr_get_out_samples(converter, static_cast<int>(frames));
-    if (av_audio_fifo_realloc(fifo, av_audio_fifo_size(fifo) + outRoom) < 0) return fail("out of memory", 0);
-    // Convert into a frame's buffers, then queue them.
-    av_frame_unref(frame);
-    frame->format = encoder->sample_fmt;
-    frame->nb_samples = outRoom;
-    av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
-    if (outRoom > 0 && av_frame_get_buffer(frame, 0) < 0) return fail("out of memory", 0);
-    const std::uint8_t* in[2] = {reinterpret_cast<const std::uint8_t*>(left), reinterpret_cast<const std::uint8_t*>(right)};
-    const int converted = swr_convert(converter, frame->extended_data, outRoom, in, static_cast<int>(frames));
-    if (converted < 0) return fail("cannot convert the samples", converted);
-    if (av_audio_fifo_write(fifo, reinterpret_cast<void**>(frame->extended_data), converted) < converted) {
-        return fail("out of memory", 0);
+    if (converter == nullptr) return queue(left, right, frames);
+    const int room = swr_get_out_samples(converter, static_cast<int>(frames));
+    std::uint8_t* out[2] = {};
+    for (int c = 0; c < channelCount; ++c) {
+        converted[c].resize(static_cast<std::size_t>(std::max(room, 0)));
+        out[c] = reinterpret_cast<std::uint8_t*>(converted[c].data());
     }
-    return encodeFrames(false);
+    const std::uint8_t* in[2] = {reinterpret_cast<const std::uint8_t*>(left), reinterpret_cast<const std::uint8_t*>(right)};
+    const int got = swr_convert(converter, out, room, in, static_cast<int>(frames));
+    if (got < 0) return fail("cannot resample the samples", got);
+    return queue(converted[0].data(), converted[1].data(), got);
 }
 
-// Encodes whole codec frames from the queue (and, when `all`, the rest as a short last frame).
-bool FfmpegEncoder::encodeFrames(bool all) {
+// Copies the frames into codec frames of the encoder's size and layout, encoding each one full.
+bool FfmpegEncoder::queue(const float* left, const float* right, std::int64_t frames) {
     const int size = encoder->frame_size > 0 ? encoder->frame_size : 1024;
-    while (av_audio_fifo_size(fifo) >= size || (all && av_audio_fifo_size(fifo) > 0)) {
-        const int count = std::min(size, av_audio_fifo_size(fifo));
-        av_frame_unref(frame);
-        frame->format = encoder->sample_fmt;
-        frame->nb_samples = count;
-        av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
-        frame->sample_rate = encoder->sample_rate;
-        if (av_frame_get_buffer(frame, 0) < 0) return fail("out of memory", 0);
-        av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame->extended_data), count);
-        frame->pts = nextPts;
-        nextPts += count;
-        if (!send(frame)) return false;
+    const float* inputs[2] = {left, right};
+    while (frames > 0) {
+        if (filled == 0 && !startFrame()) return false;
+        const int take = static_cast<int>(std::min<std::int64_t>(size - filled, frames));
+        if (planar || channelCount == 1) {
+            for (int c = 0; c < channelCount; ++c) {
+                std::memcpy(reinterpret_cast<float*>(frame->data[c]) + filled, inputs[c], static_cast<std::size_t>(take) * sizeof(float));
+            }
+        } else {
+            float* out = reinterpret_cast<float*>(frame->data[0]) + 2 * filled;
+            for (int i = 0; i < take; ++i) {
+                out[2 * i] = inputs[0][i];
+                out[2 * i + 1] = inputs[1][i];
+            }
+        }
+        filled += take;
+        frames -= take;
+        for (const float*& input : inputs) input += take;
+        if (filled == size && !sendFrame()) return false;
     }
     return true;
+}
+
+// A new codec frame of the encoder's size: the encoder may still hold the last one.
+bool FfmpegEncoder::startFrame() {
+    av_frame_unref(frame);
+    frame->format = encoder->sample_fmt;
+    frame->nb_samples = encoder->frame_size > 0 ? encoder->frame_size : 1024;
+    frame->sample_rate = encoder->sample_rate;
+    if (av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout) < 0 || av_frame_get_buffer(frame, 0) < 0) {
+        return fail("out of memory", 0);
+    }
+    return true;
+}
+
+// Encodes the frames filled so far (the last codec frame may be short).
+bool FfmpegEncoder::sendFrame() {
+    frame->nb_samples = filled;
+    frame->pts = nextPts;
+    nextPts += filled;
+    filled = 0;
+    const bool sent = send(frame);
+    av_frame_unref(frame);
+    return sent;
 }
 
 bool FfmpegEncoder::send(AVFrame* toEncode) {
     int result = avcodec_send_frame(encoder, toEncode);
     if (result < 0) return fail("cannot encode", result);
     while ((result = avcodec_receive_packet(encoder, packet)) == 0) {
+        if (check != nullptr) check->add(packet);
         packet->stream_index = 0;
         av_packet_rescale_ts(packet, encoder->time_base, muxer->streams[0]->time_base);
         result = av_interleaved_write_frame(muxer, packet);
@@ -262,18 +291,19 @@ bool FfmpegEncoder::send(AVFrame* toEncode) {
 
 bool FfmpegEncoder::finish() {
     if (!opened) return false;
-    // What the converter still holds (its delay), then the queue, then the encoder's own delay.
-    const int tail = swr_get_out_samples(converter, 0);
-    if (tail > 0) {
-        av_frame_unref(frame);
-        frame->format = encoder->sample_fmt;
-        frame->nb_samples = tail;
-        av_channel_layout_copy(&frame->ch_layout, &encoder->ch_layout);
-        if (av_frame_get_buffer(frame, 0) < 0) return fail("out of memory", 0);
-        const int converted = swr_convert(converter, frame->extended_data, tail, nullptr, 0);
-        if (converted > 0) av_audio_fifo_write(fifo, reinterpret_cast<void**>(frame->extended_data), converted);
+    // What the resampler still holds, the last short frame, then the encoder's own delay.
+    if (converter != nullptr) {
+        const int tail = swr_get_out_samples(converter, 0);
+        std::uint8_t* out[2] = {};
+        for (int c = 0; c < channelCount; ++c) {
+            converted[c].resize(static_cast<std::size_t>(std::max(tail, 0)));
+            out[c] = reinterpret_cast<std::uint8_t*>(converted[c].data());
+        }
+        const int got = tail > 0 ? swr_convert(converter, out, tail, nullptr, 0) : 0;
+        if (got > 0 && !queue(converted[0].data(), converted[1].data(), got)) return false;
     }
-    if (!encodeFrames(true) || !send(nullptr)) return false;
+    if ((filled > 0 && !sendFrame()) || !send(nullptr)) return false;
+    if (check != nullptr) check->finish(nextPts);
     const int result = av_write_trailer(muxer);
     if (result < 0) return fail("cannot complete the file", result);
     avio_flush(io);

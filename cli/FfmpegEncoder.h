@@ -1,13 +1,17 @@
 #pragma once
 // The lossy outputs, encoded and muxed by FFmpeg's libraries: MP3 (LAME), M4A (FFmpeg's AAC),
-// Opus in Ogg and in WebM. Float samples in, at any rate: the encoder's own sample format and,
-// for Opus, 48 kHz are made by libswresample. Tags and a cover picture are written where the
-// container carries them.
+// Opus in Ogg and in WebM. Float samples in, at any rate: they are copied straight into the
+// encoder's frames in its own float layout (planar or interleaved), and only where Opus needs
+// another rate (48 kHz) resampled first by libswresample. Tags and a cover picture are written
+// where the container carries them. An EncodedCheck, when given, sees every packet.
 
 #include <cstdint>
 #include <string>
 
+#include <vector>
+
 #include "cli/AudioSink.h"
+#include "cli/EncodedCheck.h"
 #include "cli/Tags.h"
 
 struct AVFormatContext;
@@ -15,7 +19,6 @@ struct AVCodecContext;
 struct AVIOContext;
 struct AVFrame;
 struct AVPacket;
-struct AVAudioFifo;
 struct SwrContext;
 
 namespace qmduck {
@@ -33,9 +36,10 @@ std::string checkBitrate(EncodedType type, int channels, int kbps);
 
 class FfmpegEncoder : public AudioSink {
 public:
-    // Encodes to the open descriptor `fileDescriptor` (seekable), which it takes over.
+    // Encodes to the open descriptor `fileDescriptor` (seekable), which it takes over; `check`
+    // (may be null), which must outlive the encoder, decodes and measures the packets.
     FfmpegEncoder(int fileDescriptor, EncodedType type, int channels, int sampleRateHz, int bitrateKbps,
-                  const Tags& tags);
+                  const Tags& tags, EncodedCheck* check = nullptr);
     ~FfmpegEncoder() override;
     FfmpegEncoder(const FfmpegEncoder&) = delete;
     FfmpegEncoder& operator=(const FfmpegEncoder&) = delete;
@@ -48,7 +52,9 @@ public:
 private:
     bool open(EncodedType type, int channels, int sampleRateHz, int bitrateKbps, const Tags& tags);
     bool addCover(const Tags& tags);
-    bool encodeFrames(bool all);
+    bool queue(const float* left, const float* right, std::int64_t frames);
+    bool startFrame();
+    bool sendFrame();
     bool send(AVFrame* frame);
     bool fail(const std::string& what, int code);
 
@@ -57,9 +63,14 @@ private:
     AVFormatContext* muxer = nullptr;
     AVCodecContext* encoder = nullptr;
     AVIOContext* io = nullptr;
+    // Only where the encoder takes another rate.
     SwrContext* converter = nullptr;
-    AVAudioFifo* fifo = nullptr;
+    std::vector<float> converted[2];
+    EncodedCheck* check;
+    // The codec frame being filled, and how many frames it holds so far.
     AVFrame* frame = nullptr;
+    int filled = 0;
+    bool planar = true;
     AVPacket* packet = nullptr;
     int coverStream = -1;
     std::int64_t nextPts = 0;

@@ -87,7 +87,7 @@ std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, in
 
 std::string FinishPlan::write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
                               const std::vector<TraceSink*>& traces, int channels, int rateHz,
-                              std::int64_t lookaheadFrames, ProgressBar& progress) {
+                              std::int64_t lookaheadFrames, ProgressBar& progress, bool checked) {
     PassSettings pass = mixing(finishing);
     pass.outputGain = linear(gainDb);
     pass.sink = &sink;
@@ -102,31 +102,20 @@ std::string FinishPlan::write(const DuckOptions& options, Sources& sources, Duck
         pass.limiter = &*limiter;
     }
     LoudnessMeter meter(channels, rateHz);
-    if (finishing.hasLoudness()) pass.meter = &meter;
+    const bool measuring = finishing.hasLoudness() && !checked;
+    if (measuring) pass.meter = &meter;
     DuckStream stream(sources, engine, pass, progress);
     stream.setLookahead(lookaheadFrames);
     std::string problem = stream.run();
-    writtenLufs = meter.integratedLufs();
+    if (measuring) writtenLufs = meter.integratedLufs();
     limitedDb = limiter ? limiter->deepestReductionDb() : 0.0;
     return problem;
 }
 
-std::string FinishPlan::verify(SoundReader& decoded) {
-    if (!decoded.isOpen()) return "cannot read the encoded file back: " + decoded.error();
-    LoudnessMeter meter(decoded.channels(), decoded.sampleRateHz());
-    TruePeak truePeak;
-    std::vector<float> left(kBlockFrames), right(kBlockFrames), peaks(kBlockFrames);
-    float largest = 0.0f;
-    std::int64_t got = 0;
-    while ((got = decoded.read(left.data(), right.data(), kBlockFrames)) > 0) {
-        const auto frames = static_cast<std::int32_t>(got);
-        meter.add(left.data(), right.data(), frames);
-        truePeak.process(left.data(), right.data(), frames, peaks.data());
-        for (std::int32_t i = 0; i < frames; ++i) largest = std::max(largest, peaks[static_cast<std::size_t>(i)]);
-    }
-    if (got < 0) return "cannot read the encoded file back: " + decoded.error();
-    writtenLufs = meter.integratedLufs();
-    decodedPeakDb = truePeakDb(largest);
+std::string FinishPlan::verify(const EncodedCheck& check) {
+    if (!check.error().empty()) return "cannot decode the encoded result again: " + check.error();
+    writtenLufs = check.integratedLufs();
+    decodedPeakDb = check.truePeakDb();
     return {};
 }
 

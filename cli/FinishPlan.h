@@ -2,7 +2,8 @@
 // How a job reaches its loudness and true-peak ceiling. A first pass measures the integrated
 // loudness and the largest sample peak of the mix (nothing is written); the gain that brings the
 // loudness to the target follows, exact over the whole file. The writing pass applies it with the
-// look-ahead limiter and measures what it writes (an encoded file as it decodes again); should the
+// look-ahead limiter and measures what it writes (an encoded file as it decodes again, checked
+// while it is encoded); should the
 // limiter or the encoder have taken the loudness more than kRetryLu off the target, or the
 // encoder's peaks over the ceiling, the writing pass runs again with the gain or the limiter
 // corrected, up to kMostWritingPasses times.
@@ -15,6 +16,7 @@
 #include "cli/AudioSink.h"
 #include "cli/DuckOptions.h"
 #include "cli/DuckStream.h"
+#include "cli/EncodedCheck.h"
 #include "cli/FfmpegEncoder.h"
 
 namespace qmduck {
@@ -49,13 +51,15 @@ public:
     std::string measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress);
     bool usageError() const { return refused; }
 
-    // The writing pass into `sink`; an error naming the file, or empty.
+    // The writing pass into `sink`; an error naming the file, or empty. With `checked` the
+    // written audio is not measured here: an EncodedCheck measures it as it decodes again.
     std::string write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
                       const std::vector<TraceSink*>& traces, int channels, int rateHz, std::int64_t lookaheadFrames,
-                      ProgressBar& progress);
-    // Measures the encoded file as a player decodes it (`decoded`, read to its end): the encoder
-    // shifts the loudness a little and adds overshoot of its own. An error, or empty.
-    std::string verify(SoundReader& decoded);
+                      ProgressBar& progress, bool checked);
+    // Takes what `check` measured of the encoded file as a player decodes it (after the sink's
+    // finish()): the encoder shifts the loudness a little and adds overshoot of its own. An
+    // error, or empty.
+    std::string verify(const EncodedCheck& check);
     // After a writing pass (`attempt` from 0): whether to write again with the gain and the
     // limiter's ceiling corrected by what the written (or decoded) file measured.
     bool wantsAnotherTry(int attempt);

@@ -194,9 +194,10 @@ OutputChoice chooseOutput(const DuckOptions& options, int inputFormat, int chann
 }
 
 std::unique_ptr<AudioSink> openSink(const OutputChoice& choice, int descriptor, int channels, int sampleRateHz,
-                                    int bitrateKbps, const Tags& tags) {
+                                    int bitrateKbps, const Tags& tags, EncodedCheck* check) {
     if (choice.encoded != EncodedType::None) {
-        return std::make_unique<FfmpegEncoder>(descriptor, choice.encoded, channels, sampleRateHz, bitrateKbps, tags);
+        return std::make_unique<FfmpegEncoder>(descriptor, choice.encoded, channels, sampleRateHz, bitrateKbps, tags,
+                                               check);
     }
     return std::make_unique<SoundWriter>(descriptor, choice.format, channels, sampleRateHz, tags);
 }

@@ -44,9 +44,9 @@ struct OutputChoice {
 OutputChoice chooseOutput(const DuckOptions& options, int inputFormat, int channels, int sampleRateHz);
 
 // The writer for `choice` on the open descriptor (which it takes over); its error() is empty
-// when it is ready.
+// when it is ready. An encoder hands its packets to `check` when one is given.
 std::unique_ptr<AudioSink> openSink(const OutputChoice& choice, int descriptor, int channels, int sampleRateHz,
-                                    int bitrateKbps, const Tags& tags);
+                                    int bitrateKbps, const Tags& tags, EncodedCheck* check = nullptr);
 
 // Readable name of a format word, e.g. "FLAC (Free Lossless Audio Codec), Signed 16 bit PCM".
 std::string describeFormat(int format);

@@ -26,8 +26,6 @@ public:
     // The file's hidden name, or empty while it has none (unnamed).
     const std::string& temporaryPath() const { return temporary; }
     const std::string& destinationPath() const { return destination; }
-    // A path that reads the file as written so far, named or not.
-    std::string readablePath() const { return "/proc/self/fd/" + std::to_string(descriptor); }
 
     // Puts the complete file in place (or copies it to standard output); false (with `error`)
     // when that fails.
