@@ -1,11 +1,13 @@
 // Where the finished episode's time goes: every stage of quellmar-duck --preset podcast to MP3
 // (the first pass, the writing pass, the check of the encoded result) run alone, one after the
 // other on one thread, over the same files, with the tool's own classes; and the tool's encoding
-// path fed the input alone (what ffmpeg's encoding alone does). Wall seconds per stage.
+// path fed the input alone (what ffmpeg's encoding alone does). Wall seconds per stage: their
+// sum is the processor time the job needs, which the tool spreads over its threads.
 //   quellmar_finish_stages INPUT.wav KEY.wav WORK_FOLDER
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -16,6 +18,7 @@
 
 #include "cli/DuckOptions.h"
 #include "cli/DuckStream.h"
+#include "cli/FfmpegDecoder.h"
 #include "cli/FfmpegEncoder.h"
 #include "cli/FinishPlan.h"
 
@@ -146,17 +149,26 @@ int main(int argc, char** argv) {
     writing.print("The writing pass (the estimate alone is counted twice in all of it):");
 
     StageClock check;
-    SoundReader decoded(written);
+    FfmpegDecoder decoded(written);
+    const auto width = static_cast<std::size_t>(decoded.channels());
+    std::vector<float> interleaved(width * kBlockFrames);
     LoudnessMeter decodedMeter(decoded.channels(), decoded.sampleRateHz());
     TruePeak decodedEstimate;
     for (;;) {
-        const std::int64_t got = check.time("decode the MP3 (as it is read back)", [&] { return decoded.read(b.left.data(), b.right.data(), kBlockFrames); });
+        const std::int64_t got = check.time("decode the MP3 (FFmpeg's decoder, as the check does)", [&] {
+            const std::int64_t frames = decoded.read(interleaved.data(), kBlockFrames);
+            for (std::size_t i = 0; i < static_cast<std::size_t>(std::max<std::int64_t>(frames, 0)); ++i) {
+                b.left[i] = interleaved[i * width];
+                b.right[i] = interleaved[i * width + width - 1];
+            }
+            return frames;
+        });
         if (got <= 0) break;
         const auto n = static_cast<std::int32_t>(got);
         check.time("measure the loudness (libebur128)", [&] { decodedMeter.add(b.left.data(), b.right.data(), n); });
         check.time("true-peak estimate", [&] { decodedEstimate.process(b.left.data(), b.right.data(), n, b.peaks.data()); });
     }
-    check.print("The check of the encoded result:");
+    check.print("The check of the encoded result (its own thread in the tool):");
 
     StageClock alone;
     SoundReader input(options.inputPath);

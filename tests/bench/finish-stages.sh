@@ -18,6 +18,8 @@ printf '  %-58s %s\n' "ffmpeg encoding the tool's finished mix (float WAV)" \
   "$(timed ffmpeg -nostdin -v error -y -i "$work/finished.wav" -c:a libmp3lame -b:a 128k "$work/encode-mix.mp3")"
 printf '  %-58s %s\n' "quellmar-duck --preset podcast -o episode.mp3" \
   "$(timed "$duck" --quiet --key "$voice" --preset podcast "$music" -o "$work/episode.mp3")"
+printf '  %-58s %s\n' "--preset standard --mix --true-peak -1 (no first pass)" \
+  "$(timed "$duck" --quiet --key "$voice" --preset standard --mix --true-peak -1 "$music" -o "$work/episode.mp3")"
 echo
 "$stages" "$music" "$voice" "$work"
 rm -rf "$work"
