@@ -73,7 +73,7 @@ int runBatch(const DuckOptions& options, bool showProgress, std::FILE* messages)
     const auto work = [&] {
         for (std::size_t i = next++; i < jobs.size(); i = next++) {
             const ListedJob& job = jobs[i];
-            JobResult result{1, job.problem};
+            JobResult result{1, job.problem, {}};
             if (job.problem.empty()) {
                 DuckOptions line = options;
                 line.inputPath = job.inputPath;
@@ -88,6 +88,10 @@ int runBatch(const DuckOptions& options, bool showProgress, std::FILE* messages)
                 std::fprintf(messages, "quellmar-duck: %s:%d: %s\n", listPath.c_str(), job.lineNumber,
                              result.message.c_str());
                 worst = std::max(worst, result.exitStatus);
+            } else if (!result.note.empty() && !options.quiet) {
+                progress.clear();
+                std::fprintf(messages, "quellmar-duck: %s:%d: %s: %s\n", listPath.c_str(), job.lineNumber,
+                             job.outputPath.c_str(), result.note.c_str());
             }
             progress.draw(done);
         }

@@ -1,7 +1,7 @@
 #pragma once
-// One run of quellmar-duck: checks the files, streams the input through the engine block by
-// block into a temporary output, writes the plot and the CSV if wanted, and puts every result in
-// place only when all of them are complete.
+// One run of quellmar-duck: checks the files, measures the mix first when a loudness is asked,
+// streams the input through the engine block by block into an output with no name yet, writes
+// the plot and the CSV if wanted, and puts every result in place only when all are complete.
 
 #include <string>
 
@@ -10,14 +10,14 @@
 namespace qmduck {
 
 struct JobResult {
-    // 0 done, 1 a file could not be read or written, 2 a wrong --format.
+    // 0 done, 1 a file could not be read or written, 2 a wrong option value for these files.
     int exitStatus = 0;
     // What went wrong, naming the file; empty when done.
     std::string message;
+    // What a user should know of a run that succeeded (the loudness reached, a gain not given);
+    // empty when there is nothing to say.
+    std::string note;
 };
-
-// Frames read, ducked and written at a time.
-constexpr int kBlockFrames = 65536;
 
 // Runs the job; the progress bar goes to standard error when `showProgress`.
 JobResult runDuckJob(const DuckOptions& options, bool showProgress);

@@ -83,6 +83,39 @@ void applyPreset(const Preset& preset, DuckOptions& options) {
     p[qm::ParamRelease] = static_cast<float>(std::sqrt(preset.releaseMs / 1000.0));
     p[qm::ParamThreshold] = static_cast<float>(preset.thresholdDb / -96.0);
     options.shaping = Shaping{preset.rangeDb, preset.holdMs, preset.lookaheadMs};
+    if (!std::isnan(preset.loudnessLufs)) {
+        options.finishing.mix = true;
+        options.finishing.loudnessLufs = preset.loudnessLufs;
+        options.finishing.truePeakDbtp = preset.truePeakDbtp;
+    }
+}
+
+// A level in dB from `lowest` to `highest`.
+bool levelValue(const std::string& text, double lowest, double highest, double& value) {
+    double parsed = 0.0;
+    if (!parseNumber(text, parsed) || parsed < lowest || parsed > highest) return false;
+    value = parsed;
+    return true;
+}
+
+// The options that make a finished file; an empty answer means it was fine, `known` false means
+// no such option.
+std::string applyFinishing(const std::string& name, const std::string& value, Finishing& f, bool& known) {
+    known = true;
+    if (name == "--input-gain") {
+        if (!levelValue(value, -60.0, 24.0, f.inputGainDb)) return rangeError(name, value, "a gain in dB from -60 to 24");
+    } else if (name == "--key-gain") {
+        if (!levelValue(value, -60.0, 24.0, f.keyGainDb)) return rangeError(name, value, "a gain in dB from -60 to 24");
+    } else if (name == "--loudness") {
+        if (!levelValue(value, -70.0, 0.0, f.loudnessLufs)) return rangeError(name, value, "a loudness in LUFS from -70 to 0");
+    } else if (name == "--true-peak") {
+        if (!levelValue(value, -9.0, 0.0, f.truePeakDbtp)) return rangeError(name, value, "a level in dBTP from -9 to 0");
+    } else if (name == "--bitrate") {
+        if (!wholeNumber(value, 6, 512, f.bitrateKbps)) return rangeError(name, value, "a bitrate in kbps from 6 to 512");
+    } else {
+        known = false;
+    }
+    return {};
 }
 
 struct Parser {
@@ -116,7 +149,7 @@ struct Parser {
                 return rangeError(name, value, "of the form K/N with 1 <= K <= N");
             }
         } else {
-            known = false;
+            return applyFinishing(name, value, options.finishing, known);
         }
         return {};
     }
@@ -166,13 +199,26 @@ struct Parser {
         static const char* const names[] = {"--key",   "-k",       "--output", "-o",        "--attack",  "--release",
                                             "--threshold", "--mode", "--param", "--format", "--plot", "--gain-csv",
                                             "--range", "--hold",   "--lookahead", "--preset", "--batch", "--jobs",
-                                            "-j",      "--shard"};
+                                            "-j",      "--shard", "--input-gain", "--key-gain", "--loudness",
+                                            "--true-peak", "--bitrate"};
         for (const char* known : names) {
             if (name == known) return true;
         }
         return false;
     }
 };
+
+// At most one of INPUT and the keys can be read from standard input; the plot and the CSV need
+// files of their own.
+std::string standardStreamTwice(const std::string& input, const DuckOptions& o) {
+    int readers = input == kStandardStream ? 1 : 0;
+    for (const std::string& key : o.keyPaths) readers += key == kStandardStream ? 1 : 0;
+    if (readers > 1) return "'-' (standard input) is given more than once among INPUT and the keys";
+    if (o.plotPath == kStandardStream || o.gainCsvPath == kStandardStream) {
+        return "--plot and --gain-csv: '-' is for INPUT, a key or OUTPUT, not for these";
+    }
+    return {};
+}
 
 }  // namespace
 
@@ -208,6 +254,10 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             result.options.quiet = true;
         } else if (argument == "--show-settings") {
             showSettings = true;
+        } else if (argument == "--mix") {
+            result.options.finishing.mix = true;
+        } else if (argument == "--no-tags") {
+            result.options.finishing.noTags = true;
         } else if (argument.size() > 2 && argument.rfind("-j", 0) == 0) {
             // -jN, as make and other tools take it.
             result.error = parser.apply("-j", argument.substr(2));
@@ -248,6 +298,10 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
         result.error = "no key file given (--key FILE)";
     } else if (o.outputPath.empty()) {
         result.error = "no output file given (-o FILE)";
+    } else if (!o.finishing.mix && o.finishing.keyGainDb != 0.0) {
+        result.error = "--key-gain: only with --mix (the keys are not in the output without it)";
+    } else if (std::string twice = standardStreamTwice(parser.positional.front(), o); !twice.empty()) {
+        result.error = twice;
     } else {
         result.options.inputPath = parser.positional.front();
         result.action = ParseAction::Run;
@@ -257,17 +311,24 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
 
 std::string settingsText(const DuckOptions& options) {
     const auto& p = options.parameters;
+    const Finishing& f = options.finishing;
     const bool duck = qm::isDuckMode(p[qm::ParamDuckKey]);
     char range[32] = "none";
     if (options.shaping.rangeDb > 0.0) std::snprintf(range, sizeof range, "%.1f dB", options.shaping.rangeDb);
-    char text[512];
+    char loudness[32] = "as it is";
+    if (f.hasLoudness()) std::snprintf(loudness, sizeof loudness, "%.1f LUFS", f.loudnessLufs);
+    char ceiling[32] = "none";
+    if (!std::isnan(f.ceilingDbtp())) std::snprintf(ceiling, sizeof ceiling, "%.1f dBTP", f.ceilingDbtp());
+    char text[768];
     std::snprintf(text, sizeof text,
                   "mode        %s%s\nthreshold   %.1f dB\nattack      %.1f ms\nrelease     %.1f ms\n"
-                  "range       %s\nhold        %.0f ms\nlookahead   %.0f ms\n",
+                  "range       %s\nhold        %.0f ms\nlookahead   %.0f ms\n"
+                  "mix         %s\ninput gain  %.1f dB\nkey gain    %.1f dB\nloudness    %s\ntrue peak   %s\n",
                   duck ? "duck" : "key", qm::isSwitchOn(p[qm::ParamBypass]) ? " (bypassed)" : "",
                   qm::thresholdDbFor(p[qm::ParamThreshold]), static_cast<double>(qm::attackMsFor(p[qm::ParamAttack])),
                   static_cast<double>(qm::releaseMsFor(p[qm::ParamRelease])),
-                  range, options.shaping.holdMs, options.shaping.lookaheadMs);
+                  range, options.shaping.holdMs, options.shaping.lookaheadMs, f.mix ? "input and keys" : "off (input alone)",
+                  f.inputGainDb, f.keyGainDb, loudness, ceiling);
     return text;
 }
 

@@ -3,6 +3,8 @@
 // outputs, which list of jobs.
 
 #include <array>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,28 @@ namespace qmduck {
 
 // The most key files one run sums; the plug-in's listener has four slots, one of them its own.
 constexpr int kMaxKeyFiles = 4;
+
+// What turns the ducked input into a finished file: the mix with the keys, the loudness, the
+// true-peak ceiling and the encoder's settings. All off by default.
+struct Finishing {
+    // The output is the ducked input plus the keys (as read, aligned with the input).
+    bool mix = false;
+    // Levels of the ducked input and of the keys before the sum, in dB.
+    double inputGainDb = 0.0;
+    double keyGainDb = 0.0;
+    // Integrated loudness target in LUFS (-70..0); NaN: the level is left as it is.
+    double loudnessLufs = std::numeric_limits<double>::quiet_NaN();
+    // True-peak ceiling in dBTP (-9..0); NaN: -1 with a loudness target, no limiter without.
+    double truePeakDbtp = std::numeric_limits<double>::quiet_NaN();
+    // The encoder's bitrate in kbps; 0: the output type's default.
+    int bitrateKbps = 0;
+    // Tags and cover art are not copied from INPUT.
+    bool noTags = false;
+
+    bool hasLoudness() const { return !std::isnan(loudnessLufs); }
+    // The ceiling in force, or NaN when no limiter runs.
+    double ceilingDbtp() const { return !std::isnan(truePeakDbtp) ? truePeakDbtp : hasLoudness() ? -1.0 : truePeakDbtp; }
+};
 
 struct DuckOptions {
     std::vector<std::string> keyPaths;
@@ -27,6 +51,7 @@ struct DuckOptions {
     std::array<float, qm::kParameterCount> parameters{};
     // The tool's own settings beyond the plug-in's.
     Shaping shaping;
+    Finishing finishing;
     bool quiet = false;
     // --batch: the list of jobs (empty: one job from the command line), how many run at once
     // (0: one per core) and which share of the list this run takes (line K of every N, from 1).
@@ -47,6 +72,9 @@ struct ParseResult {
     // What is wrong, for UsageError: one line, without the program name.
     std::string error;
 };
+
+// The name that stands for standard input (as INPUT or a key) or standard output (as OUTPUT).
+inline constexpr const char* kStandardStream = "-";
 
 // Reads the arguments that follow the program name.
 ParseResult parseArguments(const std::vector<std::string>& arguments);

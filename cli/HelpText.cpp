@@ -8,10 +8,11 @@ const char* helpText() {
 
 Lowers INPUT while the keys are loud (duck mode) or lets it through only then
 (key mode), with the very engine of the QuellmarV3 plug-in, and writes OUTPUT.
-Typical use: duck a music bed under speech.
+Typical use: duck a music bed under speech, or make the whole episode.
 
   quellmar-duck --key voice.wav --threshold -30 --release 300 music.wav -o bed.wav
   quellmar-duck --key voice.wav --preset standard music.m4a -o bed.flac
+  quellmar-duck --key voice.wav --preset podcast music.wav -o episode.mp3
 
 Files:
   -k, --key FILE       a key: the signal whose level drives the gain. Up to 4;
@@ -22,7 +23,10 @@ Files:
                        folder and renamed when complete, so no partial file is
                        ever left. It may not be INPUT or a key.
   INPUT                the audio to duck. The output has its length, sample
-                       rate and channel count.
+                       rate and channel count (with --mix: see there).
+  -                    as INPUT or a key: standard input (at most one of
+                       them), kept whole in a temporary file first; as
+                       OUTPUT: standard output (the type from --format).
   Inputs and keys are read with libsndfile (WAV, AIFF, FLAC, Ogg/Vorbis, Opus,
   MP3, CAF, W64, RF64, ...) or, for what it cannot read, with FFmpeg's
   libraries (AAC/M4A, ALAC, WMA, the first audio stream of MP4, MOV, MKV or
@@ -55,19 +59,38 @@ Shaping (the tool's own, off unless given):
                        falling when the voice starts; OUTPUT keeps INPUT's
                        timing and length.
   --preset NAME        gentle, standard or strong: range, hold, look-ahead,
-                       attack, release and threshold for speech over music.
-                       Options after it override its values.
+                       attack, release and threshold for speech over music;
+                       podcast: standard, plus --mix --loudness -16
+                       --true-peak -1. Options after it override its values.
   --show-settings      print the settings in force and exit
+
+The finished episode (off unless given):
+  --mix                the output is the ducked INPUT plus the keys (each as
+                       read, at its own time, mono to both sides); it lasts
+                       as long as the longer of them
+  --input-gain DB      level of the ducked INPUT before the sum: -60 to 24 dB
+  --key-gain DB        level of the keys in the mix: -60 to 24 dB (with --mix)
+  --loudness LUFS      brings the output to this integrated loudness (EBU R128,
+                       measured by libebur128 over the whole file in a first
+                       pass): -70 to 0. -16 suits stereo podcasts, -14 some
+                       streaming services, -23 broadcast. A quiet file is
+                       raised by at most 30 dB; a silent one is left as is.
+  --true-peak DBTP     true-peak ceiling of a look-ahead limiter (5 ms attack,
+                       150 ms release): -9 to 0 dBTP; -1 with --loudness
+  --bitrate KBPS       the encoder's bitrate: MP3 and M4A 128, Opus 96 unless
+                       given (half for mono)
+  --no-tags            do not copy title, artist, album and cover from INPUT
 
 Output:
   --format TYPE[:SAMPLE]  the output's file type and sample type. Without it
                        the type follows OUTPUT's name (out.flac is FLAC) or
                        else INPUT, and the sample type follows INPUT where the
                        type allows it (else 24-bit, or Vorbis for Ogg).
-                       TYPE: wav, aiff, flac, ogg, caf, w64, rf64, au, ... (any
-                       libsndfile writes); SAMPLE: 8, 16, 24, 32, float,
-                       double, vorbis, opus, ulaw, alaw. Examples: flac,
-                       wav:float, :24
+                       TYPE: mp3, m4a (AAC), opus (Ogg), webm (Opus), encoded
+                       by FFmpeg; or wav, aiff, flac, ogg, caf, w64, rf64, au,
+                       ... (any libsndfile writes); SAMPLE, for these: 8, 16,
+                       24, 32, float, double, vorbis, ulaw, alaw. Examples:
+                       mp3, flac, wav:float, :24
   --plot FILE.png      draws the key level, the threshold and the gain over
                        time (dB against minutes:seconds) as a PNG picture
   --gain-csv FILE      writes one line per 10 ms: time_s (end of the 10 ms),
@@ -84,7 +107,9 @@ Lists:
   --shard K/N          run only lines K, K+N, K+2N, ... of the list (1 <= K <= N),
                        to split one list over machines
 
-  -q, --quiet          no progress bar (it is shown only on a terminal anyway)
+  -q, --quiet          no progress bar (shown only on a terminal anyway) and no
+                       line with the loudness reached; messages and progress
+                       always go to standard error
   -h, --help           this text
       --version        the version
 

@@ -10,6 +10,7 @@ KeyMix::KeyMix(std::vector<std::unique_ptr<SoundReader>> keyReaders, std::int32_
 bool KeyMix::fill(float* sumLeft, float* sumRight, std::int32_t frames) {
     std::fill(sumLeft, sumLeft + frames, 0.0f);
     std::fill(sumRight, sumRight + frames, 0.0f);
+    filled = 0;
     for (std::size_t k = 0; k < keys.size(); ++k) {
         std::int32_t done = 0;
         while (!ended[k] && done < frames) {
@@ -21,6 +22,7 @@ bool KeyMix::fill(float* sumLeft, float* sumRight, std::int32_t frames) {
             if (got == 0) ended[k] = true;
             done += static_cast<std::int32_t>(got);
         }
+        filled = std::max(filled, done);
         for (std::int32_t i = 0; i < done; ++i) {
             sumLeft[i] += left[static_cast<std::size_t>(i)];
             sumRight[i] += right[static_cast<std::size_t>(i)];

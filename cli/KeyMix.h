@@ -22,6 +22,8 @@ public:
     // with `error` naming the file.
     bool fill(float* left, float* right, std::int32_t frames);
     const std::string& error() const { return failure; }
+    // How many of the frames the last `fill` wrote came from a key that had not yet ended.
+    std::int32_t lastFilledFrames() const { return filled; }
     // Reads the first `frames` frames of the sum, hands them to `seen` (when given) piece by piece
     // and drops them: the key then runs that far ahead of the input (the look-ahead). False on
     // a read error, with `error` naming the file.
@@ -34,6 +36,7 @@ private:
     std::vector<float> left;
     std::vector<float> right;
     std::string failure;
+    std::int32_t filled = 0;
 };
 
 }  // namespace qmduck

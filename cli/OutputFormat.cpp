@@ -1,5 +1,7 @@
 #include "cli/OutputFormat.h"
 
+#include "cli/SoundFiles.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
@@ -22,8 +24,7 @@ struct Named {
 
 // Other common names for libsndfile's own extensions.
 constexpr Named kTypeAliases[] = {
-    {"ogg", SF_FORMAT_OGG}, {"opus", SF_FORMAT_OGG}, {"aif", SF_FORMAT_AIFF}, {"aifc", SF_FORMAT_AIFF},
-    {"mp3", SF_FORMAT_MPEG}, {"wavex", SF_FORMAT_WAVEX},
+    {"ogg", SF_FORMAT_OGG}, {"aif", SF_FORMAT_AIFF}, {"aifc", SF_FORMAT_AIFF}, {"wavex", SF_FORMAT_WAVEX},
 };
 
 constexpr Named kSampleTypes[] = {
@@ -118,15 +119,12 @@ FormatChoice chooseOutputFormat(const std::string& formatOption, const std::stri
         return choice;
     }
     const std::string extension = extensionOf(outputPath);
-    if (type == 0 && (type = fileTypeNamed(extension)) != 0 && sample == 0 && extension == "opus") {
-        sample = SF_FORMAT_OPUS;
-    }
+    if (type == 0) type = fileTypeNamed(extension);
     if (type == 0) type = inputFormat & SF_FORMAT_TYPEMASK;
     if (type == 0) {
         choice.error = "the input's type cannot be written; name the output for a type (.wav, .flac, ...) or give --format";
         return choice;
     }
-    if (typeName == "opus" && sample == 0) sample = SF_FORMAT_OPUS;
 
     const int inputType = inputFormat & SF_FORMAT_TYPEMASK;
     const int endian = type == inputType ? (inputFormat & SF_FORMAT_ENDMASK) : 0;
@@ -161,6 +159,47 @@ std::string describeFormat(int format) {
         text += std::string(", ") + sample.name;
     }
     return text;
+}
+
+}  // namespace qmduck
+
+namespace qmduck {
+
+OutputChoice chooseOutput(const DuckOptions& options, int inputFormat, int channels, int sampleRateHz) {
+    OutputChoice choice;
+    const std::string option = lowerCase(options.format);
+    const auto colon = option.find(':');
+    const std::string typeName = option.substr(0, colon);
+    choice.encoded = encodedTypeNamed(typeName.empty() && colon == std::string::npos ? extensionOf(options.outputPath) : typeName);
+    const int kbps = options.finishing.bitrateKbps;
+    if (choice.encoded != EncodedType::None) {
+        if (colon != std::string::npos) {
+            choice.error = "--format: " + typeName + " is encoded; it has no sample type";
+        } else {
+            choice.error = checkBitrate(choice.encoded, channels, kbps);
+        }
+        choice.usageError = !choice.error.empty();
+        return choice;
+    }
+    const FormatChoice written = chooseOutputFormat(options.format, options.outputPath, inputFormat, channels, sampleRateHz);
+    choice.format = written.format;
+    choice.usageError = written.usageError;
+    if (written.format == 0) {
+        choice.error = written.usageError ? written.error : options.outputPath + ": " + written.error;
+    } else if (kbps != 0) {
+        choice.error = "--bitrate: only for the encoded types (mp3, m4a, opus, webm), not " + describeFormat(written.format);
+        choice.usageError = true;
+    }
+    return choice;
+}
+
+std::unique_ptr<AudioSink> openSink(const OutputChoice& choice, int descriptor, int channels, int sampleRateHz,
+                                    int bitrateKbps, const Tags& tags, EncodedCheck* check) {
+    if (choice.encoded != EncodedType::None) {
+        return std::make_unique<FfmpegEncoder>(descriptor, choice.encoded, channels, sampleRateHz, bitrateKbps, tags,
+                                               check);
+    }
+    return std::make_unique<SoundWriter>(descriptor, choice.format, channels, sampleRateHz, tags);
 }
 
 }  // namespace qmduck

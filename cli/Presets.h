@@ -14,6 +14,10 @@ struct Preset {
     double attackMs;
     double releaseMs;
     double thresholdDb;
+    // The whole job: mixed with the keys at this loudness (LUFS) and true-peak ceiling (dBTP);
+    // NaN loudness: ducking alone.
+    double loudnessLufs;
+    double truePeakDbtp;
 };
 
 // The preset called `name`, or null when there is none.

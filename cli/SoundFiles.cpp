@@ -103,7 +103,7 @@ std::int64_t SoundReader::read(float* left, float* right, std::int64_t count) {
     return got;
 }
 
-SoundWriter::SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz)
+SoundWriter::SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz, const Tags& tags)
     : descriptor(fileDescriptor), channelCount(channels) {
     SF_INFO info{};
     info.format = format;
@@ -119,6 +119,16 @@ SoundWriter::SoundWriter(int fileDescriptor, int format, int channels, int sampl
     const int sampleType = format & SF_FORMAT_SUBMASK;
     if (sampleType != SF_FORMAT_FLOAT && sampleType != SF_FORMAT_DOUBLE) {
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    }
+    // The tags libsndfile carries; a type without them ignores them.
+    constexpr std::pair<const char*, int> kStrings[] = {
+        {"title", SF_STR_TITLE}, {"artist", SF_STR_ARTIST},     {"album", SF_STR_ALBUM}, {"comment", SF_STR_COMMENT},
+        {"date", SF_STR_DATE},   {"genre", SF_STR_GENRE},       {"track", SF_STR_TRACKNUMBER},
+        {"copyright", SF_STR_COPYRIGHT}};
+    for (const auto& [name, value] : tags.entries) {
+        for (const auto& [known, id] : kStrings) {
+            if (name == known) sf_set_string(file, id, value.c_str());
+        }
     }
 }
 

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/AudioSink.h"
 #include "cli/FfmpegDecoder.h"
+#include "cli/Tags.h"
 
 namespace qmduck {
 
@@ -64,21 +66,20 @@ private:
     std::vector<float> interleaved;
 };
 
-class SoundWriter {
+class SoundWriter : public AudioSink {
 public:
-    // Writes a new file of `format` (libsndfile's word) on the open descriptor, which it takes over.
-    SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz);
-    ~SoundWriter();
+    // Writes a new file of `format` (libsndfile's word) on the open descriptor, which it takes
+    // over, with the `tags` the type carries.
+    SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz, const Tags& tags = {});
+    ~SoundWriter() override;
     SoundWriter(const SoundWriter&) = delete;
     SoundWriter& operator=(const SoundWriter&) = delete;
 
     bool isOpen() const { return file != nullptr; }
-    const std::string& error() const { return failure; }
+    const std::string& error() const override { return failure; }
 
-    // Appends `frames` frames; a mono file takes `left` alone. False on a write error.
-    bool write(const float* left, const float* right, std::int64_t frames);
-    // Completes the file; false when anything failed since it was opened.
-    bool finish();
+    bool write(const float* left, const float* right, std::int64_t frames) override;
+    bool finish() override;
 
 private:
     std::string failure;

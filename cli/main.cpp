@@ -28,5 +28,8 @@ int main(int argc, char** argv) {
     if (!parsed.options.batchPath.empty()) return qmduck::runBatch(parsed.options, showProgress, stderr);
     const qmduck::JobResult result = qmduck::runDuckJob(parsed.options, showProgress);
     if (result.exitStatus != 0) std::fprintf(stderr, "quellmar-duck: %s\n", result.message.c_str());
+    if (result.exitStatus == 0 && !result.note.empty() && !parsed.options.quiet) {
+        std::fprintf(stderr, "quellmar-duck: %s: %s\n", parsed.options.outputPath.c_str(), result.note.c_str());
+    }
     return result.exitStatus;
 }

@@ -23,7 +23,9 @@ public:
     // `sampleRateHz`; a value that maps to no finite time or level keeps the previous setting.
     // Cheap: the processor calls it every block.
     void configure(float sampleRateHz, float attackValue, float releaseValue, float thresholdValue);
-    // The largest reduction in dB; 0 is none (the plug-in's behaviour). Set-up call.
+    // The largest reduction in dB; 0 is none (the plug-in's behaviour). A steady key loud enough
+    // to go further settles exactly at it, and the gain starts to recover within
+    // EnvelopeDetector::kRangeRecoveryMs of the key's end. Set-up call.
     void setRangeDb(double rangeDb) { envelope.setRangeDb(rangeDb); }
     // Holds the key's peak for `holdMs` (0: off) at `sampleRateHz`. Set-up call: allocates.
     void setHoldMs(double holdMs, double sampleRateHz);

@@ -40,7 +40,10 @@ void EnvelopeDetector::setThreshold(double thresholdDb) {
 
 void EnvelopeDetector::setRatio(double newRatio) { ratio = newRatio; }
 void EnvelopeDetector::setAttack(double attackMs) { attack.setTime(attackMs); }
-void EnvelopeDetector::setRelease(double releaseMs) { release.setTime(releaseMs); }
+void EnvelopeDetector::setRelease(double releaseMs) {
+    release.setTime(releaseMs);
+    releaseTimeMs = releaseMs;
+}
 double EnvelopeDetector::getThreshold() { return threshold; }
 double EnvelopeDetector::getRatio() { return ratio; }
 double EnvelopeDetector::getAttack() { return attack.getTime(); }
@@ -55,11 +58,16 @@ void EnvelopeDetector::reset() { overshootDb = 0.0; }
 
 DetectorBlock EnvelopeDetector::blockSettings() const {
     const double gainLnPerDb = (ratio - 1.0) * kNeperPerDb;
-    // The overshoot whose gain is the range's floor; none when there is no range or no reduction.
-    const double overshootCapDb =
-        range > 0.0 && gainLnPerDb < 0.0 ? gainLnFloor / gainLnPerDb : std::numeric_limits<double>::infinity();
+    // The overshoot whose gain is the range's floor, raised by what the release takes
+    // kRangeRecoveryMs to bring back down to it (a release of no time brings anything back at once);
+    // no limit when there is no range or no reduction.
+    double overshootLimitDb = std::numeric_limits<double>::infinity();
+    if (range > 0.0 && gainLnPerDb < 0.0) {
+        overshootLimitDb =
+            gainLnFloor / gainLnPerDb * (releaseTimeMs > 0.0 ? math::expOf(kRangeRecoveryMs / releaseTimeMs) : 1.0);
+    }
     return {attack.getCoefficient(), release.getCoefficient(), threshold, gainLnPerDb, quietPeak, gainLnFloor,
-            overshootCapDb};
+            overshootLimitDb};
 }
 
 double EnvelopeDetector::computeGain(double peak) {

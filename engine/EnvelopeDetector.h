@@ -17,6 +17,11 @@ class EnvelopeDetector {
 public:
     // Floor added to peaks before their logarithm: silence reads as -500 dB.
     static constexpr double kFloor = 1e-25;
+    // With a range, the longest the gain stays at the range's floor after the key falls silent
+    // before it starts to recover, in ms: the envelope may exceed the floor's overshoot by what
+    // the release brings back in this time, so that a steady key's troughs cannot lift the gain
+    // above the floor.
+    static constexpr double kRangeRecoveryMs = 1.0;
 
     EnvelopeDetector();
     virtual ~EnvelopeDetector() = default;
@@ -32,8 +37,9 @@ public:
     virtual void setSampleRate(double sampleRateHz);
     virtual void reset();
 
-    // The largest reduction in dB (the duck range): the gain never falls below -rangeDb dB. 0 or
-    // less means no limit, the plug-in's own behaviour. Set-up call.
+    // The largest reduction in dB (the duck range): the gain never falls below -rangeDb dB, and a
+    // steady key loud enough to go further settles exactly there. 0 or less means no limit, the
+    // plug-in's own behaviour. Set-up call.
     void setRangeDb(double rangeDb);
     double getRangeDb() const { return range; }
 
@@ -54,6 +60,7 @@ private:
     double ratio = 1.0;
     TimeConstant attack{10.0, 44100.0};
     TimeConstant release{100.0, 44100.0};
+    double releaseTimeMs = 100.0;
     double overshootDb = 0.0;
     float quietPeak = 0.0f;
     double range = 0.0;

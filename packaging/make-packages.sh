@@ -65,11 +65,24 @@ normalise "$tree"
 step="Linux tarball"
 top="QuellmarV3-${version}-linux-x86_64"
 tree="$work/tar/$top"
-mkdir -p "$tree"
-cp "$dist/linux-x86_64/QuellmarV3.so" "$dist/linux-x86_64/quellmar-duck" "$tree/"
+mkdir -p "$tree/libexec"
+cp "$dist/linux-x86_64/QuellmarV3.so" "$tree/"
+cp "$dist/linux-x86_64/quellmar-duck" "$tree/libexec/"
 cp "$manual" "$tree/quellmar-duck.1"
-cp "$root/packaging/linux/INSTALL" "$root/LICENSE" "$tree/"
-normalise "$tree" "$tree/quellmar-duck"
+cp "$root/LICENSE" "$tree/"
+# quellmar-duck starts through a launcher that checks the libraries read from the binary now;
+# INSTALL names them with their versions.
+bash "$root/packaging/linux/list-libraries.sh" "$dist/linux-x86_64/quellmar-duck" >"$work/libraries"
+awk -v list="$(tr '\n' ' ' <"$work/libraries" | sed 's/ $//')" '{ gsub(/@LIBRARIES@/, list); print }' \
+  "$root/packaging/linux/launcher.sh.in" >"$tree/quellmar-duck"
+{
+  cat "$root/packaging/linux/INSTALL"
+  echo
+  echo "quellmar-duck was built on Debian 12 against these libraries (Debian package and version):"
+  echo
+  awk -F'|' '{ printf "    %-22s %-20s %s\n", $1, $2, $3 }' "$work/libraries"
+} >"$tree/INSTALL"
+normalise "$tree" "$tree/quellmar-duck" "$tree/libexec/quellmar-duck"
 tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" --format=gnu \
   -C "$work/tar" -cf - "$top" | gzip -9n >"$packages/$tarball"
 

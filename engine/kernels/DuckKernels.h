@@ -19,10 +19,12 @@ struct DetectorBlock {
     float quietPeak;
     // ln of the lowest gain the passes give (the duck range); -infinity: no lower bound.
     double gainLnFloor;
-    // The largest overshoot in dB the smoothing takes in: the one that gives the lowest gain, so
-    // that the envelope never goes deeper than the range and recovers as soon as the key falls;
-    // +infinity without a range.
-    double overshootCapDb;
+    // The largest smoothed overshoot in dB the detector keeps: with a range, a little above the
+    // overshoot whose gain is the range's floor, by what the release brings back down to it
+    // within EnvelopeDetector::kRangeRecoveryMs. While the key stays loud its troughs cannot pull
+    // the envelope below the floor's overshoot (the reduction stays at the range), and when the
+    // key ends the gain starts to recover within that time. +infinity without a range.
+    double overshootLimitDb;
 };
 
 // How the duck pass writes: replacing or accumulating, the gain (duck) or one minus it (key).

@@ -80,12 +80,16 @@ struct Body {
     // The smoothing runs on w = s u, with s = 1 when release is at least as slow as attack and
     // s = -1 otherwise: then w' = max(w ca + s v (1 - ca), w cr + s v (1 - cr)) is exactly the
     // attack step while the overshoot v lies above u and the release step otherwise, with one
-    // maximum instead of a comparison and a selection on the chain from frame to frame.
+    // maximum instead of a comparison and a selection on the chain from frame to frame. The
+    // range's limit u <= L is then one more minimum (w <= L, s = 1) or maximum (w >= -L, s = -1).
     struct Constants {
-        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor, overshootCap;
-        __m128d attack, release;
+        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor;
+        __m128d attack, release, limit;
         double sign;
     };
+
+    // How the chain applies the range's limit: not at all, as a minimum or as a maximum.
+    enum Limit { kNoLimit, kLimitBelow, kLimitAbove };
 
     // The attack and release shares of the overshoot of one group's peaks above the threshold,
     // signed (see Constants), stored whole for the smoothing to read lane by lane (the stores are
@@ -97,7 +101,7 @@ struct Body {
 
     [[gnu::always_inline]] static void overshoots(const Constants& c, const float* peaks, Overshoots& o) {
         const D above = V::mulAdd(log(V::add(V::loadFloats(peaks), c.floor)), c.dbPerNeper, c.minusThreshold);
-        const D over = V::min(V::max(above, V::set(0.0)), c.overshootCap);
+        const D over = V::max(above, V::set(0.0));
         V::store(o.attack, V::mul(over, c.attackShare));
         V::store(o.release, V::mul(over, c.releaseShare));
     }
@@ -105,12 +109,15 @@ struct Body {
     // The smoothed overshoot after each of the group's first `count` frames; `u` carries it on.
     // The result is joined in registers: gathering single lanes through memory would stall on
     // store forwarding.
+    template <Limit L>
     [[gnu::always_inline]] static D smooth(const Constants& c, __m128d& u, const Overshoots& o, int count) {
         __m128d smoothed[kLanes];
 #pragma GCC unroll 4
         for (int i = 0; i < kLanes; ++i) {
             if (i < count) {
                 u = V::smoothStep(u, _mm_load_sd(o.attack + i), _mm_load_sd(o.release + i), c.attack, c.release);
+                if constexpr (L == kLimitBelow) u = _mm_min_sd(u, c.limit);
+                if constexpr (L == kLimitAbove) u = _mm_max_sd(u, c.limit);
             }
             smoothed[i] = u;
         }
@@ -138,7 +145,7 @@ struct Body {
     // The groups are software-pipelined: while the smoothing of group g runs frame by frame, the
     // levels of group g + 1 and the gains and output of group g - 1 are computed beside it, so the
     // processor has independent work to overlap with the smoothing's chain of dependencies.
-    template <bool Accumulate, bool Key>
+    template <bool Accumulate, bool Key, Limit L>
     static void duckGroups(const Constants& c, double& overshootDb, const float* peaks, const float* const* in,
                            float* const* out, std::int32_t frames, float* factors) {
         __m128d u = _mm_set_sd(c.sign * overshootDb);
@@ -149,7 +156,7 @@ struct Body {
             D previous = V::set(0.0);
             for (std::int32_t i = 0, g = 0; i < whole; i += kLanes, g ^= 1) {
                 if (i + kLanes < whole) overshoots(c, peaks + i + kLanes, levels[g ^ 1]);
-                const D smoothed = smooth(c, u, levels[g], kLanes);
+                const D smoothed = smooth<L>(c, u, levels[g], kLanes);
                 if (i > 0) {
                     const std::int32_t p = i - kLanes;
                     output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p,
@@ -172,7 +179,7 @@ struct Body {
             std::copy_n(out[1] + whole, count, buffers[4]);
             Overshoots levels;
             overshoots(c, buffers[0], levels);
-            const D smoothed = smooth(c, u, levels, count);
+            const D smoothed = smooth<L>(c, u, levels, count);
             output<Accumulate, Key>(c, smoothed, buffers[1], buffers[2], buffers[3], buffers[4], buffers[5]);
             std::copy_n(buffers[3], count, out[0] + whole);
             std::copy_n(buffers[4], count, out[1] + whole);
@@ -229,15 +236,26 @@ struct Body {
         c.releaseShare = V::set(c.sign * (1.0 - detector.releaseCoefficient));
         c.gainLnPerDb = V::set(c.sign * detector.gainLnPerDb);
         c.gainLnFloor = V::set(detector.gainLnFloor);
-        c.overshootCap = V::set(detector.overshootCapDb);
         c.attack = _mm_set_sd(detector.attackCoefficient);
         c.release = _mm_set_sd(detector.releaseCoefficient);
+        c.limit = _mm_set_sd(c.sign * detector.overshootLimitDb);
+        const Limit limit = !(detector.overshootLimitDb < std::numeric_limits<double>::infinity()) ? kNoLimit
+                            : c.sign > 0.0                                                       ? kLimitBelow
+                                                                                                 : kLimitAbove;
+        if (limit == kNoLimit) return duckModes<kNoLimit>(c, overshootDb, peaks, in, out, frames, mode, factors);
+        if (limit == kLimitBelow) return duckModes<kLimitBelow>(c, overshootDb, peaks, in, out, frames, mode, factors);
+        duckModes<kLimitAbove>(c, overshootDb, peaks, in, out, frames, mode, factors);
+    }
+
+    template <Limit L>
+    static void duckModes(const Constants& c, double& overshootDb, const float* peaks, const float* const* in,
+                          float* const* out, std::int32_t frames, DuckMode mode, float* factors) {
         if (mode.accumulate) {
-            if (mode.key) duckGroups<true, true>(c, overshootDb, peaks, in, out, frames, factors);
-            else duckGroups<true, false>(c, overshootDb, peaks, in, out, frames, factors);
+            if (mode.key) duckGroups<true, true, L>(c, overshootDb, peaks, in, out, frames, factors);
+            else duckGroups<true, false, L>(c, overshootDb, peaks, in, out, frames, factors);
         } else {
-            if (mode.key) duckGroups<false, true>(c, overshootDb, peaks, in, out, frames, factors);
-            else duckGroups<false, false>(c, overshootDb, peaks, in, out, frames, factors);
+            if (mode.key) duckGroups<false, true, L>(c, overshootDb, peaks, in, out, frames, factors);
+            else duckGroups<false, false, L>(c, overshootDb, peaks, in, out, frames, factors);
         }
     }
 

@@ -17,16 +17,16 @@ inline constexpr double kDbPerNeper = 8.685889638065037;
 inline constexpr double kPeakFloor = 1e-25;
 
 // The smoothed overshoot after one frame of key peak `peak`: the attack coefficient while the
-// overshoot (at most the range's cap) rises above it, the release coefficient otherwise. A peak
-// that is not finite leaves it unchanged.
+// overshoot rises above it, the release coefficient otherwise; never above the detector's limit.
+// A peak that is not finite leaves it unchanged.
 inline double smoothOvershoot(const DetectorBlock& detector, double overshootDb, double peak) {
     if (!std::isfinite(peak)) return overshootDb;
     const double levelDb = kDbPerNeper * math::logOf(peak + kPeakFloor);
     double over = levelDb - detector.thresholdDb;
     if (over < 0.0) over = 0.0;
-    if (over > detector.overshootCapDb) over = detector.overshootCapDb;
     const double c = over > overshootDb ? detector.attackCoefficient : detector.releaseCoefficient;
-    return (overshootDb - over) * c + over;
+    const double smoothed = (overshootDb - over) * c + over;
+    return smoothed > detector.overshootLimitDb ? detector.overshootLimitDb : smoothed;
 }
 
 void keyPeaksScalar(const float* const* left, const float* const* right, std::int32_t keys, std::int32_t frames,

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/DuckJob.h"
+#include "cli/DuckStream.h"
 #include "cli/SoundFiles.h"
 
 namespace {

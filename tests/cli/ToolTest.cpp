@@ -6,37 +6,12 @@
 #include <sstream>
 
 #include "cli/SoundFixtures.h"
+#include "cli/ToolRun.h"
 
 namespace qmduck::test {
 namespace {
 
 using Tool = SoundFolder;
-
-struct ToolRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Runs the built program with `arguments` (shell words), standard error not a terminal.
-ToolRun runTool(const std::string& folder, const std::string& arguments) {
-    const std::string command = "cd '" + folder + "' && '" QM_DUCK_PATH "' " + arguments + " >stdout.txt 2>stderr.txt";
-    const int raw = std::system(command.c_str());
-    ToolRun run;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = slurp(folder + "/stdout.txt");
-    run.err = slurp(folder + "/stderr.txt");
-    std::filesystem::remove(folder + "/stdout.txt");
-    std::filesystem::remove(folder + "/stderr.txt");
-    return run;
-}
 
 TEST_F(Tool, ExitStatusesAndMessages) {
     put("in.wav", makeSignal(0.5, 2, false));
@@ -55,6 +30,8 @@ TEST_F(Tool, ExitStatusesAndMessages) {
         {"--key key.wav", 2, "", "Try 'quellmar-duck --help'"},
         {"--key key.wav none.wav -o out2.wav", 1, "", "quellmar-duck: none.wav: cannot open"},
         {"--preset strong --range 9 --show-settings", 0, "range       9.0 dB", ""},
+        {"--preset podcast --show-settings", 0, "mix         input and keys\ninput gain  0.0 dB\nkey gain    0.0 dB\n"
+                                                "loudness    -16.0 LUFS\ntrue peak   -1.0 dBTP", ""},
         {"--batch list.tsv -j 2 --preset gentle", 1, "", "quellmar-duck: list.tsv:2: none.wav: cannot open"},
         {"--batch list.tsv --key key.wav", 2, "", "--batch: the files come from the list"},
     };

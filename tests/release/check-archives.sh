@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The zip and the tarball: their members with modes and owners, the binaries in them as built,
-# SHA256SUMS over the four packages, and no build path in any shipped binary.
+# The zip and the tarball: their members with modes and owners, the binaries in them as built, the
+# tarball's launcher and INSTALL, SHA256SUMS over the four packages, and no build path in any
+# shipped binary.
 #   check-archives.sh PACKAGES_FOLDER DIST_FOLDER VERSION SOURCE_FOLDER BUILD_FOLDER
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,6 +23,8 @@ drwxr-xr-x 0/0 $top/
 -rw-r--r-- 0/0 $top/INSTALL
 -rw-r--r-- 0/0 $top/LICENSE
 -rw-r--r-- 0/0 $top/QuellmarV3.so
+drwxr-xr-x 0/0 $top/libexec/
+-rwxr-xr-x 0/0 $top/libexec/quellmar-duck
 -rwxr-xr-x 0/0 $top/quellmar-duck
 -rw-r--r-- 0/0 $top/quellmar-duck.1
 MEMBERS
@@ -36,8 +39,31 @@ done <<BINARIES
 zip|win32/QuellmarV3.dll|win32/QuellmarV3.dll
 zip|win64/QuellmarV3.dll|win64/QuellmarV3.dll
 tar|QuellmarV3.so|linux-x86_64/QuellmarV3.so
-tar|quellmar-duck|linux-x86_64/quellmar-duck
+tar|libexec/quellmar-duck|linux-x86_64/quellmar-duck
 BINARIES
+
+# The tarball's launcher: it starts the tool where every library is there, and where one is
+# hidden (a library path of links to all but libebur128) it names it and its package instead.
+unpacked=$(mktemp -d)
+tar -xzf "$tarball" -C "$unpacked"
+launcher="$unpacked/$top/quellmar-duck"
+expect "the launcher starts the tool" "$("$launcher" --version 2>&1 | head -n 1)" "quellmar-duck $version (the QuellmarV3 ducking engine)"
+expect "INSTALL names libebur128 with its package and version" \
+  "$(grep -c "libebur128.so.1 *libebur128-1 *$(dpkg-query -W -f='${Version}' libebur128-1:amd64)" "$unpacked/$top/INSTALL")" 1
+mkdir "$unpacked/libs"
+for soname in $(readelf -d "$dist/linux-x86_64/quellmar-duck" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+  [ "$soname" = libebur128.so.1 ] || ln -s "$(ldconfig -p | awk -v s="$soname" '$1 == s && /x86-64/ { print $NF; exit }')" "$unpacked/libs/$soname"
+done
+message=$(QUELLMAR_DUCK_LIBRARY_DIRS="$unpacked/libs" "$launcher" --version 2>&1)
+status=$?
+expect "the launcher refuses to start without libebur128" "$status" 127
+case $message in
+  *"libebur128.so.1 (Debian 12: package libebur128-1"*"sudo apt install libebur128-1"*"build quellmar-duck from source"*)
+    pass "the launcher names the missing library, its package and the build from source" ;;
+  *) fail "the launcher's message: $message" ;;
+esac
+case $message in *"libsndfile.so.1 ("*) fail "the launcher names a library that is there" ;; *) pass "only the missing library is named" ;; esac
+rm -rf "$unpacked"
 
 (cd "$packages" && sha256sum --quiet -c SHA256SUMS) && pass "SHA256SUMS matches" || fail "SHA256SUMS does not match"
 expect "files in SHA256SUMS" "$(awk '{print $2}' "$packages/SHA256SUMS" | sort | tr '\n' ' ')" \

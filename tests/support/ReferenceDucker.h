@@ -18,6 +18,7 @@ struct ReferenceSettings {
     float threshold = 0.5f;
     bool key = false;        // key mode: one minus the gain
     double sampleRateHz = 44100.0;
+    double rangeDb = 0.0;    // the tool's largest reduction; 0: none, as in the plug-in
 };
 
 class ReferenceDucker {
@@ -30,7 +31,14 @@ public:
         attackCoefficient = coefficient(attackMsFor(s.attack), rateHz);
         releaseCoefficient = coefficient(releaseMsFor(s.release), rateHz);
         thresholdDb = thresholdDbFor(s.threshold);
+        // With a range the envelope may exceed the range by what the release brings back within
+        // the recovery time, and the gain is floored at the range.
+        const long double releaseMs = releaseMsFor(s.release);
+        overshootLimit = s.rangeDb > 0.0 ? s.rangeDb * std::exp(kRangeRecoveryMs / releaseMs) : INFINITY;
     }
+
+    // The longest the gain stays at the range's floor after the key ends, in ms.
+    static constexpr long double kRangeRecoveryMs = 1.0L;
 
     // One frame: the factor that multiplies the frame's input.
     long double step(float keyLeft, float keyRight) {
@@ -43,8 +51,10 @@ public:
             if (over < 0.0L) over = 0.0L;
             const long double c = over > overshoot ? attackCoefficient : releaseCoefficient;
             overshoot = (overshoot - over) * c + over;
+            if (overshoot > overshootLimit) overshoot = overshootLimit;
         }
-        const long double y = -overshoot * 0.11512925464970228L;
+        const long double depth = settings.rangeDb > 0.0 && overshoot > settings.rangeDb ? settings.rangeDb : overshoot;
+        const long double y = -depth * 0.11512925464970228L;
         reduction = -std::expm1(y);
         return settings.key ? reduction : std::exp(y);
     }
@@ -63,6 +73,7 @@ private:
     long double releaseCoefficient = 0.0L;
     long double thresholdDb = 0.0L;
     long double overshoot = 0.0L;
+    long double overshootLimit = INFINITY;
     long double reduction = 0.0L;
 };
 

@@ -1,6 +1,6 @@
-// The duck chain's shaping: the range floor in every kernel variant against the per-frame
-// reference, with the factors it hands out frame by frame; and the peak hold against a plain
-// running maximum.
+// The duck chain's shaping: the range in every kernel variant against the per-frame reference,
+// with the factors it hands out frame by frame, and the depth a steady key settles at over a table
+// of attack and release times; and the peak hold against a plain running maximum.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "engine/DuckChain.h"
 #include "engine/PeakHold.h"
 #include "engine/kernels/DuckKernels.h"
+#include "support/ReferenceDucker.h"
 
 namespace qm {
 namespace {
@@ -30,51 +31,110 @@ std::vector<float> keyPeaks(std::size_t frames, unsigned seed) {
     return peaks;
 }
 
-TEST(DuckChain, EveryVariantFloorsTheGainAtTheRangeLikeTheReference) {
-    const std::vector<float> peaks = keyPeaks(40000, 3);
+// The chain of `variant` set up as the tool sets it: times in ms, threshold in dB, 48 kHz.
+DuckChain chainFor(double attackMs, double releaseMs, double thresholdDb, double rangeDb) {
+    DuckChain chain;
+    chain.configure(48000.0f, static_cast<float>(std::sqrt(attackMs / 2000.0)),
+                    static_cast<float>(std::sqrt(releaseMs / 1000.0)), static_cast<float>(thresholdDb / -96.0));
+    chain.setRangeDb(rangeDb);
+    return chain;
+}
+
+// Runs `peaks` through `chain` in its chunks over an input of ones; the factors it applied.
+std::vector<float> factorsOf(DuckChain& chain, const KernelSet& kernels, const std::vector<float>& peaks, bool key) {
     const std::vector<float> ones(peaks.size(), 1.0f);
-    for (double rangeDb : {0.0, 6.0, 24.0, 96.0}) {
-        for (bool key : {false, true}) {
-            EnvelopeDetector reference;
-            reference.setSampleRate(48000.0);
-            reference.setAttack(5.0);
-            reference.setRatio(0.0);
-            reference.setRelease(80.0);
-            reference.setThreshold(-50.0);
-            reference.setRangeDb(rangeDb);
-            std::vector<double> expected;
-            for (float peak : peaks) {
-                const double gain = reference.computeGain(peak);
-                expected.push_back(key ? 1.0 - gain : gain);
+    std::vector<float> left(peaks.size()), right(peaks.size()), factors(peaks.size());
+    for (std::size_t first = 0; first < peaks.size(); first += DuckChain::kChunkFrames) {
+        const auto count = static_cast<std::int32_t>(std::min<std::size_t>(DuckChain::kChunkFrames, peaks.size() - first));
+        std::vector<float> chunk(peaks.begin() + first, peaks.begin() + first + count);
+        const float* in[2] = {ones.data() + first, ones.data() + first};
+        float* out[2] = {left.data() + first, right.data() + first};
+        chain.duckPeaks(kernels, chunk.data(), in, out, count, DuckMode{false, key}, factors.data() + first);
+    }
+    EXPECT_EQ(factors, left) << "the factors handed out are the ones applied";
+    return left;
+}
+
+struct Times {
+    double attackMs, releaseMs;
+};
+// Release much slower than attack, about as fast, and much faster.
+constexpr Times kTimePairs[] = {{20.0, 400.0}, {78.9, 39.4}, {200.0, 50.0}, {500.0, 20.0},
+                                {500.0, 1.0},  {2000.0, 5.0}, {10.0, 1.0},   {1000.0, 1000.0}};
+
+TEST(DuckChain, EveryVariantLimitsTheReductionAtTheRangeLikeTheReference) {
+    const std::vector<float> peaks = keyPeaks(40000, 3);
+    for (const Times& times : {Times{5.0, 80.0}, Times{500.0, 1.0}, Times{10.0, 1000.0}}) {
+        for (double rangeDb : {0.0, 6.0, 24.0, 96.0}) {
+            for (bool key : {false, true}) {
+                test::ReferenceDucker reference;
+                test::ReferenceSettings settings;
+                settings.attack = static_cast<float>(std::sqrt(times.attackMs / 2000.0));
+                settings.release = static_cast<float>(std::sqrt(times.releaseMs / 1000.0));
+                settings.threshold = static_cast<float>(50.0 / 96.0);
+                settings.key = key;
+                settings.sampleRateHz = 48000.0;
+                settings.rangeDb = rangeDb;
+                reference.configure(settings);
+                std::vector<long double> expected;
+                for (float peak : peaks) expected.push_back(reference.step(peak, 0.0f));
+                for (std::int32_t v = 0; v < kernelVariantCount(); ++v) {
+                    DuckChain chain = chainFor(times.attackMs, times.releaseMs, -50.0, rangeDb);
+                    const std::vector<float> factors = factorsOf(chain, kernelVariant(v), peaks, key);
+                    double worstUlps = 0.0;
+                    for (std::size_t i = 0; i < peaks.size(); ++i) {
+                        worstUlps = std::max(worstUlps, test::ulpsFrom(factors[i], expected[i]));
+                    }
+                    EXPECT_LE(worstUlps, 2.0) << kernelVariant(v).name << ", attack " << times.attackMs << ", range "
+                                              << rangeDb << (key ? ", key" : "");
+                    if (!key && rangeDb > 0.0) {
+                        const float lowest = *std::min_element(factors.begin(), factors.end());
+                        EXPECT_GE(lowest, std::pow(10.0, -rangeDb / 20.0) * (1.0 - 1e-6));
+                    }
+                }
             }
+        }
+    }
+}
+
+// The reduction in dB of the power mean of `gains` over the second before frame `end`.
+double settledReductionDb(const std::vector<float>& gains, std::size_t end) {
+    double power = 0.0;
+    for (std::size_t i = end - 48000; i < end; ++i) power += static_cast<double>(gains[i]) * gains[i];
+    return -10.0 * std::log10(power / 48000.0);
+}
+
+TEST(DuckChain, ASteadyLoudKeySettlesAtTheRangeWhateverTheTimesAndTheGainRecoversWhenItEnds) {
+    // A 200 Hz sine at -6 dBFS for 4 s, then 0.5 s of silence; threshold -40 dB.
+    constexpr std::size_t kRate = 48000;
+    constexpr std::size_t kKeyEnd = 4 * kRate;
+    std::vector<float> peaks(kKeyEnd + kRate / 2, 0.0f);
+    for (std::size_t i = 0; i < kKeyEnd; ++i) {
+        peaks[i] = static_cast<float>(std::fabs(0.5011872336 * std::sin(2.0 * M_PI * 200.0 * i / kRate)));
+    }
+    for (const Times& times : kTimePairs) {
+        for (double rangeDb : {6.0, 12.0, 20.0}) {
             for (std::int32_t v = 0; v < kernelVariantCount(); ++v) {
-                DuckChain chain;
-                chain.detector() = reference;
-                chain.detector().reset();
-                std::vector<float> left(peaks.size()), right(peaks.size()), factors(peaks.size());
-                float* out[2] = {left.data(), right.data()};
-                for (std::size_t first = 0; first < peaks.size(); first += DuckChain::kChunkFrames) {
-                    const auto count = static_cast<std::int32_t>(
-                        std::min<std::size_t>(DuckChain::kChunkFrames, peaks.size() - first));
-                    std::vector<float> chunk(peaks.begin() + first, peaks.begin() + first + count);
-                    const float* in[2] = {ones.data() + first, ones.data() + first};
-                    float* to[2] = {out[0] + first, out[1] + first};
-                    chain.duckPeaks(kernelVariant(v), chunk.data(), in, to, count, DuckMode{false, key},
-                                    factors.data() + first);
+                DuckChain unlimited = chainFor(times.attackMs, times.releaseMs, -40.0, 0.0);
+                const double withoutRangeDb =
+                    settledReductionDb(factorsOf(unlimited, kernelVariant(v), peaks, false), kKeyEnd);
+                DuckChain chain = chainFor(times.attackMs, times.releaseMs, -40.0, rangeDb);
+                const std::vector<float> gains = factorsOf(chain, kernelVariant(v), peaks, false);
+                const std::string where = std::string(kernelVariant(v).name) + ", attack " +
+                                          std::to_string(times.attackMs) + ", release " +
+                                          std::to_string(times.releaseMs) + ", range " + std::to_string(rangeDb);
+                // Where the plug-in alone would duck deeper, the range is the depth; elsewhere the
+                // range does not act.
+                const double expectedDb = withoutRangeDb > rangeDb + 1.0 ? rangeDb : withoutRangeDb;
+                if (withoutRangeDb > rangeDb + 1.0 || withoutRangeDb < rangeDb - 1.0) {
+                    EXPECT_NEAR(settledReductionDb(gains, kKeyEnd), expectedDb, 0.05) << where;
                 }
-                double worst = 0.0;
-                for (std::size_t i = 0; i < peaks.size(); ++i) {
-                    worst = std::max(worst, std::fabs(left[i] - expected[i]));
-                }
-                EXPECT_LT(worst, 1e-6) << kernelVariant(v).name << ", range " << rangeDb << (key ? ", key" : "");
-                EXPECT_EQ(factors, left) << "the factors handed out are the ones applied";
-                const float lowest = *std::min_element(left.begin(), left.end());
-                if (!key && rangeDb > 0.0) {
-                    EXPECT_GE(lowest, std::pow(10.0, -rangeDb / 20.0) * (1.0 - 1e-6));
-                }
-                if (!key && rangeDb == 6.0) {
-                    EXPECT_LT(lowest, std::pow(10.0, -5.9 / 20.0)) << "the range is reached";
-                }
+                if (withoutRangeDb < rangeDb + 1.0) continue;
+                // The gain leaves the floor within the recovery time (and a frame) of the key's end.
+                const float floor = gains[kKeyEnd - 1];
+                std::size_t rising = kKeyEnd;
+                while (rising < gains.size() && gains[rising] <= floor * (1.0f + 1e-6f)) ++rising;
+                EXPECT_LE(rising - kKeyEnd, EnvelopeDetector::kRangeRecoveryMs * kRate / 1000.0 + 1.0) << where;
             }
         }
     }

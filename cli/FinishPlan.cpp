@@ -1,0 +1,158 @@
+#include "cli/FinishPlan.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace qmduck {
+namespace {
+
+std::string decibels(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+float linear(double db) { return static_cast<float>(std::pow(10.0, db / 20.0)); }
+
+PassSettings mixing(const Finishing& f) {
+    PassSettings pass;
+    pass.mix = f.mix;
+    pass.inputGain = linear(f.inputGainDb);
+    pass.keyGain = linear(f.keyGainDb);
+    return pass;
+}
+
+}  // namespace
+
+FinishPlan::FinishPlan(const Finishing& finishing, EncodedType output) : finishing(finishing), encoded(output) {}
+
+double FinishPlan::expectedShiftLu(EncodedType type, int bitrateKbps) {
+    // LAME at up to 192 kbps gives back its input about 0.4 LU quieter, pure tones included.
+    return type == EncodedType::Mp3 && (bitrateKbps == 0 || bitrateKbps <= 192) ? 0.4 : 0.0;
+}
+
+double FinishPlan::lossyMarginDb(EncodedType type) {
+    switch (type) {
+    case EncodedType::M4a: return 1.0;
+    case EncodedType::OggOpus:
+    case EncodedType::WebmOpus: return 0.5;
+    case EncodedType::Mp3: return 0.3;
+    case EncodedType::None: break;
+    }
+    return 0.0;
+}
+
+std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress) {
+    const int rateHz = sources.input->sampleRateHz();
+    LoudnessMeter meter(channels, rateHz);
+    PassSettings pass = mixing(finishing);
+    pass.meter = &meter;
+    pass.keepSamplePeak = true;
+    DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
+    ProgressBar progress(stderr, showProgress, sources.input->expectedFrames(), rateHz);
+    DuckStream stream(sources, engine, pass, progress);
+    stream.setLookahead(std::llround(options.shaping.lookaheadMs * rateHz / 1000.0));
+    if (std::string problem = stream.run(); !problem.empty()) {
+        progress.clear();
+        return problem;
+    }
+    measuredLufs = meter.integratedLufs();
+    const double target = finishing.loudnessLufs;
+    if (!std::isfinite(measuredLufs)) {
+        remark = "no measurable loudness (silent, or everything below -70 LUFS): the level is left as it is";
+        gainDb = 0.0;
+        return {};
+    }
+    gainDb = target - measuredLufs + expectedShiftLu(encoded, finishing.bitrateKbps);
+    if (gainDb > kMaxGainDb) {
+        remark = "its loudness is " + decibels("%.1f LUFS", measuredLufs) + ": raised by " +
+                 decibels("%.0f dB", kMaxGainDb) + " only (the most --loudness raises), to " +
+                 decibels("%.1f LUFS", measuredLufs + kMaxGainDb);
+        gainDb = kMaxGainDb;
+    }
+    const double ceiling = finishing.ceilingDbtp();
+    // The sample peak stands for the true peak here: it is cheap, and a few tenths of a dB do not
+    // matter against the limiter's largest reduction.
+    const double needDb = truePeakDb(stream.largestPeak()) + gainDb - ceiling;
+    if (needDb > kMaxLimitingDb) {
+        refused = true;
+        return "--true-peak: " + decibels("%.1f LUFS", target) + " under " + decibels("%.1f dBTP", ceiling) +
+               " would take " + decibels("%.1f dB", needDb) + " off the peaks, more than the limiter's " +
+               decibels("%.0f dB", kMaxLimitingDb) + "; lower --loudness or raise --true-peak";
+    }
+    return {};
+}
+
+std::string FinishPlan::write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
+                              const std::vector<TraceSink*>& traces, int channels, int rateHz,
+                              std::int64_t lookaheadFrames, ProgressBar& progress, bool checked) {
+    PassSettings pass = mixing(finishing);
+    pass.outputGain = linear(gainDb);
+    pass.sink = &sink;
+    pass.sinkName = options.outputPath == kStandardStream ? "standard output" : options.outputPath;
+    pass.traces = traces;
+    std::optional<PeakLimiter> limiter;
+    const double ceiling = finishing.ceilingDbtp();
+    if (!std::isnan(ceiling)) {
+        LimiterSettings settings;
+        settings.ceilingDb = ceiling - kEstimateMarginDb - lossyMarginDb(encoded) - extraMarginDb;
+        limiter.emplace(settings, rateHz);
+        pass.limiter = &*limiter;
+    }
+    LoudnessMeter meter(channels, rateHz);
+    const bool measuring = finishing.hasLoudness() && !checked;
+    if (measuring) pass.meter = &meter;
+    DuckStream stream(sources, engine, pass, progress);
+    stream.setLookahead(lookaheadFrames);
+    std::string problem = stream.run();
+    if (measuring) writtenLufs = meter.integratedLufs();
+    limitedDb = limiter ? limiter->deepestReductionDb() : 0.0;
+    return problem;
+}
+
+std::string FinishPlan::verify(const EncodedCheck& check) {
+    if (!check.error().empty()) return "cannot decode the encoded result again: " + check.error();
+    writtenLufs = check.integratedLufs();
+    decodedPeakDb = check.truePeakDb();
+    return {};
+}
+
+bool FinishPlan::wantsAnotherTry(int attempt) {
+    if (attempt + 1 >= kMostWritingPasses) return false;
+    bool again = false;
+    const double ceiling = finishing.ceilingDbtp();
+    if (!std::isnan(decodedPeakDb) && !std::isnan(ceiling) && decodedPeakDb > ceiling) {
+        extraMarginDb += decodedPeakDb - ceiling + 0.1;
+        again = true;
+    }
+    if (finishing.hasLoudness() && std::isfinite(writtenLufs) && std::isfinite(measuredLufs)) {
+        const double missLu = finishing.loudnessLufs - writtenLufs;
+        if (std::fabs(missLu) > kRetryLu && gainDb + missLu <= kMaxGainDb) {
+            gainDb += missLu;
+            again = true;
+        }
+    }
+    return again;
+}
+
+std::string FinishPlan::note() const {
+    std::string text = remark;
+    if (finishing.hasLoudness() && std::isfinite(writtenLufs)) {
+        text += (text.empty() ? "" : "; ") + decibels("%.1f LUFS", writtenLufs) + " (gain " +
+                decibels("%+.1f dB", gainDb) + ")";
+    }
+    const double ceiling = finishing.ceilingDbtp();
+    if (!std::isnan(ceiling)) {
+        text += (text.empty() ? "" : ", ") + std::string("limiter ") +
+                (limitedDb > 0.05 ? decibels("up to %.1f dB", limitedDb) : std::string("idle")) + " under " +
+                decibels("%.1f dBTP", ceiling);
+        if (decodedPeakDb > ceiling + 0.1) {
+            text += "; the encoder's own peaks still reach " + decibels("%.1f dBTP", decodedPeakDb);
+        }
+    }
+    return text;
+}
+
+}  // namespace qmduck

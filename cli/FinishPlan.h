@@ -1,0 +1,83 @@
+#pragma once
+// How a job reaches its loudness and true-peak ceiling. A first pass measures the integrated
+// loudness and the largest sample peak of the mix (nothing is written); the gain that brings the
+// loudness to the target follows, exact over the whole file. The writing pass applies it with the
+// look-ahead limiter and measures what it writes (an encoded file as it decodes again, checked
+// while it is encoded); should the
+// limiter or the encoder have taken the loudness more than kRetryLu off the target, or the
+// encoder's peaks over the ceiling, the writing pass runs again with the gain or the limiter
+// corrected, up to kMostWritingPasses times.
+
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "cli/AudioSink.h"
+#include "cli/DuckOptions.h"
+#include "cli/DuckStream.h"
+#include "cli/EncodedCheck.h"
+#include "cli/FfmpegEncoder.h"
+
+namespace qmduck {
+
+class FinishPlan {
+public:
+    // The most --loudness raises a quiet file, in dB: beyond it noise would be raised with it.
+    static constexpr double kMaxGainDb = 30.0;
+    // The most the limiter may take off the peaks, in dB; a target needing more is refused.
+    static constexpr double kMaxLimitingDb = 12.0;
+    // How far below the ceiling the limiter aims for a lossy output, in dB: about the encoder's
+    // own overshoot, what its decoded peaks exceed its input's by at the default bitrates on
+    // speech and music limited at the ceiling (AAC up to 0.7 dB, Opus 0.2, LAME's MP3 none).
+    static double lossyMarginDb(EncodedType type);
+    // How much louder than the target the encoder is fed, in LU, where it is known to give its
+    // input back quieter (LAME's MP3 at the usual bitrates); the decoded check corrects the rest.
+    static double expectedShiftLu(EncodedType type, int bitrateKbps);
+    // How far below the ceiling it aims otherwise: the interpolation's own error.
+    static constexpr double kEstimateMarginDb = 0.05;
+    // A written loudness this far (LU) from the target runs the writing pass again.
+    static constexpr double kRetryLu = 0.3;
+    // The most writing passes a job makes: the encoder's response to a changed gain or ceiling
+    // is not always proportionate (FFmpeg's AAC can overshoot more at a slightly higher level).
+    static constexpr int kMostWritingPasses = 3;
+
+    FinishPlan(const Finishing& finishing, EncodedType output);
+
+    bool needsMeasuring() const { return finishing.hasLoudness(); }
+    // Whether an encoded result is decoded again to check its loudness and peaks.
+    bool needsVerifying() const { return finishing.hasLoudness() || !std::isnan(finishing.ceilingDbtp()); }
+    // The first pass over `sources`; an error (a usage error when usageError()), or empty.
+    std::string measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress);
+    bool usageError() const { return refused; }
+
+    // The writing pass into `sink`; an error naming the file, or empty. With `checked` the
+    // written audio is not measured here: an EncodedCheck measures it as it decodes again.
+    std::string write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
+                      const std::vector<TraceSink*>& traces, int channels, int rateHz, std::int64_t lookaheadFrames,
+                      ProgressBar& progress, bool checked);
+    // Takes what `check` measured of the encoded file as a player decodes it (after the sink's
+    // finish()): the encoder shifts the loudness a little and adds overshoot of its own. An
+    // error, or empty.
+    std::string verify(const EncodedCheck& check);
+    // After a writing pass (`attempt` from 0): whether to write again with the gain and the
+    // limiter's ceiling corrected by what the written (or decoded) file measured.
+    bool wantsAnotherTry(int attempt);
+    // What the run reached, for the user; empty without loudness or limiter.
+    std::string note() const;
+
+private:
+    Finishing finishing;
+    EncodedType encoded;
+    bool refused = false;
+    double gainDb = 0.0;
+    double measuredLufs = 0.0;
+    double writtenLufs = 0.0;
+    double limitedDb = 0.0;
+    // The decoded file's true peak in dBTP (NaN when not verified) and the limiter's extra margin.
+    double decodedPeakDb = std::numeric_limits<double>::quiet_NaN();
+    double extraMarginDb = 0.0;
+    std::string remark;
+};
+
+}  // namespace qmduck

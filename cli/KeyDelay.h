@@ -1,0 +1,25 @@
+#pragma once
+// The keys as the mix hears them: the summed key that the detector reads `lookahead` frames
+// ahead, delayed by as much again, so that in the mix the keys keep their own timing.
+
+#include <cstdint>
+#include <vector>
+
+namespace qmduck {
+
+class KeyDelay {
+public:
+    explicit KeyDelay(std::int64_t frames);
+
+    // Takes `frames` frames of the key as the detector reads it; writes the key `frames` behind
+    // to `outLeft` and `outRight` (silence before the start).
+    void process(const float* left, const float* right, std::int32_t frames, float* outLeft, float* outRight);
+    // Takes frames that are not yet due (the first look-ahead), without giving any out.
+    void prime(const float* left, const float* right, std::int32_t frames);
+
+private:
+    std::vector<float> delayed[2];
+    std::size_t at = 0;
+};
+
+}  // namespace qmduck
