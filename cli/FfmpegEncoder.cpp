@@ -111,7 +111,7 @@ std::string checkBitrate(EncodedType type, int channels, int kbps) {
 
 FfmpegEncoder::FfmpegEncoder(int fileDescriptor, EncodedType type, int channels, int sampleRateHz, int bitrateKbps,
                              const Tags& tags)
-    : descriptor(fileDescriptor), channelCount(channels) {
+    : descriptor(fileDescriptor) {
     av_log_set_level(AV_LOG_QUIET);
     opened = open(type, channels, sampleRateHz, bitrateKbps, tags);
 }

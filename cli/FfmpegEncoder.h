@@ -53,7 +53,6 @@ private:
     bool fail(const std::string& what, int code);
 
     int descriptor;
-    int channelCount;
     AVFormatContext* muxer = nullptr;
     AVCodecContext* encoder = nullptr;
     AVIOContext* io = nullptr;
