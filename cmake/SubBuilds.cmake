@@ -83,8 +83,10 @@ set_tests_properties(fuzz.kernels PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_
 # fuzz build makes (sounds of every type it reads, lists, command lines) and a corpus of its own.
 # FFmpeg's probing of a hostile file under the sanitizers may take seconds, never ten.
 set(QM_CLI_FUZZ_SEEDS ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/seeds)
+set(QM_CLI_FUZZ_ENV "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/fuzz/cli-lsan.supp"
+  "ASAN_OPTIONS=quarantine_size_mb=32" "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
 set(QM_CLI_FUZZERS
-  "reader|reader|40|-max_len=20000 -timeout=10 -rss_limit_mb=2048"
+  "reader|reader|40|-max_len=32768 -timeout=10 -rss_limit_mb=2048"
   "job_list|lists|20|-max_len=4096 -timeout=5 -rss_limit_mb=1024"
   "options|options|20|-max_len=1024 -timeout=5 -rss_limit_mb=1024")
 foreach(entry ${QM_CLI_FUZZERS})
@@ -100,10 +102,10 @@ foreach(entry ${QM_CLI_FUZZERS})
   file(MAKE_DIRECTORY ${corpus})
   add_test(NAME fuzz.${test_name} COMMAND ${fuzzer} -max_total_time=${seconds} -seed=1 ${options}
     -print_final_stats=1 ${corpus} ${QM_CLI_FUZZ_SEEDS}/${seeds})
-  set_tests_properties(fuzz.${test_name} PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_ENV}")
+  set_tests_properties(fuzz.${test_name} PROPERTIES LABELS fuzz ENVIRONMENT "${QM_CLI_FUZZ_ENV}")
   add_test(NAME fuzz.long.${test_name} COMMAND sh ${CMAKE_SOURCE_DIR}/tests/fuzz/run-long.sh
     ${fuzzer} ${CMAKE_BINARY_DIR}/fuzz-long-${test_name}-corpus ${options} ${QM_CLI_FUZZ_SEEDS}/${seeds})
-  set_tests_properties(fuzz.long.${test_name} PROPERTIES LABELS fuzz-long ENVIRONMENT "${QM_FUZZ_ENV}"
+  set_tests_properties(fuzz.long.${test_name} PROPERTIES LABELS fuzz-long ENVIRONMENT "${QM_CLI_FUZZ_ENV}"
     TIMEOUT 31536000)
 endforeach()
 

@@ -1,9 +1,9 @@
 // quellmar-duck's command line over any bytes: the bytes are the arguments after the program
 // name, separated by NUL bytes as the system hands them over. Besides crashes and sanitizer
 // reports, a run stops when the parse breaks its word: a usage error without a message, or a run
-// or a settings listing with a value outside what its option accepts (the plug-in's values 0..1,
-// the times, levels and counts in their ranges), more than four keys, standard input read twice,
-// or a run without its files.
+// or a settings listing with a value outside what its option accepts (the plug-in's user values
+// 0..1, the times, levels and counts in their ranges), more than four keys, standard input read
+// twice, or a run without its files.
 
 #include <cmath>
 #include <cstdio>
@@ -25,8 +25,10 @@ void fail(const char* what, const std::string& detail = {}) {
 bool within(double value, double lowest, double highest) { return value >= lowest && value <= highest; }
 
 void checkValues(const DuckOptions& o) {
-    for (float value : o.parameters) {
-        if (!within(value, 0.0, 1.0)) fail("a parameter outside 0..1", std::to_string(value));
+    // The user's parameters; the others (own slot, input switches, meter) are the engine's.
+    for (int index : {qm::ParamBypass, qm::ParamAttack, qm::ParamRelease, qm::ParamDuckKey, qm::ParamThreshold}) {
+        const float value = o.parameters[static_cast<std::size_t>(index)];
+        if (!within(value, 0.0, 1.0)) fail("a parameter outside 0..1", std::to_string(index));
     }
     if (!within(o.shaping.rangeDb, 0.0, 96.0) || !within(o.shaping.holdMs, 0.0, 2000.0) ||
         !within(o.shaping.lookaheadMs, 0.0, 500.0)) {
