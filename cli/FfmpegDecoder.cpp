@@ -24,7 +24,13 @@ std::string describe(int code) {
 
 FfmpegDecoder::FfmpegDecoder(const std::string& path) {
     av_log_set_level(AV_LOG_QUIET);
-    int result = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    // Probing a file reads at most 5 MB and 5 s of its streams (FFmpeg 5's defaults, kept whatever
+    // the library's become): a hostile or huge file costs a bounded open.
+    AVDictionary* limits = nullptr;
+    av_dict_set(&limits, "probesize", "5000000", 0);
+    av_dict_set(&limits, "analyzeduration", "5000000", 0);
+    int result = avformat_open_input(&format, path.c_str(), nullptr, &limits);
+    av_dict_free(&limits);
     if (result < 0) {
         failure = describe(result);
         return;
