@@ -1,6 +1,6 @@
 // What the fuzzers of the reading layer and the command line found, kept: files that change
-// their shape midway or cannot tell their length, read as the tool reads an input and a key, and
-// command lines with empty arguments.
+// their shape midway or cannot tell their length, read as the tool reads an input and a key; names
+// the system refuses; command lines with empty arguments.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/DuckJob.h"
 #include "cli/DuckOptions.h"
+#include "cli/JobList.h"
 #include "cli/SoundFiles.h"
 #include "cli/SoundFixtures.h"
 
@@ -90,6 +92,39 @@ TEST_F(HostileInput, FilesThatChangeMidwayOrHideTheirLengthAreReadWhole) {
         ASSERT_GE(frames, 0) << c.what << ": " << reader.error();
         // Within the decoders' and resamplers' own edges: 30 ms.
         EXPECT_NEAR(static_cast<double>(frames), static_cast<double>(reference), 0.03 * rateHz) << c.what;
+    }
+}
+
+TEST_F(HostileInput, NamesTooLongForTheSystemAreNeverTakenForOneAnother) {
+    const std::string longA = path(std::string(300, 'a') + ".wav");
+    const std::string longB = path(std::string(300, 'b') + ".wav");
+    const std::string key = put("key.wav", makeSignal(0.1, 1, true));
+    struct Case {
+        std::string output;
+        std::string input;
+        // What the list's check and the job say; empty: the list finds nothing to refuse.
+        const char* listSays;
+        const char* jobSays;
+    } cases[] = {
+        {longA, longB, "", "cannot open"},
+        {longA, longA, "would overwrite", "would overwrite the input"},
+        {path("out.wav"), longB, "", "cannot open"},
+    };
+    for (const Case& c : cases) {
+        ListedJob job;
+        job.lineNumber = 1;
+        job.outputPath = c.output;
+        job.inputPath = c.input;
+        job.keyPaths = {key};
+        const std::string overwrite = findOverwrites("list.tsv", {job});
+        if (c.listSays[0] == '\0') {
+            EXPECT_EQ(overwrite, "") << c.input.size() << " " << c.output.size();
+        } else {
+            EXPECT_NE(overwrite.find(c.listSays), std::string::npos) << overwrite;
+        }
+        const JobResult result = runDuckJob(optionsFor({key}, c.input, c.output), false);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_NE(result.message.find(c.jobSays), std::string::npos) << result.message;
     }
 }
 

@@ -3,12 +3,15 @@
 // outputs that overwrite what the list reads. Besides crashes and sanitizer reports, a run stops
 // when the result breaks its word: job lines out of order or beyond the file's lines, a
 // well-formed line with a tab or a line break inside a field, an empty field, or a count of
-// fields outside OUTPUT, INPUT and one to four keys; a shard that is not every N-th line from K.
+// fields outside OUTPUT, INPUT and one to four keys; a shard that is not every N-th line from K;
+// an overwrite reported among plain names that are all distinct.
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "cli/DuckOptions.h"
 #include "cli/JobList.h"
@@ -56,6 +59,30 @@ void checkShard(const JobList& list, int index, int count) {
     if (expected != shard.size()) fail("a shard with lines too many", count);
 }
 
+// True when every file of the well-formed lines is a plain name in this folder (no folder, no
+// "." or "..", not the list) and no output is named twice or as a file read: nothing can overwrite.
+bool namesAreDistinct(const std::vector<ListedJob>& jobs) {
+    std::set<std::string> outputs;
+    std::set<std::string> reads;
+    const auto plain = [](const std::string& name) {
+        return name.find('/') == std::string::npos && name != "." && name != ".." && name != "list.tsv" &&
+               name.find('\0') == std::string::npos;
+    };
+    for (const ListedJob& job : jobs) {
+        if (!job.problem.empty()) continue;
+        if (!plain(job.outputPath) || !plain(job.inputPath) || !outputs.insert(job.outputPath).second) return false;
+        reads.insert(job.inputPath);
+        for (const std::string& key : job.keyPaths) {
+            if (!plain(key)) return false;
+            reads.insert(key);
+        }
+    }
+    for (const std::string& output : outputs) {
+        if (reads.count(output) != 0) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -90,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         previous = job.lineNumber;
     }
     checkShard(list, index, count);
-    findOverwrites(path, list.jobs);
+    const std::string overwrite = findOverwrites(path, list.jobs);
+    if (!overwrite.empty() && namesAreDistinct(list.jobs)) fail("an overwrite among distinct plain names", 0);
     return 0;
 }
