@@ -90,7 +90,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     folder = pattern;
     std::atexit(removeFolder);
-    // Relative paths in the lists name files of this folder, as they would beside a list.
+    // Relative paths in the lists name files of this folder, as they would beside a list (the
+    // corpus folders are then to be given as absolute paths).
     std::filesystem::current_path(folder);
     return 0;
 }
