@@ -26,7 +26,11 @@ bool sameFile(const std::string& a, const std::string& b) {
     if (std::filesystem::equivalent(a, b, error)) return true;
     const auto normal = [](const std::string& path) {
         std::error_code ignored;
-        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), ignored);
+        const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+        std::error_code error;
+        const std::filesystem::path canonical = std::filesystem::weakly_canonical(absolute, error);
+        // A name the system refuses (one too long) is compared as written, never as an empty one.
+        return error ? absolute.lexically_normal() : canonical;
     };
     return normal(a) == normal(b);
 }

@@ -294,6 +294,8 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
         result.error = o.jobs != 0 ? "-j: only with --batch" : "--shard: only with --batch";
     } else if (parser.positional.size() != 1) {
         result.error = parser.positional.empty() ? "no input file given" : "more than one input file given";
+    } else if (parser.positional.front().empty()) {
+        result.error = "INPUT: needs a file name, not an empty one";
     } else if (o.keyPaths.empty()) {
         result.error = "no key file given (--key FILE)";
     } else if (o.outputPath.empty()) {

@@ -24,7 +24,13 @@ std::string describe(int code) {
 
 FfmpegDecoder::FfmpegDecoder(const std::string& path) {
     av_log_set_level(AV_LOG_QUIET);
-    int result = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    // Probing a file reads at most 5 MB and 5 s of its streams (FFmpeg 5's defaults, kept whatever
+    // the library's become): a hostile or huge file costs a bounded open.
+    AVDictionary* limits = nullptr;
+    av_dict_set(&limits, "probesize", "5000000", 0);
+    av_dict_set(&limits, "analyzeduration", "5000000", 0);
+    int result = avformat_open_input(&format, path.c_str(), nullptr, &limits);
+    av_dict_free(&limits);
     if (result < 0) {
         failure = describe(result);
         return;
@@ -63,14 +69,14 @@ FfmpegDecoder::FfmpegDecoder(const std::string& path) {
         failure = "its audio stream has no sample rate or channels";
         return;
     }
-    AVChannelLayout outputLayout;
-    av_channel_layout_default(&outputLayout, outputChannels);
-    if (swr_alloc_set_opts2(&resampler, &outputLayout, AV_SAMPLE_FMT_FLT, rateHz, &decoder->ch_layout,
-                            decoder->sample_fmt, rateHz, 0, nullptr) < 0 ||
-        swr_init(resampler) < 0) {
-        failure = "cannot convert its samples";
+    inputShape = av_frame_alloc();
+    if (inputShape == nullptr || av_channel_layout_copy(&inputShape->ch_layout, &decoder->ch_layout) < 0) {
+        failure = "out of memory";
         return;
     }
+    inputShape->format = decoder->sample_fmt;
+    inputShape->sample_rate = rateHz;
+    if (!configure(*inputShape)) return;
     if (stream->duration > 0) {
         expected = av_rescale_q(stream->duration, stream->time_base, AVRational{1, rateHz});
     } else if (format->duration > 0) {
@@ -84,10 +90,36 @@ FfmpegDecoder::FfmpegDecoder(const std::string& path) {
 
 FfmpegDecoder::~FfmpegDecoder() {
     swr_free(&resampler);
+    av_frame_free(&inputShape);
     av_frame_free(&frame);
     av_packet_free(&packet);
     avcodec_free_context(&decoder);
     avformat_close_input(&format);
+}
+
+// Sets the resampler up for frames of `shape`'s channels, sample type and rate; the output stays
+// the stream's first rate, mono or stereo.
+bool FfmpegDecoder::configure(const AVFrame& shape) {
+    AVChannelLayout outputLayout;
+    av_channel_layout_default(&outputLayout, outputChannels);
+    if (shape.sample_rate <= 0 || shape.ch_layout.nb_channels <= 0 ||
+        // FFmpeg 5 takes the layout by a pointer that is not const; it only reads it.
+        swr_alloc_set_opts2(&resampler, &outputLayout, AV_SAMPLE_FMT_FLT, rateHz, const_cast<AVChannelLayout*>(&shape.ch_layout),
+                            static_cast<AVSampleFormat>(shape.format), shape.sample_rate, 0, nullptr) < 0 ||
+        swr_init(resampler) < 0) {
+        failure = "cannot convert its samples";
+        return false;
+    }
+    if (&shape != inputShape) {
+        av_channel_layout_uninit(&inputShape->ch_layout);
+        if (av_channel_layout_copy(&inputShape->ch_layout, &shape.ch_layout) < 0) {
+            failure = "out of memory";
+            return false;
+        }
+        inputShape->format = shape.format;
+        inputShape->sample_rate = shape.sample_rate;
+    }
+    return true;
 }
 
 bool FfmpegDecoder::convert(const AVFrame* decoded) {
@@ -96,6 +128,16 @@ bool FfmpegDecoder::convert(const AVFrame* decoded) {
         pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(pendingStart));
         pendingStart = 0;
     }
+    if (decoded != nullptr && (decoded->format != inputShape->format || decoded->sample_rate != inputShape->sample_rate ||
+                               av_channel_layout_compare(&decoded->ch_layout, &inputShape->ch_layout) != 0)) {
+        // What the resampler still holds of the frames before the change comes first.
+        if (!append(nullptr) || !configure(*decoded)) return false;
+    }
+    return append(decoded);
+}
+
+// Appends what the resampler makes of `decoded` (null: what it still holds) to `pending`.
+bool FfmpegDecoder::append(const AVFrame* decoded) {
     const int room = swr_get_out_samples(resampler, decoded != nullptr ? decoded->nb_samples : 0);
     if (room <= 0) return true;
     const std::size_t before = pending.size();

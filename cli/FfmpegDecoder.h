@@ -39,12 +39,17 @@ public:
 private:
     bool decodeMore();
     bool convert(const AVFrame* frame);
+    bool append(const AVFrame* frame);
+    bool configure(const AVFrame& shape);
 
     AVFormatContext* format = nullptr;
     AVCodecContext* decoder = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
     SwrContext* resampler = nullptr;
+    // The channels, sample type and rate the resampler takes in (no samples): a stream may change
+    // them midway, as joined recordings do, and the resampler is set up again for its frames.
+    AVFrame* inputShape = nullptr;
     int streamIndex = -1;
     int outputChannels = 0;
     int rateHz = 0;

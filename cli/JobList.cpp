@@ -31,7 +31,11 @@ bool isBlank(const std::string& line) { return line.find_first_not_of(" \t") == 
 // One spelling per file, so that two names of the same file compare equal.
 std::string normalPath(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ignored), ignored).string();
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    std::error_code error;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(absolute, error);
+    // A name the system refuses (one too long) is compared as written, never as an empty one.
+    return (error ? absolute.lexically_normal() : canonical).string();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 
 namespace qmduck {
@@ -15,7 +16,11 @@ SoundReader::SoundReader(std::string path) : filePath(std::move(path)) {
         return;
     }
     file = sf_open(filePath.c_str(), SFM_READ, &info);
-    if (file != nullptr) return;
+    if (file != nullptr) {
+        // libsndfile's largest count stands for a length it cannot tell (an Ogg file cut short).
+        if (info.frames == SF_COUNT_MAX) info.frames = 0;
+        return;
+    }
     const std::string sndfileReason = sf_strerror(nullptr);
     auto decoded = std::make_unique<FfmpegDecoder>(filePath);
     if (!decoded->isOpen()) {
@@ -47,7 +52,9 @@ bool SoundReader::resampleTo(int rateHz) {
         return false;
     }
     rateRatio = static_cast<double>(rateHz) / info.samplerate;
-    info.frames = static_cast<std::int64_t>(static_cast<double>(info.frames) * rateRatio);
+    // A length announced beyond any real file (a hostile or unknown one) stays the largest.
+    const double scaledFrames = static_cast<double>(info.frames) * rateRatio;
+    info.frames = scaledFrames < 0x1p62 ? static_cast<std::int64_t>(scaledFrames) : std::numeric_limits<std::int64_t>::max();
     info.samplerate = rateHz;
     return true;
 }

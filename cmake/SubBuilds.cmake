@@ -71,13 +71,43 @@ add_test(NAME fuzz.plugin COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_f
   -max_total_time=45 -seed=1 -max_len=256 -rss_limit_mb=4096 -print_final_stats=1 ${QM_FUZZ_CORPUS})
 set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_ENV}")
 add_test(NAME fuzz.long COMMAND sh ${CMAKE_SOURCE_DIR}/tests/fuzz/run-long.sh
-  ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz ${CMAKE_BINARY_DIR}/fuzz-long-corpus)
+  ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz ${CMAKE_BINARY_DIR}/fuzz-long-corpus -max_len=256 -rss_limit_mb=4096)
 set_tests_properties(fuzz.long PROPERTIES LABELS fuzz-long ENVIRONMENT "${QM_FUZZ_ENV}" TIMEOUT 31536000)
 set(QM_KERNEL_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/kernel-fuzz-corpus)
 file(MAKE_DIRECTORY ${QM_KERNEL_FUZZ_CORPUS})
 add_test(NAME fuzz.kernels COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_kernel_fuzz
   -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_KERNEL_FUZZ_CORPUS})
 set_tests_properties(fuzz.kernels PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_ENV}")
+
+# quellmar-duck's reading layer, its list of jobs and its command line, each from the seeds the
+# fuzz build makes (sounds of every type it reads, lists, command lines) and a corpus of its own.
+# FFmpeg's probing of a hostile file under the sanitizers may take seconds, never ten.
+set(QM_CLI_FUZZ_SEEDS ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/seeds)
+set(QM_CLI_FUZZ_ENV "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/fuzz/cli-lsan.supp"
+  "ASAN_OPTIONS=quarantine_size_mb=32" "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
+set(QM_CLI_FUZZERS
+  "reader|reader|40|-max_len=32768 -timeout=10 -rss_limit_mb=2048"
+  "job_list|lists|20|-max_len=4096 -timeout=5 -rss_limit_mb=1024"
+  "options|options|20|-max_len=1024 -timeout=5 -rss_limit_mb=1024")
+foreach(entry ${QM_CLI_FUZZERS})
+  string(REPLACE "|" ";" parts "${entry}")
+  list(GET parts 0 name)
+  list(GET parts 1 seeds)
+  list(GET parts 2 seconds)
+  list(GET parts 3 options)
+  separate_arguments(options)
+  string(REPLACE "_" "-" test_name ${name})
+  set(fuzzer ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_${name}_fuzz)
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz-${test_name}-corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME fuzz.${test_name} COMMAND ${fuzzer} -max_total_time=${seconds} -seed=1 ${options}
+    -print_final_stats=1 ${corpus} ${QM_CLI_FUZZ_SEEDS}/${seeds})
+  set_tests_properties(fuzz.${test_name} PROPERTIES LABELS fuzz ENVIRONMENT "${QM_CLI_FUZZ_ENV}")
+  add_test(NAME fuzz.long.${test_name} COMMAND sh ${CMAKE_SOURCE_DIR}/tests/fuzz/run-long.sh
+    ${fuzzer} ${CMAKE_BINARY_DIR}/fuzz-long-${test_name}-corpus ${options} ${QM_CLI_FUZZ_SEEDS}/${seeds})
+  set_tests_properties(fuzz.long.${test_name} PROPERTIES LABELS fuzz-long ENVIRONMENT "${QM_CLI_FUZZ_ENV}"
+    TIMEOUT 31536000)
+endforeach()
 
 # windows: one Wine prefix per build folder, made before and shut down after the Wine tests
 set(QM_WINE_ENV

@@ -1,8 +1,9 @@
 #!/bin/sh
-# Runs the plug-in fuzzer for as long as asked: QM_FUZZ_SECONDS seconds (default 3600) on
-# QM_FUZZ_WORKERS processes (default 1), keeping its corpus in the folder given. Each process's
-# last lines give its executions, their rate and the coverage (cov, ft); crashing or slow inputs
-# land in the folder beside the corpus whose name ends in "-artifacts".
+# Runs a fuzzer for as long as asked: QM_FUZZ_SECONDS seconds (default 3600) on QM_FUZZ_WORKERS
+# processes (default 1), keeping its corpus in the folder given; the arguments after it go to the
+# fuzzer (its options, folders of seeds). Each process's last lines give its executions, their
+# rate and the coverage (cov, ft); crashing or slow inputs land in the folder beside the corpus
+# whose name ends in "-artifacts".
 #
 # Several workers are independent fuzzers sharing the corpus folder, each logging to
 # worker-N.log in the artifacts folder: libFuzzer's fork mode replays seeds in every short job
@@ -10,21 +11,22 @@
 set -eu
 fuzzer=$1
 corpus=$2
+shift 2
 artifacts="$corpus-artifacts/"
 mkdir -p "$corpus" "$artifacts"
 seconds=${QM_FUZZ_SECONDS:-3600}
 workers=${QM_FUZZ_WORKERS:-1}
 run() {
-  "$fuzzer" -max_total_time="$seconds" -max_len=256 -rss_limit_mb=4096 -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus"
+  "$fuzzer" -max_total_time="$seconds" -artifact_prefix="$artifacts" -print_final_stats=1 "$corpus" "$@"
 }
 if [ "$workers" -le 1 ]; then
-  run
+  run "$@"
   exit
 fi
 pids=""
 worker=1
 while [ "$worker" -le "$workers" ]; do
-  run > "$artifacts/worker-$worker.log" 2>&1 &
+  run "$@" > "$artifacts/worker-$worker.log" 2>&1 &
   pids="$pids $!"
   worker=$((worker + 1))
 done
