@@ -21,8 +21,8 @@ set_target_properties(quellmar_x11_module PROPERTIES POSITION_INDEPENDENT_CODE O
 file(GLOB_RECURSE QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
 set_source_files_properties(resources/EmbeddedBitmaps.cpp PROPERTIES OBJECT_DEPENDS "${QM_BITMAP_FILES}")
 
-set(QM_LINUX_EXPORTS ${CMAKE_SOURCE_DIR}/host/linux/QuellmarV3.map)
-add_library(QuellmarV3 MODULE host/linux/LinuxEntry.cpp)
+set(QM_LINUX_EXPORTS ${CMAKE_SOURCE_DIR}/formats/vst2/linux/QuellmarV3.map)
+add_library(QuellmarV3 MODULE formats/vst2/linux/LinuxEntry.cpp)
 target_link_libraries(QuellmarV3 PRIVATE quellmar_x11_module)
 target_link_options(QuellmarV3 PRIVATE -static-libstdc++ -static-libgcc -Wl,--version-script=${QM_LINUX_EXPORTS}
   -Wl,--exclude-libs,ALL -Wl,--as-needed -Wl,-z,defs)

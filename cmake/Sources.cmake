@@ -1,15 +1,15 @@
 # The portable sources: everything of the host interface and the engine that does not need the
 # Windows loader.
 set(QM_CORE_SOURCES
-  host/EffectBase.cpp
-  host/EffectBaseExt.cpp
-  host/HostWrappers.cpp
-  host/ModuleState.cpp
-  host/PluginEntry.cpp
-  host/SpeakerArrangements.cpp
-  host/ValueFormat.cpp
+  formats/vst2/EffectBase.cpp
+  formats/vst2/EffectBaseExt.cpp
+  formats/vst2/HostWrappers.cpp
+  formats/vst2/ModuleState.cpp
+  formats/vst2/PluginEntry.cpp
+  formats/vst2/SpeakerArrangements.cpp
+  formats/vst2/ValueFormat.cpp
   engine/DuckChain.cpp
-  engine/DuckerEffect.cpp
+  formats/vst2/DuckerEffect.cpp
   engine/DuckingProcessor.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
@@ -83,9 +83,9 @@ set(QM_GUI_X11_SOURCES ${QM_GUI_CAIRO_SOURCES}
   resources/EmbeddedBitmaps.cpp)
 
 # The editor and the effect that owns it; the module entry creates this effect.
-set(QM_MODULE_SOURCES host/ModuleEntry.cpp)
+set(QM_MODULE_SOURCES formats/vst2/ModuleEntry.cpp)
 set(QM_EDITOR_SOURCES
   editor/DuckerEditor.cpp
-  editor/DuckerEffectWithEditor.cpp
+  formats/vst2/DuckerEffectWithEditor.cpp
   editor/GuiEditorBase.cpp
 )

@@ -5,7 +5,7 @@
 
 #include "gui/DrawingTarget.h"
 #include "gui/PlatformInput.h"
-#include "host/ModuleState.h"
+#include "formats/vst2/ModuleState.h"
 
 namespace qm {
 namespace {

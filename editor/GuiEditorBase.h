@@ -9,8 +9,8 @@
 
 #include "gui/EditorFrame.h"
 #include "gui/FrameEditor.h"
-#include "host/EditorBase.h"
-#include "host/EffectBaseExt.h"
+#include "formats/vst2/EditorBase.h"
+#include "formats/vst2/EffectBaseExt.h"
 
 namespace qm {
 

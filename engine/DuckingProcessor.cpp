@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 #include "engine/kernels/ScalarMath.h"
 
 namespace qm {

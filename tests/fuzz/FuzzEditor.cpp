@@ -7,7 +7,7 @@
 #include "gui/Canvas.h"
 #include "gui/DrawingTarget.h"
 #include "gui/cairo/CairoImage.h"
-#include "host/EffectBase.h"
+#include "formats/vst2/EffectBase.h"
 #include "support/GuiTestSupport.h"
 
 namespace qm::fuzz {

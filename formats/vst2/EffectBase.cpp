@@ -1,11 +1,11 @@
-#include "host/EffectBase.h"
+#include "formats/vst2/EffectBase.h"
 
 #include <cstring>
 
-#include "host/NumberConversion.h"
-#include "host/PluginEntry.h"
-#include "host/TextCopy.h"
-#include "host/ValueFormat.h"
+#include "formats/vst2/NumberConversion.h"
+#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/TextCopy.h"
+#include "formats/vst2/ValueFormat.h"
 
 namespace qm {
 

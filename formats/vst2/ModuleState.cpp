@@ -1,4 +1,4 @@
-#include "host/ModuleState.h"
+#include "formats/vst2/ModuleState.h"
 
 namespace qm {
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "host/PluginInterface.h"
+#include "formats/vst2/PluginInterface.h"
 
 namespace qm {
 

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "host/EditorBase.h"
-#include "host/PluginInterface.h"
+#include "formats/vst2/EditorBase.h"
+#include "formats/vst2/PluginInterface.h"
 
 namespace qm {
 

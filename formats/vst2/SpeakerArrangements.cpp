@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "host/EffectBaseExt.h"
-#include "host/TextCopy.h"
+#include "formats/vst2/EffectBaseExt.h"
+#include "formats/vst2/TextCopy.h"
 
 namespace qm {
 namespace {

@@ -2,7 +2,7 @@
 // The effect that every instance is: the ducking engine with its editor, which hears every
 // parameter change, and the identification the host shows.
 
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 
 namespace qm {
 

@@ -11,7 +11,7 @@
 #include "engine/kernels/DuckKernels.h"
 
 #include "engine/Parameters.h"
-#include "host/EffectBaseExt.h"
+#include "formats/vst2/EffectBaseExt.h"
 
 namespace qm {
 

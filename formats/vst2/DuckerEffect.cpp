@@ -1,6 +1,6 @@
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 
-#include "host/TextCopy.h"
+#include "formats/vst2/TextCopy.h"
 
 namespace qm {
 

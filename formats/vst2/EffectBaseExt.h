@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/EffectBase.h"
+#include "formats/vst2/EffectBase.h"
 
 namespace qm {
 

@@ -1,6 +1,6 @@
-#include "host/EffectBaseExt.h"
+#include "formats/vst2/EffectBaseExt.h"
 
-#include "host/NumberConversion.h"
+#include "formats/vst2/NumberConversion.h"
 
 namespace qm {
 namespace {

@@ -1,6 +1,6 @@
-#include "host/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 
-#include "host/EffectBase.h"
+#include "formats/vst2/EffectBase.h"
 
 namespace qm {
 

@@ -1,4 +1,4 @@
-#include "host/ValueFormat.h"
+#include "formats/vst2/ValueFormat.h"
 
 #include <cmath>
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "host/ModuleState.h"
+#include "formats/vst2/ModuleState.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/) {
     qm::moduleInstance.store(instance, std::memory_order_release);

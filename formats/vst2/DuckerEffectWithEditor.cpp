@@ -1,11 +1,11 @@
-#include "editor/DuckerEffectWithEditor.h"
+#include "formats/vst2/DuckerEffectWithEditor.h"
 
 #include <new>
 
 #include "editor/DuckerEditor.h"
-#include "host/ModuleState.h"
-#include "host/PluginEntry.h"
-#include "host/TextCopy.h"
+#include "formats/vst2/ModuleState.h"
+#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/TextCopy.h"
 
 namespace qm {
 
