@@ -11,7 +11,7 @@ set_target_properties(quellmar_stb PROPERTIES POSITION_INDEPENDENT_CODE ON C_VIS
   CXX_VISIBILITY_PRESET hidden)
 
 add_library(quellmar_x11_module STATIC ${QM_CORE_SOURCES} ${QM_GUI_PORTABLE_SOURCES} ${QM_GUI_X11_SOURCES}
-  ${QM_EDITOR_SOURCES} ${QM_MODULE_SOURCES})
+  ${QM_EDITOR_SOURCES} ${QM_VST2_EDITOR_SOURCES} ${QM_MODULE_SOURCES})
 target_include_directories(quellmar_x11_module PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(quellmar_x11_module PRIVATE QM_BITMAP_DIR=${CMAKE_SOURCE_DIR}/resources/bitmaps)
 target_link_libraries(quellmar_x11_module PUBLIC qm_warnings quellmar_stb PkgConfig::CAIRO_XLIB PkgConfig::X11)

@@ -25,8 +25,12 @@ public:
     void configure(float sampleRateHz, float attackValue, float releaseValue, float thresholdValue);
     // The largest reduction in dB; 0 is none (the plug-in's behaviour). Set-up call.
     void setRangeDb(double rangeDb) { envelope.setRangeDb(rangeDb); }
-    // Holds the key's peak for `holdMs` (0: off) at `sampleRateHz`. Set-up call: allocates.
+    // Holds the key's peak for `holdMs` (0: off) at `sampleRateHz`. Set-up call: allocates, unless
+    // `reserveHoldMs` made room for the time.
     void setHoldMs(double holdMs, double sampleRateHz);
+    // Makes room for holds up to `maxHoldMs` at `sampleRateHz`, so that setHoldMs within it
+    // allocates nothing and may be called between blocks. Set-up call: allocates.
+    void reserveHoldMs(double maxHoldMs, double sampleRateHz);
 
     // Ducks `frames` (at most kChunkFrames) frames of `in` into `out` (which may be `in`) by one
     // key peak per frame; the peaks are overwritten by the held ones. When `factors` is not null

@@ -7,31 +7,29 @@ namespace qm {
 DuckerEffect::DuckerEffect(HostCallback hostCallback) : DuckerEffect(hostCallback, KeyBus::processBus()) {}
 
 DuckerEffect::DuckerEffect(HostCallback hostCallback, KeyBus& keyBus)
-    : EffectBaseExt(hostCallback, 1, kParameterCount), keyBus(keyBus) {
-    for (std::int32_t i = 0; i < kParameterCount; ++i) {
-        parameters[i].store(kParameterDefaults[i], std::memory_order_relaxed);
-    }
+    : EffectBaseExt(hostCallback, 1, kParameterCount), core(keyBus, getBlockSize()) {
     setNumInputs(2);
     setNumOutputs(2);
     setUniqueID(fourCharCode('Q', 'M', 'V', '3'));
     setFlagCanMono(true);
     setFlagCanReplacing(true);
     copyLiteral(programName, "QuellmarV3");
-
-    ownSlot = keyBus.join(getBlockSize());
-    if (ownSlot >= 0) parameters[ParamOwnSlot].store(static_cast<float>(ownSlot), std::memory_order_relaxed);
 }
 
-DuckerEffect::~DuckerEffect() { keyBus.leave(ownSlot); }
+DuckerEffect::~DuckerEffect() = default;
 
-void DuckerEffect::setParameter(std::int32_t index, float value) {
-    if (index < 0 || index >= kParameterCount) return;
-    parameters[index].store(value, std::memory_order_relaxed);
+void DuckerEffect::setParameter(std::int32_t index, float value) { core.setParameter(index, value); }
+
+float DuckerEffect::getParameter(std::int32_t index) { return core.getParameter(index); }
+
+void DuckerEffect::process(float** inputs, float** outputs, std::int32_t frames) {
+    const double reduction = core.processAccumulating(DuckerBlock{inputs, outputs, frames}, getSampleRate());
+    setParameter(ParamMeter, static_cast<float>(reduction));
 }
 
-float DuckerEffect::getParameter(std::int32_t index) {
-    if (index < 0 || index >= kParameterCount) return 0.0f;
-    return parameter(index);
+void DuckerEffect::processReplacing(float** inputs, float** outputs, std::int32_t frames) {
+    const double reduction = core.processReplacing(DuckerBlock{inputs, outputs, frames}, getSampleRate());
+    setParameter(ParamMeter, static_cast<float>(reduction));
 }
 
 void DuckerEffect::setProgramName(char* name) { copyText(programName, name, sizeof programName); }
@@ -47,7 +45,7 @@ void DuckerEffect::getParamName(std::int32_t index, char* text) {
 
 void DuckerEffect::getParamDisplay(std::int32_t index, char* text) {
     if (index < 0 || index >= kParameterCount) return copyText(text, "", 1);
-    formatFloat(parameter(index), text);
+    formatFloat(core.getParameter(index), text);
 }
 
 bool DuckerEffect::getVendorString(char* text) {
@@ -62,12 +60,12 @@ bool DuckerEffect::getProductString(char* text) {
 
 void DuckerEffect::setBlockSize(std::int32_t blockSizeFrames) {
     EffectBaseExt::setBlockSize(blockSizeFrames);
-    if (ownSlot >= 0) keyBus.reserve(blockSizeFrames);
+    core.reserve(blockSizeFrames);
 }
 
 void DuckerEffect::setBlockSizeAndSampleRate(std::int32_t blockSizeFrames, float sampleRateHz) {
     EffectBaseExt::setBlockSizeAndSampleRate(blockSizeFrames, sampleRateHz);
-    if (ownSlot >= 0) keyBus.reserve(blockSizeFrames);
+    core.reserve(blockSizeFrames);
 }
 
 }  // namespace qm

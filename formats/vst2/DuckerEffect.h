@@ -1,15 +1,13 @@
 #pragma once
-// The plug-in's own effect: eleven parameters, one program, its key slot on the process's key
-// bus, and the ducking processor that publishes its input, listens to the selected slots and
-// lowers (duck) or passes (key) its own audio by the key's level.
+// The plug-in's own effect as a VST 2 host sees it: eleven parameters, one program, and the
+// ducker's core (its key slot on the process's key bus, and the ducking processor that publishes
+// its input, listens to the selected slots and lowers (duck) or passes (key) its own audio by the
+// key's level), with the end-of-block gain reduction stored as parameter 10.
 
-#include <atomic>
 #include <cstdint>
 
-#include "engine/DuckChain.h"
+#include "engine/DuckerCore.h"
 #include "engine/KeyBus.h"
-#include "engine/kernels/DuckKernels.h"
-
 #include "engine/Parameters.h"
 #include "formats/vst2/EffectBaseExt.h"
 
@@ -46,25 +44,14 @@ public:
     void setBlockSizeAndSampleRate(std::int32_t blockSizeFrames, float sampleRateHz) override;
 
     // The slot this instance publishes on (0..3), or -1 when it has none.
-    std::int32_t keySlot() const { return ownSlot; }
+    std::int32_t keySlot() const { return core.keySlot(); }
 
     // Capacity of the program name, terminator included (the published interface's limit).
     static constexpr std::int32_t kProgramNameCapacity = 24;
 
 private:
-    template <bool Accumulate>
-    void processBlock(float** inputs, float** outputs, std::int32_t frames);
-    void duckPiece(const KernelSet& kernels, KeyStorage& storage, KeyStorage::View* views, const float* const* in,
-                   float* const* out, std::int32_t frames, DuckMode mode);
-    void configureDetector();
-    float parameter(std::int32_t index) const { return parameters[index].load(std::memory_order_relaxed); }
-
-    KeyBus& keyBus;
-    std::atomic<float> parameters[kParameterCount];
-    std::int32_t ownSlot = -1;
+    DuckerCore core;
     char programName[kProgramNameCapacity] = {};
-    DuckChain chain;
-    bool listening[kKeySlotCount] = {false, false, false, false};
 };
 
 }  // namespace qm

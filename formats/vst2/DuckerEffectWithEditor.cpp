@@ -3,6 +3,7 @@
 #include <new>
 
 #include "editor/DuckerEditor.h"
+#include "formats/vst2/GuiEditorBase.h"
 #include "formats/vst2/ModuleState.h"
 #include "formats/vst2/PluginEntry.h"
 #include "formats/vst2/TextCopy.h"
@@ -11,14 +12,19 @@ namespace qm {
 
 DuckerEffectWithEditor::DuckerEffectWithEditor(HostCallback hostCallback) : DuckerEffect(hostCallback) {
     setUniqueID(fourCharCode('Q', 'M', 'V', '3'));
-    EditorBase* made = new (std::nothrow) DuckerEditor(this);
-    editor = made;
-    if (made == nullptr) creationFailed.store(true, std::memory_order_release);
+    GuiEditorBase::useModuleResources();
+    DuckerEditor* made = new (std::nothrow) DuckerEditor(this);
+    GuiEditorBase* hosting = made != nullptr ? new (std::nothrow) GuiEditorBase(this, made) : nullptr;
+    if (hosting == nullptr) {
+        delete made;
+        editor = nullptr;
+        creationFailed.store(true, std::memory_order_release);
+    }
 }
 
 void DuckerEffectWithEditor::setParameter(std::int32_t index, float value) {
     DuckerEffect::setParameter(index, value);
-    if (editor != nullptr) static_cast<DuckerEditor*>(editor)->setParameter(index, value);
+    if (editor != nullptr) static_cast<GuiEditorBase*>(editor)->parameterChanged(index);
 }
 
 bool DuckerEffectWithEditor::getEffectName(char* text) {

@@ -1,28 +1,21 @@
-#include "editor/GuiEditorBase.h"
+#include "editor/ToolkitEditor.h"
 
-#include <atomic>
 #include <utility>
 
-#include "gui/DrawingTarget.h"
 #include "gui/PlatformInput.h"
-#include "formats/vst2/ModuleState.h"
 
 namespace qm {
 namespace {
 
-std::atomic<std::int32_t> sharedKnobMode{0};
-
 // True when tick `a` comes before tick `b`, also across the wrap of the 32-bit counter.
 bool isBefore(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
 
-KeyCode toKeyCode(const VstKeyCode& key) { return KeyCode{key.character, key.virt, key.modifier}; }
-
-// Editors whose effect the host destroyed while a call of theirs was running; whatever is left
-// when the module unloads goes with it.
+// Editors whose instance went while a call of theirs was running; whatever is left when the
+// module unloads goes with it.
 struct OrphanedEditors {
-    std::vector<GuiEditorBase*> editors;
+    std::vector<ToolkitEditor*> editors;
     ~OrphanedEditors() {
-        for (GuiEditorBase* editor : std::exchange(editors, {})) delete editor;
+        for (ToolkitEditor* editor : std::exchange(editors, {})) delete editor;
     }
 };
 
@@ -34,32 +27,29 @@ OrphanedEditors& orphanedEditors() {
 }  // namespace
 
 void deleteIdleOrphanedEditors() {
-    std::vector<GuiEditorBase*>& editors = orphanedEditors().editors;
-    std::vector<GuiEditorBase*> done;
-    std::erase_if(editors, [&done](GuiEditorBase* editor) {
+    std::vector<ToolkitEditor*>& editors = orphanedEditors().editors;
+    std::vector<ToolkitEditor*> done;
+    std::erase_if(editors, [&done](ToolkitEditor* editor) {
         if (editor->isBusy()) return false;
         done.push_back(editor);
         return true;
     });
-    for (GuiEditorBase* editor : done) delete editor;
+    for (ToolkitEditor* editor : done) delete editor;
 }
 
-GuiEditorBase::GuiEditorBase(EffectBaseExt* effect) : EditorBase(effect) {
+ToolkitEditor::ToolkitEditor(EditorController* controller) : control(controller) {
     deleteIdleOrphanedEditors();
-    // The module's pictures and window class belong to the module the loader reported.
-    if (void* module = moduleInstance.load(std::memory_order_acquire)) setResourceModule(module);
-    if (effect != nullptr) effect->attachEditor(this);
     nextIdleTime = platformInput().tickCountMs();
     platformInput().beginObjectLinking();
 }
 
-GuiEditorBase::~GuiEditorBase() {
+ToolkitEditor::~ToolkitEditor() {
     std::erase(orphanedEditors().editors, this);
     for (EditorFrame* retired : retiredFrames) delete retired;
     platformInput().endObjectLinking();
 }
 
-bool GuiEditorBase::isBusy() const {
+bool ToolkitEditor::isBusy() const {
     if (idleDepth > 0 || (frame != nullptr && frame->isHandlingMouse())) return true;
     for (const EditorFrame* retired : retiredFrames) {
         if (retired->isHandlingMouse()) return true;
@@ -67,26 +57,26 @@ bool GuiEditorBase::isBusy() const {
     return false;
 }
 
-bool GuiEditorBase::releaseEffect() {
+bool ToolkitEditor::releaseController() {
     close();
-    effect = nullptr;
+    control = nullptr;
     if (!isBusy()) return true;
     orphaned = true;
     orphanedEditors().editors.push_back(this);
     return false;
 }
 
-void GuiEditorBase::deleteIfOrphanedAndIdle() {
+void ToolkitEditor::deleteIfOrphanedAndIdle() {
     if (!orphaned || isBusy()) return;
     delete this;
 }
 
-void GuiEditorBase::closedClickFinished() {
+void ToolkitEditor::closedClickFinished() {
     if (orphaned) deleteIfOrphanedAndIdle();
     else deleteRetiredFrames();
 }
 
-void GuiEditorBase::retireFrame() {
+void ToolkitEditor::retireFrame() {
     EditorFrame* going = frame;
     frame = nullptr;
     if (going == nullptr) return;
@@ -98,7 +88,7 @@ void GuiEditorBase::retireFrame() {
     retiredFrames.push_back(going);
 }
 
-void GuiEditorBase::deleteRetiredFrames() {
+void ToolkitEditor::deleteRetiredFrames() {
     std::erase_if(retiredFrames, [](EditorFrame* retired) {
         if (retired->isHandlingMouse()) return false;
         delete retired;
@@ -106,21 +96,14 @@ void GuiEditorBase::deleteRetiredFrames() {
     });
 }
 
-std::int32_t GuiEditorBase::getRect(ERect** out) {
-    if (out != nullptr) *out = &rect;
-    return 1;
-}
-
-std::int32_t GuiEditorBase::open(void* parent) {
+bool ToolkitEditor::open(void* parent) {
     deleteRetiredFrames();
     postUpdate();
     parentWindow = parent;
-    return 0;
+    return false;
 }
 
-void GuiEditorBase::close() {}
-
-void GuiEditorBase::idle() {
+void ToolkitEditor::idle() {
     if (inHostIdle) return;
     if (idleDepth == 0 && !orphanedEditors().editors.empty()) deleteIdleOrphanedEditors();
     ++idleDepth;
@@ -128,42 +111,25 @@ void GuiEditorBase::idle() {
     if (frame != nullptr) frame->idleUpdate();
     if (!retiredFrames.empty()) deleteRetiredFrames();
     --idleDepth;
-    // Last: the host may have destroyed the effect from inside this call.
+    // Last: the host may have destroyed the instance from inside this call.
     deleteIfOrphanedAndIdle();
 }
 
-void GuiEditorBase::update() {}
+void ToolkitEditor::parameterChanged(std::int32_t) { postUpdate(); }
 
-std::int32_t GuiEditorBase::onKeyDown(VstKeyCode& key) {
-    if (frame == nullptr) return -1;
-    KeyCode code = toKeyCode(key);
-    return frame->onKeyDown(code);
-}
+std::int32_t ToolkitEditor::onKeyDown(KeyCode& key) { return frame != nullptr ? frame->onKeyDown(key) : -1; }
 
-std::int32_t GuiEditorBase::onKeyUp(VstKeyCode& key) {
-    if (frame == nullptr) return -1;
-    KeyCode code = toKeyCode(key);
-    return frame->onKeyUp(code);
-}
+std::int32_t ToolkitEditor::onKeyUp(KeyCode& key) { return frame != nullptr ? frame->onKeyUp(key) : -1; }
 
-std::int32_t GuiEditorBase::setKnobMode(std::int32_t mode) {
-    sharedKnobMode.store(mode, std::memory_order_relaxed);
-    return 1;
-}
-
-std::int32_t GuiEditorBase::knobMode() { return sharedKnobMode.load(std::memory_order_relaxed); }
-
-bool GuiEditorBase::onWheel(float distance) {
+bool ToolkitEditor::onWheel(float distance) {
     return frame != nullptr && frame->onWheel(nullptr, Point{0, 0}, distance);
 }
 
-void GuiEditorBase::setParameter(std::int32_t, float) { postUpdate(); }
-
-void GuiEditorBase::draw(ERect*) {
+void ToolkitEditor::draw() {
     if (frame != nullptr) frame->redrawView(frame);
 }
 
-void GuiEditorBase::pumpIdle() {
+void ToolkitEditor::pumpIdle() {
     PlatformInput& platform = platformInput();
     std::uint32_t now = platform.tickCountMs();
     if (isBefore(now, nextIdleTime)) {
@@ -175,16 +141,16 @@ void GuiEditorBase::pumpIdle() {
     platform.dispatchOnePaintMessage();
     nextIdleTime = now + 100;
     inHostIdle = true;
-    if (effect != nullptr) owner()->hostIdle();
+    if (control != nullptr) control->keepHostAlive();
     inHostIdle = false;
 }
 
-void GuiEditorBase::beginEdit(std::int32_t tag) {
-    if (effect != nullptr) owner()->hostBeginEdit(tag);
+void ToolkitEditor::beginEdit(std::int32_t tag) {
+    if (control != nullptr) control->beginGesture(tag);
 }
 
-void GuiEditorBase::endEdit(std::int32_t tag) {
-    if (effect != nullptr) owner()->hostEndEdit(tag);
+void ToolkitEditor::endEdit(std::int32_t tag) {
+    if (control != nullptr) control->endGesture(tag);
 }
 
 }  // namespace qm
