@@ -2,6 +2,7 @@
 # memory and process identity of each platform.
 set(QM_ENGINE_SOURCES
   engine/AudioDelay.cpp
+  engine/ControlTable.cpp
   engine/DuckChain.cpp
   engine/DuckerCore.cpp
   engine/DuckingProcessor.cpp

@@ -1,0 +1,59 @@
+# The LV2 bundle, dist/linux-x86_64/QuellmarV3.lv2/: the DSP binary (the engine behind the plug-in's
+# descriptor, needing only libc and libm), the UI binary (the editor as an X11 UI), both with the
+# C++ runtime linked statically and only their descriptor exported, and the description files,
+# generated from the port and control tables by a build-time program. The asan build makes an
+# instrumented bundle of its own in its build folder.
+set(QM_LV2_DSP_EXPORTS ${CMAKE_SOURCE_DIR}/formats/lv2/QuellmarV3_dsp.map)
+set(QM_LV2_UI_EXPORTS ${CMAKE_SOURCE_DIR}/formats/lv2/QuellmarV3_ui.map)
+if(QM_VARIANT STREQUAL "native")
+  set(QM_LV2_BUNDLE ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.lv2)
+else()
+  set(QM_LV2_BUNDLE ${CMAKE_BINARY_DIR}/QuellmarV3.lv2)
+endif()
+
+# The plug-in and the editor over the engine and the toolkit, as static libraries for the binaries
+# and for the tests that call the descriptors directly.
+add_library(quellmar_lv2_plugin STATIC formats/lv2/DuckerPlugin.cpp formats/lv2/Features.cpp)
+target_link_libraries(quellmar_lv2_plugin PUBLIC quellmar_pic_engine)
+add_library(quellmar_lv2_ui STATIC formats/lv2/DuckerUi.cpp formats/lv2/Features.cpp)
+target_link_libraries(quellmar_lv2_ui PUBLIC quellmar_pic_editor quellmar_pic_engine)
+foreach(part quellmar_lv2_plugin quellmar_lv2_ui)
+  set_target_properties(${part} PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+endforeach()
+
+add_library(QuellmarV3_dsp MODULE formats/lv2/PluginEntry.cpp formats/lv2/linux/RuntimePools.cpp)
+target_link_libraries(QuellmarV3_dsp PRIVATE quellmar_lv2_plugin)
+target_link_options(QuellmarV3_dsp PRIVATE -Wl,--version-script=${QM_LV2_DSP_EXPORTS})
+add_library(QuellmarV3_ui MODULE formats/lv2/UiEntry.cpp formats/lv2/linux/RuntimePools.cpp
+  formats/lv2/linux/DrawingLibraries.cpp)
+target_link_libraries(QuellmarV3_ui PRIVATE quellmar_lv2_ui)
+target_link_options(QuellmarV3_ui PRIVATE -Wl,--version-script=${QM_LV2_UI_EXPORTS})
+set_target_properties(QuellmarV3_dsp PROPERTIES LINK_DEPENDS ${QM_LV2_DSP_EXPORTS})
+set_target_properties(QuellmarV3_ui PROPERTIES LINK_DEPENDS ${QM_LV2_UI_EXPORTS})
+foreach(binary QuellmarV3_dsp QuellmarV3_ui)
+  target_link_options(${binary} PRIVATE -static-libstdc++ -static-libgcc -Wl,--exclude-libs,ALL -Wl,--as-needed
+    -Wl,-z,defs)
+  set_target_properties(${binary} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${QM_LV2_BUNDLE}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  if(QM_VARIANT STREQUAL "native")
+    target_link_options(${binary} PRIVATE -s)
+  endif()
+endforeach()
+
+# The description files, made whenever a table changes.
+add_executable(quellmar_lv2_ttl formats/lv2/ttl/GenerateBundle.cpp formats/lv2/ttl/PluginText.cpp
+  formats/lv2/ttl/ManifestText.cpp engine/ControlTable.cpp cli/Presets.cpp)
+target_include_directories(quellmar_lv2_ttl PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(quellmar_lv2_ttl PRIVATE qm_warnings)
+set(QM_LV2_TTL ${QM_LV2_BUNDLE}/manifest.ttl ${QM_LV2_BUNDLE}/QuellmarV3.ttl ${QM_LV2_BUNDLE}/presets.ttl)
+add_custom_command(OUTPUT ${QM_LV2_TTL}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QM_LV2_BUNDLE}
+  COMMAND quellmar_lv2_ttl ${QM_LV2_BUNDLE} ${PROJECT_VERSION_MAJOR} ${PROJECT_VERSION_MINOR}
+  DEPENDS quellmar_lv2_ttl
+  COMMENT "Describing the LV2 bundle in ${QM_LV2_BUNDLE}"
+  VERBATIM)
+add_custom_target(lv2_bundle ALL DEPENDS ${QM_LV2_TTL} QuellmarV3_dsp QuellmarV3_ui)
+if(QM_VARIANT STREQUAL "native")
+  install(DIRECTORY ${QM_LV2_BUNDLE} DESTINATION lib/lv2)
+endif()
