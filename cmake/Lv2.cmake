@@ -57,3 +57,17 @@ add_custom_target(lv2_bundle ALL DEPENDS ${QM_LV2_TTL} QuellmarV3_dsp QuellmarV3
 if(QM_VARIANT STREQUAL "native")
   install(DIRECTORY ${QM_LV2_BUNDLE} DESTINATION lib/lv2)
 endif()
+
+# The plug-in through its descriptor, linked into the test program: unit tier natively, sanitize
+# tier in the asan build.
+add_executable(quellmar_lv2_tests tests/lv2/DescriptorTest.cpp formats/lv2/PluginEntry.cpp)
+target_include_directories(quellmar_lv2_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(quellmar_lv2_tests PRIVATE quellmar_lv2_plugin GTest::gtest_main Threads::Threads)
+if(QM_VARIANT STREQUAL "native")
+  add_test(NAME unit.lv2 COMMAND quellmar_lv2_tests)
+  set_tests_properties(unit.lv2 PROPERTIES LABELS unit RESOURCE_LOCK keybus
+    ENVIRONMENT "XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR}")
+  add_test(NAME sanitize.asan-ubsan.lv2 COMMAND ${CMAKE_BINARY_DIR}/asan/quellmar_lv2_tests)
+  set_tests_properties(sanitize.asan-ubsan.lv2 PROPERTIES LABELS sanitize RESOURCE_LOCK keybus
+    ENVIRONMENT "XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR};LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
+endif()
