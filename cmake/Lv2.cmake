@@ -71,3 +71,19 @@ if(QM_VARIANT STREQUAL "native")
   set_tests_properties(sanitize.asan-ubsan.lv2 PROPERTIES LABELS sanitize RESOURCE_LOCK keybus
     ENVIRONMENT "XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR};LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
 endif()
+
+# module: the bundle as hosts load it, through lilv; with our host program and the VST 2 module for
+# the keys shared between formats and processes. The test program counts its allocations.
+if(QM_VARIANT STREQUAL "native")
+  pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
+  add_library(quellmar_lilv_host STATIC tests/lv2/LilvHost.cpp)
+  target_include_directories(quellmar_lilv_host PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(quellmar_lilv_host PUBLIC qm_warnings PkgConfig::LILV)
+  add_executable(quellmar_lv2_module_tests tests/lv2/ModuleTest.cpp tests/linux/AllocationCounter.cpp)
+  target_link_libraries(quellmar_lv2_module_tests PRIVATE quellmar_lilv_host quellmar_host_posix quellmar_engine
+    GTest::gtest_main)
+  add_dependencies(quellmar_lv2_module_tests lv2_bundle QuellmarV3 quellmar_host)
+  add_test(NAME module.lv2.instances COMMAND quellmar_lv2_module_tests)
+  set_tests_properties(module.lv2.instances PROPERTIES LABELS module RESOURCE_LOCK keybus
+    ENVIRONMENT "QM_LV2_BUNDLE=${QM_LV2_BUNDLE};QM_MODULE_PATH=${QM_SO};QM_HOST_PATH=$<TARGET_FILE:quellmar_host>;XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR}")
+endif()
