@@ -87,3 +87,12 @@ if(QM_VARIANT STREQUAL "native")
   set_tests_properties(module.lv2.instances PROPERTIES LABELS module RESOURCE_LOCK keybus
     ENVIRONMENT "QM_LV2_BUNDLE=${QM_LV2_BUNDLE};QM_MODULE_PATH=${QM_SO};QM_HOST_PATH=$<TARGET_FILE:quellmar_host>;XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR}")
 endif()
+
+# module: the bundle's description checked, lv2apply against quellmar-duck, Ardour's sessions, and
+# the desktop-ducking configuration in a PipeWire of the test's own.
+if(QM_VARIANT STREQUAL "native")
+  set(QM_LV2_WORK ${CMAKE_BINARY_DIR}/lv2-tests)
+  add_test(NAME module.lv2.pipewire COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/pipewire-ducking.sh
+    ${CMAKE_SOURCE_DIR}/docs/pipewire/quellmar-desktop-ducking.conf ${QM_LV2_BUNDLE} ${QM_LV2_WORK}/pipewire)
+  set_tests_properties(module.lv2.pipewire PROPERTIES LABELS module TIMEOUT 120)
+endif()
