@@ -96,3 +96,10 @@ if(QM_VARIANT STREQUAL "native")
     ${CMAKE_SOURCE_DIR}/docs/pipewire/quellmar-desktop-ducking.conf ${QM_LV2_BUNDLE} ${QM_LV2_WORK}/pipewire)
   set_tests_properties(module.lv2.pipewire PROPERTIES LABELS module TIMEOUT 120)
 endif()
+if(QM_VARIANT STREQUAL "native")
+  add_test(NAME module.lv2.bundle COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/check-bundle.sh ${QM_LV2_BUNDLE}
+    ${QM_LV2_WORK}/bundle)
+  add_test(NAME module.lv2.lv2apply COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/lv2apply-identity.sh
+    $<TARGET_FILE:quellmar-duck> ${QM_LV2_BUNDLE} ${QM_LV2_WORK}/lv2apply)
+  set_tests_properties(module.lv2.bundle module.lv2.lv2apply PROPERTIES LABELS module)
+endif()
