@@ -103,3 +103,8 @@ if(QM_VARIANT STREQUAL "native")
     $<TARGET_FILE:quellmar-duck> ${QM_LV2_BUNDLE} ${QM_LV2_WORK}/lv2apply)
   set_tests_properties(module.lv2.bundle module.lv2.lv2apply PROPERTIES LABELS module)
 endif()
+if(QM_VARIANT STREQUAL "native")
+  add_test(NAME module.lv2.ardour COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/ardour-sessions.sh ${QM_LV2_BUNDLE}
+    ${QM_LV2_WORK}/ardour)
+  set_tests_properties(module.lv2.ardour PROPERTIES LABELS module TIMEOUT 600)
+endif()
