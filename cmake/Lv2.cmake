@@ -108,3 +108,18 @@ if(QM_VARIANT STREQUAL "native")
     ${QM_LV2_WORK}/ardour)
   set_tests_properties(module.lv2.ardour PROPERTIES LABELS module TIMEOUT 600)
 endif()
+
+# gui: the editor in a real LV2 host, jalv.gtk3 over JACK's dummy driver under Xvfb: a screenshot,
+# and a real click reaching the host as a control change.
+if(QM_VARIANT STREQUAL "native")
+  add_executable(quellmar_lv2_editor_probe tests/lv2/EditorProbe.cpp tests/x11/X11TestHost.cpp)
+  target_include_directories(quellmar_lv2_editor_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(quellmar_lv2_editor_probe PRIVATE qm_warnings PkgConfig::XTST PkgConfig::CAIRO_XLIB
+    PkgConfig::X11)
+  set(QM_LV2_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts/lv2)
+  file(MAKE_DIRECTORY ${QM_LV2_ARTEFACTS})
+  add_test(NAME gui.lv2.jalv COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    sh ${CMAKE_SOURCE_DIR}/tests/lv2/jalv-editor.sh ${QM_LV2_BUNDLE} $<TARGET_FILE:quellmar_lv2_editor_probe>
+    ${QM_LV2_WORK}/jalv ${QM_LV2_ARTEFACTS})
+  set_tests_properties(gui.lv2.jalv PROPERTIES LABELS gui TIMEOUT 120)
+endif()
