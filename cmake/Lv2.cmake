@@ -123,3 +123,17 @@ if(QM_VARIANT STREQUAL "native")
     ${QM_LV2_WORK}/jalv ${QM_LV2_ARTEFACTS})
   set_tests_properties(gui.lv2.jalv PROPERTIES LABELS gui TIMEOUT 120)
 endif()
+
+# gui: the editor as an LV2 UI in a host window of the test's own under Xvfb; built in the asan
+# build too, whose program the sanitize tier runs.
+add_executable(quellmar_lv2_ui_tests tests/lv2/UiTest.cpp formats/lv2/UiEntry.cpp tests/x11/X11TestHost.cpp)
+target_include_directories(quellmar_lv2_ui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(quellmar_lv2_ui_tests PRIVATE quellmar_lv2_ui PkgConfig::XTST GTest::gtest_main Threads::Threads)
+if(QM_VARIANT STREQUAL "native")
+  add_test(NAME gui.lv2.ui COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh $<TARGET_FILE:quellmar_lv2_ui_tests>)
+  add_test(NAME sanitize.asan-ubsan.lv2-ui COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
+    ${CMAKE_BINARY_DIR}/asan/quellmar_lv2_ui_tests)
+  set_tests_properties(gui.lv2.ui PROPERTIES LABELS gui)
+  set_tests_properties(sanitize.asan-ubsan.lv2-ui PROPERTIES LABELS sanitize
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
+endif()
