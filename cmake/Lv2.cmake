@@ -137,3 +137,15 @@ if(QM_VARIANT STREQUAL "native")
   set_tests_properties(sanitize.asan-ubsan.lv2-ui PROPERTIES LABELS sanitize
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
 endif()
+
+# bench: the LV2 plug-in beside the .so and LSP's stereo side-chain compressor, and lv2bench.
+if(QM_VARIANT STREQUAL "native")
+  add_executable(quellmar_lv2_bench tests/bench/Lv2Bench.cpp)
+  target_include_directories(quellmar_lv2_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(quellmar_lv2_bench PRIVATE quellmar_lilv_host quellmar_host_posix)
+  add_dependencies(quellmar_lv2_bench lv2_bundle QuellmarV3)
+  add_test(NAME bench.lv2 COMMAND sh ${CMAKE_SOURCE_DIR}/tests/bench/lv2-bench.sh $<TARGET_FILE:quellmar_lv2_bench>
+    ${QM_LV2_BUNDLE} ${QM_SO} ${QM_LV2_WORK}/bench)
+  set_tests_properties(bench.lv2 PROPERTIES LABELS bench RESOURCE_LOCK keybus
+    ENVIRONMENT "XDG_RUNTIME_DIR=${QM_TEST_RUNTIME_DIR}")
+endif()

@@ -7,6 +7,7 @@
 // instance's audio against its key; all three are off unless set, and then cost nothing. Each
 // format's shell owns one core per instance.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -90,6 +91,9 @@ private:
     std::atomic<float> parameters[kParameterCount];
     std::int32_t ownSlot = -1;
     DuckChain chain;
+    // The rate and the stored attack, release and threshold (as bits) the detector was set for.
+    std::array<std::uint32_t, 4> detectorSettings{};
+    bool detectorConfigured = false;
     AudioDelay delay;
     bool listening[kKeySlotCount] = {false, false, false, false};
 };

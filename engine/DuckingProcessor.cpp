@@ -7,6 +7,8 @@
 // not. No allocation, no lock, no system call, no C library mathematics.
 
 #include <algorithm>
+#include <array>
+#include <bit>
 
 #include "engine/DuckerCore.h"
 #include "engine/kernels/ScalarMath.h"
@@ -31,6 +33,13 @@ void addInto(float* sum, const float* more, std::int32_t frames) {
 }  // namespace
 
 void DuckerCore::configureDetector(float sampleRateHz) {
+    // The same settings give the same coefficients: they are computed again only on a change.
+    const std::array<std::uint32_t, 4> settings = {
+        std::bit_cast<std::uint32_t>(sampleRateHz), std::bit_cast<std::uint32_t>(parameter(ParamAttack)),
+        std::bit_cast<std::uint32_t>(parameter(ParamRelease)), std::bit_cast<std::uint32_t>(parameter(ParamThreshold))};
+    if (detectorConfigured && settings == detectorSettings) return;
+    detectorSettings = settings;
+    detectorConfigured = true;
     chain.configure(sampleRateHz, parameter(ParamAttack), parameter(ParamRelease), parameter(ParamThreshold));
 }
 

@@ -1,5 +1,6 @@
 #include "formats/lv2/DuckerPlugin.h"
 
+#include <bit>
 #include <cmath>
 #include <new>
 
@@ -33,31 +34,27 @@ void DuckerPlugin::connect(std::uint32_t port, void* data) {
     if (port < kPortCount) ports[port] = data;
 }
 
-float DuckerPlugin::controlValue(ControlId id) const {
-    const auto* port = static_cast<const float*>(ports[portOfControl(id)]);
-    return limitedControlValue(id, port != nullptr ? *port : controlInfo(id).defaultValue);
-}
-
 void DuckerPlugin::applyControls() {
     for (std::int32_t id = 0; id < kControlCount; ++id) {
         const auto control = static_cast<ControlId>(id);
-        const std::int32_t parameter = controlInfo(control).parameter;
-        if (parameter >= 0) core.setParameter(parameter, parameterValueFor(control, controlValue(control)));
+        const auto* port = static_cast<const float*>(ports[portOfControl(control)]);
+        const float value = port != nullptr ? *port : controlInfo(control).defaultValue;
+        const auto bits = std::bit_cast<std::uint32_t>(value);
+        if (seenAny && bits == seen[id]) continue;
+        seen[id] = bits;
+        applyControl(control, limitedControlValue(control, value));
     }
-    const float range = controlValue(ControlRange);
-    if (range != rangeDb) {
-        rangeDb = range;
-        core.setRangeDb(range);
-    }
-    const float hold = controlValue(ControlHold);
-    if (hold != holdMs) {
-        holdMs = hold;
-        core.setHoldMs(hold, rateHz);
-    }
-    const float lookahead = controlValue(ControlLookahead);
-    if (lookahead != lookaheadMs) {
-        lookaheadMs = lookahead;
-        core.setLookaheadFrames(static_cast<std::int32_t>(std::lround(lookahead * rateHz / 1000.0)));
+    seenAny = true;
+}
+
+void DuckerPlugin::applyControl(ControlId id, float value) {
+    switch (id) {
+    case ControlRange: core.setRangeDb(value); break;
+    case ControlHold: core.setHoldMs(value, rateHz); break;
+    case ControlLookahead:
+        core.setLookaheadFrames(static_cast<std::int32_t>(std::lround(value * rateHz / 1000.0)));
+        break;
+    default: core.setParameter(controlInfo(id).parameter, parameterValueFor(id, value)); break;
     }
 }
 

@@ -36,19 +36,18 @@ public:
 private:
     DuckerPlugin(double sampleRateHz, std::int32_t blockSizeFrames);
 
-    // The control's value this run: its port's, limited, or its default without a port.
-    float controlValue(ControlId id) const;
-    // Sets the core's parameters and shaping from the control inputs.
+    // Sets the core's parameters and shaping from the control inputs that changed since the last
+    // run: a port's value, limited, or the default without a port.
     void applyControls();
+    void applyControl(ControlId id, float value);
     void writeOutputs(double reduction);
 
     double rateHz;
     DuckerCore core;
     void* ports[kPortCount] = {};
-    // The shaping last set, so that only changes reach the core.
-    float rangeDb = 0.0f;
-    float holdMs = 0.0f;
-    float lookaheadMs = 0.0f;
+    // The bits of each control input as the last run read them; none read before the first run.
+    std::uint32_t seen[kControlCount] = {};
+    bool seenAny = false;
 };
 
 }  // namespace qm::lv2

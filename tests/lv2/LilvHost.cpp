@@ -76,6 +76,7 @@ HostedInstance::HostedInstance(LilvHost& host, const LilvPlugin* plugin, double 
         symbols.emplace_back(lilv_node_as_string(lilv_port_get_symbol(plugin, port)));
         const bool input = lilv_port_is_a(plugin, port, inputClass);
         if (lilv_port_is_a(plugin, port, audio)) {
+            if (input) audioInPorts.push_back(index);
             auto& list = input ? audioIn : audioOut;
             list.push_back(std::make_unique<std::vector<float>>(frames, 0.0f));
             lilv_instance_connect_port(instance, index, list.back()->data());
@@ -101,6 +102,10 @@ HostedInstance::~HostedInstance() {
     if (instance == nullptr) return;
     lilv_instance_deactivate(instance);
     lilv_instance_free(instance);
+}
+
+void HostedInstance::connectInput(std::size_t n, const float* samples) {
+    lilv_instance_connect_port(instance, audioInPorts[n], const_cast<float*>(samples));
 }
 
 float& HostedInstance::control(const std::string& symbol) {

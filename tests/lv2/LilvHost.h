@@ -61,6 +61,8 @@ public:
     std::vector<float>& input(std::size_t n) { return *audioIn[n]; }
     std::vector<float>& output(std::size_t n) { return *audioOut[n]; }
     std::size_t inputCount() const { return audioIn.size(); }
+    // Connects audio input `n` to `samples` instead of its own buffer (for benches: no copy).
+    void connectInput(std::size_t n, const float* samples);
     // Runs `frames` frames (at most the host's largest block).
     void run(std::uint32_t frames);
     ::LilvInstance* get() const { return instance; }
@@ -69,6 +71,7 @@ private:
     const LilvPlugin* plugin;
     ::LilvInstance* instance = nullptr;
     std::vector<std::unique_ptr<std::vector<float>>> audioIn;
+    std::vector<std::uint32_t> audioInPorts;
     std::vector<std::unique_ptr<std::vector<float>>> audioOut;
     std::vector<float> controls;
     std::vector<std::string> symbols;
