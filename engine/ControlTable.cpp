@@ -16,7 +16,7 @@ constexpr float kReleaseDefaultMs =
     kParameterDefaults[ParamRelease] * kParameterDefaults[ParamRelease] * 1000.0f;
 constexpr float kThresholdDefaultDb = kParameterDefaults[ParamThreshold] * -96.0f;
 
-// Bypass starts off here: the format's host switch shows the instance processing. See docs/lv2.md.
+// The host's bypass switch starts on processing, as hosts show a new instance; docs/lv2.md says why.
 constexpr ControlInfo kControls[kControlCount] = {
     {"enabled", "Enabled", ParamBypass, ControlKind::Toggle, "", 0.0f, 1.0f, 1.0f, nullptr,
      "Processes the audio; off passes it through unchanged while the input is still published on the key bus."},

@@ -94,8 +94,9 @@ void DuckerUi::setFromEditor(std::int32_t index, float value) {
     if (port == kPortCount) return;
     const float controlValue = controlValueFor(controlOfPort(port), value);
     values[port] = controlValue;
-    write(hostController, port, sizeof(float), 0, &controlValue);
     if (editor != nullptr) editor->parameterChanged(index);
+    // Last: the host may destroy the UI from inside its write.
+    write(hostController, port, sizeof(float), 0, &controlValue);
 }
 
 }  // namespace qm::lv2
