@@ -1,5 +1,6 @@
 #include "editor/DuckerEditor.h"
 
+#include "engine/ControlTable.h"
 #include "engine/Parameters.h"
 
 namespace qm {
@@ -109,13 +110,13 @@ bool DuckerEditor::open(void* parent) {
     }
 
     attackDisplay = makeReadout(kSliderRows[0]);
-    attackDisplay->setValue(p(ParamAttack) * p(ParamAttack) * 2000.0f);
+    attackDisplay->setValue(controlValueFor(ControlAttack, p(ParamAttack)));
     frame->addView(attackDisplay);
     releaseDisplay = makeReadout(kSliderRows[1]);
-    releaseDisplay->setValue(p(ParamRelease) * p(ParamRelease) * 1000.0f);
+    releaseDisplay->setValue(controlValueFor(ControlRelease, p(ParamRelease)));
     frame->addView(releaseDisplay);
     thresholdDisplay = makeReadout(kSliderRows[2]);
-    thresholdDisplay->setValue(p(ParamThreshold) * -96.0f);
+    thresholdDisplay->setValue(controlValueFor(ControlThreshold, p(ParamThreshold)));
     frame->addView(thresholdDisplay);
 
     auto toggle = [&](std::int32_t left, std::int32_t top, Bitmap* picture, std::int32_t tag) {
@@ -203,15 +204,15 @@ void DuckerEditor::applyParameter(std::int32_t index) {
     }
     case ParamAttack:
         if (attackSlider != nullptr) attackSlider->setValue(p);
-        if (attackDisplay != nullptr) attackDisplay->setValue(p * p * 2000.0f);
+        if (attackDisplay != nullptr) attackDisplay->setValue(controlValueFor(ControlAttack, p));
         break;
     case ParamRelease:
         if (releaseSlider != nullptr) releaseSlider->setValue(p);
-        if (releaseDisplay != nullptr) releaseDisplay->setValue(p * p * 1000.0f);
+        if (releaseDisplay != nullptr) releaseDisplay->setValue(controlValueFor(ControlRelease, p));
         break;
     case ParamThreshold:
         if (thresholdSlider != nullptr) thresholdSlider->setValue(p);
-        if (thresholdDisplay != nullptr) thresholdDisplay->setValue(p * -96.0f);
+        if (thresholdDisplay != nullptr) thresholdDisplay->setValue(controlValueFor(ControlThreshold, p));
         break;
     case ParamMeter:
         if (strengthMeter != nullptr) strengthMeter->setValue(p);

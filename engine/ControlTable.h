@@ -2,9 +2,9 @@
 // The user controls of one instance, written once for every plug-in format: the nine of the
 // eleven parameters (bypass, the four inputs, attack, release, duck/key, threshold) and the duck
 // chain's range, hold and look-ahead, each with its name, range, unit and default in the units a
-// user reads, and the conversion between those units and the parameters' stored 0..1 values. The
-// VST 2 module keeps the stored values; a format whose controls carry user units (LV2) converts
-// with these functions, and its description files are generated from this table.
+// user reads, and the conversion between those units and the parameters' stored 0..1 values. A
+// format whose controls carry user units converts with these functions, and a format's
+// description files are generated from this table.
 
 #include <cstdint>
 
