@@ -176,6 +176,24 @@ TEST_F(Lv2ModuleTest, KeysAreSharedWithVst2InstancesInOtherProcessesBothWays) {
     EXPECT_EQ(lv2Sender.stop(), 0);
 }
 
+TEST_F(Lv2ModuleTest, AVst2InstanceInTheSameProcessTakesAnotherSlotAndHearsTheLv2One) {
+    auto sender = make();
+    sender->control("enabled") = 0.0f;
+    runSteady(*sender, 1.0f, 0.0f);
+    qmhost::PluginModule vst2(environment("QM_MODULE_PATH"));
+    ASSERT_TRUE(vst2.isLoaded());
+    qmhost::Plugin listener(vst2.create());
+    EXPECT_EQ(sender->control("slot"), 0.0f);
+    EXPECT_EQ(listener.getParameter(ParamOwnSlot), 1.0f);
+    qmhost::checks::listenOnAlphaInDuckMode(listener);
+    qmhost::checks::Channels out(512);
+    for (int block = 0; block < 300; ++block) {
+        runSteady(*sender, 1.0f, 0.0f);
+        out = qmhost::checks::run(listener, qmhost::checks::Channels(512, 1.0f));
+    }
+    EXPECT_NEAR(out.left.back(), kSettled48Db, 1e-4);
+}
+
 // Blocks of changing sizes with changing controls, as a host's audio thread runs them.
 void busyAudio(HostedInstance& instance) {
     const std::uint32_t sizes[] = {512, 1, 0, 64, 4096, 333, 2048, 7};
