@@ -27,6 +27,13 @@ foreach(part quellmar_pic_engine quellmar_pic_editor quellmar_x11_module)
   set_target_properties(${part} PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
 endforeach()
+if(QM_VARIANT STREQUAL "asan")
+  # Hosts send NaN, infinities and huge values: the module's float-to-integer conversions are
+  # checked too (GCC's UndefinedBehaviorSanitizer leaves them out unless asked).
+  foreach(part quellmar_pic_engine quellmar_pic_editor quellmar_x11_module)
+    target_compile_options(${part} PRIVATE -fsanitize=float-cast-overflow)
+  endforeach()
+endif()
 file(GLOB_RECURSE QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
 set_source_files_properties(resources/EmbeddedBitmaps.cpp PROPERTIES OBJECT_DEPENDS "${QM_BITMAP_FILES}")
 
@@ -49,11 +56,19 @@ target_include_directories(quellmar_host_posix PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quellmar_host_posix PUBLIC qm_warnings ${CMAKE_DL_LIBS})
 set(QM_SO ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so)
 
+# Our host program natively, in every variant that builds the .so (the sanitizer builds drive their
+# own instrumented module with it): its validate job shows editors in an X11 window of its own.
+pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+include(cmake/Validate.cmake)
+add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
+  tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp
+  ${QM_VALIDATE_SOURCES} tools/host/posix/X11EditorDesk.cpp tools/host/posix/CensusPosix.cpp
+  tools/host/posix/ReplayCommandPosix.cpp)
+target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(quellmar_host PRIVATE quellmar_host_posix PkgConfig::XTST PkgConfig::X11 Threads::Threads)
+add_dependencies(quellmar_host QuellmarV3)
+
 if(QM_VARIANT STREQUAL "native")
-  add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
-    tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp)
-  target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_host PRIVATE quellmar_host_posix)
 
   # module: the .so as Linux hosts load it
   add_executable(quellmar_linux_module_tests tests/linux/ModuleTest.cpp)
@@ -73,7 +88,7 @@ endif()
 
 # gui: the .so's editor in real X11 windows under Xvfb, with real input through XTEST; built in the
 # AddressSanitizer build too, which runs it over its own instrumented module.
-pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+if(QM_VARIANT MATCHES "^(native|asan)$")
 add_executable(quellmar_x11_gui_tests tests/x11/X11EditorTest.cpp tests/x11/X11ResourceTest.cpp
   tests/x11/X11ScaleTest.cpp
   tests/x11/X11TestHost.cpp)
@@ -94,6 +109,7 @@ if(QM_VARIANT STREQUAL "native")
     ${CMAKE_BINARY_DIR}/asan/quellmar_x11_gui_tests)
   set_tests_properties(sanitize.asan-ubsan.x11-editor PROPERTIES LABELS sanitize RESOURCE_LOCK keybus
     ENVIRONMENT "QM_MODULE_PATH=${CMAKE_BINARY_DIR}/asan/QuellmarV3.so;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp")
+endif()
 endif()
 
 if(QM_VARIANT STREQUAL "native")

@@ -1,5 +1,5 @@
 # The sub-builds that the native build drives, and the tests of every tier that run their
-# programs. Each tier is a CTest label: unit, sanitize, windows, fuzz, bench.
+# programs. Each tier is a CTest label: unit, sanitize, windows, fuzz, bench, validate.
 include(ExternalProject)
 
 # A sub-build in a folder of its own, built whole as part of `all`.
@@ -124,4 +124,22 @@ foreach(arch win32 win64)
   set_tests_properties(bench.${arch}.editor PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK keybus
     ENVIRONMENT "${QM_WINE_ENV}")
   set_tests_properties(bench.${arch} bench.${arch}.editor PROPERTIES LABELS bench)
+endforeach()
+
+# validate: our host program's seeded random sessions over every module, each driven by a host
+# program of its own build (the sanitizer builds' by their own instrumented one). Natively each has
+# a runtime directory of its own; under Wine the build's prefix.
+set(QM_VALIDATE_RUNTIME ${CMAKE_BINARY_DIR}/validate-runtime)
+set(QM_SANITIZER_REPORTS "UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1"
+  "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp" "TSAN_OPTIONS=halt_on_error=1")
+qm_validate_test(linux-x86_64 ${QM_SO} ${QM_VALIDATE_RUNTIME}/linux-x86_64 "" "60 5000 20 20000"
+  $<TARGET_FILE:quellmar_host>)
+qm_validate_test(asan-ubsan ${CMAKE_BINARY_DIR}/asan/QuellmarV3.so ${QM_VALIDATE_RUNTIME}/asan-ubsan
+  "${QM_SANITIZER_REPORTS}" "40 3000 10 10000" ${CMAKE_BINARY_DIR}/asan/quellmar_host)
+qm_validate_test(tsan ${CMAKE_BINARY_DIR}/tsan/QuellmarV3.so ${QM_VALIDATE_RUNTIME}/tsan
+  "${QM_SANITIZER_REPORTS}" "20 3000 10 10000" ${CMAKE_BINARY_DIR}/tsan/quellmar_host)
+foreach(arch win32 win64)
+  qm_validate_test(${arch} Z:${QM_DIST_DIR}/${arch}/QuellmarV3.dll "" "${QM_WINE_ENV}" "30 3000 10 10000"
+    wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe)
+  set_tests_properties(validate.${arch} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK keybus)
 endforeach()

@@ -66,9 +66,13 @@ bool Slider::onDetached(EditorFrame*) {
     return true;
 }
 
+// Hosts send any value: one outside 0..1 is drawn at the nearer end, one that is not a number at
+// the start, so that the handle's pixel position is always a number the travel can hold.
 float Slider::drawnPosition() {
     const float current = getValue();
-    return (style & (SliderOriginLeft | SliderOriginTop)) != 0 ? current : 1.0f - current;
+    const float along = (style & (SliderOriginLeft | SliderOriginTop)) != 0 ? current : 1.0f - current;
+    if (!(along >= 0.0f)) return 0.0f;
+    return along > 1.0f ? 1.0f : along;
 }
 
 Rect Slider::handleRect() {

@@ -80,6 +80,21 @@ Bool isReleaseOf(Display*, XEvent* event, XPointer match) {
                : False;
 }
 
+// Whether pixels of `visual` at `depth` are 32-bit words of 8-bit red, green and blue, as the
+// picture's are: then XPutImage copies the picture to the window as it is.
+bool hasPictureLayout(Display* display, const Visual* visual, int depth) {
+    if ((depth != 24 && depth != 32) || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00 ||
+        visual->blue_mask != 0xFF) {
+        return false;
+    }
+    int count = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+    bool wordPerPixel = false;
+    for (int i = 0; i < count; ++i) wordPerPixel = wordPerPixel || (formats[i].depth == depth && formats[i].bits_per_pixel == 32);
+    if (formats != nullptr) XFree(formats);
+    return wordPerPixel;
+}
+
 }  // namespace
 
 X11FrameWindow::X11FrameWindow(EditorFrame& frame, Window parent) : frame(&frame) {
@@ -112,6 +127,7 @@ X11FrameWindow::X11FrameWindow(EditorFrame& frame, Window parent) : frame(&frame
     XMapWindow(display, window);
     windowSurface = cairo_xlib_surface_create(display, window, visual, size.width(), size.height());
     noteXResourceMade();
+    putsPicture = hasPictureLayout(display, visual, DefaultDepth(display, screen));
     picture = std::make_unique<CairoTarget>(size.width(), size.height());
 }
 
@@ -163,6 +179,7 @@ void X11FrameWindow::flushDamage() {
     // No round trip: the connection is read only in traps (events, the pointer, the destructor's
     // sync), so an error of these requests (a window the host destroyed) is trapped there.
     XErrorTrap trap(display, false);
+    if (putsPicture) return putDamage(damage);
     cairo_surface_t* source = picture->cairoSurface();
     for (const Rect& rect : damage) {
         cairo_surface_mark_dirty_rectangle(source, rect.left, rect.top, rect.width(), rect.height());
@@ -177,6 +194,30 @@ void X11FrameWindow::flushDamage() {
     }
     cairo_destroy(cr);
     cairo_surface_flush(windowSurface);
+}
+
+// The damaged rectangles of the picture copied to the window as they are. Copies through cairo's
+// X surface would take its shared-memory path for large rectangles (the whole editor when it opens
+// or is exposed), which leaks a little memory at every copy.
+void X11FrameWindow::putDamage(const std::vector<Rect>& damage) {
+    cairo_surface_t* source = picture->cairoSurface();
+    cairo_surface_flush(source);
+    const int screen = DefaultScreen(display);
+    XImage* image = XCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
+                                 ZPixmap, 0, reinterpret_cast<char*>(cairo_image_surface_get_data(source)),
+                                 static_cast<unsigned>(picture->width()), static_cast<unsigned>(picture->height()), 32,
+                                 cairo_image_surface_get_stride(source));
+    if (image == nullptr) return;
+    // The picture's words are in this machine's byte order; Xlib swaps them for a server of the other.
+    const std::uint32_t one = 1;
+    image->byte_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
+    for (const Rect& rect : damage) {
+        XPutImage(display, window, DefaultGC(display, screen), image, rect.left, rect.top, rect.left, rect.top,
+                  static_cast<unsigned>(rect.width()), static_cast<unsigned>(rect.height()));
+    }
+    image->data = nullptr;
+    XDestroyImage(image);
+    XFlush(display);
 }
 
 void X11FrameWindow::handleEvents() { handleQueued(!handlingClick); }

@@ -72,6 +72,7 @@ private:
     };
 
     void handleQueued(bool clicksToo);
+    void putDamage(const std::vector<Rect>& damage);
     void paint(const Rect& rect);
     void dispatchPress(const XButtonEvent& event);
     bool queryPointer(unsigned& mask, Point& root);
@@ -80,6 +81,8 @@ private:
     Display* display = nullptr;
     Window window = 0;
     cairo_surface_t* windowSurface = nullptr;
+    // Whether the window's pixels are laid out as the picture's, so that XPutImage copies it.
+    bool putsPicture = false;
     std::unique_ptr<CairoTarget> picture;
     bool windowAlive = false;
     bool hidden = false;

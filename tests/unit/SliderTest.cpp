@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,6 +85,18 @@ TEST_F(SliderTest, GeometryOfTheEditorsSlider) {
         EXPECT_EQ(h.right, edges.second) << value;
         EXPECT_EQ(h.top, 0);
         EXPECT_EQ(h.bottom, 14);
+    }
+}
+
+TEST_F(SliderTest, AValueOutsideZeroToOneOrNotANumberPutsTheHandleAtAnEnd) {
+    const float infinity = std::numeric_limits<float>::infinity();
+    const std::pair<float, int> expected[] = {{std::nanf(""), 1}, {-0.5f, 1},   {-infinity, 1},
+                                              {1.5f, 142},        {infinity, 142}, {1e30f, 142}};
+    for (const auto& [value, left] : expected) {
+        slider->setValue(value);
+        const Rect h = slider->handleRect();
+        EXPECT_EQ(h.left, left) << value;
+        EXPECT_EQ(h.right, left + 18) << value;
     }
 }
 

@@ -1,7 +1,8 @@
 // The X11 editor's own resources, with the module's code linked into this program so that its
 // counter can be read: several editors at once each on a window and a connection of their own,
 // closed in any order; a host window destroyed before the editor closes; the editor closed while
-// a slider tracks a real drag; and rescans of the module with the editor open.
+// a slider tracks a real drag; opens and redraws that leave the heap as it was; and rescans of the
+// module with the editor open.
 
 #include <gtest/gtest.h>
 
@@ -200,6 +201,32 @@ TEST(X11Resources, IdleCallsWithNothingChangedSendNoRequest) {
     pump(instance.record, 100);
     EXPECT_EQ(NextRequest(connection), afterChange);
     instance.dispatch(qm::effEditClose);
+}
+
+TEST(X11Resources, OpeningAndRedrawingTheEditorAgainAndAgainKeepsTheHeapAsItWas) {
+    HostWindow host;
+    LinkedInstance instance;
+    // Every open paints the whole editor; every redraw copies the slider, its readout and the
+    // meter, as while audio plays. A leak of a few dozen bytes per copy would be 10 KiB or more.
+    const auto openAndRedraw = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(instance.dispatch(qm::effEditOpen, host.handle()), 1);
+            pump(instance.record, 2);
+            for (int change = 0; change < 10; ++change) {
+                instance.record->setParameter(instance.record, qm::ParamThreshold, change % 2 == 0 ? 0.3f : 0.6f);
+                instance.record->setParameter(instance.record, qm::ParamMeter, change % 2 == 0 ? 1.0f : 0.0f);
+                pump(instance.record, 1);
+            }
+            instance.dispatch(qm::effEditClose);
+        }
+    };
+    openAndRedraw(20);
+    const qmhost::ProcessCensus before = qmhost::ProcessCensus::take();
+    openAndRedraw(200);
+    const qmhost::ProcessCensus after = qmhost::ProcessCensus::take();
+    if (qmhost::ProcessCensus::kPlainAllocator) {
+        EXPECT_LT(after.heapBytes - before.heapBytes, 2048) << "heap grew by " << after.heapBytes - before.heapBytes;
+    }
 }
 
 // One rescan with the editor: load, open and idle the editor of an instance, close all, unload.

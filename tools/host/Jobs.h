@@ -26,4 +26,10 @@ int benchJob(const std::vector<std::string>& modulePaths);
 // editor's open at 1x and 2x, idle calls with and without a change, a full redraw (Windows build).
 int editorBenchJob(const std::string& modulePath);
 
+// Seeded random host sessions over the module, every step checked; `arguments` are the module's
+// path and the options (see the usage text). Prints one line per session and, on a failure, the
+// seed, the step and the command that replays it (`program` is this program's path). Returns the
+// exit code: 0 without failure, 1 on one, 2 for wrong arguments.
+int validateJob(const std::string& program, const std::vector<std::string>& arguments);
+
 }  // namespace qmhost

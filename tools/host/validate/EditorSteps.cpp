@@ -1,0 +1,125 @@
+// The editor steps of a session: opened into the desk's window (one editor at a time, as the
+// desk has one window; now and then opened again over itself), idled, clicked through the
+// platform's real input on its switches, slider handles, help mark or anywhere, given keys, and
+// closed; closed editors idled and given keys too; after each the user controls read as the
+// editor's automation said.
+
+#include <algorithm>
+#include <cmath>
+
+#include "tools/host/validate/UiStep.h"
+
+namespace qmhost::validate {
+namespace {
+
+constexpr std::int32_t kEditorWidth = 317;
+constexpr std::int32_t kSliderRows[3] = {145, 167, 189};
+
+struct Spot {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+// A point of the editor at 1x: one of its switches, a slider's handle, the help mark, anywhere.
+Spot chooseSpot(SessionRandom& random, const InstanceModel& instance) {
+    static constexpr Spot kSwitches[] = {{268, 66}, {38, 122}, {70, 122}, {102, 122}, {133, 122}, {230, 122}, {242, 30}};
+    switch (random.weighted({50, 30, 20})) {
+    case 0: return kSwitches[random.below(7)];
+    case 1: {
+        const std::int32_t row = static_cast<std::int32_t>(random.below(3));
+        const float value = instance.expectedControl(6 + row);
+        const float along = value >= 0.0f && value <= 1.0f ? value : static_cast<float>(random.unit());
+        return {141 + static_cast<std::int32_t>(141.0f * along) + random.between(1, 16), kSliderRows[row] + 7};
+    }
+    default: return {random.between(0, kEditorWidth - 1), random.between(0, 259)};
+    }
+}
+
+InstanceModel* openEditorOwner(SessionState& state) {
+    for (const auto& instance : state.instances) {
+        if (instance->editorOpen) return instance.get();
+    }
+    return nullptr;
+}
+
+void idleEditor(SessionState& state, InstanceModel& instance) {
+    if (state.desk != nullptr) state.desk->pumpMessages();
+    instance.driver->idleEditor();
+    state.count(1);
+}
+
+void checkUserControls(UiStep& step, InstanceModel& instance) {
+    for (std::int32_t index = 1; index <= 9 && !step.state.failed(); ++index) step.checkControl(instance, index);
+}
+
+void clickEditor(UiStep& step, InstanceModel& instance) {
+    SessionState& state = step.state;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    const bool sized = instance.driver->editorSize(width, height);
+    state.count(1);
+    if (!sized || width <= 0 || height <= 0 || width > 4 * kEditorWidth) {
+        return step.fail("the open editor announces a size of " + std::to_string(width) + " x " + std::to_string(height));
+    }
+    const Spot spot = chooseSpot(state.random, instance);
+    const double scale = static_cast<double>(width) / kEditorWidth;
+    instance.dragBegan.store(false);
+    ++state.counts.clicks;
+    const bool clicked = state.desk->click(
+        static_cast<std::int32_t>(std::lround(spot.x * scale)), static_cast<std::int32_t>(std::lround(spot.y * scale)),
+        [&] { idleEditor(state, instance); }, [&] { return instance.dragBegan.load(); });
+    state.count(2);
+    if (!clicked) step.fail("the open editor shows no window in its parent");
+}
+
+}  // namespace
+
+void editorStep(UiStep& step, InstanceModel& instance) {
+    SessionState& state = step.state;
+    if (!state.config.editors || !instance.driver->hasEditor()) return;
+    InstanceModel* owner = openEditorOwner(state);
+    instance.beginTouch();
+    if (owner == nullptr && state.random.chance(200)) {
+        // Hosts idle and send keys to every editor, open or not.
+        idleEditor(state, instance);
+        instance.driver->editorKey(0, state.random.between(0, 60), true);
+        state.count(1);
+    } else if (owner == nullptr || (owner == &instance && state.random.chance(30))) {
+        // Opened, or (now and then) opened again over itself without a close.
+        const bool opened = instance.driver->openEditor(state.desk != nullptr ? state.desk->parent() : nullptr);
+        state.count(1);
+        instance.editorOpen = true;
+        ++state.counts.editorOpens;
+        if (!opened) step.fail("the editor did not open");
+        for (int round = state.random.between(0, 5); round > 0; --round) idleEditor(state, instance);
+    } else {
+        InstanceModel& open = *owner;
+        if (&open != &instance) open.beginTouch();
+        switch (state.random.weighted({45, 35, 5, 15})) {
+        case 0:
+            for (int round = state.random.between(1, 12); round > 0; --round) idleEditor(state, open);
+            break;
+        case 1:
+            if (state.desk != nullptr) clickEditor(step, open);
+            break;
+        case 2: {
+            const std::int32_t key = state.random.between(0, 60);
+            const std::int32_t character = state.random.chance(500) ? 0 : state.random.between(32, 126);
+            open.driver->editorKey(character, key, true);
+            open.driver->editorKey(character, key, false);
+            state.count(2);
+            break;
+        }
+        default:
+            open.driver->closeEditor();
+            open.editorOpen = false;
+            state.count(1);
+            break;
+        }
+        if (!state.failed()) checkUserControls(step, open);
+        if (&open != &instance) open.endTouch();
+    }
+    instance.endTouch();
+}
+
+}  // namespace qmhost::validate

@@ -1,0 +1,76 @@
+#pragma once
+// What the validator needs of a plug-in module, whatever its format: make and destroy instances,
+// set and read their controls, set the stream, process in both forms, and open, idle and close
+// their editors. One driver per format (VST 2 today); the sessions see only this interface.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace qmhost::validate {
+
+// What an instance tells its host by itself. Called on the thread that caused it.
+class InstanceEvents {
+public:
+    virtual ~InstanceEvents() = default;
+    // The instance changed control `index` to `value` (a user moved it in the editor).
+    virtual void controlAutomated(std::int32_t index, float value) = 0;
+    // A gesture on control `index` began or ended.
+    virtual void gesture(std::int32_t index, bool begins) = 0;
+};
+
+// One live instance; destroying the object destroys the instance (editor open or not).
+class DriverInstance {
+public:
+    virtual ~DriverInstance() = default;
+
+    // Controls: any index, any value; the instance decides what it keeps. Any thread.
+    virtual void setControl(std::int32_t index, float value) = 0;
+    virtual float control(std::int32_t index) = 0;
+    // The stream: sample rate and the largest block the host announces. UI thread.
+    virtual void setStream(float sampleRateHz, std::int32_t maxBlockFrames, bool together) = 0;
+    // Activation: false suspends, true resumes. UI thread.
+    virtual void setActive(bool active) = 0;
+    // Whether the format has an accumulating form beside the replacing one.
+    virtual bool canAccumulate() const = 0;
+    // One block of two channels; `accumulate` adds to what `out` holds. Audio thread.
+    virtual void process(float* const* in, float* const* out, std::int32_t frames, bool accumulate) = 0;
+
+    // The program's name as the host sets and reads it; false when the format has none.
+    virtual bool setProgramName(const char* name) = 0;
+    // Reads the name into `buffer` of `bytes` bytes (the format's promised size, at least).
+    virtual bool programName(char* buffer, std::size_t bytes) = 0;
+    // The most bytes the format lets a program name take, terminator included.
+    virtual std::size_t programNameBytes() const = 0;
+    // One of the instance's texts (`kind` 0 name, 1 label, 2 display of control `index`; 3 vendor,
+    // 4 product, 5 effect name) into `buffer`; the bytes it may use for that text.
+    virtual std::size_t textBytes(int kind) const = 0;
+    virtual void text(int kind, std::int32_t index, char* buffer) = 0;
+
+    // The editor: opened into the host's `parent` window (false when it has none or cannot),
+    // idled, given a key, and closed. UI thread.
+    virtual bool hasEditor() const = 0;
+    virtual bool openEditor(void* parent) = 0;
+    virtual void idleEditor() = 0;
+    virtual void editorKey(std::int32_t character, std::int32_t virtualKey, bool down) = 0;
+    // The size the editor announces, in device pixels; false when it announces none.
+    virtual bool editorSize(std::int32_t& width, std::int32_t& height) = 0;
+    virtual void closeEditor() = 0;
+};
+
+class ModuleDriver {
+public:
+    virtual ~ModuleDriver() = default;
+    // False when the module could not be loaded; `problem` says why.
+    virtual bool isLoaded() const = 0;
+    virtual std::string problem() const = 0;
+    // A new instance reporting to `events` (which outlives it), or null when the module made none.
+    virtual std::unique_ptr<DriverInstance> make(InstanceEvents& events) = 0;
+    // Number of controls of every instance.
+    virtual std::int32_t controlCount() const = 0;
+};
+
+// The driver for VST 2 modules (.so natively, .dll under Windows).
+std::unique_ptr<ModuleDriver> makeVst2Driver(const std::string& path);
+
+}  // namespace qmhost::validate

@@ -1,0 +1,114 @@
+#include "tools/host/validate/UiStep.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "tools/host/validate/ControlValues.h"
+
+namespace qmhost::validate {
+namespace {
+
+constexpr std::size_t kTextGuardBytes = 32;
+constexpr unsigned char kTextGuard = 0xA5;
+
+std::string describeValue(float value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.9g (0x%08x)", static_cast<double>(value), std::bit_cast<std::uint32_t>(value));
+    return text;
+}
+
+// A name as users type them, now and then longer than the format allows.
+std::string chooseName(SessionRandom& random, std::size_t limit) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -_.()#";
+    const std::size_t length = random.chance(100) ? limit + random.below(40) : random.below(static_cast<std::uint32_t>(limit));
+    std::string name;
+    for (std::size_t i = 0; i < length; ++i) name += kLetters[random.below(sizeof kLetters - 1)];
+    return name;
+}
+
+}  // namespace
+
+void UiStep::begin(const char* stepName) {
+    what = stepName;
+    ++state.uiSteps;
+    state.watchdog.begin(0, state.uiSteps, what);
+}
+
+void UiStep::end() { state.watchdog.end(0); }
+
+void UiStep::fail(const std::string& message) { state.fail(0, state.uiSteps, what, message); }
+
+void UiStep::setControl(InstanceModel& instance, std::int32_t index, float value) {
+    instance.beginTouch();
+    instance.driver->setControl(index, value);
+    if (isUserControl(index)) instance.expect(index, value);
+    instance.endTouch();
+    state.count(1);
+    if (isUserControl(index)) checkControl(instance, index);
+}
+
+void UiStep::checkControl(InstanceModel& instance, std::int32_t index) {
+    const float got = instance.driver->control(index);
+    state.count(1);
+    if (!state.config.threads) state.hash.add(got);
+    if (!isUserControl(index)) return;
+    const float expected = instance.expectedControl(index);
+    if (!readsBackAs(expected, got)) {
+        fail("instance " + std::to_string(instance.serial) + " control " + std::to_string(index) + " reads " +
+             describeValue(got) + ", was set to " + describeValue(expected));
+    }
+}
+
+void UiStep::checkText(InstanceModel& instance, int kind, std::int32_t index) {
+    const std::size_t bytes = instance.driver->textBytes(kind);
+    std::vector<unsigned char> buffer(bytes + kTextGuardBytes, kTextGuard);
+    buffer[0] = 0;
+    instance.driver->text(kind, index, reinterpret_cast<char*>(buffer.data()));
+    state.count(1);
+    const bool terminated = std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(bytes), 0) !=
+                            buffer.begin() + static_cast<std::ptrdiff_t>(bytes);
+    const bool guarded = std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(bytes), buffer.end(),
+                                     [](unsigned char byte) { return byte == kTextGuard; });
+    if (!terminated || !guarded) {
+        static constexpr const char* kKinds[] = {"name", "label", "display", "vendor", "product", "effect name"};
+        fail(std::string("text '") + kKinds[kind] + "' of control " + std::to_string(index) + " takes more than " +
+             std::to_string(bytes) + " bytes");
+        return;
+    }
+    if (!state.config.threads) state.hash.add(reinterpret_cast<const char*>(buffer.data()));
+}
+
+void UiStep::programName(InstanceModel& instance) {
+    const std::size_t bytes = instance.driver->programNameBytes();
+    const std::string name = chooseName(state.random, bytes);
+    instance.driver->setProgramName(name.c_str());
+    std::vector<char> buffer(bytes + kTextGuardBytes, static_cast<char>(kTextGuard));
+    instance.driver->programName(buffer.data(), bytes);
+    state.count(2);
+    const auto end = std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(bytes), '\0');
+    const std::string got(buffer.begin(), end);
+    const bool guarded = std::all_of(buffer.begin() + static_cast<std::ptrdiff_t>(bytes), buffer.end(),
+                                     [](char byte) { return byte == static_cast<char>(kTextGuard); });
+    // A name that fits reads back whole; a longer one as much of it as fits.
+    const std::string expected = name.substr(0, bytes - 1);
+    if (end == buffer.begin() + static_cast<std::ptrdiff_t>(bytes) || !guarded) {
+        fail("the program name takes more than " + std::to_string(bytes) + " bytes");
+    } else if (got != expected) {
+        fail("program name set to '" + name + "' reads '" + got + "'");
+    }
+}
+
+void UiStep::texts(InstanceModel& instance) {
+    SessionRandom& random = state.random;
+    // Hosts ask for 0..10; now and then one asks past the ends.
+    const std::int32_t index = random.chance(100) ? random.between(-3, 14) : random.between(0, 10);
+    for (int kind = 0; kind < 3 && !state.failed(); ++kind) checkText(instance, kind, index);
+    if (random.chance(300)) {
+        for (int kind = 3; kind < 6 && !state.failed(); ++kind) checkText(instance, kind, 0);
+    }
+    if (!state.failed() && random.chance(400)) programName(instance);
+}
+
+}  // namespace qmhost::validate
