@@ -10,24 +10,35 @@ target_include_directories(quellmar_stb PRIVATE /usr/include/stb)
 set_target_properties(quellmar_stb PROPERTIES POSITION_INDEPENDENT_CODE ON C_VISIBILITY_PRESET hidden
   CXX_VISIBILITY_PRESET hidden)
 
-add_library(quellmar_x11_module STATIC ${QM_CORE_SOURCES} ${QM_GUI_PORTABLE_SOURCES} ${QM_GUI_X11_SOURCES}
-  ${QM_EDITOR_SOURCES} ${QM_MODULE_SOURCES})
-target_include_directories(quellmar_x11_module PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_definitions(quellmar_x11_module PRIVATE QM_BITMAP_DIR=${CMAKE_SOURCE_DIR}/resources/bitmaps)
-target_link_libraries(quellmar_x11_module PUBLIC qm_warnings quellmar_stb PkgConfig::CAIRO_XLIB PkgConfig::X11)
-target_include_directories(quellmar_x11_module PRIVATE /usr/include/stb)
-set_target_properties(quellmar_x11_module PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
-  VISIBILITY_INLINES_HIDDEN ON)
+# The module's code in three position-independent, hidden-symbol parts: the engine; the toolkit and
+# the editor over the X11 window backend with the bitmaps built in; the VST 2 shell. The LV2
+# bundle's binaries take the first two (cmake/Lv2.cmake).
+add_library(quellmar_pic_engine STATIC ${QM_ENGINE_SOURCES})
+add_library(quellmar_pic_editor STATIC ${QM_GUI_PORTABLE_SOURCES} ${QM_GUI_X11_SOURCES} ${QM_EDITOR_SOURCES})
+add_library(quellmar_x11_module STATIC ${QM_VST2_SOURCES} ${QM_VST2_EDITOR_SOURCES} ${QM_MODULE_SOURCES})
+target_link_libraries(quellmar_pic_engine PUBLIC qm_warnings)
+target_link_libraries(quellmar_pic_editor PUBLIC qm_warnings quellmar_pic_engine quellmar_stb PkgConfig::CAIRO_XLIB
+  PkgConfig::X11)
+target_link_libraries(quellmar_x11_module PUBLIC quellmar_pic_editor quellmar_pic_engine)
+target_compile_definitions(quellmar_pic_editor PRIVATE QM_BITMAP_DIR=${CMAKE_SOURCE_DIR}/resources/bitmaps)
+target_include_directories(quellmar_pic_editor PRIVATE /usr/include/stb)
+foreach(part quellmar_pic_engine quellmar_pic_editor quellmar_x11_module)
+  target_include_directories(${part} PUBLIC ${CMAKE_SOURCE_DIR})
+  set_target_properties(${part} PROPERTIES POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+endforeach()
 if(QM_VARIANT STREQUAL "asan")
   # Hosts send NaN, infinities and huge values: the module's float-to-integer conversions are
   # checked too (GCC's UndefinedBehaviorSanitizer leaves them out unless asked).
-  target_compile_options(quellmar_x11_module PRIVATE -fsanitize=float-cast-overflow)
+  foreach(part quellmar_pic_engine quellmar_pic_editor quellmar_x11_module)
+    target_compile_options(${part} PRIVATE -fsanitize=float-cast-overflow)
+  endforeach()
 endif()
 file(GLOB_RECURSE QM_BITMAP_FILES ${CMAKE_SOURCE_DIR}/resources/bitmaps/*.bmp)
 set_source_files_properties(resources/EmbeddedBitmaps.cpp PROPERTIES OBJECT_DEPENDS "${QM_BITMAP_FILES}")
 
-set(QM_LINUX_EXPORTS ${CMAKE_SOURCE_DIR}/host/linux/QuellmarV3.map)
-add_library(QuellmarV3 MODULE host/linux/LinuxEntry.cpp)
+set(QM_LINUX_EXPORTS ${CMAKE_SOURCE_DIR}/formats/vst2/linux/QuellmarV3.map)
+add_library(QuellmarV3 MODULE formats/vst2/linux/LinuxEntry.cpp)
 target_link_libraries(QuellmarV3 PRIVATE quellmar_x11_module)
 target_link_options(QuellmarV3 PRIVATE -static-libstdc++ -static-libgcc -Wl,--version-script=${QM_LINUX_EXPORTS}
   -Wl,--exclude-libs,ALL -Wl,--as-needed -Wl,-z,defs)

@@ -5,19 +5,21 @@ file(GLOB QM_PACKAGING_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/*/*
 add_custom_command(OUTPUT ${QM_PACKAGES_DIR}/SHA256SUMS
   COMMAND bash ${CMAKE_SOURCE_DIR}/packaging/make-packages.sh ${QM_DIST_DIR} ${QM_PACKAGES_DIR}
     ${PROJECT_VERSION} ${QM_SOURCE_DATE_EPOCH} ${QM_DUCK_MANUAL}
-  DEPENDS ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so ${QM_DIST_DIR}/linux-x86_64/quellmar-duck
+  DEPENDS ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so ${QM_DIST_DIR}/linux-x86_64/quellmar-duck ${QM_LV2_TTL}
+    ${QM_LV2_BUNDLE}/QuellmarV3_dsp.so ${QM_LV2_BUNDLE}/QuellmarV3_ui.so
     ${QM_DIST_DIR}/win32/QuellmarV3.dll ${QM_DIST_DIR}/win64/QuellmarV3.dll ${QM_DUCK_MANUAL}
     ${QM_PACKAGING_FILES} ${CMAKE_SOURCE_DIR}/LICENSE
   COMMENT "Making the packages in ${QM_PACKAGES_DIR}"
   VERBATIM)
 add_custom_target(packages ALL DEPENDS ${QM_PACKAGES_DIR}/SHA256SUMS)
-add_dependencies(packages QuellmarV3 quellmar-duck win32 win64)
+add_dependencies(packages QuellmarV3 lv2_bundle quellmar-duck win32 win64)
 
 # release: the packages as users get them, and the same bytes twice.
 set(QM_RELEASE_WORK ${CMAKE_BINARY_DIR}/release)
 set(QM_DEB ${QM_PACKAGES_DIR}/quellmarv3_${PROJECT_VERSION}_amd64.deb)
 add_test(NAME release.deb COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check-deb.sh ${QM_DEB} ${QM_DIST_DIR}
-  ${PROJECT_VERSION} $<TARGET_FILE:quellmar_linux_module_tests> ${QM_RELEASE_WORK}/deb)
+  ${PROJECT_VERSION} $<TARGET_FILE:quellmar_linux_module_tests> ${QM_RELEASE_WORK}/deb
+  $<TARGET_FILE:quellmar_lv2_module_tests>)
 set_tests_properties(release.deb PROPERTIES RESOURCE_LOCK keybus ENVIRONMENT "QM_HOST_PATH=$<TARGET_FILE:quellmar_host>")
 add_test(NAME release.installer COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check-installer.sh
   ${QM_PACKAGES_DIR}/QuellmarV3-${PROJECT_VERSION}-windows-setup.exe ${QM_DIST_DIR} ${PROJECT_VERSION}

@@ -1,15 +1,10 @@
-# The portable sources: everything of the host interface and the engine that does not need the
-# Windows loader.
-set(QM_CORE_SOURCES
-  host/EffectBase.cpp
-  host/EffectBaseExt.cpp
-  host/HostWrappers.cpp
-  host/ModuleState.cpp
-  host/PluginEntry.cpp
-  host/SpeakerArrangements.cpp
-  host/ValueFormat.cpp
+# The engine: everything of the ducker that no plug-in format sees, portable but for the shared
+# memory and process identity of each platform.
+set(QM_ENGINE_SOURCES
+  engine/AudioDelay.cpp
+  engine/ControlTable.cpp
   engine/DuckChain.cpp
-  engine/DuckerEffect.cpp
+  engine/DuckerCore.cpp
   engine/DuckingProcessor.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
@@ -24,12 +19,26 @@ set(QM_CORE_SOURCES
   engine/kernels/KernelsScalar.cpp
   engine/kernels/KernelsSse2.cpp
 )
-
 if(WIN32)
-  list(APPEND QM_CORE_SOURCES engine/win32/SharedMemoryWin32.cpp)
+  list(APPEND QM_ENGINE_SOURCES engine/win32/SharedMemoryWin32.cpp)
 else()
-  list(APPEND QM_CORE_SOURCES engine/posix/SharedMemoryPosix.cpp engine/posix/ProcessTokenPosix.cpp)
+  list(APPEND QM_ENGINE_SOURCES engine/posix/SharedMemoryPosix.cpp engine/posix/ProcessTokenPosix.cpp)
 endif()
+
+# The VST 2 shell's portable sources: the record, dispatcher, effect base, host wrappers, value
+# formatting and the effect over the engine's core (the module entry and the editor's hosting are
+# below).
+set(QM_VST2_SOURCES
+  formats/vst2/DuckerEffect.cpp
+  formats/vst2/EffectBase.cpp
+  formats/vst2/EffectBaseExt.cpp
+  formats/vst2/HostWrappers.cpp
+  formats/vst2/ModuleState.cpp
+  formats/vst2/PluginEntry.cpp
+  formats/vst2/SpeakerArrangements.cpp
+  formats/vst2/ValueFormat.cpp
+)
+set(QM_CORE_SOURCES ${QM_ENGINE_SOURCES} ${QM_VST2_SOURCES})
 
 set(QM_GUI_CAIRO_SOURCES
   gui/cairo/CairoImage.cpp
@@ -82,10 +91,14 @@ set(QM_GUI_X11_SOURCES ${QM_GUI_CAIRO_SOURCES}
   gui/x11/XResourceCount.cpp
   resources/EmbeddedBitmaps.cpp)
 
-# The editor and the effect that owns it; the module entry creates this effect.
-set(QM_MODULE_SOURCES host/ModuleEntry.cpp)
+# The editor, whatever the plug-in format; the VST 2 shell's hosting of it and the effect that owns
+# it; the VST 2 module entry, which creates this effect.
 set(QM_EDITOR_SOURCES
   editor/DuckerEditor.cpp
-  editor/DuckerEffectWithEditor.cpp
-  editor/GuiEditorBase.cpp
+  editor/ToolkitEditor.cpp
 )
+set(QM_VST2_EDITOR_SOURCES
+  formats/vst2/DuckerEffectWithEditor.cpp
+  formats/vst2/GuiEditorBase.cpp
+)
+set(QM_MODULE_SOURCES formats/vst2/ModuleEntry.cpp)

@@ -43,9 +43,9 @@ add_custom_target(qm_windows_tests ALL DEPENDS win32-tests win64-tests)
 
 include(cmake/Packages.cmake)
 
-# What ships, and nothing else: the three modules, quellmar-duck, the host program the demo runs,
-# and the packages made of them.
-add_custom_target(ship DEPENDS QuellmarV3 quellmar-duck win32 win64 packages)
+# What ships, and nothing else: the three modules, the LV2 bundle, quellmar-duck, the host program
+# the demo runs, and the packages made of them.
+add_custom_target(ship DEPENDS QuellmarV3 lv2_bundle quellmar-duck win32 win64 packages)
 
 # sanitize
 add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_unit_tests)

@@ -12,7 +12,7 @@ add_link_options(-Wl,--disable-auto-image-base)
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_SOURCE_DIR}/tests/data -I${QM_GENERATED_DIR}")
 
-add_library(QuellmarV3 SHARED host/win32/DllMain.cpp host/win32/QuellmarV3.def resources/QuellmarV3.rc)
+add_library(QuellmarV3 SHARED formats/vst2/win32/DllMain.cpp formats/vst2/win32/QuellmarV3.def resources/QuellmarV3.rc)
 target_link_libraries(QuellmarV3 PRIVATE quellmar_module)
 target_link_options(QuellmarV3 PRIVATE -s)
 set_target_properties(QuellmarV3 PROPERTIES
@@ -53,7 +53,7 @@ target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
 
 # The same module with the SSE2 kernels alone, as it runs on processors without AVX2: for the
 # bench tier only, never shipped.
-add_library(QuellmarV3Baseline SHARED host/win32/DllMain.cpp host/win32/QuellmarV3.def resources/QuellmarV3.rc
+add_library(QuellmarV3Baseline SHARED formats/vst2/win32/DllMain.cpp formats/vst2/win32/QuellmarV3.def resources/QuellmarV3.rc
   engine/kernels/KernelSelect.cpp)
 target_compile_definitions(QuellmarV3Baseline PRIVATE QM_BASELINE_KERNELS_ONLY)
 target_link_libraries(QuellmarV3Baseline PRIVATE quellmar_module)

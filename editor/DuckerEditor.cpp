@@ -1,5 +1,6 @@
 #include "editor/DuckerEditor.h"
 
+#include "engine/ControlTable.h"
 #include "engine/Parameters.h"
 
 namespace qm {
@@ -22,23 +23,31 @@ ValueDisplay* makeReadout(std::int32_t top) {
 
 namespace {
 
-ERect deviceRect(std::int32_t width, std::int32_t height, ScalePercent scale) {
-    return ERect{0, 0, static_cast<std::int16_t>(toDevice(height, scale)),
-                 static_cast<std::int16_t>(toDevice(width, scale))};
+Rect deviceRect(std::int32_t width, std::int32_t height, ScalePercent scale) {
+    return Rect{0, 0, toDevice(width, scale), toDevice(height, scale)};
 }
 
 }  // namespace
 
-DuckerEditor::DuckerEditor(EffectBaseExt* effect) : GuiEditorBase(effect), backgroundBitmap(new Bitmap(128)) {
-    rect = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), kScale1x);
+DuckerEditor::DuckerEditor(EditorController* controller)
+    : ToolkitEditor(controller), backgroundBitmap(new Bitmap(128)) {
+    size = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), kScale1x);
 }
 
-std::int32_t DuckerEditor::getRect(ERect** out) {
+Rect DuckerEditor::deviceSize() {
     // Closed: the size that an open now would have; open: the open editor's.
     if (frame == nullptr) {
-        rect = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), expectedFrameScale());
+        size = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), expectedFrameScale());
     }
-    return GuiEditorBase::getRect(out);
+    return size;
+}
+
+float DuckerEditor::valueOf(std::int32_t index) {
+    EditorController* source = controller();
+    if (source == nullptr) return 0.0f;
+    if (index == ParamOwnSlot) return source->slot();
+    if (index == ParamMeter) return source->meter();
+    return source->parameter(index);
 }
 
 DuckerEditor::~DuckerEditor() {
@@ -52,9 +61,9 @@ ToggleButton* DuckerEditor::inputButtonControl(std::int32_t slot) const {
     return slot >= 0 && slot < 4 ? buttons[slot] : nullptr;
 }
 
-std::int32_t DuckerEditor::open(void* parent) {
+bool DuckerEditor::open(void* parent) {
     if (frame != nullptr) close();
-    GuiEditorBase::open(parent);
+    ToolkitEditor::open(parent);
     Bitmap* track = new Bitmap(129);
     Bitmap* handle = new Bitmap(130);
     Bitmap* bypassPicture = new Bitmap(201);
@@ -66,10 +75,9 @@ std::int32_t DuckerEditor::open(void* parent) {
     Bitmap* meterUnlit = new Bitmap(133);
 
     frame = new EditorFrame(Rect{0, 0, 317, 260}, parent, this);
-    rect = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), frame->getScale());
+    size = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), frame->getScale());
     frame->setBackground(backgroundBitmap);
-    EffectBaseExt& effectObject = *owner();
-    auto p = [&effectObject](std::int32_t index) { return effectObject.getParameter(index); };
+    auto p = [this](std::int32_t index) { return valueOf(index); };
 
     helpOverlay = new OverlayPanel(Rect{237, 24, 248, 37}, this, 11, helpPicture,
                                    Rect{0, 0, helpPicture->getWidth(), helpPicture->getHeight()}, Point{0, 0});
@@ -102,13 +110,13 @@ std::int32_t DuckerEditor::open(void* parent) {
     }
 
     attackDisplay = makeReadout(kSliderRows[0]);
-    attackDisplay->setValue(p(ParamAttack) * p(ParamAttack) * 2000.0f);
+    attackDisplay->setValue(controlValueFor(ControlAttack, p(ParamAttack)));
     frame->addView(attackDisplay);
     releaseDisplay = makeReadout(kSliderRows[1]);
-    releaseDisplay->setValue(p(ParamRelease) * p(ParamRelease) * 1000.0f);
+    releaseDisplay->setValue(controlValueFor(ControlRelease, p(ParamRelease)));
     frame->addView(releaseDisplay);
     thresholdDisplay = makeReadout(kSliderRows[2]);
-    thresholdDisplay->setValue(p(ParamThreshold) * -96.0f);
+    thresholdDisplay->setValue(controlValueFor(ControlThreshold, p(ParamThreshold)));
     frame->addView(thresholdDisplay);
 
     auto toggle = [&](std::int32_t left, std::int32_t top, Bitmap* picture, std::int32_t tag) {
@@ -136,7 +144,7 @@ std::int32_t DuckerEditor::open(void* parent) {
     }
     pendingParameters.store(0, std::memory_order_relaxed);
     isOpen.store(true, std::memory_order_release);
-    return 1;
+    return true;
 }
 
 void DuckerEditor::close() {
@@ -154,7 +162,7 @@ void DuckerEditor::forgetControls() {
     helpOverlay = nullptr;
 }
 
-void DuckerEditor::setParameter(std::int32_t index, float) {
+void DuckerEditor::parameterChanged(std::int32_t index) {
     if (!isOpen.load(std::memory_order_acquire)) return;
     if (index >= 0 && index < kParameterCount) {
         pendingParameters.fetch_or(1u << index, std::memory_order_acq_rel);
@@ -170,11 +178,11 @@ void DuckerEditor::idle() {
             if ((pending & 1u) != 0) applyParameter(index);
         }
     }
-    GuiEditorBase::idle();
+    ToolkitEditor::idle();
 }
 
 void DuckerEditor::applyParameter(std::int32_t index) {
-    const float p = owner()->getParameter(index);
+    const float p = valueOf(index);
     switch (index) {
     case ParamOwnSlot:
         if (!slotShown && slotDigit != nullptr) {
@@ -196,15 +204,15 @@ void DuckerEditor::applyParameter(std::int32_t index) {
     }
     case ParamAttack:
         if (attackSlider != nullptr) attackSlider->setValue(p);
-        if (attackDisplay != nullptr) attackDisplay->setValue(p * p * 2000.0f);
+        if (attackDisplay != nullptr) attackDisplay->setValue(controlValueFor(ControlAttack, p));
         break;
     case ParamRelease:
         if (releaseSlider != nullptr) releaseSlider->setValue(p);
-        if (releaseDisplay != nullptr) releaseDisplay->setValue(p * p * 1000.0f);
+        if (releaseDisplay != nullptr) releaseDisplay->setValue(controlValueFor(ControlRelease, p));
         break;
     case ParamThreshold:
         if (thresholdSlider != nullptr) thresholdSlider->setValue(p);
-        if (thresholdDisplay != nullptr) thresholdDisplay->setValue(p * -96.0f);
+        if (thresholdDisplay != nullptr) thresholdDisplay->setValue(controlValueFor(ControlThreshold, p));
         break;
     case ParamMeter:
         if (strengthMeter != nullptr) strengthMeter->setValue(p);
@@ -217,9 +225,9 @@ void DuckerEditor::applyParameter(std::int32_t index) {
 void DuckerEditor::onControlChanged(Canvas* canvas, Control* control) {
     const std::int32_t tag = control->tag;
     if (tag < ParamBypass || tag > ParamThreshold) return;
-    // A control still tracking a drag after the editor or the effect closed changes nothing.
-    if (!isEditorOpen() || effect == nullptr) return;
-    owner()->setParameterAutomated(tag, control->getValue());
+    // A control still tracking a drag after the editor or the instance closed changes nothing.
+    if (!isEditorOpen() || controller() == nullptr) return;
+    controller()->setFromEditor(tag, control->getValue());
     if (canvas != nullptr) control->update(*canvas);
 }
 

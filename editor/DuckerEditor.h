@@ -9,7 +9,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "editor/GuiEditorBase.h"
+#include "editor/EditorController.h"
+#include "editor/ToolkitEditor.h"
 #include "gui/controls/DigitDisplay.h"
 #include "gui/controls/LevelMeter.h"
 #include "gui/controls/OverlayPanel.h"
@@ -19,22 +20,26 @@
 
 namespace qm {
 
-class DuckerEditor : public GuiEditorBase, public ControlListener {
+class DuckerEditor : public ToolkitEditor, public ControlListener {
 public:
-    explicit DuckerEditor(EffectBaseExt* effect);
-    // Closes the editor first when the host destroys the effect with the editor still open.
+    // An editor for the instance behind `controller`.
+    explicit DuckerEditor(EditorController* controller);
+    // Closes the editor first when the instance is destroyed with the editor still open.
     ~DuckerEditor() override;
 
-    // The editor's size in device pixels: the open editor's, else the size the next open would have.
-    std::int32_t getRect(ERect** rect) override;
+    // The editor's size in device pixels (left and top 0): the open editor's, else the size the
+    // next open would have.
+    Rect deviceSize();
     // Builds the frame in the host's `parent` window with every control set from the parameters, at
-    // the scale of the parent's screen.
-    std::int32_t open(void* parent) override;
+    // the scale of the parent's screen; true when it did (a frame without a native window when the
+    // parent cannot take one).
+    bool open(void* parent) override;
     void close() override;
     // Shows the parameter changes handed over since the last pass, then draws what changed.
     void idle() override;
-    // A parameter changed, on any thread: noted for the next idle pass while the editor is open.
-    void setParameter(std::int32_t index, float value) override;
+    // Parameter `index` (0..10) changed, on any thread: noted for the next idle pass while the
+    // editor is open.
+    void parameterChanged(std::int32_t index) override;
     void onControlChanged(Canvas* canvas, Control* control) override;
 
     bool isEditorOpen() const { return isOpen.load(std::memory_order_acquire); }
@@ -53,6 +58,8 @@ public:
 
 private:
     void applyParameter(std::int32_t index);
+    // The value of parameter `index` (0..10) as the controller has it.
+    float valueOf(std::int32_t index);
     void forgetControls();
 
     HorizontalSlider* attackSlider = nullptr;
@@ -71,6 +78,7 @@ private:
     DigitDisplay* slotDigit = nullptr;
     OverlayPanel* helpOverlay = nullptr;
     Bitmap* backgroundBitmap = nullptr;
+    Rect size;
     bool slotShown = false;
     std::atomic<bool> isOpen{false};
     // One bit per parameter index set since the last idle pass.

@@ -23,6 +23,10 @@ void DuckChain::setHoldMs(double holdMs, double sampleRateHz) {
     hold.setWindow(holdMs > 0.0 ? std::llround(holdMs * sampleRateHz / 1000.0) : 0);
 }
 
+void DuckChain::reserveHoldMs(double maxHoldMs, double sampleRateHz) {
+    if (maxHoldMs > 0.0) hold.reserve(std::llround(maxHoldMs * sampleRateHz / 1000.0));
+}
+
 void DuckChain::duckPeaks(const KernelSet& kernels, float* peaks, const float* const* in, float* const* out,
                           std::int32_t frames, DuckMode mode, float* factors) {
     if (hold.isOn()) hold.apply(peaks, frames);

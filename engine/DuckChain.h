@@ -27,8 +27,12 @@ public:
     // to go further settles exactly at it, and the gain starts to recover within
     // EnvelopeDetector::kRangeRecoveryMs of the key's end. Set-up call.
     void setRangeDb(double rangeDb) { envelope.setRangeDb(rangeDb); }
-    // Holds the key's peak for `holdMs` (0: off) at `sampleRateHz`. Set-up call: allocates.
+    // Holds the key's peak for `holdMs` (0: off) at `sampleRateHz`. Set-up call: allocates, unless
+    // `reserveHoldMs` made room for the time.
     void setHoldMs(double holdMs, double sampleRateHz);
+    // Makes room for holds up to `maxHoldMs` at `sampleRateHz`, so that setHoldMs within it
+    // allocates nothing and may be called between blocks. Set-up call: allocates.
+    void reserveHoldMs(double maxHoldMs, double sampleRateHz);
 
     // Ducks `frames` (at most kChunkFrames) frames of `in` into `out` (which may be `in`) by one
     // key peak per frame; the peaks are overwritten by the held ones. When `factors` is not null

@@ -33,6 +33,13 @@ void PeakHold::setWindow(std::int64_t windowFrames) {
     prefix = 0.0f;
 }
 
+void PeakHold::reserve(std::int64_t maxWindowFrames) {
+    if (maxWindowFrames <= 0) return;
+    const auto block = static_cast<std::size_t>(maxWindowFrames) + 1;
+    current.reserve(block);
+    previousSuffix.reserve(block + 1);
+}
+
 void PeakHold::apply(float* peaks, std::int32_t frames) {
     if (window == 0) return;
     // Locals, so that the stores to `peaks` cannot alias the state the loop carries.

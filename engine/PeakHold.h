@@ -14,8 +14,12 @@ namespace qm {
 
 class PeakHold {
 public:
-    // Sets the window in frames (0: off) and forgets the past. Allocates: set-up only.
+    // Sets the window in frames (0: off) and forgets the past. Allocates unless `reserve` made room
+    // for the window: set-up only, or wherever such room was made.
     void setWindow(std::int64_t windowFrames);
+    // Makes room for windows up to `maxWindowFrames`, so that `setWindow` within it allocates
+    // nothing. Allocates: set-up only.
+    void reserve(std::int64_t maxWindowFrames);
     std::int64_t windowFrames() const { return window; }
     bool isOn() const { return window > 0; }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The native window that a frame owns, as the frame's drawing and mouse code needs it.
 
+#include <cstdint>
 #include <memory>
 
 #include "gui/DrawingTarget.h"
@@ -16,6 +17,9 @@ public:
     virtual std::unique_ptr<DrawingTarget> createDrawingTarget() = 0;
     // The native handle, for canvases that need the window's position.
     virtual void* nativeHandle() = 0;
+    // The window system's own number of the window (an X11 window id), for hosts that embed it by
+    // that number; 0 where there is none.
+    virtual std::uintptr_t systemWindowId() { return 0; }
     // The frame is going: stop passing events and drops to it. The window itself goes with this object.
     virtual void shutdown() {}
     // Handles what the window system queued for this window (exposures, clicks, the wheel) where

@@ -68,6 +68,7 @@ tree="$work/tar/$top"
 mkdir -p "$tree/libexec"
 cp "$dist/linux-x86_64/QuellmarV3.so" "$tree/"
 cp "$dist/linux-x86_64/quellmar-duck" "$tree/libexec/"
+cp -r "$dist/linux-x86_64/QuellmarV3.lv2" "$tree/"
 cp "$manual" "$tree/quellmar-duck.1"
 cp "$root/LICENSE" "$tree/"
 # quellmar-duck starts through a launcher that checks the libraries read from the binary now;

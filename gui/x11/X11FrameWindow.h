@@ -38,6 +38,7 @@ public:
     std::unique_ptr<DrawingTarget> createDrawingTarget() override;
     // This object: the platform input reaches the connection and the window through it.
     void* nativeHandle() override { return this; }
+    std::uintptr_t systemWindowId() override { return window; }
     void shutdown() override { frame = nullptr; }
     void handleEvents() override;
     void hide() override;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package: the module in /usr/lib/vst (where Linux hosts look for VST 2 plug-ins),
-# quellmar-duck with its manual page, the copyright and changelog. Its Depends come from the
+# The Debian package: the module in /usr/lib/vst (where Linux hosts look for VST 2 plug-ins), the
+# LV2 bundle in /usr/lib/lv2, quellmar-duck with its manual page, the copyright and changelog. Its Depends come from the
 # binaries themselves (dpkg-shlibdeps). Every file carries SOURCE_DATE_EPOCH.
 #   make-deb.sh DIST_FOLDER MANUAL_PAGE VERSION WORK_FOLDER OUTPUT_DEB
 set -euo pipefail
@@ -10,6 +10,8 @@ stage="$work/root"
 doc="$stage/usr/share/doc/quellmarv3"
 
 install -D -m 0644 "$dist/linux-x86_64/QuellmarV3.so" "$stage/usr/lib/vst/QuellmarV3.so"
+install -d -m 0755 "$stage/usr/lib/lv2/QuellmarV3.lv2"
+install -m 0644 "$dist/linux-x86_64/QuellmarV3.lv2/"* "$stage/usr/lib/lv2/QuellmarV3.lv2/"
 install -D -m 0755 "$dist/linux-x86_64/quellmar-duck" "$stage/usr/bin/quellmar-duck"
 install -d -m 0755 "$stage/usr/share/man/man1" "$doc" "$stage/DEBIAN"
 gzip -9n <"$manual" >"$stage/usr/share/man/man1/quellmar-duck.1.gz"
@@ -25,6 +27,7 @@ install -m 0644 "$here/copyright" "$doc/copyright"
 mkdir -p "$work/shlibs/debian"
 printf 'Source: quellmarv3\n\nPackage: quellmarv3\nArchitecture: amd64\n' >"$work/shlibs/debian/control"
 depends=$(cd "$work/shlibs" && dpkg-shlibdeps -O "-e$stage/usr/lib/vst/QuellmarV3.so" \
+  "-e$stage/usr/lib/lv2/QuellmarV3.lv2/QuellmarV3_dsp.so" "-e$stage/usr/lib/lv2/QuellmarV3.lv2/QuellmarV3_ui.so" \
   "-e$stage/usr/bin/quellmar-duck" 2>"$work/shlibdeps.log" | sed -n 's/^shlibs:Depends=//p')
 [ -n "$depends" ] || { cat "$work/shlibdeps.log" >&2; echo "dpkg-shlibdeps found no dependencies" >&2; exit 1; }
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 #include "engine/LocalKeyBus.h"
 #include "engine/kernels/DuckKernels.h"
 #include "support/PerFrameLoop.h"

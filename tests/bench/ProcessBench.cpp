@@ -10,7 +10,7 @@
 
 #include <sys/mman.h>
 
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 #include "engine/LocalKeyBus.h"
 #include "engine/SharedKeyBus.h"
 #include "support/RecordingHost.h"

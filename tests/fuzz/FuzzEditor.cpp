@@ -3,11 +3,11 @@
 #include <memory>
 #include <vector>
 
-#include "editor/GuiEditorBase.h"
+#include "support/EditorAccess.h"
 #include "gui/Canvas.h"
 #include "gui/DrawingTarget.h"
 #include "gui/cairo/CairoImage.h"
-#include "host/EffectBase.h"
+#include "formats/vst2/EffectBase.h"
 #include "support/GuiTestSupport.h"
 
 namespace qm::fuzz {
@@ -59,7 +59,7 @@ void prepareEditorInput() {
 void beginRun() { opensLeft = 2; }
 
 void driveEditor(PluginRecord* record, FuzzedDataProvider& data) {
-    auto* editor = static_cast<GuiEditorBase*>(EffectBase::fromRecord(record)->getEditorObject());
+    DuckerEditor* editor = test::duckerEditorOf(record);
     const int action = data.ConsumeIntegralInRange<int>(0, 8);
     // Without a parent window the frame has no window of its own; it draws on our picture.
     if (action == 0 && opensLeft > 0) {

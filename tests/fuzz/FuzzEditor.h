@@ -5,7 +5,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "host/PluginInterface.h"
+#include "formats/vst2/PluginInterface.h"
 
 namespace qm::fuzz {
 

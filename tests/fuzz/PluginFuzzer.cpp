@@ -20,10 +20,10 @@
 
 #include "FuzzEditor.h"
 #include "FuzzRegion.h"
-#include "editor/DuckerEffectWithEditor.h"
+#include "formats/vst2/DuckerEffectWithEditor.h"
 #include "engine/LocalKeyBus.h"
 #include "engine/SharedKeyBus.h"
-#include "host/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "support/RecordingHost.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "editor/DuckerEditor.h"
+#include "support/EditorAccess.h"
 #include "engine/Parameters.h"
 #include "support/GuiTestSupport.h"
 #include "support/PluginInstance.h"
@@ -24,7 +25,7 @@ protected:
     DuckerEditor& openAndPaint(const test::PluginInstance& plugin) {
         static int parentWindow = 0;
         EXPECT_EQ(plugin.dispatch(effEditOpen, 0, 0, &parentWindow), 1);
-        auto& editor = *static_cast<DuckerEditor*>(EffectBase::fromRecord(plugin.get())->getEditorObject());
+        auto& editor = *test::duckerEditorOf(plugin.get());
         screen = editor.getFrame()->createWindowTarget();
         Canvas paint(editor.getFrame(), screen.get(), nullptr);
         editor.getFrame()->drawInRect(paint, Rect{0, 0, 317, 260});

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 #include "engine/LocalKeyBus.h"
 #include "support/RecordingHost.h"
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 #include "engine/SharedKeyBus.h"
 #include "support/ForkedChild.h"
 #include "support/RecordingHost.h"

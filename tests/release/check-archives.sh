@@ -22,6 +22,12 @@ expect "tarball members, owners and modes" "$(tar -tvzf "$tarball" | awk '{print
 drwxr-xr-x 0/0 $top/
 -rw-r--r-- 0/0 $top/INSTALL
 -rw-r--r-- 0/0 $top/LICENSE
+drwxr-xr-x 0/0 $top/QuellmarV3.lv2/
+-rw-r--r-- 0/0 $top/QuellmarV3.lv2/QuellmarV3.ttl
+-rw-r--r-- 0/0 $top/QuellmarV3.lv2/QuellmarV3_dsp.so
+-rw-r--r-- 0/0 $top/QuellmarV3.lv2/QuellmarV3_ui.so
+-rw-r--r-- 0/0 $top/QuellmarV3.lv2/manifest.ttl
+-rw-r--r-- 0/0 $top/QuellmarV3.lv2/presets.ttl
 -rw-r--r-- 0/0 $top/QuellmarV3.so
 drwxr-xr-x 0/0 $top/libexec/
 -rwxr-xr-x 0/0 $top/libexec/quellmar-duck
@@ -39,6 +45,11 @@ done <<BINARIES
 zip|win32/QuellmarV3.dll|win32/QuellmarV3.dll
 zip|win64/QuellmarV3.dll|win64/QuellmarV3.dll
 tar|QuellmarV3.so|linux-x86_64/QuellmarV3.so
+tar|QuellmarV3.lv2/QuellmarV3_dsp.so|linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so
+tar|QuellmarV3.lv2/QuellmarV3_ui.so|linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so
+tar|QuellmarV3.lv2/QuellmarV3.ttl|linux-x86_64/QuellmarV3.lv2/QuellmarV3.ttl
+tar|QuellmarV3.lv2/manifest.ttl|linux-x86_64/QuellmarV3.lv2/manifest.ttl
+tar|QuellmarV3.lv2/presets.ttl|linux-x86_64/QuellmarV3.lv2/presets.ttl
 tar|libexec/quellmar-duck|linux-x86_64/quellmar-duck
 BINARIES
 
@@ -69,7 +80,8 @@ rm -rf "$unpacked"
 expect "files in SHA256SUMS" "$(awk '{print $2}' "$packages/SHA256SUMS" | sort | tr '\n' ' ')" \
   "QuellmarV3-$version-linux-x86_64.tar.gz QuellmarV3-$version-windows-setup.exe QuellmarV3-$version-windows.zip quellmarv3_${version}_amd64.deb "
 
-for binary in win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck; do
+for binary in win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck \
+  linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so; do
   found=$(strings -a "$dist/$binary" | grep -c -e "$source" -e "$build")
   expect "build paths in $binary" "$found" 0
 done

@@ -11,7 +11,9 @@ rebuild=0
 [ "$1" = --rebuild ] && { rebuild=1; shift; }
 source=$(realpath "$1") dist=$(realpath "$2") version=$3 epoch=$4 manual=$5 work=$(realpath -m "$6")
 rm -rf "$work" && mkdir -p "$work"
-shipped="win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck"
+shipped="win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck
+  linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so
+  linux-x86_64/QuellmarV3.lv2/QuellmarV3.ttl linux-x86_64/QuellmarV3.lv2/manifest.ttl linux-x86_64/QuellmarV3.lv2/presets.ttl"
 packageNames=$(awk '{print $2}' "$dist/packages/SHA256SUMS")
 
 # same FOLDER_A FOLDER_B FILES...: each file is the same in both folders.
@@ -32,7 +34,7 @@ if [ $rebuild -eq 0 ]; then
   broken="$work/broken"
   mkdir -p "$broken/dist/win32" "$broken/dist/linux-x86_64"
   cp "$dist/win32/QuellmarV3.dll" "$broken/dist/win32/"
-  cp "$dist/linux-x86_64/"* "$broken/dist/linux-x86_64/"
+  cp -r "$dist/linux-x86_64/"* "$broken/dist/linux-x86_64/"
   cp -r "$work/another/folder/packages" "$broken/packages"
   bash "$source/packaging/make-packages.sh" "$broken/dist" "$broken/packages" "$version" "$epoch" "$manual" \
     >/dev/null 2>"$broken/error.txt" && fail "packages made without the 64-bit DLL" || pass "no packages without the 64-bit DLL"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/DuckerEffect.h"
+#include "formats/vst2/DuckerEffect.h"
 #include "engine/LocalKeyBus.h"
 #include "support/RecordingHost.h"
 #include "support/ReferenceDucker.h"

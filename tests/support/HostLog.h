@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "host/PluginInterface.h"
+#include "formats/vst2/PluginInterface.h"
 
 namespace qmgui {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <vector>
 
-#include "host/PluginInterface.h"
+#include "formats/vst2/PluginInterface.h"
 
 namespace qm::test {
 

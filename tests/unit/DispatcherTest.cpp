@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "host/EffectBaseExt.h"
+#include "formats/vst2/EffectBaseExt.h"
 #include "support/RecordingHost.h"
 
 namespace qm {

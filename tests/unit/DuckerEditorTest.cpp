@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/DuckerEditor.h"
+#include "support/EditorAccess.h"
 #include "engine/Parameters.h"
 #include "support/GuiTestSupport.h"
 #include "support/PluginInstance.h"
@@ -20,7 +21,7 @@ protected:
         test::RecordingHost::get().reset();
     }
     DuckerEditor& editorOf(const test::PluginInstance& plugin) {
-        return *static_cast<DuckerEditor*>(EffectBase::fromRecord(plugin.get())->getEditorObject());
+        return *test::duckerEditorOf(plugin.get());
     }
     // Opens the editor without a native window: the controls exist and are drawn once, as the
     // window's first paint would, onto nothing.

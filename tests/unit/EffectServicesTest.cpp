@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "host/EffectBaseExt.h"
+#include "formats/vst2/EffectBaseExt.h"
 #include "support/RecordingHost.h"
 
 namespace qm {

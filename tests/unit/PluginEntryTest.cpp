@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "engine/KeyBus.h"
-#include "host/EffectBase.h"
-#include "host/ModuleState.h"
+#include "formats/vst2/EffectBase.h"
+#include "formats/vst2/ModuleState.h"
 #include "support/PluginInstance.h"
 
 namespace qm {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "host/ValueFormat.h"
+#include "formats/vst2/ValueFormat.h"
 
 namespace qm {
 namespace {

@@ -19,7 +19,7 @@
 #include "window/GuiHost.h"
 #include "gui/controls/ValueDisplay.h"
 #include "gui/win32/GdiObjects.h"
-#include "host/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "tools/host/PluginLoader.h"
 
 namespace qmgui {

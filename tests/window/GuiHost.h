@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PluginInterface.h"
+#include "formats/vst2/PluginInterface.h"
 #include "support/HostLog.h"
 #include "tools/host/EditorWindow.h"
 

@@ -21,7 +21,7 @@
 #include "gui/cairo/CairoImage.h"
 #include "gui/controls/ValueDisplay.h"
 #include "gui/x11/XResourceCount.h"
-#include "host/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "linux/ProcessCensus.h"
 #include "support/HostLog.h"
 #include "tools/host/PluginLoader.h"

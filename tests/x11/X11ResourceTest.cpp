@@ -18,7 +18,7 @@
 #include "engine/Parameters.h"
 #include "gui/x11/X11FrameWindow.h"
 #include "gui/x11/XResourceCount.h"
-#include "host/PluginEntry.h"
+#include "formats/vst2/PluginEntry.h"
 #include "linux/ProcessCensus.h"
 #include "support/HostLog.h"
 #include "tools/host/PluginLoader.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/PluginInterface.h"
+#include "formats/vst2/PluginInterface.h"
 
 namespace qmhost {
 

@@ -1,0 +1,77 @@
+#pragma once
+// The user controls of one instance, written once for every plug-in format: the nine of the
+// eleven parameters (bypass, the four inputs, attack, release, duck/key, threshold) and the duck
+// chain's range, hold and look-ahead, each with its name, range, unit and default in the units a
+// user reads, and the conversion between those units and the parameters' stored 0..1 values. A
+// format whose controls carry user units converts with these functions, and a format's
+// description files are generated from this table.
+
+#include <cstdint>
+
+namespace qm {
+
+enum ControlId : std::int32_t {
+    ControlEnabled = 0,  // bypass, as the host's own switch: 1 processes, 0 bypasses
+    ControlInputAlpha,
+    ControlInputBeta,
+    ControlInputGamma,
+    ControlInputDelta,
+    ControlAttack,
+    ControlRelease,
+    ControlDuckKey,
+    ControlThreshold,
+    ControlRange,
+    ControlHold,
+    ControlLookahead,
+};
+constexpr std::int32_t kControlCount = 12;
+
+enum class ControlKind {
+    Toggle,      // 0 or 1
+    Choice,      // a whole number naming one of `choices`
+    Continuous,  // any value from minimum to maximum
+};
+
+struct ControlInfo {
+    // A short identifier: lower case letters, digits and '_'.
+    const char* symbol;
+    // What hosts show; the parameters' own names where there is one.
+    const char* name;
+    // The parameter it sets (ParamBypass .. ParamThreshold), or -1 for the chain's shaping.
+    std::int32_t parameter;
+    ControlKind kind;
+    // "ms", "dB", or "" for toggles and choices.
+    const char* unit;
+    float minimum;
+    float maximum;
+    // In the units a user reads; for the nine parameters, the parameter's default converted.
+    float defaultValue;
+    // For a choice, the names of minimum, minimum + 1, ...; null otherwise.
+    const char* const* choices;
+    // One sentence for hosts that show a description.
+    const char* comment;
+};
+
+// The control's row of the table; `id` must be 0..kControlCount - 1.
+const ControlInfo& controlInfo(ControlId id);
+
+// The control that sets parameter `index`, or -1 for parameters no control sets (0 and 10).
+std::int32_t controlForParameter(std::int32_t index);
+
+// `value` limited to the control's range; not-a-number gives the default, and toggles and choices
+// are rounded to the nearest whole value. Any thread.
+float limitedControlValue(ControlId id, float value);
+
+// The stored parameter value (0..1 form) for a control value in user units (limited first); for
+// controls without a parameter, the limited value itself. Any thread.
+float parameterValueFor(ControlId id, float controlValue);
+// The control value in user units that shows the stored parameter value `parameterValue`. Any thread.
+float controlValueFor(ControlId id, float parameterValue);
+
+// Attack, release and threshold between the user's units and stored values, as the file tool reads
+// its options: v = sqrt(ms / 2000), v = sqrt(ms / 1000), v = dB / -96.
+float attackValueForMs(double attackMs);
+float releaseValueForMs(double releaseMs);
+float thresholdValueForDb(double thresholdDb);
+
+}  // namespace qm

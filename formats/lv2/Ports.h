@@ -1,0 +1,51 @@
+#pragma once
+// The LV2 plug-in's ports in index order: stereo audio in and out, the stereo side-chain input,
+// one control input per user control (in the order of the control table), and the control
+// outputs: the instance's key slot, the meter and the latency. Hosts keep port indices and
+// symbols in their sessions: the order never changes, ports are only ever added at the end.
+
+#include <cstdint>
+
+#include "engine/ControlTable.h"
+
+namespace qm::lv2 {
+
+enum PortIndex : std::uint32_t {
+    PortInLeft = 0,
+    PortInRight,
+    PortOutLeft,
+    PortOutRight,
+    PortSideLeft,
+    PortSideRight,
+    PortFirstControl,
+    PortSlot = PortFirstControl + kControlCount,
+    PortMeter,
+    PortLatency,
+};
+constexpr std::uint32_t kPortCount = PortLatency + 1;
+
+constexpr std::uint32_t portOfControl(ControlId id) { return PortFirstControl + static_cast<std::uint32_t>(id); }
+constexpr bool isControlInput(std::uint32_t port) {
+    return port >= PortFirstControl && port < PortFirstControl + kControlCount;
+}
+constexpr ControlId controlOfPort(std::uint32_t port) { return static_cast<ControlId>(port - PortFirstControl); }
+
+struct AudioPortInfo {
+    const char* symbol;
+    const char* name;
+    bool input;
+    bool sideChain;
+};
+
+// The six audio ports, by index.
+constexpr AudioPortInfo kAudioPorts[PortFirstControl] = {
+    {"in_l", "In left", true, false},           {"in_r", "In right", true, false},
+    {"out_l", "Out left", false, false},        {"out_r", "Out right", false, false},
+    {"sidechain_l", "Side-chain left", true, true}, {"sidechain_r", "Side-chain right", true, true},
+};
+
+// The instance's key slot as the slot output carries it: 0..3, -1 without one.
+constexpr float kNoSlotOutput = -1.0f;
+constexpr const char* kSlotNames[] = {"none", "Alpha", "Beta", "Gamma", "Delta"};
+
+}  // namespace qm::lv2

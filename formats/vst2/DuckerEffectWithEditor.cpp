@@ -1,0 +1,43 @@
+#include "formats/vst2/DuckerEffectWithEditor.h"
+
+#include <new>
+
+#include "editor/DuckerEditor.h"
+#include "formats/vst2/GuiEditorBase.h"
+#include "formats/vst2/ModuleState.h"
+#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/TextCopy.h"
+
+namespace qm {
+
+DuckerEffectWithEditor::DuckerEffectWithEditor(HostCallback hostCallback) : DuckerEffect(hostCallback) {
+    setUniqueID(fourCharCode('Q', 'M', 'V', '3'));
+    GuiEditorBase::useModuleResources();
+    DuckerEditor* made = new (std::nothrow) DuckerEditor(this);
+    GuiEditorBase* hosting = made != nullptr ? new (std::nothrow) GuiEditorBase(this, made) : nullptr;
+    if (hosting == nullptr) {
+        delete made;
+        editor = nullptr;
+        creationFailed.store(true, std::memory_order_release);
+    }
+}
+
+void DuckerEffectWithEditor::setParameter(std::int32_t index, float value) {
+    DuckerEffect::setParameter(index, value);
+    if (editor != nullptr) static_cast<GuiEditorBase*>(editor)->parameterChanged(index);
+}
+
+bool DuckerEffectWithEditor::getEffectName(char* text) {
+    copyLiteral(text, "QuellmarV3EditGUI");
+    return true;
+}
+
+bool DuckerEffectWithEditor::getProductString(char* text) { return getEffectName(text); }
+
+std::int32_t DuckerEffectWithEditor::getVendorVersion() { return 1000; }
+
+EffectBase* createEffect(HostCallback hostCallback) {
+    return new (std::nothrow) DuckerEffectWithEditor(hostCallback);
+}
+
+}  // namespace qm

@@ -1,0 +1,8 @@
+#include "formats/vst2/ModuleState.h"
+
+namespace qm {
+
+std::atomic<void*> moduleInstance{nullptr};
+std::atomic<bool> creationFailed{false};
+
+}  // namespace qm

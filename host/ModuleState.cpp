@@ -1,8 +1,0 @@
-#include "host/ModuleState.h"
-
-namespace qm {
-
-std::atomic<void*> moduleInstance{nullptr};
-std::atomic<bool> creationFailed{false};
-
-}  // namespace qm
