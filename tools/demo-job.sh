@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The demo's job, after the build: our Windows host program loads dist/win32/QuellmarV3.dll under
 # Wine, runs a sender carrying speech and a listener on Alpha in duck mode carrying music, and
-# saves the listener's editor while it ducks; quellmar-duck draws the listener's gain over time.
+# saves the listener's editor while it ducks; quellmar-duck draws the listener's gain over time
+# and makes the finished episode of the same speech and music.
 #   demo-job.sh [OUT_FOLDER [WORK_FOLDER]]   (default out/ and build/demo/)
 # $QM_WINEPREFIX, when set, names the Wine prefix to use (made if missing); $QM_BUILD_DIR the
 # build folder (default build/).
@@ -28,8 +29,12 @@ sox "${raw[@]}" "$audio/key.f32" -e floating-point -b 32 "$audio/key.wav"
 sox "${raw[@]}" "$audio/music.f32" -e floating-point -b 32 "$audio/music.wav"
 dist/linux-x86_64/quellmar-duck --key "$audio/key.wav" "$audio/music.wav" -o "$audio/ducked-by-tool.wav" \
     --mode duck --param 6=0.0707 --param 7=0.5477 --param 9=0.3125 --quiet --plot "$out/quellmar-demo-gain.png"
+# The finished episode in one command: ducked, mixed, at -16 LUFS with peaks under -1 dBTP, as MP3.
+dist/linux-x86_64/quellmar-duck --key "$audio/key.wav" --preset podcast "$audio/music.wav" \
+    -o "$out/quellmar-demo-episode.mp3" --quiet
 
 echo "The listener's ducked music: $out/quellmar-demo-ducked.wav"
 echo "The same with the speech that ducks it: $out/quellmar-demo-mix.wav"
 echo "The listener's editor while it ducks: $out/editor.png"
 echo "The listener's gain over time (quellmar-duck --plot): $out/quellmar-demo-gain.png"
+echo "The finished episode (quellmar-duck --preset podcast): $out/quellmar-demo-episode.mp3"
