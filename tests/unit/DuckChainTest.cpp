@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <random>
 
 #include "engine/DuckChain.h"
@@ -110,7 +111,7 @@ TEST(DuckChain, ASteadyLoudKeySettlesAtTheRangeWhateverTheTimesAndTheGainRecover
     constexpr std::size_t kKeyEnd = 4 * kRate;
     std::vector<float> peaks(kKeyEnd + kRate / 2, 0.0f);
     for (std::size_t i = 0; i < kKeyEnd; ++i) {
-        peaks[i] = static_cast<float>(std::fabs(0.5011872336 * std::sin(2.0 * M_PI * 200.0 * i / kRate)));
+        peaks[i] = static_cast<float>(std::fabs(0.5011872336 * std::sin(2.0 * std::numbers::pi * 200.0 * i / kRate)));
     }
     for (const Times& times : kTimePairs) {
         for (double rangeDb : {6.0, 12.0, 20.0}) {
