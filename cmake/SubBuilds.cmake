@@ -156,9 +156,9 @@ foreach(arch win32 win64)
   set_tests_properties(bench.${arch} bench.${arch}.editor PROPERTIES LABELS bench)
 endforeach()
 
-# validate: our host program's seeded random sessions over every module (the LV2 bundle through lilv), each driven by a host
-# program of its own build (the sanitizer builds' by their own instrumented one). Natively each has
-# a runtime directory of its own; under Wine the build's prefix.
+# validate: our host program's seeded random sessions over every module (the LV2 bundle through
+# lilv), each driven by a host program of its own build (the sanitizer builds' by their own
+# instrumented one). Natively each has a runtime directory of its own; under Wine the build's prefix.
 set(QM_VALIDATE_RUNTIME ${CMAKE_BINARY_DIR}/validate-runtime)
 set(QM_SANITIZER_REPORTS "UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1"
   "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp" "TSAN_OPTIONS=halt_on_error=1")

@@ -48,7 +48,7 @@ void Lv2Instance::instantiate(double newRateHz, std::int32_t maxFrames) {
     instance = module.instantiate(newRateHz, maxFrames, features);
     if (instance == nullptr) return;
     rateHz = newRateHz;
-    announcedFrames = maxFrames;
+    announcedFrames = features.bounded ? maxFrames : 0;
     for (std::uint32_t port = 0; port < ports.count; ++port) {
         if (ports.isControl[port]) lilv_instance_connect_port(instance, port, &portValues[port]);
     }
@@ -115,7 +115,8 @@ void Lv2Instance::runPiece(float* const* in, float* const* out, const float* con
         lilv_instance_connect_port(instance, ports.in[c], in != nullptr ? in[c] + offset : emptyBlock);
         lilv_instance_connect_port(instance, ports.out[c], out != nullptr ? out[c] + offset : emptyBlock);
         if (ports.side[c] != kNoPort) {
-            lilv_instance_connect_port(instance, ports.side[c], key != nullptr ? const_cast<float*>(key[c] + offset) : nullptr);
+            float* side = key != nullptr ? const_cast<float*>(key[c] + offset) : nullptr;
+            lilv_instance_connect_port(instance, ports.side[c], side);
         }
     }
     for (std::uint32_t port = 0; port < ports.count; ++port) {
@@ -168,7 +169,8 @@ void Lv2Instance::showPortValues() {
         else if (port == ports.meter) value = meterOutput.load();
         else if (ports.isControl[port] && ports.isInput[port]) value = hostValues[port].load();
         else continue;
-        if (shown[port] && std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(shownValues[port])) continue;
+        const bool same = std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(shownValues[port]);
+        if (shown[port] && same) continue;
         shown[port] = true;
         shownValues[port] = value;
         editor->portEvent(port, value);

@@ -128,8 +128,9 @@ void Lv2Module::readPorts() {
         return port != nullptr ? lilv_port_get_index(plugin, port) : kNoPort;
     };
     for (std::int32_t id = 0; id < qm::kControlCount; ++id) {
-        layout.control[id] = bySymbol(qm::controlInfo(static_cast<qm::ControlId>(id)).symbol);
-        if (layout.control[id] == kNoPort) problemText = std::string("no control port ") + qm::controlInfo(static_cast<qm::ControlId>(id)).symbol;
+        const char* symbol = qm::controlInfo(static_cast<qm::ControlId>(id)).symbol;
+        layout.control[id] = bySymbol(symbol);
+        if (layout.control[id] == kNoPort) problemText = std::string("no control port ") + symbol;
     }
     layout.slot = bySymbol("slot");
     layout.meter = bySymbol("meter");
@@ -169,15 +170,20 @@ LilvInstance* Lv2Module::instantiate(double rateHz, std::int32_t maxFrames, Lv2I
     features.mapFeature = {LV2_URID__map, &map};
     features.list[0] = &features.mapFeature;
     features.list[1] = nullptr;
+    // Mostly the bounds, min and max; now and then (a third of the lengths) the nominal length
+    // alone, which bounds nothing.
+    features.bounded = maxFrames > 0 && maxFrames % 3 != 0;
     if (maxFrames > 0) {
         features.minFrames = 0;
         features.maxFrames = maxFrames;
         const LV2_URID intType = map.map(this, LV2_ATOM__Int);
-        features.options[0] = {LV2_OPTIONS_INSTANCE, 0, map.map(this, LV2_BUF_SIZE__minBlockLength),
+        const LV2_URID length = map.map(this, features.bounded ? LV2_BUF_SIZE__maxBlockLength
+                                                               : LV2_BUF_SIZE__nominalBlockLength);
+        features.options[0] = {LV2_OPTIONS_INSTANCE, 0, length, sizeof(std::int32_t), intType, &features.maxFrames};
+        features.options[1] = {LV2_OPTIONS_INSTANCE, 0, map.map(this, LV2_BUF_SIZE__minBlockLength),
                                sizeof(std::int32_t), intType, &features.minFrames};
-        features.options[1] = {LV2_OPTIONS_INSTANCE, 0, map.map(this, LV2_BUF_SIZE__maxBlockLength),
-                               sizeof(std::int32_t), intType, &features.maxFrames};
         features.options[2] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+        if (!features.bounded) features.options[1] = features.options[2];
         features.optionsFeature = {LV2_OPTIONS__options, features.options};
         features.list[1] = &features.optionsFeature;
     }

@@ -37,6 +37,8 @@ struct Lv2Ports {
 // What the host offers one instance: the URID map and, when a block length is announced, the
 // options with its bounds. Lives as long as the instance.
 struct Lv2InstanceFeatures {
+    // Whether the options bound the blocks (a maximum), or only give a nominal length.
+    bool bounded = false;
     std::int32_t minFrames = 0;
     std::int32_t maxFrames = 0;
     LV2_Options_Option options[3] = {};
@@ -57,7 +59,8 @@ public:
     const std::string& problem() const { return problemText; }
     const Lv2Ports& ports() const { return layout; }
 
-    // A new instance at `rateHz`, with the options announcing `maxFrames` (0: no options), or null.
+    // A new instance at `rateHz`, with the options announcing `maxFrames` (0: no options) as the
+    // bound or, for some lengths, as the nominal length alone; or null.
     LilvInstance* instantiate(double rateHz, std::int32_t maxFrames, Lv2InstanceFeatures& features);
     LV2_URID_Map* uridMap() { return &map; }
 
