@@ -58,14 +58,17 @@ set(QM_SO ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so)
 
 # Our host program natively, in every variant that builds the .so (the sanitizer builds drive their
 # own instrumented module with it): its validate job shows editors in an X11 window of its own.
+# Its validate job drives LV2 plug-ins too, through lilv.
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
+pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
 include(cmake/Validate.cmake)
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp
   ${QM_VALIDATE_SOURCES} tools/host/posix/X11EditorDesk.cpp tools/host/posix/CensusPosix.cpp
-  tools/host/posix/ReplayCommandPosix.cpp)
+  tools/host/posix/ReplayCommandPosix.cpp tools/host/posix/ValidateDriversPosix.cpp ${QM_VALIDATE_LV2_SOURCES})
 target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_host PRIVATE quellmar_host_posix PkgConfig::XTST PkgConfig::X11 Threads::Threads)
+target_link_libraries(quellmar_host PRIVATE quellmar_host_posix PkgConfig::XTST PkgConfig::X11 PkgConfig::LILV
+  Threads::Threads)
 add_dependencies(quellmar_host QuellmarV3)
 
 if(QM_VARIANT STREQUAL "native")

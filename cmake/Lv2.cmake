@@ -75,7 +75,6 @@ endif()
 # module: the bundle as hosts load it, through lilv; with our host program and the VST 2 module for
 # the keys shared between formats and processes. The test program counts its allocations.
 if(QM_VARIANT STREQUAL "native")
-  pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
   add_library(quellmar_lilv_host STATIC tests/lv2/LilvHost.cpp)
   target_include_directories(quellmar_lilv_host PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(quellmar_lilv_host PUBLIC qm_warnings PkgConfig::LILV)

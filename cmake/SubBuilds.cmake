@@ -156,14 +156,15 @@ foreach(arch win32 win64)
   set_tests_properties(bench.${arch} bench.${arch}.editor PROPERTIES LABELS bench)
 endforeach()
 
-# validate: our host program's seeded random sessions over every module, each driven by a host
-# program of its own build (the sanitizer builds' by their own instrumented one). Natively each has
-# a runtime directory of its own; under Wine the build's prefix.
+# validate: our host program's seeded random sessions over every module (the LV2 bundle through
+# lilv), each driven by a host program of its own build (the sanitizer builds' by their own
+# instrumented one). Natively each has a runtime directory of its own; under Wine the build's prefix.
 set(QM_VALIDATE_RUNTIME ${CMAKE_BINARY_DIR}/validate-runtime)
 set(QM_SANITIZER_REPORTS "UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1"
   "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp" "TSAN_OPTIONS=halt_on_error=1")
 qm_validate_test(linux-x86_64 ${QM_SO} ${QM_VALIDATE_RUNTIME}/linux-x86_64 "" "60 5000 20 20000"
   $<TARGET_FILE:quellmar_host>)
+qm_validate_test(lv2 ${QM_LV2_BUNDLE} ${QM_VALIDATE_RUNTIME}/lv2 "" "60 5000 20 20000" $<TARGET_FILE:quellmar_host>)
 qm_validate_test(asan-ubsan ${CMAKE_BINARY_DIR}/asan/QuellmarV3.so ${QM_VALIDATE_RUNTIME}/asan-ubsan
   "${QM_SANITIZER_REPORTS}" "40 3000 10 10000" ${CMAKE_BINARY_DIR}/asan/quellmar_host)
 qm_validate_test(tsan ${CMAKE_BINARY_DIR}/tsan/QuellmarV3.so ${QM_VALIDATE_RUNTIME}/tsan

@@ -12,6 +12,14 @@ set(QM_VALIDATE_SOURCES
   ${CMAKE_SOURCE_DIR}/tools/host/validate/Vst2Driver.cpp
   ${CMAKE_SOURCE_DIR}/tools/host/validate/Watchdog.cpp
 )
+# The LV2 driver, natively (lilv), with the control table it converts the session's values by.
+set(QM_VALIDATE_LV2_SOURCES
+  ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Driver.cpp
+  ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Editor.cpp
+  ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Instance.cpp
+  ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Module.cpp
+  ${CMAKE_SOURCE_DIR}/engine/ControlTable.cpp
+)
 
 # A validate test of one module: `name` is the module's, `module` the path our host program loads
 # it by, `runtime` the private runtime directory of its key bus (empty under Wine, whose prefix in

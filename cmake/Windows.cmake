@@ -47,7 +47,7 @@ include(cmake/Validate.cmake)
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp tools/host/win32/StopSignalWin32.cpp tools/host/win32/EditorScreenshotWin32.cpp
   tools/host/win32/EditorBenchWin32.cpp ${QM_VALIDATE_SOURCES} tools/host/win32/Win32EditorDesk.cpp
-  tools/host/win32/CensusWin32.cpp tools/host/win32/ReplayCommandWin32.cpp)
+  tools/host/win32/CensusWin32.cpp tools/host/win32/ReplayCommandWin32.cpp tools/host/win32/ValidateDriversWin32.cpp)
 target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
 

@@ -23,11 +23,32 @@ std::int32_t chooseFrames(SessionRandom& random, std::int32_t announced) {
 }
 
 // What the host expects of the instance's block from what it set, or Either when the
-// user-interface thread may have changed it meanwhile.
-Expect expectationOf(const InstanceModel& instance) {
-    if (instance.slot < 0) return Expect::PassesThrough;
+// user-interface thread may have changed it meanwhile. Without a key slot an instance has no key
+// but its side-chain (`keyed`: connected).
+Expect expectationOf(const InstanceModel& instance, bool keyed) {
     // The bypass switch is on at exactly 1.0 alone.
-    return instance.expectedControl(1) == 1.0f ? Expect::PassesThrough : Expect::Ducks;
+    if (instance.expectedControl(1) == 1.0f) return Expect::PassesThrough;
+    return instance.slot < 0 && !keyed ? Expect::PassesThrough : Expect::Ducks;
+}
+
+// The side-chain of a block, for instances that have one: unconnected, the block's own input (a
+// host routing a track to itself, the buffer shared), or a signal of its own.
+const float* const* chooseKey(SessionRandom& random, LaneBuffers& buffers, float* const* in, std::int32_t frames,
+                              const float** key) {
+    switch (random.weighted({30, 10, 60})) {
+    case 0: return nullptr;
+    case 1:
+        key[0] = in[0];
+        key[1] = in[1];
+        return key;
+    default: {
+        const Signal signal = pickSignal(random);
+        for (int c = 0; c < 2; ++c) fillSignal(buffers.key[c].data(), frames, random.chance(200) ? Signal::Noise : signal, random);
+        key[0] = buffers.key[0].data();
+        key[1] = buffers.key[1].data();
+        return key;
+    }
+    }
 }
 
 void fillGuards(float* buffer, std::int32_t frames) {
@@ -70,9 +91,13 @@ bool processBlock(SessionState& state, Lane& lane, int laneIndex, InstanceModel&
         block.output[c] = out[c];
     }
 
+    const float* keyChannels[2] = {nullptr, nullptr};
+    const float* const* key =
+        instance.driver->hasSideChain() ? chooseKey(random, buffers, in, frames, keyChannels) : nullptr;
+
     const std::uint32_t touchBefore = instance.touch.load(std::memory_order_acquire);
-    const Expect planned = expectationOf(instance);
-    instance.driver->process(in, out, frames, block.accumulate);
+    const Expect planned = expectationOf(instance, key != nullptr);
+    instance.driver->process(in, out, key, frames, block.accumulate);
     const float meter = instance.driver->control(10);
     const std::uint32_t touchAfter = instance.touch.load(std::memory_order_acquire);
     state.count(2);
@@ -84,10 +109,10 @@ bool processBlock(SessionState& state, Lane& lane, int laneIndex, InstanceModel&
     if (problem.empty() && expect != Expect::Either) problem = checkMeter(meter, expect, frames);
     if (!problem.empty()) {
         char context[200];
-        std::snprintf(context, sizeof context, "instance %d (slot %d), %s block of %d frames%s, inputs %s/%s: ",
+        std::snprintf(context, sizeof context, "instance %d (slot %d), %s block of %d frames%s, inputs %s/%s%s: ",
                       instance.serial, instance.slot, block.accumulate ? "accumulating" : "replacing",
                       static_cast<int>(frames), block.inPlace ? " in place" : "", signalName(signals[0]),
-                      signalName(signals[1]));
+                      signalName(signals[1]), key == nullptr ? "" : (key[0] == in[0] ? ", keyed by itself" : ", keyed"));
         // Single-threaded, audio is a step of the user-interface thread.
         if (state.config.threads) state.fail(laneIndex + 1, lane.steps, "audio block", context + problem);
         else state.fail(0, state.uiSteps, "audio block", context + problem);

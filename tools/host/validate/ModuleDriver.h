@@ -1,7 +1,7 @@
 #pragma once
 // What the validator needs of a plug-in module, whatever its format: make and destroy instances,
 // set and read their controls, set the stream, process in both forms, and open, idle and close
-// their editors. One driver per format (VST 2 today); the sessions see only this interface.
+// their editors. One driver per format (VST 2, LV2); the sessions see only this interface.
 
 #include <cstdint>
 #include <memory>
@@ -33,8 +33,12 @@ public:
     virtual void setActive(bool active) = 0;
     // Whether the format has an accumulating form beside the replacing one.
     virtual bool canAccumulate() const = 0;
-    // One block of two channels; `accumulate` adds to what `out` holds. Audio thread.
-    virtual void process(float* const* in, float* const* out, std::int32_t frames, bool accumulate) = 0;
+    // Whether the instance has a side-chain input of two channels that the host may feed.
+    virtual bool hasSideChain() const { return false; }
+    // One block of two channels; `accumulate` adds to what `out` holds; `key` is the side-chain's
+    // two channels, or null for a side-chain left unconnected. Audio thread.
+    virtual void process(float* const* in, float* const* out, const float* const* key, std::int32_t frames,
+                         bool accumulate) = 0;
 
     // The program's name as the host sets and reads it; false when the format has none.
     virtual bool setProgramName(const char* name) = 0;
@@ -68,9 +72,15 @@ public:
     virtual std::unique_ptr<DriverInstance> make(InstanceEvents& events) = 0;
     // Number of controls of every instance.
     virtual std::int32_t controlCount() const = 0;
+    // Whether a stream change may make a new instance behind the same object (formats that fix the
+    // rate at instantiation), which takes the lowest key slot free at that moment.
+    virtual bool remakesOnStreamChange() const { return false; }
 };
 
 // The driver for VST 2 modules (.so natively, .dll under Windows).
 std::unique_ptr<ModuleDriver> makeVst2Driver(const std::string& path);
+// The driver for `module` as this platform loads it: natively an LV2 bundle folder (a path ending
+// in ".lv2") or plug-in URI goes to the LV2 driver, anything else to the VST 2 one.
+std::unique_ptr<ModuleDriver> makeModuleDriver(const std::string& module);
 
 }  // namespace qmhost::validate

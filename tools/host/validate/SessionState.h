@@ -81,19 +81,21 @@ public:
     std::atomic<std::uint64_t>* automations = nullptr;
 };
 
-// The buffers of one audio lane: inputs and outputs with guard samples after them, and the
-// host's copies of the input and of what the outputs held.
+// The buffers of one audio lane: inputs and outputs with guard samples after them, the host's
+// copies of the input and of what the outputs held, and a side-chain key.
 struct LaneBuffers {
     std::vector<float> in[2];
     std::vector<float> out[2];
     std::vector<float> inputCopy[2];
     std::vector<float> prior[2];
+    std::vector<float> key[2];
     LaneBuffers() {
         for (int c = 0; c < 2; ++c) {
             in[c].resize(kMaxBlockFrames + kGuardFrames);
             out[c].resize(kMaxBlockFrames + kGuardFrames);
             inputCopy[c].resize(kMaxBlockFrames);
             prior[c].resize(kMaxBlockFrames);
+            key[c].resize(kMaxBlockFrames);
         }
     }
 };

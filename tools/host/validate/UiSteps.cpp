@@ -108,9 +108,32 @@ void toggleActive(UiStep& step, InstanceModel& instance) {
     step.state.count(1);
 }
 
+// After a stream change that may have made a new instance behind the object: the same instance
+// keeps its slot, a new one takes the lowest slot the others leave free. Under the lane's lock.
+void followRemadeSlot(UiStep& step, InstanceModel& instance) {
+    SessionState& state = step.state;
+    const float value = instance.driver->control(0);
+    state.count(1);
+    const std::int32_t previous = instance.slot;
+    instance.slot = -1;
+    const std::int32_t lowest = lowestFreeSlot(state);
+    const std::int32_t now = value == 6.0f ? -1 : static_cast<std::int32_t>(value);
+    const bool known = value == 6.0f || (value >= 0.0f && value < static_cast<float>(kSlots) && value == static_cast<float>(now));
+    instance.slot = now;
+    if (!known || (now != previous && now != lowest)) {
+        instance.slot = previous;
+        step.fail("instance " + std::to_string(instance.serial) + " reads " + formatValue(value) +
+                  " as its slot after a stream change; it had " + std::to_string(previous) + ", the lowest free is " +
+                  std::to_string(lowest));
+    }
+}
+
 // Hosts change the stream while the instance is suspended; now and then one does it while it runs.
 void changeStream(UiStep& step, InstanceModel& instance) {
     SessionState& state = step.state;
+    // A stream change that may make a new instance changes what the audio threads may expect.
+    const bool remakes = state.driver.remakesOnStreamChange();
+    if (remakes) instance.beginTouch();
     const float rate = state.random.chance(500) ? instance.rateHz : chooseSampleRate(state.random);
     const std::int32_t block = state.random.chance(300) ? instance.maxBlockFrames : chooseBlockSize(state.random);
     const bool together = state.random.chance(300);
@@ -127,6 +150,10 @@ void changeStream(UiStep& step, InstanceModel& instance) {
     LaneChange change(state.lanes[instance.lane]);
     instance.rateHz = rate;
     instance.maxBlockFrames = block;
+    if (remakes) {
+        followRemadeSlot(step, instance);
+        instance.endTouch();
+    }
 }
 
 void setOneControl(UiStep& step, InstanceModel& instance) {

@@ -79,7 +79,7 @@ int validateJob(const std::string& program, const std::vector<std::string>& argu
                              " [--no-editor] [--hang-seconds S]\n");
         return 2;
     }
-    std::unique_ptr<ModuleDriver> driver = makeVst2Driver(options.module);
+    std::unique_ptr<ModuleDriver> driver = makeModuleDriver(options.module);
     if (!driver->isLoaded()) {
         std::printf("FAIL %s: %s\n", options.module.c_str(), driver->problem().c_str());
         return 1;

@@ -49,7 +49,8 @@ public:
     }
     void setActive(bool active) override { dispatch(qm::effMainsChanged, 0, active ? 1 : 0); }
     bool canAccumulate() const override { return true; }
-    void process(float* const* in, float* const* out, std::int32_t frames, bool accumulate) override {
+    void process(float* const* in, float* const* out, const float* const*, std::int32_t frames,
+                 bool accumulate) override {
         auto** inputs = const_cast<float**>(in);
         auto** outputs = const_cast<float**>(out);
         if (accumulate) record->process(record, inputs, outputs, frames);
