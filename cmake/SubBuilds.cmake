@@ -169,6 +169,11 @@ qm_validate_test(asan-ubsan ${CMAKE_BINARY_DIR}/asan/QuellmarV3.so ${QM_VALIDATE
   "${QM_SANITIZER_REPORTS}" "40 3000 10 10000" ${CMAKE_BINARY_DIR}/asan/quellmar_host)
 qm_validate_test(tsan ${CMAKE_BINARY_DIR}/tsan/QuellmarV3.so ${QM_VALIDATE_RUNTIME}/tsan
   "${QM_SANITIZER_REPORTS}" "20 3000 10 10000" ${CMAKE_BINARY_DIR}/tsan/quellmar_host)
+# The LV2 bundles the sanitizer builds make, each driven by the host program of its build.
+qm_validate_test(lv2-asan-ubsan ${CMAKE_BINARY_DIR}/asan/QuellmarV3.lv2 ${QM_VALIDATE_RUNTIME}/lv2-asan-ubsan
+  "${QM_SANITIZER_REPORTS}" "30 3000 10 10000" ${CMAKE_BINARY_DIR}/asan/quellmar_host)
+qm_validate_test(lv2-tsan ${CMAKE_BINARY_DIR}/tsan/QuellmarV3.lv2 ${QM_VALIDATE_RUNTIME}/lv2-tsan
+  "${QM_SANITIZER_REPORTS}" "15 3000 10 10000" ${CMAKE_BINARY_DIR}/tsan/quellmar_host)
 foreach(arch win32 win64)
   qm_validate_test(${arch} Z:${QM_DIST_DIR}/${arch}/QuellmarV3.dll "" "${QM_WINE_ENV}" "30 3000 10 10000"
     wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_host.exe)
