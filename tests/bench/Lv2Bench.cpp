@@ -40,26 +40,6 @@ struct Streams {
     }
 };
 
-// ns per frame of `block(position, frames)` over about 20 ms, the best of three runs.
-double nsPerFrame(int frames, const std::function<void(std::size_t, int)>& block) {
-    double best = 1e30;
-    for (int run = 0; run < 3; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        std::size_t position = 0;
-        long long done = 0;
-        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(20) || done < 4) {
-            for (int i = 0; i < 16; ++i) {
-                if (position + static_cast<std::size_t>(frames) > kStreamFrames) position = 0;
-                block(position, frames);
-                position += static_cast<std::size_t>(frames);
-                ++done;
-            }
-        }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        best = std::min(best, seconds * 1e9 / (static_cast<double>(done) * frames));
-    }
-    return best;
-}
 
 // Both measured by turns, eight times; the best of each.
 std::pair<double, double> byTurns(int frames, const std::function<void(std::size_t, int)>& a,
@@ -67,8 +47,8 @@ std::pair<double, double> byTurns(int frames, const std::function<void(std::size
     double bestA = 1e30;
     double bestB = 1e30;
     for (int turn = 0; turn < 8; ++turn) {
-        bestA = std::min(bestA, nsPerFrame(frames, a));
-        bestB = std::min(bestB, nsPerFrame(frames, b));
+        bestA = std::min(bestA, qmhost::nsPerFrame(frames, kStreamFrames, 3, a));
+        bestB = std::min(bestB, qmhost::nsPerFrame(frames, kStreamFrames, 3, b));
     }
     return {bestA, bestB};
 }

@@ -17,6 +17,7 @@
 #include "engine/Parameters.h"
 #include "support/PerFrameLoop.h"
 #include "support/TestSignals.h"
+#include "tools/host/BenchSupport.h"
 #include "tools/host/Jobs.h"
 #include "tools/host/PluginLoader.h"
 
@@ -40,26 +41,6 @@ struct Streams {
     }
 };
 
-// ns per frame of `block(position, frames)` over about 0.1 s, the best of five runs.
-double nsPerFrame(int frames, const std::function<void(std::size_t, int)>& block) {
-    double best = 1e30;
-    for (int run = 0; run < 5; ++run) {
-        const auto start = std::chrono::steady_clock::now();
-        std::size_t position = 0;
-        long long done = 0;
-        while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(20) || done < 4) {
-            for (int i = 0; i < 16; ++i) {
-                if (position + static_cast<std::size_t>(frames) > kStreamFrames) position = 0;
-                block(position, frames);
-                position += static_cast<std::size_t>(frames);
-                ++done;
-            }
-        }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        best = std::min(best, seconds * 1e9 / (static_cast<double>(done) * frames));
-    }
-    return best;
-}
 
 void printRow(const char* name, const std::function<double(int)>& measure) {
     std::printf("  %-28s", name);
@@ -93,7 +74,7 @@ void benchModule(const std::string& path, const Streams& streams) {
                 const int slot = static_cast<int>(senders[static_cast<std::size_t>(s)]->getParameter(qm::ParamOwnSlot));
                 listener.setParameter(qm::ParamInputAlpha + slot, 1.0f);
             }
-            return nsPerFrame(frames, [&](std::size_t position, int count) {
+            return nsPerFrame(frames, kStreamFrames, 5, [&](std::size_t position, int count) {
                 const std::size_t at = bypassed ? 0 : position;
                 listener.processReplacing(streams.channels[key][0].data() + at, streams.channels[key][1].data() + at,
                                           outLeft.data(), outRight.data(), count);
@@ -118,7 +99,7 @@ int benchJob(const std::vector<std::string>& modulePaths) {
     std::vector<float> outLeft(4096);
     std::vector<float> outRight(4096);
     printRow("plain copy", [&](int frames) {
-        return nsPerFrame(frames, [&](std::size_t, int count) {
+        return nsPerFrame(frames, kStreamFrames, 5, [&](std::size_t, int count) {
             std::memcpy(outLeft.data(), streams.channels[NoiseKey][0].data(), sizeof(float) * static_cast<std::size_t>(count));
             std::memcpy(outRight.data(), streams.channels[NoiseKey][1].data(), sizeof(float) * static_cast<std::size_t>(count));
         });
@@ -126,7 +107,7 @@ int benchJob(const std::vector<std::string>& modulePaths) {
     for (Key key : {SpeechKey, NoiseKey}) {
         qm::test::PerFrameLoop loop(10.0, 100.0, -48.0, 44100.0);
         printRow(key == SpeechKey ? "per-frame C library, speech" : "per-frame C library, noise", [&](int frames) {
-            return nsPerFrame(frames, [&](std::size_t position, int count) {
+            return nsPerFrame(frames, kStreamFrames, 5, [&](std::size_t position, int count) {
                 const float* left = streams.channels[key][0].data() + position;
                 const float* right = streams.channels[key][1].data() + position;
                 loop.run(left, right, left, right, outLeft.data(), outRight.data(), count);
