@@ -1,35 +1,37 @@
 #include "cli/KeyDelay.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 namespace qmduck {
 
 KeyDelay::KeyDelay(std::int64_t frames) {
-    for (auto& channel : delayed) channel.assign(static_cast<std::size_t>(frames), 0.0f);
+    const auto length = static_cast<std::int32_t>(std::clamp<std::int64_t>(frames, 0, std::numeric_limits<std::int32_t>::max() / 2));
+    if (!delay.reserve(length)) throw std::bad_alloc();
+    delay.setDelayFrames(length);
 }
 
 void KeyDelay::process(const float* left, const float* right, std::int32_t frames, float* outLeft, float* outRight) {
-    const std::size_t length = delayed[0].size();
-    if (length == 0) {
+    // Without a look-ahead the keys are due as they come: no ring to keep.
+    if (delay.delayFrames() == 0) {
         std::copy_n(left, frames, outLeft);
         std::copy_n(right, frames, outRight);
         return;
     }
-    for (std::int32_t i = 0; i < frames; ++i) {
-        outLeft[i] = delayed[0][at];
-        outRight[i] = delayed[1][at];
-        delayed[0][at] = left[i];
-        delayed[1][at] = right[i];
-        at = at + 1 == length ? 0 : at + 1;
+    for (std::int32_t done = 0; done < frames; done += qm::AudioDelay::kChunkFrames) {
+        const std::int32_t count = std::min(frames - done, qm::AudioDelay::kChunkFrames);
+        const float* in[2] = {left + done, right + done};
+        float* out[2] = {outLeft + done, outRight + done};
+        delay.process(in, out, count);
     }
 }
 
 void KeyDelay::prime(const float* left, const float* right, std::int32_t frames) {
-    const std::size_t length = delayed[0].size();
-    for (std::int32_t i = 0; i < frames && length > 0; ++i) {
-        delayed[0][at] = left[i];
-        delayed[1][at] = right[i];
-        at = at + 1 == length ? 0 : at + 1;
+    float discarded[2][qm::AudioDelay::kChunkFrames];
+    for (std::int32_t done = 0; done < frames; done += qm::AudioDelay::kChunkFrames) {
+        const std::int32_t count = std::min(frames - done, qm::AudioDelay::kChunkFrames);
+        process(left + done, right + done, count, discarded[0], discarded[1]);
     }
 }
 

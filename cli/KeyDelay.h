@@ -3,12 +3,14 @@
 // ahead, delayed by as much again, so that in the mix the keys keep their own timing.
 
 #include <cstdint>
-#include <vector>
+
+#include "engine/AudioDelay.h"
 
 namespace qmduck {
 
 class KeyDelay {
 public:
+    // Throws std::bad_alloc when the delay's memory cannot be had.
     explicit KeyDelay(std::int64_t frames);
 
     // Takes `frames` frames of the key as the detector reads it; writes the key `frames` behind
@@ -18,8 +20,7 @@ public:
     void prime(const float* left, const float* right, std::int32_t frames);
 
 private:
-    std::vector<float> delayed[2];
-    std::size_t at = 0;
+    qm::AudioDelay delay;
 };
 
 }  // namespace qmduck

@@ -11,19 +11,11 @@ int SlotRing::acquire() {
 }
 
 void SlotRing::publish() {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        ++published;
-    }
-    changed.notify_all();
+    change([this] { ++published; });
 }
 
 void SlotRing::close() {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        closed = true;
-    }
-    changed.notify_all();
+    change([this] { closed = true; });
 }
 
 int SlotRing::next() {
@@ -34,19 +26,11 @@ int SlotRing::next() {
 }
 
 void SlotRing::release() {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        ++released;
-    }
-    changed.notify_all();
+    change([this] { ++released; });
 }
 
 void SlotRing::cancel() {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        stopped = true;
-    }
-    changed.notify_all();
+    change([this] { stopped = true; });
 }
 
 bool SlotRing::cancelled() const {

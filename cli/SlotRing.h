@@ -39,6 +39,16 @@ public:
     bool cancelled() const;
 
 private:
+    // Makes `update` under the lock, then wakes whoever waits.
+    template <typename Update>
+    void change(Update update) {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            update();
+        }
+        changed.notify_all();
+    }
+
     const int slots;
     mutable std::mutex lock;
     std::condition_variable changed;

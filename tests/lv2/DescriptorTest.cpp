@@ -19,6 +19,7 @@
 #include "formats/lv2/PluginUris.h"
 #include "lv2/DirectInstance.h"
 #include "support/TestSignals.h"
+#include "tools/host/lv2/UridMap.h"
 
 namespace qm::lv2::test {
 namespace {
@@ -76,31 +77,20 @@ TEST(Lv2Descriptor, InstantiateTakesEveryRateFrom8To384KilohertzAndRefusesTheRes
     EXPECT_EQ(lv2_descriptor(0)->extension_data("http://lv2plug.in/ns/ext/options#interface"), nullptr);
 }
 
-// A URID map of the test's own: every URI gets a number of its own, from 1.
-LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    auto& uris = *static_cast<std::vector<std::string>*>(handle);
-    for (std::size_t i = 0; i < uris.size(); ++i) {
-        if (uris[i] == uri) return static_cast<LV2_URID>(i + 1);
-    }
-    uris.emplace_back(uri);
-    return static_cast<LV2_URID>(uris.size());
-}
-
 TEST(Lv2Descriptor, BlockLengthOptionsAreReadWhereGivenAndNotRequired) {
-    std::vector<std::string> uris;
-    LV2_URID_Map map{&uris, mapUri};
+    qmhost::UridMap urids;
     const std::int32_t maxLength = 8192;
     const std::int64_t wrongSize = 8192;
-    const LV2_URID intType = mapUri(&uris, LV2_ATOM__Int);
-    const LV2_URID maxKey = mapUri(&uris, LV2_BUF_SIZE__maxBlockLength);
-    const LV2_URID nominalKey = mapUri(&uris, LV2_BUF_SIZE__nominalBlockLength);
+    const LV2_URID intType = urids.map(LV2_ATOM__Int);
+    const LV2_URID maxKey = urids.map(LV2_BUF_SIZE__maxBlockLength);
+    const LV2_URID nominalKey = urids.map(LV2_BUF_SIZE__nominalBlockLength);
     const LV2_Options_Option good[] = {{LV2_OPTIONS_INSTANCE, 0, maxKey, sizeof maxLength, intType, &maxLength},
                                        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
     const LV2_Options_Option odd[] = {{LV2_OPTIONS_INSTANCE, 0, nominalKey, sizeof wrongSize, intType, &wrongSize},
                                       {LV2_OPTIONS_INSTANCE, 0, maxKey, sizeof maxLength, maxKey, &maxLength},
                                       {LV2_OPTIONS_INSTANCE, 0, maxKey, sizeof maxLength, intType, nullptr},
                                       {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
-    const LV2_Feature mapFeature{LV2_URID__map, &map};
+    const LV2_Feature mapFeature{LV2_URID__map, urids.feature()};
     const LV2_Feature goodOptions{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(good)};
     const LV2_Feature oddOptions{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(odd)};
     const LV2_Feature emptyFeature{nullptr, nullptr};

@@ -30,7 +30,7 @@ LilvHost::LilvHost(const std::vector<std::string>& bundles, bool systemPlugins, 
     options[2] = {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__sequenceSize), sizeof(std::int32_t), intType,
                   &sequenceBytes};
     options[3] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
-    mapFeature = {LV2_URID__map, &uridMap};
+    mapFeature = {LV2_URID__map, urids.feature()};
     optionsFeature = {LV2_OPTIONS__options, options};
     featureList[0] = &mapFeature;
     featureList[1] = &optionsFeature;
@@ -44,17 +44,6 @@ const LilvPlugin* LilvHost::plugin(const std::string& uri) const {
     const LilvPlugin* found = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(lilvWorld), node);
     lilv_node_free(node);
     return found;
-}
-
-LV2_URID LilvHost::map(const char* uri) { return mapUri(this, uri); }
-
-LV2_URID LilvHost::mapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    auto& known = static_cast<LilvHost*>(handle)->uris;
-    for (std::size_t i = 0; i < known.size(); ++i) {
-        if (known[i] == uri) return static_cast<LV2_URID>(i + 1);
-    }
-    known.emplace_back(uri);
-    return static_cast<LV2_URID>(known.size());
 }
 
 HostedInstance::HostedInstance(LilvHost& host, const LilvPlugin* plugin, double rateHz) : plugin(plugin) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/host/lv2/UridMap.h"
+
 namespace qm::lv2::test {
 
 class LilvHost {
@@ -29,15 +31,12 @@ public:
     const LilvPlugin* plugin(const std::string& uri) const;
     LilvWorld* world() const { return lilvWorld; }
     const LV2_Feature* const* features() const { return featureList; }
-    LV2_URID map(const char* uri);
+    LV2_URID map(const char* uri) { return urids.map(uri); }
     std::int32_t maxBlockFrames() const { return blockFrames; }
 
 private:
-    static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
-
     LilvWorld* lilvWorld;
-    std::vector<std::string> uris;
-    LV2_URID_Map uridMap{this, mapUri};
+    qmhost::UridMap urids;
     std::int32_t blockFrames;
     std::int32_t sequenceBytes = 8192;
     LV2_Options_Option options[4] = {};

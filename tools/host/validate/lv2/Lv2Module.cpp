@@ -167,7 +167,7 @@ const LV2UI_Descriptor* Lv2Module::uiDescriptor() {
 }
 
 LilvInstance* Lv2Module::instantiate(double rateHz, std::int32_t maxFrames, Lv2InstanceFeatures& features) {
-    features.mapFeature = {LV2_URID__map, &map};
+    features.mapFeature = {LV2_URID__map, urids.feature()};
     features.list[0] = &features.mapFeature;
     features.list[1] = nullptr;
     // Mostly the bounds, min and max; now and then (a third of the lengths) the nominal length
@@ -176,11 +176,11 @@ LilvInstance* Lv2Module::instantiate(double rateHz, std::int32_t maxFrames, Lv2I
     if (maxFrames > 0) {
         features.minFrames = 0;
         features.maxFrames = maxFrames;
-        const LV2_URID intType = map.map(this, LV2_ATOM__Int);
-        const LV2_URID length = map.map(this, features.bounded ? LV2_BUF_SIZE__maxBlockLength
+        const LV2_URID intType = urids.map(LV2_ATOM__Int);
+        const LV2_URID length = urids.map(features.bounded ? LV2_BUF_SIZE__maxBlockLength
                                                                : LV2_BUF_SIZE__nominalBlockLength);
         features.options[0] = {LV2_OPTIONS_INSTANCE, 0, length, sizeof(std::int32_t), intType, &features.maxFrames};
-        features.options[1] = {LV2_OPTIONS_INSTANCE, 0, map.map(this, LV2_BUF_SIZE__minBlockLength),
+        features.options[1] = {LV2_OPTIONS_INSTANCE, 0, urids.map(LV2_BUF_SIZE__minBlockLength),
                                sizeof(std::int32_t), intType, &features.minFrames};
         features.options[2] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
         if (!features.bounded) features.options[1] = features.options[2];
@@ -189,16 +189,6 @@ LilvInstance* Lv2Module::instantiate(double rateHz, std::int32_t maxFrames, Lv2I
     }
     features.list[2] = nullptr;
     return lilv_plugin_instantiate(plugin, rateHz, features.list);
-}
-
-LV2_URID Lv2Module::mapUri(LV2_URID_Map_Handle handle, const char* uri) {
-    auto* module = static_cast<Lv2Module*>(handle);
-    std::lock_guard<std::mutex> guard(module->mapLock);
-    for (std::size_t i = 0; i < module->mapped.size(); ++i) {
-        if (module->mapped[i] == uri) return static_cast<LV2_URID>(i + 1);
-    }
-    module->mapped.emplace_back(uri);
-    return static_cast<LV2_URID>(module->mapped.size());
 }
 
 std::string Lv2Module::portName(std::uint32_t port) const { return port < texts.size() ? texts[port].name : ""; }

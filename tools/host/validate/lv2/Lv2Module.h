@@ -10,11 +10,11 @@
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/ControlTable.h"
+#include "tools/host/lv2/UridMap.h"
 
 namespace qmhost::validate {
 
@@ -62,7 +62,7 @@ public:
     // A new instance at `rateHz`, with the options announcing `maxFrames` (0: no options) as the
     // bound or, for some lengths, as the nominal length alone; or null.
     LilvInstance* instantiate(double rateHz, std::int32_t maxFrames, Lv2InstanceFeatures& features);
-    LV2_URID_Map* uridMap() { return &map; }
+    LV2_URID_Map* uridMap() { return urids.feature(); }
 
     // Port texts: its name, its unit's symbol, and `value` as the host shows it (a scale point's
     // label where one matches).
@@ -83,7 +83,6 @@ private:
         std::string unit;
         std::vector<std::pair<float, std::string>> scalePoints;
     };
-    static LV2_URID mapUri(LV2_URID_Map_Handle handle, const char* uri);
     void findPlugin(const std::string& module);
     void readPorts();
     void readUi();
@@ -101,9 +100,7 @@ private:
     std::string uiBundle;
     void* uiLibrary = nullptr;
     const LV2UI_Descriptor* ui = nullptr;
-    std::mutex mapLock;
-    std::vector<std::string> mapped;
-    LV2_URID_Map map{this, mapUri};
+    qmhost::UridMap urids;
 };
 
 }  // namespace qmhost::validate
