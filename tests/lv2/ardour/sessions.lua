@@ -9,6 +9,9 @@
 
 local work = os.getenv("QM_WORK")
 local part = os.getenv("QM_PART")
+-- One processing thread: the tracks then run one after another in each cycle, as a listener on
+-- the bus hears its sender's block whole only when the two do not run at the same moment.
+pcall(function() ARDOUR.config():set_processor_usage(1) end)
 local uri = "http://quellmar.org/lv2/QuellmarV3"
 local rate = 48000
 local wav = "75969a1c-3133-4694-864b-a1fa50e43348" -- Ardour's "WAV @ session-rate" export preset
@@ -32,8 +35,13 @@ local function quellmar(s, t, settings)
   return p
 end
 
+-- The exports of the part: kept until the part is done, as Ardour's own teardown of an export
+-- object may abort the process (see the shell script).
+local exports = {}
+
 local function export(s, name)
   local e = s:simple_export()
+  exports[#exports + 1] = e
   e:set_folder(work .. "/export")
   e:set_name(name)
   e:set_range(0, 5 * rate)
@@ -49,6 +57,8 @@ local function withSession(name, body)
   local s = create_session(work .. "/" .. name, name, rate)
   assert(s, "no session " .. name)
   body(s)
+  print("part done")
+  exports = {}
   collectgarbage()
   close_session()
 end
