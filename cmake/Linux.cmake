@@ -50,11 +50,15 @@ if(QM_VARIANT STREQUAL "native")
   install(TARGETS QuellmarV3 LIBRARY DESTINATION lib/vst)
 endif()
 
+set(QM_SO ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so)
+if(NOT QM_TESTS)
+  return()
+endif()
+
 # Our host program, natively: loads the .so with dlopen for the module tests and the bench job.
 add_library(quellmar_host_posix STATIC tools/host/PluginLoader.cpp tools/host/posix/ModuleLoaderPosix.cpp)
 target_include_directories(quellmar_host_posix PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(quellmar_host_posix PUBLIC qm_warnings ${CMAKE_DL_LIBS})
-set(QM_SO ${QM_DIST_DIR}/linux-x86_64/QuellmarV3.so)
 
 # Our host program natively, in every variant that builds the .so (the sanitizer builds drive their
 # own instrumented module with it): its validate job shows editors in an X11 window of its own.

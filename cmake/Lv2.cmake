@@ -58,6 +58,10 @@ if(QM_VARIANT STREQUAL "native")
   install(DIRECTORY ${QM_LV2_BUNDLE} DESTINATION lib/lv2)
 endif()
 
+if(NOT QM_TESTS)
+  return()
+endif()
+
 # The plug-in through its descriptor, linked into the test program: unit tier natively, sanitize
 # tier in the asan build.
 add_executable(quellmar_lv2_tests tests/lv2/DescriptorTest.cpp formats/lv2/PluginEntry.cpp)

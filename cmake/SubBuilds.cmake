@@ -21,10 +21,13 @@ function(qm_windows_sub_build name toolchain)
     BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DQM_DIST_DIR=${QM_DIST_DIR}
       -DQM_SOURCE_DATE_EPOCH=${QM_SOURCE_DATE_EPOCH} -DQM_VARIANT=windows
-      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/${toolchain}
+      -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/${toolchain} -DQM_TESTS=${QM_TESTS}
     BUILD_COMMAND $(MAKE) qm_ship
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON)
+  if(NOT QM_TESTS)
+    return()
+  endif()
   ExternalProject_Add_Step(${name} tests
     COMMAND $(MAKE)
     WORKING_DIRECTORY <BINARY_DIR>
@@ -34,18 +37,23 @@ function(qm_windows_sub_build name toolchain)
   ExternalProject_Add_StepTargets(${name} tests)
 endfunction()
 
-qm_sub_build(asan -DQM_VARIANT=asan)
-qm_sub_build(tsan -DQM_VARIANT=tsan)
-qm_sub_build(fuzz -DQM_VARIANT=fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
 qm_windows_sub_build(win32 mingw-i686.cmake)
 qm_windows_sub_build(win64 mingw-x86_64.cmake)
-add_custom_target(qm_windows_tests ALL DEPENDS win32-tests win64-tests)
 
 include(cmake/Packages.cmake)
 
 # What ships, and nothing else: the three modules, the LV2 bundle, quellmar-duck, the host program
 # the demo runs, and the packages made of them.
 add_custom_target(ship DEPENDS QuellmarV3 lv2_bundle quellmar-duck win32 win64 packages)
+if(NOT QM_TESTS)
+  return()
+endif()
+
+qm_sub_build(asan -DQM_VARIANT=asan)
+qm_sub_build(tsan -DQM_VARIANT=tsan)
+qm_sub_build(fuzz -DQM_VARIANT=fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+add_custom_target(qm_windows_tests ALL DEPENDS win32-tests win64-tests)
+include(cmake/ReleaseTests.cmake)
 
 # sanitize
 add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_unit_tests)

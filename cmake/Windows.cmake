@@ -21,6 +21,24 @@ set_target_properties(QuellmarV3 PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${QM_DIST_DIR}/${QM_WIN_ARCH}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/importlib)
 
+include(cmake/Validate.cmake)
+add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp tools/host/win32/ModuleLoaderWin32.cpp
+  tools/host/EditorWindow.cpp)
+target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(quellmar_host_app PUBLIC qm_warnings)
+add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
+  tools/host/ServeJob.cpp tools/host/win32/StopSignalWin32.cpp tools/host/win32/EditorScreenshotWin32.cpp
+  tools/host/win32/EditorBenchWin32.cpp ${QM_VALIDATE_SOURCES} tools/host/win32/Win32EditorDesk.cpp
+  tools/host/win32/CensusWin32.cpp tools/host/win32/ReplayCommandWin32.cpp tools/host/win32/ValidateDriversWin32.cpp)
+target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
+
+# What this sub-build ships, and the host program the demo runs; `all` adds the test programs.
+add_custom_target(qm_ship DEPENDS QuellmarV3 quellmar_host)
+if(NOT QM_TESTS)
+  return()
+endif()
+
 # GoogleTest from Debian's source package, built for this target.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -34,22 +52,9 @@ target_sources(quellmar_unit_tests PRIVATE resources/QuellmarV3.rc)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_unit_tests PRIVATE quellmar_module gtest_main)
 
-add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp tools/host/win32/ModuleLoaderWin32.cpp
-  tools/host/EditorWindow.cpp)
-target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(quellmar_host_app PUBLIC qm_warnings)
-
 add_executable(quellmar_module_tests tests/windows/ModuleTest.cpp)
 target_include_directories(quellmar_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main version)
-
-include(cmake/Validate.cmake)
-add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
-  tools/host/ServeJob.cpp tools/host/win32/StopSignalWin32.cpp tools/host/win32/EditorScreenshotWin32.cpp
-  tools/host/win32/EditorBenchWin32.cpp ${QM_VALIDATE_SOURCES} tools/host/win32/Win32EditorDesk.cpp
-  tools/host/win32/CensusWin32.cpp tools/host/win32/ReplayCommandWin32.cpp tools/host/win32/ValidateDriversWin32.cpp)
-target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
 
 # The same module with the SSE2 kernels alone, as it runs on processors without AVX2: for the
 # bench tier only, never shipped.
@@ -71,6 +76,3 @@ add_executable(quellmar_gui_tests tests/window/EditorWindowTest.cpp tests/window
   resources/QuellmarV3.rc)
 target_include_directories(quellmar_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_gui_tests PRIVATE quellmar_host_app quellmar_module gtest_main)
-
-# What this sub-build ships, and the host program the demo runs; `all` adds the test programs.
-add_custom_target(qm_ship DEPENDS QuellmarV3 quellmar_host)

@@ -5,26 +5,27 @@
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
+# What building the shipped files and running the demo need, and why.
 packages=(
-  cmake make g++ pkg-config git
-  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64
-  wine wine32:i386 wine64 xvfb xauth
-  espeak-ng sox
-  libcairo2-dev fonts-liberation libstb-dev
-  libx11-dev libxext-dev libxtst-dev
-  imagemagick fonts-dejavu-core
-  libsndfile1-dev ffmpeg libebur128-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libsamplerate0-dev
-  lv2-dev x11-xserver-utils
-  googletest libgtest-dev libbenchmark-dev
-  nsis lintian dpkg-dev zip unzip file man-db
+  cmake make g++ pkg-config git                                     # the build
+  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64  # both DLLs
+  wine wine32:i386 wine64 xvfb xauth                                # the demo's host program and its editor
+  espeak-ng sox imagemagick                                         # the demo's speech, music and pictures
+  libcairo2-dev fonts-liberation libstb-dev libx11-dev              # the editor on Linux, its "Arial"
+  libsndfile1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev  # quellmar-duck
+  libsamplerate0-dev libebur128-dev
+  lv2-dev                                                           # the LV2 bundle
+  nsis dpkg-dev zip                                                 # the packages
 )
 if [ "${1:-}" != ship ]; then
   packages+=(
+    googletest libgtest-dev libbenchmark-dev libxtst-dev libxext-dev x11-xserver-utils
+    fonts-dejavu-core ffmpeg lintian unzip file man-db
     clang libclang-rt-14-dev
     lsp-plugins-vst lsp-plugins-lv2
     sordi lilv-utils liblilv-dev jalv jackd2 ardour
     pipewire pipewire-bin libpipewire-0.3-modules
+    debootstrap
   )
 fi
 
