@@ -42,9 +42,9 @@ requireArchive() {
   esac
   if [ $port -eq 80 ]; then
     local answer
-    answer=$(timeout 20 bash -c "exec 3<>/dev/tcp/$host/80 && printf 'HEAD %s/dists/$suite/Release HTTP/1.0\r\nHost: %s\r\n\r\n' '${path%/}' '$host' >&3 && head -n 1 <&3" 2>/dev/null)
+    answer=$(timeout 20 bash -c "exec 3<>/dev/tcp/$host/80 && printf 'HEAD %s/dists/$suite/Release HTTP/1.1\r\nHost: %s\r\nConnection: close\r\n\r\n' '${path%/}' '$host' >&3 && head -n 1 <&3" 2>/dev/null)
     case $answer in
-      *" 200"* | *" 30"[1237]*) return 0 ;;
+      HTTP/*" 200"* | HTTP/*" 30"[1237]*) return 0 ;;
       *) skip "the archive $uri cannot be reached (${answer:-no answer})" ;;
     esac
   fi
