@@ -10,6 +10,7 @@
 #include "cli/DuckStream.h"
 #include "cli/FfmpegEncoder.h"
 #include "cli/FinishPlan.h"
+#include "cli/OutputChecks.h"
 #include "cli/OutputFormat.h"
 #include "cli/PendingFile.h"
 #include "cli/StandardInput.h"
@@ -20,41 +21,19 @@ namespace {
 
 JobResult failed(const std::string& message, int exitStatus = 1) { return {exitStatus, message, {}}; }
 
-bool sameFile(const std::string& a, const std::string& b) {
-    if (a == kStandardStream || b == kStandardStream) return false;
-    std::error_code error;
-    if (std::filesystem::equivalent(a, b, error)) return true;
-    const auto normal = [](const std::string& path) {
-        std::error_code ignored;
-        const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
-        std::error_code error;
-        const std::filesystem::path canonical = std::filesystem::weakly_canonical(absolute, error);
-        // A name the system refuses (one too long) is compared as written, never as an empty one.
-        return error ? absolute.lexically_normal() : canonical;
-    };
-    return normal(a) == normal(b);
-}
-
 std::string checkChannels(const SoundReader& file) {
     if (file.channels() == 1 || file.channels() == 2) return {};
     return file.path() + ": " + std::to_string(file.channels()) + " channels; only mono and stereo can be read";
 }
 
-// No result may overwrite a file the run reads, nor another result.
-std::string checkDistinct(const DuckOptions& options) {
-    std::vector<std::string> writes;
-    for (const std::string* path : {&options.outputPath, &options.plotPath, &options.gainCsvPath}) {
-        if (path->empty()) continue;
-        if (sameFile(*path, options.inputPath)) return *path + ": would overwrite the input " + options.inputPath;
-        for (const std::string& key : options.keyPaths) {
-            if (sameFile(*path, key)) return *path + ": would overwrite the key " + key;
-        }
-        for (const std::string& other : writes) {
-            if (sameFile(*path, other)) return *path + ": is given for two results";
-        }
-        writes.push_back(*path);
-    }
-    return {};
+// Whether the file at `path` yields at least one frame; one that cannot be read is left to the
+// reading pass to report.
+bool hasSamples(const std::string& path) {
+    SoundReader reader(path);
+    if (!reader.isOpen()) return true;
+    float left = 0.0f;
+    float right = 0.0f;
+    return reader.read(&left, &right, 1) != 0;
 }
 
 // The options with standard input kept as a file where INPUT or a key is "-".
@@ -114,8 +93,11 @@ int outputChannelsFor(const DuckOptions& options, const Sources& sources) {
 
 JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
     DuckOptions options = given;
+    if (std::string problem = checkOutputs(given); !problem.empty()) return failed(problem);
     if (std::string problem = resolveStandardInput(options); !problem.empty()) return failed(problem);
-    if (std::string problem = checkDistinct(given); !problem.empty()) return failed(problem);
+    if (!options.allowEmpty && !hasSamples(options.inputPath)) {
+        return failed(given.inputPath + ": has no samples; nothing written (--allow-empty writes an empty file)");
+    }
     const double lookaheadMs = options.shaping.lookaheadMs;
     Sources sources;
     if (std::string problem = openSources(options, sources, 0, {}); !problem.empty()) return failed(problem);

@@ -256,6 +256,8 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             showSettings = true;
         } else if (argument == "--mix") {
             result.options.finishing.mix = true;
+        } else if (argument == "--allow-empty") {
+            result.options.allowEmpty = true;
         } else if (argument == "--no-tags") {
             result.options.finishing.noTags = true;
         } else if (argument.size() > 2 && argument.rfind("-j", 0) == 0) {

@@ -53,6 +53,8 @@ struct DuckOptions {
     Shaping shaping;
     Finishing finishing;
     bool quiet = false;
+    // An INPUT without samples makes an empty output instead of an error.
+    bool allowEmpty = false;
     // --batch: the list of jobs (empty: one job from the command line), how many run at once
     // (0: one per core) and which share of the list this run takes (line K of every N, from 1).
     std::string batchPath;

@@ -107,6 +107,8 @@ Lists:
   --shard K/N          run only lines K, K+N, K+2N, ... of the list (1 <= K <= N),
                        to split one list over machines
 
+  --allow-empty        an INPUT without samples makes an empty OUTPUT (without
+                       it: a message, exit 1 and nothing written)
   -q, --quiet          no progress bar (shown only on a terminal anyway) and no
                        line with the loudness reached; messages and progress
                        always go to standard error
@@ -114,8 +116,10 @@ Lists:
       --version        the version
 
 Exit status: 0 done; 1 a file could not be read or written, or a line of a list
-failed (the message names the file or the line and the reason; no partial
-output is left behind); 2 a wrong option or value.
+failed, or an INPUT has no samples (the message names the file or the line and
+the reason; no partial output is left behind); 2 a wrong option or value.
+Every result's destination is checked before anything is read: a folder, a
+missing folder, one without write permission or a file the run reads is refused.
 )";
 }
 
