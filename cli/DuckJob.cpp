@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/DuckStream.h"
+#include "cli/EpisodeTags.h"
 #include "cli/FfmpegEncoder.h"
 #include "cli/FinishPlan.h"
 #include "cli/OutputChecks.h"
@@ -107,7 +108,11 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
 
     const OutputChoice output = chooseOutput(options, sources.input->format(), channels, rateHz);
     if (!output.error.empty()) return failed(output.error, output.usageError ? 2 : 1);
-    const Tags tags = options.finishing.noTags ? Tags{} : readTags(options.inputPath);
+    std::string coverProblem;
+    Tags tags = tagsForOutput(options, coverProblem);
+    if (!coverProblem.empty()) return failed(coverProblem);
+    const std::string coverNote = coverLeftOut(output.encoded, tags);
+    if (!coverNote.empty()) tags.cover.clear();
 
     FinishPlan plan(options.finishing, output.encoded);
     const auto openPass = [&](const std::function<void(const float*, const float*, std::int32_t)>& seen) {
@@ -155,7 +160,8 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
         if (std::string traceProblem = trace.finish(options); !traceProblem.empty()) return failed(traceProblem);
         if (!outputFile.commit()) return failed(outputFile.error());
         if (std::string traceProblem = trace.commit(); !traceProblem.empty()) return failed(traceProblem);
-        return {0, {}, plan.note()};
+        const std::string note = plan.note();
+        return {0, {}, coverNote.empty() ? note : note.empty() ? coverNote : note + "; " + coverNote};
     }
 }
 

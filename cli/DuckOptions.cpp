@@ -110,6 +110,16 @@ std::string applyFinishing(const std::string& name, const std::string& value, Fi
         if (!levelValue(value, -70.0, 0.0, f.loudnessLufs)) return rangeError(name, value, "a loudness in LUFS from -70 to 0");
     } else if (name == "--true-peak") {
         if (!levelValue(value, -9.0, 0.0, f.truePeakDbtp)) return rangeError(name, value, "a level in dBTP from -9 to 0");
+    } else if (name == "--tag") {
+        const auto equals = value.find('=');
+        const std::string tag = value.substr(0, equals);
+        if (equals == std::string::npos || tag.empty() ||
+            tag.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") != std::string::npos) {
+            return rangeError(name, value, "of the form NAME=VALUE (NAME in lower case: title, artist, album, ...)");
+        }
+        f.tags.emplace_back(tag, value.substr(equals + 1));
+    } else if (name == "--cover") {
+        f.coverPath = value;
     } else if (name == "--bitrate") {
         if (!wholeNumber(value, 6, 512, f.bitrateKbps)) return rangeError(name, value, "a bitrate in kbps from 6 to 512");
     } else {
@@ -200,7 +210,7 @@ struct Parser {
                                             "--threshold", "--mode", "--param", "--format", "--plot", "--gain-csv",
                                             "--range", "--hold",   "--lookahead", "--preset", "--batch", "--jobs",
                                             "-j",      "--shard", "--input-gain", "--key-gain", "--loudness",
-                                            "--true-peak", "--bitrate"};
+                                            "--true-peak", "--bitrate", "--tag", "--cover"};
         for (const char* known : names) {
             if (name == known) return true;
         }
@@ -258,6 +268,8 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             result.options.finishing.mix = true;
         } else if (argument == "--allow-empty") {
             result.options.allowEmpty = true;
+        } else if (argument == "--no-cover") {
+            result.options.finishing.noCover = true;
         } else if (argument == "--no-tags") {
             result.options.finishing.noTags = true;
         } else if (argument.size() > 2 && argument.rfind("-j", 0) == 0) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/DuckEngine.h"
@@ -30,8 +31,14 @@ struct Finishing {
     double truePeakDbtp = std::numeric_limits<double>::quiet_NaN();
     // The encoder's bitrate in kbps; 0: the output type's default.
     int bitrateKbps = 0;
-    // Tags and cover art are not copied from INPUT.
+    // No tags and no cover are copied (from INPUT, or from the first key with --mix).
     bool noTags = false;
+    // No cover is copied or set.
+    bool noCover = false;
+    // --tag NAME=VALUE, in order given: set over what is copied.
+    std::vector<std::pair<std::string, std::string>> tags;
+    // --cover: a picture file for the output's cover; empty: none given.
+    std::string coverPath;
 
     bool hasLoudness() const { return !std::isnan(loudnessLufs); }
     // The ceiling in force, or NaN when no limiter runs.

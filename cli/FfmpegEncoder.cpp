@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/base64.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
@@ -78,7 +79,63 @@ int encoderRateFor(EncodedType type, int rateHz) {
     return 48000;
 }
 
+// The picture's MIME type, for the types that name it; null when none is known.
+const char* mimeOf(int codecId) {
+    switch (codecId) {
+    case AV_CODEC_ID_MJPEG: return "image/jpeg";
+    case AV_CODEC_ID_PNG: return "image/png";
+    case AV_CODEC_ID_BMP: return "image/bmp";
+    case AV_CODEC_ID_GIF: return "image/gif";
+    default: return nullptr;
+    }
+}
+
+void putBigEndian(std::string& bytes, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>((value >> shift) & 0xff));
+}
+
+// The cover as Ogg's comment METADATA_BLOCK_PICTURE: a FLAC picture block (front cover), base64.
+std::string pictureComment(const Tags& tags) {
+    const std::string mime = mimeOf(tags.coverCodec);
+    std::string block;
+    putBigEndian(block, 3);
+    putBigEndian(block, static_cast<std::uint32_t>(mime.size()));
+    block += mime;
+    putBigEndian(block, 0);
+    putBigEndian(block, static_cast<std::uint32_t>(tags.coverWidth));
+    putBigEndian(block, static_cast<std::uint32_t>(tags.coverHeight));
+    putBigEndian(block, 24);
+    putBigEndian(block, 0);
+    putBigEndian(block, static_cast<std::uint32_t>(tags.cover.size()));
+    block += tags.cover;
+    std::string text(AV_BASE64_SIZE(block.size()), '\0');
+    av_base64_encode(text.data(), static_cast<int>(text.size()), reinterpret_cast<const std::uint8_t*>(block.data()),
+                     static_cast<int>(block.size()));
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
 }  // namespace
+
+std::string coverLeftOut(EncodedType type, const Tags& tags) {
+    if (tags.cover.empty()) return {};
+    const bool framed = tags.coverCodec == AV_CODEC_ID_MJPEG || tags.coverCodec == AV_CODEC_ID_PNG ||
+                        tags.coverCodec == AV_CODEC_ID_BMP;
+    const std::string picture = "the cover picture (" + tags.coverTypeName() + ", " + std::to_string(tags.coverWidth) +
+                                "x" + std::to_string(tags.coverHeight) + ") is left out";
+    switch (type) {
+    case EncodedType::Mp3:
+    case EncodedType::M4a:
+        if (framed && tags.coverWidth > 0 && tags.coverHeight > 0) return {};
+        return picture + ": " + encodedTypeName(type) + " takes JPEG, PNG or BMP covers";
+    case EncodedType::OggOpus:
+        if (mimeOf(tags.coverCodec) != nullptr) return {};
+        return picture + ": Opus takes JPEG, PNG, BMP or GIF covers";
+    case EncodedType::WebmOpus: return picture + ": WebM as written here carries no cover";
+    case EncodedType::None: break;
+    }
+    return picture + ": this output type as written here carries no cover";
+}
 
 EncodedType encodedTypeNamed(const std::string& name) {
     if (name == "mp3") return EncodedType::Mp3;
@@ -156,7 +213,13 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
         av_dict_set(&muxer->metadata, name.c_str(), value.c_str(), 0);
         if (type == EncodedType::OggOpus) av_dict_set(&stream->metadata, name.c_str(), value.c_str(), 0);
     }
-    if ((type == EncodedType::Mp3 || type == EncodedType::M4a) && !addCover(tags)) return false;
+    if (coverLeftOut(type, tags).empty() && !tags.cover.empty()) {
+        if (type == EncodedType::OggOpus) {
+            av_dict_set(&stream->metadata, "METADATA_BLOCK_PICTURE", pictureComment(tags).c_str(), 0);
+        } else if (!addCover(tags)) {
+            return false;
+        }
+    }
 
     if (encoder->sample_rate != sampleRateHz) {
         AVChannelLayout layout;
@@ -194,6 +257,9 @@ bool FfmpegEncoder::addCover(const Tags& tags) {
     cover->disposition |= AV_DISPOSITION_ATTACHED_PIC;
     cover->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
     cover->codecpar->codec_id = static_cast<AVCodecID>(tags.coverCodec);
+    // The muxers refuse a picture stream without its size.
+    cover->codecpar->width = tags.coverWidth;
+    cover->codecpar->height = tags.coverHeight;
     cover->time_base = AVRational{1, 90000};
     coverStream = cover->index;
     return true;

@@ -79,7 +79,12 @@ The finished episode (off unless given):
                        150 ms release): -9 to 0 dBTP; -1 with --loudness
   --bitrate KBPS       the encoder's bitrate: MP3 and M4A 128, Opus 96 unless
                        given (half for mono)
-  --no-tags            do not copy title, artist, album and cover from INPUT
+  --no-tags            do not copy title, artist, album and cover (from INPUT;
+                       with --mix from the first key, never from the bed)
+  --no-cover           do not copy the cover picture
+  --tag NAME=VALUE     sets a tag (title, artist, album, date, comment, ...)
+                       over what is copied; repeatable
+  --cover FILE         a JPEG or PNG picture as the output's cover
 
 Output:
   --format TYPE[:SAMPLE]  the output's file type and sample type. Without it
