@@ -76,6 +76,12 @@ std::string DuckStream::consume(SlotRing& ring) {
         Block& block = blocks[static_cast<std::size_t>(slot)];
         const std::int32_t first = block.firstWritten;
         if (settings.meter != nullptr) settings.meter->add(block.left() + first, block.right() + first, block.frames - first);
+        if (settings.encoderProbe != nullptr) {
+            settings.encoderProbe->add(block.left() + first, block.right() + first, block.frames - first);
+        }
+        if (settings.limitedLoudness != nullptr) {
+            settings.limitedLoudness->add(block.left() + first, block.right() + first, block.frames - first);
+        }
         std::string problem = writeFrom(block);
         ring.release();
         if (!problem.empty()) {
@@ -141,7 +147,7 @@ void DuckStream::process(Block& block) {
     finishAudio(block);
 }
 
-// Level and mix, keep the sample peak, then the loudness gain and the limiter.
+// Level and mix, then the loudness gain and the limiter.
 void DuckStream::finishAudio(Block& block) {
     float* channels[2] = {block.left(), block.right()};
     const float* keys[2] = {block.mixLeft(), block.mixRight()};
@@ -154,11 +160,6 @@ void DuckStream::finishAudio(Block& block) {
         if (settings.mix) {
             const float* key = keys[c];
             for (std::int32_t i = 0; i < n; ++i) audio[i] += settings.keyGain * key[i];
-        }
-    }
-    if (settings.keepSamplePeak) {
-        for (const float* audio : channels) {
-            for (std::int32_t i = 0; i < n; ++i) samplePeak = std::max(samplePeak, std::fabs(audio[i]));
         }
     }
     if (settings.outputGain != 1.0f) {

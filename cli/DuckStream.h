@@ -15,7 +15,9 @@
 #include "cli/DuckEngine.h"
 #include "cli/GainTrace.h"
 #include "cli/KeyDelay.h"
+#include "cli/EncoderProbe.h"
 #include "cli/KeyMix.h"
+#include "cli/LimitedLoudness.h"
 #include "cli/LoudnessMeter.h"
 #include "cli/PeakLimiter.h"
 #include "cli/ProgressBar.h"
@@ -48,8 +50,11 @@ struct PassSettings {
     PeakLimiter* limiter = nullptr;
     // Measures what is written (or, without a sink, the mixed audio), on the writing thread.
     LoudnessMeter* meter = nullptr;
-    // Keeps the largest sample magnitude of the mixed audio before the loudness gain.
-    bool keepSamplePeak = false;
+    // Keeps what the limiter will take off the loudness (or, with a sink, nothing), on the
+    // writing thread.
+    LimitedLoudness* limitedLoudness = nullptr;
+    // Keeps a stretch of the mix for the encoder's trial, on the writing thread.
+    EncoderProbe* encoderProbe = nullptr;
     AudioSink* sink = nullptr;
     // The output's name for messages.
     std::string sinkName;
@@ -63,8 +68,6 @@ public:
 
     // Runs the pass; an error message naming the file, or empty.
     std::string run();
-    // The largest sample magnitude the pass saw, when it kept it.
-    float largestPeak() const { return samplePeak; }
     // Frames ducked (and written).
     std::int64_t frames() const { return framesDone; }
 
@@ -95,7 +98,6 @@ private:
     std::int64_t skipFrames = 0;
     std::int64_t interval = 0;
     float keyPeak = 0.0f;
-    float samplePeak = 0.0f;
 
 public:
     // The look-ahead the keys were read with, in frames (for the end of the mix).

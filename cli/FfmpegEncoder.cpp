@@ -203,6 +203,12 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
     encoder->bit_rate = 1000LL * (bitrateKbps > 0 ? bitrateKbps : defaultBitrateKbps(type, channels));
     encoder->time_base = AVRational{1, encoder->sample_rate};
     if ((muxer->oformat->flags & AVFMT_GLOBALHEADER) != 0) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (type == EncodedType::M4a) {
+        // Noise substitution and intensity stereo rebuild bands from a description, not from the
+        // waveform: their decoded peaks land up to 4 dB above a limited input's.
+        av_opt_set_int(encoder->priv_data, "aac_pns", 0, 0);
+        av_opt_set_int(encoder->priv_data, "aac_is", 0, 0);
+    }
     if ((result = avcodec_open2(encoder, codec, nullptr)) < 0) return fail(std::string("cannot open ") + info->codec, result);
     if (check != nullptr && !check->start(encoder)) return fail("cannot decode it again to check it: " + check->error(), 0);
 

@@ -47,9 +47,15 @@ double FinishPlan::lossyMarginDb(EncodedType type) {
 std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress) {
     const int rateHz = sources.input->sampleRateHz();
     LoudnessMeter meter(channels, rateHz);
+    model = std::make_unique<LimitedLoudness>(channels, rateHz, LimiterSettings{});
     PassSettings pass = mixing(finishing);
     pass.meter = &meter;
-    pass.keepSamplePeak = true;
+    pass.limitedLoudness = model.get();
+    // The encoder's trial takes a stretch from the middle, where the episode is under way.
+    const std::int64_t expected = sources.input->expectedFrames();
+    const auto probeFrames = static_cast<std::int64_t>(EncoderProbe::kStretchSeconds * rateHz);
+    EncoderProbe probe(expected > probeFrames ? (expected - probeFrames) / 2 : 0, rateHz);
+    if (encoded != EncodedType::None) pass.encoderProbe = &probe;
     DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
     ProgressBar progress(stderr, showProgress, sources.input->expectedFrames(), rateHz);
     DuckStream stream(sources, engine, pass, progress);
@@ -65,7 +71,11 @@ std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, in
         gainDb = 0.0;
         return {};
     }
-    gainDb = target - measuredLufs + expectedShiftLu(encoded, finishing.bitrateKbps);
+    encoderShiftLu = expectedShiftLu(encoded, finishing.bitrateKbps);
+    gainDb = gainFor(*model, target + encoderShiftLu);
+    if (encoded != EncodedType::None && !probe.empty()) {
+        if (std::string problem = tryEncoder(*model, probe, channels); !problem.empty()) return problem;
+    }
     if (gainDb > kMaxGainDb) {
         remark = "its loudness is " + decibels("%.1f LUFS", measuredLufs) + ": raised by " +
                  decibels("%.0f dB", kMaxGainDb) + " only (the most --loudness raises), to " +
@@ -73,9 +83,7 @@ std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, in
         gainDb = kMaxGainDb;
     }
     const double ceiling = finishing.ceilingDbtp();
-    // The sample peak stands for the true peak here: it is cheap, and a few tenths of a dB do not
-    // matter against the limiter's largest reduction.
-    const double needDb = truePeakDb(stream.largestPeak()) + gainDb - ceiling;
+    const double needDb = model->truePeakDb() + gainDb - ceiling;
     if (needDb > kMaxLimitingDb) {
         refused = true;
         return "--true-peak: " + decibels("%.1f LUFS", target) + " under " + decibels("%.1f dBTP", ceiling) +
@@ -85,9 +93,54 @@ std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, in
     return {};
 }
 
+std::string FinishPlan::tryEncoder(const LimitedLoudness& model, const EncoderProbe& probe, int channels) {
+    const double ceiling = finishing.ceilingDbtp();
+    for (int trial = 0; trial < kMostEncoderTrials; ++trial) {
+        const EncoderProbe::Result tried =
+            probe.run(encoded, channels, finishing.bitrateKbps, gainDb, limiterCeilingDb());
+        if (!tried.error.empty()) return "cannot try the encoder: " + tried.error;
+        ++encoderTrials;
+        // A silent stretch tells nothing; the tables' figures stand.
+        if (!std::isfinite(tried.limitedLufs) || !std::isfinite(tried.decodedLufs)) return {};
+        const double shiftLu = tried.limitedLufs - tried.decodedLufs;
+        bool changed = std::fabs(shiftLu - encoderShiftLu) > 0.05;
+        encoderShiftLu = shiftLu;
+        const double overDb = tried.decodedPeakDb - (ceiling - kEstimateMarginDb);
+        if (!std::isnan(ceiling) && overDb > 0.0) {
+            extraMarginDb += overDb + kEstimateMarginDb;
+            changed = true;
+        }
+        gainDb = gainFor(model, finishing.loudnessLufs + encoderShiftLu);
+        if (!changed) break;
+    }
+    return {};
+}
+
+double FinishPlan::limiterCeilingDb() const {
+    return finishing.ceilingDbtp() - kEstimateMarginDb - lossyMarginDb(encoded) - extraMarginDb;
+}
+
+double FinishPlan::gainFor(const LimitedLoudness& model, double targetLufs) const {
+    // The loudness after the limiter rises with the gain: bisection between the gain that would
+    // do without limiting and one that needs far more limiting than allowed.
+    const double open = targetLufs - measuredLufs;
+    if (std::isnan(finishing.ceilingDbtp())) return open;
+    const auto reached = [&](double gain) { return measuredLufs + gain - model.lossLu(gain, limiterCeilingDb()); };
+    double low = open;
+    double high = open + 3.0 * kMaxLimitingDb;
+    if (reached(low) >= targetLufs) return low;
+    if (reached(high) < targetLufs) return high;
+    for (int step = 0; step < 16; ++step) {
+        const double middle = 0.5 * (low + high);
+        (reached(middle) < targetLufs ? low : high) = middle;
+    }
+    return 0.5 * (low + high);
+}
+
 std::string FinishPlan::write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
                               const std::vector<TraceSink*>& traces, int channels, int rateHz,
                               std::int64_t lookaheadFrames, ProgressBar& progress, bool checked) {
+    ++writingPasses;
     PassSettings pass = mixing(finishing);
     pass.outputGain = linear(gainDb);
     pass.sink = &sink;
@@ -97,7 +150,7 @@ std::string FinishPlan::write(const DuckOptions& options, Sources& sources, Duck
     const double ceiling = finishing.ceilingDbtp();
     if (!std::isnan(ceiling)) {
         LimiterSettings settings;
-        settings.ceilingDb = ceiling - kEstimateMarginDb - lossyMarginDb(encoded) - extraMarginDb;
+        settings.ceilingDb = limiterCeilingDb();
         limiter.emplace(settings, rateHz);
         pass.limiter = &*limiter;
     }
@@ -130,10 +183,13 @@ bool FinishPlan::wantsAnotherTry(int attempt) {
     if (finishing.hasLoudness() && std::isfinite(writtenLufs) && std::isfinite(measuredLufs)) {
         const double missLu = finishing.loudnessLufs - writtenLufs;
         if (std::fabs(missLu) > kRetryLu && gainDb + missLu <= kMaxGainDb) {
-            gainDb += missLu;
+            // The encoder took that much more (or less) than planned.
+            encoderShiftLu += missLu;
             again = true;
         }
     }
+    // The gain again through the limiter's model, so that a lower ceiling keeps the loudness.
+    if (again && model && std::isfinite(measuredLufs)) gainDb = std::min(gainFor(*model, finishing.loudnessLufs + encoderShiftLu), kMaxGainDb);
     return again;
 }
 
@@ -152,6 +208,7 @@ std::string FinishPlan::note() const {
             text += "; the encoder's own peaks still reach " + decibels("%.1f dBTP", decodedPeakDb);
         }
     }
+    if (writingPasses > 1) text += "; written " + std::to_string(writingPasses) + " times to correct it";
     return text;
 }
 

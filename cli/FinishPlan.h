@@ -1,15 +1,17 @@
 #pragma once
 // How a job reaches its loudness and true-peak ceiling. A first pass measures the integrated
-// loudness and the largest sample peak of the mix (nothing is written); the gain that brings the
-// loudness to the target follows, exact over the whole file. The writing pass applies it with the
-// look-ahead limiter and measures what it writes (an encoded file as it decodes again, checked
-// while it is encoded); should the
-// limiter or the encoder have taken the loudness more than kRetryLu off the target, or the
-// encoder's peaks over the ceiling, the writing pass runs again with the gain or the limiter
+// loudness of the mix and keeps what predicts the limiter (LimitedLoudness) and the encoder
+// (EncoderProbe); nothing is written. The gain follows: the one whose loudness after the limiter
+// is the target, plus what a trial of the encoder on a stretch of the mix shows it takes off, with
+// the limiter's margin widened by the peaks the trial shows it adds. The writing pass applies it
+// and measures what it writes (an encoded file as it decodes again, while it is encoded): that
+// check confirms. Only should the loudness still be more than kRetryLu off the target, or the
+// encoder's peaks over the ceiling, the writing pass runs again with the gain or the margin
 // corrected, up to kMostWritingPasses times.
 
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,9 @@
 #include "cli/DuckOptions.h"
 #include "cli/DuckStream.h"
 #include "cli/EncodedCheck.h"
+#include "cli/EncoderProbe.h"
 #include "cli/FfmpegEncoder.h"
+#include "cli/LimitedLoudness.h"
 
 namespace qmduck {
 
@@ -31,8 +35,8 @@ public:
     // own overshoot, what its decoded peaks exceed its input's by at the default bitrates on
     // speech and music limited at the ceiling (AAC up to 0.7 dB, Opus 0.2, LAME's MP3 none).
     static double lossyMarginDb(EncodedType type);
-    // How much louder than the target the encoder is fed, in LU, where it is known to give its
-    // input back quieter (LAME's MP3 at the usual bitrates); the decoded check corrects the rest.
+    // How much louder than the target the encoder is fed, in LU, before its trial: LAME's MP3 at
+    // the usual bitrates gives its input back quieter.
     static double expectedShiftLu(EncodedType type, int bitrateKbps);
     // How far below the ceiling it aims otherwise: the interpolation's own error.
     static constexpr double kEstimateMarginDb = 0.05;
@@ -41,6 +45,8 @@ public:
     // The most writing passes a job makes: the encoder's response to a changed gain or ceiling
     // is not always proportionate (FFmpeg's AAC can overshoot more at a slightly higher level).
     static constexpr int kMostWritingPasses = 3;
+    // The most trials of the encoder on a stretch of the mix before writing.
+    static constexpr int kMostEncoderTrials = 3;
 
     FinishPlan(const Finishing& finishing, EncodedType output);
 
@@ -67,6 +73,14 @@ public:
     std::string note() const;
 
 private:
+    // The ceiling the limiter aims at, in dBTP: the one asked for less the margins.
+    double limiterCeilingDb() const;
+    // Encodes a stretch of the mix at the planned gain and corrects the gain and the limiter's
+    // margin by what the encoder did to it; an error, or empty.
+    std::string tryEncoder(const LimitedLoudness& model, const EncoderProbe& probe, int channels);
+    // The gain in dB that brings the measured loudness to `targetLufs` after the limiter.
+    double gainFor(const LimitedLoudness& model, double targetLufs) const;
+
     Finishing finishing;
     EncodedType encoded;
     bool refused = false;
@@ -77,6 +91,12 @@ private:
     // The decoded file's true peak in dBTP (NaN when not verified) and the limiter's extra margin.
     double decodedPeakDb = std::numeric_limits<double>::quiet_NaN();
     double extraMarginDb = 0.0;
+    int writingPasses = 0;
+    // What the limiter will take off the loudness, from the measuring pass.
+    std::unique_ptr<LimitedLoudness> model;
+    // What the encoder takes off the loudness (LU), and how often its trial ran.
+    double encoderShiftLu = 0.0;
+    int encoderTrials = 0;
     std::string remark;
 };
 
