@@ -188,6 +188,9 @@ struct Parser {
             p[qm::ParamDuckKey] = value == "duck" ? 1.0f : 0.0f;
         } else if (name == "--param") {
             return applyParam(value, p);
+        } else if (name == "--dither") {
+            if (value != "tpdf" && value != "none") return rangeError(name, value, "'tpdf' or 'none'");
+            options.dither = value == "tpdf";
         } else if (name == "--format") {
             if (value.empty()) return "--format: needs a type, a sample type or both";
             options.format = value;
@@ -210,7 +213,7 @@ struct Parser {
                                             "--threshold", "--mode", "--param", "--format", "--plot", "--gain-csv",
                                             "--range", "--hold",   "--lookahead", "--preset", "--batch", "--jobs",
                                             "-j",      "--shard", "--input-gain", "--key-gain", "--loudness",
-                                            "--true-peak", "--bitrate", "--tag", "--cover"};
+                                            "--true-peak", "--bitrate", "--tag", "--cover", "--dither"};
         for (const char* known : names) {
             if (name == known) return true;
         }

@@ -62,6 +62,8 @@ struct DuckOptions {
     bool quiet = false;
     // An INPUT without samples makes an empty output instead of an error.
     bool allowEmpty = false;
+    // Integer outputs of 16 bits or fewer get TPDF dither (--dither tpdf, the default, or none).
+    bool dither = true;
     // --batch: the list of jobs (empty: one job from the command line), how many run at once
     // (0: one per core) and which share of the list this run takes (line K of every N, from 1).
     std::string batchPath;

@@ -96,6 +96,9 @@ Output:
                        ... (any libsndfile writes); SAMPLE, for these: 8, 16,
                        24, 32, float, double, vorbis, ulaw, alaw. Examples:
                        mp3, flac, wav:float, :24
+  --dither tpdf|none   integer samples of 16 bits or fewer get TPDF dither
+                       (tpdf, the default) or are rounded (none); every
+                       integer writer (WAV, FLAC, AIFF, ...) does the same
   --plot FILE.png      draws the key level, the threshold and the gain over
                        time (dB against minutes:seconds) as a PNG picture
   --gain-csv FILE      writes one line per 10 ms: time_s (end of the 10 ms),

@@ -183,6 +183,7 @@ OutputChoice chooseOutput(const DuckOptions& options, int inputFormat, int chann
     }
     const FormatChoice written = chooseOutputFormat(options.format, options.outputPath, inputFormat, channels, sampleRateHz);
     choice.format = written.format;
+    choice.dither = options.dither;
     choice.usageError = written.usageError;
     if (written.format == 0) {
         choice.error = written.usageError ? written.error : options.outputPath + ": " + written.error;
@@ -199,7 +200,7 @@ std::unique_ptr<AudioSink> openSink(const OutputChoice& choice, int descriptor, 
         return std::make_unique<FfmpegEncoder>(descriptor, choice.encoded, channels, sampleRateHz, bitrateKbps, tags,
                                                check);
     }
-    return std::make_unique<SoundWriter>(descriptor, choice.format, channels, sampleRateHz, tags);
+    return std::make_unique<SoundWriter>(descriptor, choice.format, channels, sampleRateHz, tags, choice.dither);
 }
 
 }  // namespace qmduck

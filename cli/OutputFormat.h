@@ -34,6 +34,8 @@ struct OutputChoice {
     EncodedType encoded = EncodedType::None;
     // libsndfile's format word when not encoded.
     int format = 0;
+    // Integer samples of 16 bits or fewer are dithered (--dither).
+    bool dither = true;
     std::string error;
     bool usageError = false;
 };

@@ -110,8 +110,10 @@ std::int64_t SoundReader::read(float* left, float* right, std::int64_t count) {
     return got;
 }
 
-SoundWriter::SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz, const Tags& tags)
+SoundWriter::SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz, const Tags& tags,
+                         bool dither)
     : descriptor(fileDescriptor), channelCount(channels) {
+    if (const int bits = Quantizer::bitsFor(format); bits > 0) quantizer = std::make_unique<Quantizer>(bits, dither);
     SF_INFO info{};
     info.format = format;
     info.channels = channels;
@@ -155,6 +157,15 @@ bool SoundWriter::write(const float* left, const float* right, std::int64_t fram
             samples[2 * i] = left[i];
             samples[2 * i + 1] = right[i];
         }
+    }
+    if (quantizer) {
+        if (integers.size() < needed) integers.resize(needed);
+        quantizer->convert(samples, integers.data(), needed);
+        if (sf_writef_int(file, integers.data(), frames) != frames) {
+            failure = sf_strerror(file);
+            return false;
+        }
+        return true;
     }
     if (sf_writef_float(file, samples, frames) != frames) {
         failure = sf_strerror(file);

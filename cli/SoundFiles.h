@@ -14,6 +14,7 @@
 
 #include "cli/AudioSink.h"
 #include "cli/FfmpegDecoder.h"
+#include "cli/Quantizer.h"
 #include "cli/Tags.h"
 
 namespace qmduck {
@@ -69,8 +70,10 @@ private:
 class SoundWriter : public AudioSink {
 public:
     // Writes a new file of `format` (libsndfile's word) on the open descriptor, which it takes
-    // over, with the `tags` the type carries.
-    SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz, const Tags& tags = {});
+    // over, with the `tags` the type carries; samples of 16 bits or fewer are dithered when
+    // `dither`.
+    SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz, const Tags& tags = {},
+                bool dither = true);
     ~SoundWriter() override;
     SoundWriter(const SoundWriter&) = delete;
     SoundWriter& operator=(const SoundWriter&) = delete;
@@ -87,6 +90,9 @@ private:
     int descriptor;
     int channelCount;
     std::vector<float> interleaved;
+    // For sample types of 16 bits or fewer: the rounding, and its integers.
+    std::unique_ptr<Quantizer> quantizer;
+    std::vector<int> integers;
 };
 
 }  // namespace qmduck
