@@ -22,9 +22,14 @@ namespace {
 
 JobResult failed(const std::string& message, int exitStatus = 1) { return {exitStatus, message, {}}; }
 
-std::string checkChannels(const SoundReader& file) {
-    if (file.channels() == 1 || file.channels() == 2) return {};
-    return file.path() + ": " + std::to_string(file.channels()) + " channels; only mono and stereo can be read";
+// What the readers had to say of INPUT and the keys (channels mixed down), joined.
+std::string readingRemarks(const DuckOptions& options, const Sources& sources) {
+    std::string text = sources.input->remark();
+    for (const std::string& path : options.keyPaths) {
+        const std::string remark = SoundReader(path).remark();
+        if (!remark.empty()) text += (text.empty() ? "" : "; ") + remark;
+    }
+    return text;
 }
 
 // Whether the file at `path` yields at least one frame; one that cannot be read is left to the
@@ -61,12 +66,10 @@ std::string openSources(const DuckOptions& options, Sources& sources, std::int64
     sources.input = std::make_unique<SoundReader>(options.inputPath);
     SoundReader& input = *sources.input;
     if (!input.isOpen()) return options.inputPath + ": cannot open: " + input.error();
-    if (std::string problem = checkChannels(input); !problem.empty()) return problem;
     std::vector<std::unique_ptr<SoundReader>> keys;
     for (const std::string& path : options.keyPaths) {
         auto key = std::make_unique<SoundReader>(path);
         if (!key->isOpen()) return path + ": cannot open: " + key->error();
-        if (std::string problem = checkChannels(*key); !problem.empty()) return problem;
         // A key at another rate is resampled to the input's, which the output keeps.
         if (!key->resampleTo(input.sampleRateHz())) return path + ": " + key->error();
         keys.push_back(std::move(key));
@@ -112,6 +115,8 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
     Tags tags = tagsForOutput(options, coverProblem);
     if (!coverProblem.empty()) return failed(coverProblem);
     const std::string coverNote = coverLeftOut(output.encoded, tags);
+    std::string remarks = readingRemarks(options, sources);
+    if (!coverNote.empty()) remarks += (remarks.empty() ? "" : "; ") + coverNote;
     if (!coverNote.empty()) tags.cover.clear();
 
     FinishPlan plan(options.finishing, output.encoded);
@@ -119,9 +124,15 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
         sources = Sources{};
         return openSources(options, sources, lookaheadFrames, seen);
     };
+    // One bar for the job: the measuring pass's part sized by its cost against the writing pass's.
+    ProgressBar progress(stderr, showProgress, sources.input->expectedFrames(), rateHz);
+    const double measuredShare = plan.needsMeasuring() ? 1.0 / (1.0 + FinishPlan::writingCost(output.encoded)) : 0.0;
+    const std::string outputName =
+        options.outputPath == kStandardStream ? "standard output" : std::filesystem::path(options.outputPath).filename().string();
     if (plan.needsMeasuring()) {
         if (std::string problem = openPass({}); !problem.empty()) return failed(problem);
-        if (std::string problem = plan.measure(options, sources, channels, showProgress); !problem.empty()) {
+        progress.startPass("measuring", 0.0, measuredShare);
+        if (std::string problem = plan.measure(options, sources, channels, progress); !problem.empty()) {
             return failed(plan.usageError() ? problem : options.outputPath + ": " + problem, plan.usageError() ? 2 : 1);
         }
     }
@@ -143,7 +154,7 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
         };
         if (std::string problem = openPass(drawAhead); !problem.empty()) return failed(problem);
         DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
-        ProgressBar progress(stderr, showProgress, sources.input->expectedFrames(), rateHz);
+        progress.startPass("writing " + outputName + (attempt > 0 ? " again" : ""), measuredShare, 1.0);
         std::string problem = plan.write(options, sources, engine, *sink, trace.sinks(), channels, rateHz,
                                          lookaheadFrames, progress, checked);
         if (!problem.empty()) {
@@ -161,7 +172,7 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
         if (!outputFile.commit()) return failed(outputFile.error());
         if (std::string traceProblem = trace.commit(); !traceProblem.empty()) return failed(traceProblem);
         const std::string note = plan.note();
-        return {0, {}, coverNote.empty() ? note : note.empty() ? coverNote : note + "; " + coverNote};
+        return {0, {}, remarks.empty() ? note : note.empty() ? remarks : note + "; " + remarks};
     }
 }
 

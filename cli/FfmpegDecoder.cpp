@@ -10,9 +10,30 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
+
+#include "cli/DownMix.h"
 
 namespace qmduck {
 namespace {
+
+Speaker speakerOf(AVChannel channel) {
+    switch (channel) {
+    case AV_CHAN_FRONT_LEFT: return Speaker::FrontLeft;
+    case AV_CHAN_FRONT_RIGHT: return Speaker::FrontRight;
+    case AV_CHAN_FRONT_CENTER: return Speaker::Centre;
+    case AV_CHAN_LOW_FREQUENCY:
+    case AV_CHAN_LOW_FREQUENCY_2: return Speaker::Lfe;
+    case AV_CHAN_BACK_LEFT: return Speaker::BackLeft;
+    case AV_CHAN_BACK_RIGHT: return Speaker::BackRight;
+    case AV_CHAN_SIDE_LEFT: return Speaker::SideLeft;
+    case AV_CHAN_SIDE_RIGHT: return Speaker::SideRight;
+    case AV_CHAN_BACK_CENTER: return Speaker::BackCentre;
+    default: return Speaker::Other;
+    }
+}
+
+
 
 std::string describe(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -65,6 +86,7 @@ FfmpegDecoder::FfmpegDecoder(const std::string& path) {
     codec = found->name;
     rateHz = decoder->sample_rate;
     outputChannels = decoder->ch_layout.nb_channels == 1 ? 1 : 2;
+    streamChannels = decoder->ch_layout.nb_channels;
     if (rateHz <= 0 || decoder->ch_layout.nb_channels <= 0) {
         failure = "its audio stream has no sample rate or channels";
         return;
@@ -97,6 +119,22 @@ FfmpegDecoder::~FfmpegDecoder() {
     avformat_close_input(&format);
 }
 
+// More than two channels are mixed down by DownMix's weights, as libsndfile's files are.
+bool FfmpegDecoder::setDownMix(const AVChannelLayout& layout) {
+    if (layout.nb_channels <= 2) return true;
+    const auto count = static_cast<std::size_t>(layout.nb_channels);
+    std::vector<double> matrix(2 * count);
+    const std::vector<Speaker> fallback = defaultSpeakers(layout.nb_channels);
+    for (std::size_t c = 0; c < count; ++c) {
+        const StereoWeights weights = stereoWeightsOf(
+            layout.order == AV_CHANNEL_ORDER_NATIVE ? speakerOf(av_channel_layout_channel_from_index(&layout, static_cast<unsigned>(c)))
+                                                    : fallback[c]);
+        matrix[c] = weights.left;
+        matrix[count + c] = weights.right;
+    }
+    return swr_set_matrix(resampler, matrix.data(), static_cast<int>(count)) >= 0;
+}
+
 // Sets the resampler up for frames of `shape`'s channels, sample type and rate; the output stays
 // the stream's first rate, mono or stereo.
 bool FfmpegDecoder::configure(const AVFrame& shape) {
@@ -106,7 +144,7 @@ bool FfmpegDecoder::configure(const AVFrame& shape) {
         // FFmpeg 5 takes the layout by a pointer that is not const; it only reads it.
         swr_alloc_set_opts2(&resampler, &outputLayout, AV_SAMPLE_FMT_FLT, rateHz, const_cast<AVChannelLayout*>(&shape.ch_layout),
                             static_cast<AVSampleFormat>(shape.format), shape.sample_rate, 0, nullptr) < 0 ||
-        swr_init(resampler) < 0) {
+        !setDownMix(shape.ch_layout) || swr_init(resampler) < 0) {
         failure = "cannot convert its samples";
         return false;
     }

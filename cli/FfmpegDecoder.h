@@ -12,6 +12,7 @@ struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
 struct SwrContext;
+struct AVChannelLayout;
 
 namespace qmduck {
 
@@ -26,6 +27,8 @@ public:
     bool isOpen() const { return open; }
     const std::string& error() const { return failure; }
     int channels() const { return outputChannels; }
+    // The stream's own channels, before more than two are mixed down to stereo.
+    int sourceChannels() const { return streamChannels; }
     int sampleRateHz() const { return rateHz; }
     // The length the container announces, in frames; 0 when it announces none.
     std::int64_t expectedFrames() const { return expected; }
@@ -41,6 +44,7 @@ private:
     bool convert(const AVFrame* frame);
     bool append(const AVFrame* frame);
     bool configure(const AVFrame& shape);
+    bool setDownMix(const AVChannelLayout& layout);
 
     AVFormatContext* format = nullptr;
     AVCodecContext* decoder = nullptr;
@@ -52,6 +56,7 @@ private:
     AVFrame* inputShape = nullptr;
     int streamIndex = -1;
     int outputChannels = 0;
+    int streamChannels = 0;
     int rateHz = 0;
     std::int64_t expected = 0;
     std::string codec;

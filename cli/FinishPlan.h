@@ -33,7 +33,8 @@ public:
     static constexpr double kMaxLimitingDb = 12.0;
     // How far below the ceiling the limiter aims for a lossy output, in dB: about the encoder's
     // own overshoot, what its decoded peaks exceed its input's by at the default bitrates on
-    // speech and music limited at the ceiling (AAC up to 0.7 dB, Opus 0.2, LAME's MP3 none).
+    // speech and music limited at the ceiling (AAC up to 0.7 dB, Opus 0.2, LAME's MP3 up to 0.45
+    // dB over twenty minutes of speech over music).
     static double lossyMarginDb(EncodedType type);
     // How much louder than the target the encoder is fed, in LU, before its trial: LAME's MP3 at
     // the usual bitrates gives its input back quieter.
@@ -54,7 +55,9 @@ public:
     // Whether an encoded result is decoded again to check its loudness and peaks.
     bool needsVerifying() const { return finishing.hasLoudness() || !std::isnan(finishing.ceilingDbtp()); }
     // The first pass over `sources`; an error (a usage error when usageError()), or empty.
-    std::string measure(const DuckOptions& options, Sources& sources, int channels, bool showProgress);
+    std::string measure(const DuckOptions& options, Sources& sources, int channels, ProgressBar& progress);
+    // What a writing pass to `type` costs against the measuring pass, for the progress bar.
+    static double writingCost(EncodedType type);
     bool usageError() const { return refused; }
 
     // The writing pass into `sink`; an error naming the file, or empty. With `checked` the
@@ -92,6 +95,9 @@ private:
     double decodedPeakDb = std::numeric_limits<double>::quiet_NaN();
     double extraMarginDb = 0.0;
     int writingPasses = 0;
+    // What the first writing pass reached, for the note when it was written again.
+    double firstWrittenLufs = 0.0;
+    double firstPeakDb = std::numeric_limits<double>::quiet_NaN();
     // What the limiter will take off the loudness, from the measuring pass.
     std::unique_ptr<LimitedLoudness> model;
     // What the encoder takes off the loudness (LU), and how often its trial ran.

@@ -1,15 +1,14 @@
 #include "cli/ProgressBar.h"
 
 #include <algorithm>
-#include <string>
 
 namespace qmduck {
 namespace {
 
-constexpr int kBarWidth = 30;
+constexpr int kBarWidth = 24;
 
 std::string clock(double seconds) {
-    const long whole = static_cast<long>(seconds);
+    const long whole = static_cast<long>(seconds + 0.5);
     char text[32];
     std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
     return text;
@@ -23,7 +22,15 @@ ProgressBar::ProgressBar(std::FILE* stream, bool enabled, std::int64_t totalFram
       totalFrames(totalFrames),
       sampleRateHz(sampleRateHz > 0 ? sampleRateHz : 1),
       started(std::chrono::steady_clock::now()),
+      passStarted(started),
       lastDrawn(started) {}
+
+void ProgressBar::startPass(const std::string& label, double startShare, double endShare) {
+    passLabel = label;
+    passStart = std::clamp(startShare, 0.0, 1.0);
+    passEnd = std::clamp(endShare, passStart, 1.0);
+    passStarted = std::chrono::steady_clock::now();
+}
 
 void ProgressBar::update(std::int64_t framesDone) {
     if (!enabled) return;
@@ -36,26 +43,37 @@ void ProgressBar::update(std::int64_t framesDone) {
 void ProgressBar::finish(std::int64_t framesDone) {
     if (!enabled) return;
     draw(framesDone);
+    if (passEnd < 1.0) return;
     std::fputc('\n', stream);
     drawn = false;
 }
 
 void ProgressBar::clear() {
     if (!enabled || !drawn) return;
-    std::fprintf(stream, "\r%*s\r", 79, "");
+    std::fprintf(stream, "\r%*s\r", 100, "");
     drawn = false;
 }
 
 void ProgressBar::draw(std::int64_t framesDone) {
-    const double share = totalFrames > 0 ? std::clamp(static_cast<double>(framesDone) / totalFrames, 0.0, 1.0) : 0.0;
-    const int filled = static_cast<int>(share * kBarWidth);
+    const double passShare =
+        totalFrames > 0 ? std::clamp(static_cast<double>(framesDone) / static_cast<double>(totalFrames), 0.0, 1.0) : 0.0;
+    const double share = passStart + (passEnd - passStart) * passShare;
+    const auto now = std::chrono::steady_clock::now();
+    const double elapsed = std::chrono::duration<double>(now - started).count();
+    const double passElapsed = std::chrono::duration<double>(now - passStarted).count();
     const double audioSeconds = static_cast<double>(framesDone) / sampleRateHz;
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::string bar(static_cast<std::size_t>(filled), '#');
+    std::string bar(static_cast<std::size_t>(share * kBarWidth), '#');
     bar.resize(kBarWidth, '.');
-    std::fprintf(stream, "\r[%s] %3d%%  %s / %s", bar.c_str(), static_cast<int>(share * 100.0),
-                 clock(audioSeconds).c_str(), clock(static_cast<double>(totalFrames) / sampleRateHz).c_str());
-    if (elapsed > 0.05) std::fprintf(stream, "  %.0fx real time ", audioSeconds / elapsed);
+    std::string line = "\r" + passLabel + " [" + bar + "] " + std::to_string(static_cast<int>(share * 100.0)) + "%  " +
+                       clock(audioSeconds) + " / " + clock(static_cast<double>(totalFrames) / sampleRateHz);
+    if (passElapsed > 0.0) {
+        char speed[48];
+        std::snprintf(speed, sizeof speed, "  %.0fx real time", audioSeconds / passElapsed);
+        line += speed;
+    }
+    // The time left from the job's pace so far: each pass's part is sized by its cost.
+    if (share > 0.0 && share < 1.0) line += ", " + clock(elapsed / share * (1.0 - share)) + " left";
+    std::fprintf(stream, "%s  \033[K", line.c_str());
     std::fflush(stream);
     drawn = true;
 }

@@ -8,6 +8,35 @@
 
 
 namespace qmduck {
+namespace {
+
+// The speakers a file names (WAVE_FORMAT_EXTENSIBLE, CAF, ...), else WAV's order.
+std::vector<Speaker> speakersOf(SNDFILE* file, int channels) {
+    std::vector<int> map(static_cast<std::size_t>(channels));
+    const int bytes = static_cast<int>(map.size() * sizeof(int));
+    if (sf_command(file, SFC_GET_CHANNEL_MAP_INFO, map.data(), bytes) != SF_TRUE) return defaultSpeakers(channels);
+    std::vector<Speaker> speakers;
+    for (int position : map) {
+        switch (position) {
+        case SF_CHANNEL_MAP_LEFT:
+        case SF_CHANNEL_MAP_FRONT_LEFT: speakers.push_back(Speaker::FrontLeft); break;
+        case SF_CHANNEL_MAP_RIGHT:
+        case SF_CHANNEL_MAP_FRONT_RIGHT: speakers.push_back(Speaker::FrontRight); break;
+        case SF_CHANNEL_MAP_CENTER:
+        case SF_CHANNEL_MAP_FRONT_CENTER: speakers.push_back(Speaker::Centre); break;
+        case SF_CHANNEL_MAP_LFE: speakers.push_back(Speaker::Lfe); break;
+        case SF_CHANNEL_MAP_REAR_LEFT: speakers.push_back(Speaker::BackLeft); break;
+        case SF_CHANNEL_MAP_REAR_RIGHT: speakers.push_back(Speaker::BackRight); break;
+        case SF_CHANNEL_MAP_SIDE_LEFT: speakers.push_back(Speaker::SideLeft); break;
+        case SF_CHANNEL_MAP_SIDE_RIGHT: speakers.push_back(Speaker::SideRight); break;
+        case SF_CHANNEL_MAP_REAR_CENTER: speakers.push_back(Speaker::BackCentre); break;
+        default: speakers.push_back(Speaker::Other); break;
+        }
+    }
+    return speakers;
+}
+
+}  // namespace
 
 SoundReader::SoundReader(std::string path) : filePath(std::move(path)) {
     // The system's reason for a file that cannot be opened at all reads better than libsndfile's.
@@ -19,6 +48,10 @@ SoundReader::SoundReader(std::string path) : filePath(std::move(path)) {
     if (file != nullptr) {
         // libsndfile's largest count stands for a length it cannot tell (an Ogg file cut short).
         if (info.frames == SF_COUNT_MAX) info.frames = 0;
+        if (info.channels > 2) {
+            downMix = std::make_unique<DownMix>(speakersOf(file, info.channels));
+            note = downMixRemark(filePath, info.channels);
+        }
         return;
     }
     const std::string sndfileReason = sf_strerror(nullptr);
@@ -31,6 +64,7 @@ SoundReader::SoundReader(std::string path) : filePath(std::move(path)) {
     info.channels = decoded->channels();
     info.samplerate = decoded->sampleRateHz();
     info.frames = decoded->expectedFrames();
+    if (decoded->sourceChannels() > 2) note = downMixRemark(filePath, decoded->sourceChannels());
     decoder = std::move(decoded);
 }
 
@@ -99,7 +133,9 @@ std::int64_t SoundReader::read(float* left, float* right, std::int64_t count) {
         if (got < 0) return -1;
     }
     const float* samples = interleaved.data();
-    if (info.channels == 1) {
+    if (downMix) {
+        downMix->apply(samples, got, left, right);
+    } else if (info.channels == 1) {
         for (std::int64_t i = 0; i < got; ++i) left[i] = right[i] = samples[i];
     } else {
         for (std::int64_t i = 0; i < got; ++i) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/AudioSink.h"
+#include "cli/DownMix.h"
 #include "cli/FfmpegDecoder.h"
 #include "cli/Quantizer.h"
 #include "cli/Tags.h"
@@ -30,7 +31,10 @@ public:
     bool isOpen() const { return file != nullptr || decoder != nullptr; }
     const std::string& error() const { return failure; }
     const std::string& path() const { return filePath; }
-    int channels() const { return info.channels; }
+    // 1 or 2: more are mixed down to stereo (DownMix).
+    int channels() const { return info.channels > 2 ? 2 : info.channels; }
+    // What a user should know of this file's reading (its channels mixed down), or empty.
+    const std::string& remark() const { return note; }
     // The rate read() delivers: the file's, or the one given to resampleTo.
     int sampleRateHz() const { return info.samplerate; }
     // libsndfile's format word: file type | sample type | byte order; 0 for a file FFmpeg decodes.
@@ -57,6 +61,8 @@ private:
 
     std::string filePath;
     std::string failure;
+    std::string note;
+    std::unique_ptr<DownMix> downMix;
     SF_INFO info{};
     SNDFILE* file = nullptr;
     std::unique_ptr<FfmpegDecoder> decoder;

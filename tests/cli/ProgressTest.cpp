@@ -1,0 +1,41 @@
+// The progress bar as a terminal shows it (standard error a pty, through script(1)): one bar for
+// the job, each pass named, with the time left; nothing when standard error is not a terminal.
+
+#include <gtest/gtest.h>
+
+#include "cli/SoundFixtures.h"
+#include "cli/ToolRun.h"
+
+namespace qmduck::test {
+namespace {
+
+using Progress = SoundFolder;
+
+TEST_F(Progress, OneBarNamesEachPassAndTheTimeLeftOnATerminal) {
+    put("bed.wav", makeSignal(60.0, 2, false));
+    put("voice.wav", makeSignal(60.0, 1, true));
+    struct Case {
+        const char* arguments;
+        std::vector<const char*> passes;
+    } cases[] = {
+        {"--key voice.wav --preset podcast bed.wav -o episode.mp3", {"measuring [", "writing episode.mp3 ["}},
+        {"--key voice.wav bed.wav -o ducked.wav", {"writing ducked.wav ["}},
+    };
+    for (const Case& c : cases) {
+        // script gives the tool a terminal and keeps what it drew, standard error included.
+        const ToolRun run = runShell(folder.string(), std::string("script -qefc \"TOOL ") + c.arguments +
+                                                          "\" /dev/null 2>&1");
+        ASSERT_EQ(run.status, 0) << c.arguments << "\n" << run.out;
+        for (const char* pass : c.passes) EXPECT_NE(run.out.find(pass), std::string::npos) << c.arguments << "\n" << run.out;
+        EXPECT_NE(run.out.find("100%"), std::string::npos) << run.out;
+        // The first drawing of a pass already estimates the job's time left.
+        EXPECT_NE(run.out.find(" left"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("x real time"), std::string::npos) << run.out;
+    }
+    // Without a terminal the bar is not drawn.
+    const ToolRun piped = runTool(folder.string(), "--key voice.wav bed.wav -o quiet.wav");
+    EXPECT_EQ(piped.err.find('['), std::string::npos) << piped.err;
+}
+
+}  // namespace
+}  // namespace qmduck::test
