@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/Completions.h"
+#include "cli/OptionTable.h"
 #include "cli/Presets.h"
 
 namespace qmduck {
@@ -209,15 +211,8 @@ struct Parser {
     }
 
     static bool takesValue(const std::string& name) {
-        static const char* const names[] = {"--key",   "-k",       "--output", "-o",        "--attack",  "--release",
-                                            "--threshold", "--mode", "--param", "--format", "--plot", "--gain-csv",
-                                            "--range", "--hold",   "--lookahead", "--preset", "--batch", "--jobs",
-                                            "-j",      "--shard", "--input-gain", "--key-gain", "--loudness",
-                                            "--true-peak", "--bitrate", "--tag", "--cover", "--dither"};
-        for (const char* known : names) {
-            if (name == known) return true;
-        }
-        return false;
+        const OptionInfo* option = findOption(name.c_str());
+        return option != nullptr && option->value != OptionValue::None;
     }
 };
 
@@ -262,6 +257,16 @@ ParseResult parseArguments(const std::vector<std::string>& arguments) {
             return result;
         } else if (argument == "--version") {
             result.action = ParseAction::ShowVersion;
+            return result;
+        } else if (argument == "--completion" || argument.rfind("--completion=", 0) == 0) {
+            const bool joined = argument.size() > 12;
+            const std::string shell = joined ? argument.substr(13) : i + 1 < arguments.size() ? arguments[i + 1] : "";
+            if (completionScript(shell).empty()) {
+                result.error = rangeError("--completion", shell, "'bash' or 'zsh'");
+                return result;
+            }
+            result.action = ParseAction::ShowCompletion;
+            result.completionShell = shell;
             return result;
         } else if (argument == "--quiet" || argument == "-q") {
             result.options.quiet = true;

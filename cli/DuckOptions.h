@@ -75,13 +75,15 @@ struct DuckOptions {
 // The plug-in's defaults, active (not bypassed) and in duck mode.
 std::array<float, qm::kParameterCount> defaultParameters();
 
-enum class ParseAction { Run, ShowHelp, ShowVersion, ShowSettings, UsageError };
+enum class ParseAction { Run, ShowHelp, ShowVersion, ShowSettings, ShowCompletion, UsageError };
 
 struct ParseResult {
     ParseAction action = ParseAction::UsageError;
     DuckOptions options;
     // What is wrong, for UsageError: one line, without the program name.
     std::string error;
+    // For ShowCompletion: "bash" or "zsh".
+    std::string completionShell;
 };
 
 // The name that stands for standard input (as INPUT or a key) or standard output (as OUTPUT).

@@ -122,6 +122,7 @@ Lists:
                        always go to standard error
   -h, --help           this text
       --version        the version
+      --completion SHELL  prints the completion script for bash or zsh
 
 Exit status: 0 done; 1 a file could not be read or written, or a line of a list
 failed, or an INPUT has no samples (the message names the file or the line and

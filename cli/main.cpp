@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/BatchRun.h"
+#include "cli/Completions.h"
 #include "cli/DuckJob.h"
 #include "cli/DuckOptions.h"
 #include "cli/PendingFile.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
     switch (parsed.action) {
     case qmduck::ParseAction::ShowHelp: std::fputs(qmduck::helpText(), stdout); return 0;
     case qmduck::ParseAction::ShowVersion: std::fputs(qmduck::versionText(), stdout); return 0;
+    case qmduck::ParseAction::ShowCompletion:
+        std::fputs(qmduck::completionScript(parsed.completionShell).c_str(), stdout);
+        return 0;
     case qmduck::ParseAction::ShowSettings: std::fputs(qmduck::settingsText(parsed.options).c_str(), stdout); return 0;
     case qmduck::ParseAction::UsageError:
         std::fprintf(stderr, "quellmar-duck: %s\nTry 'quellmar-duck --help' for the options.\n", parsed.error.c_str());

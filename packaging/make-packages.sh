@@ -70,6 +70,9 @@ cp "$dist/linux-x86_64/QuellmarV3.so" "$tree/"
 cp "$dist/linux-x86_64/quellmar-duck" "$tree/libexec/"
 cp -r "$dist/linux-x86_64/QuellmarV3.lv2" "$tree/"
 cp "$manual" "$tree/quellmar-duck.1"
+mkdir -p "$tree/completions"
+"$dist/linux-x86_64/quellmar-duck" --completion bash >"$tree/completions/quellmar-duck.bash"
+"$dist/linux-x86_64/quellmar-duck" --completion zsh >"$tree/completions/_quellmar-duck"
 cp "$root/LICENSE" "$tree/"
 # quellmar-duck starts through a launcher that checks the libraries read from the binary now;
 # INSTALL names them with their versions.

@@ -29,6 +29,9 @@ drwxr-xr-x 0/0 $top/QuellmarV3.lv2/
 -rw-r--r-- 0/0 $top/QuellmarV3.lv2/manifest.ttl
 -rw-r--r-- 0/0 $top/QuellmarV3.lv2/presets.ttl
 -rw-r--r-- 0/0 $top/QuellmarV3.so
+drwxr-xr-x 0/0 $top/completions/
+-rw-r--r-- 0/0 $top/completions/_quellmar-duck
+-rw-r--r-- 0/0 $top/completions/quellmar-duck.bash
 drwxr-xr-x 0/0 $top/libexec/
 -rwxr-xr-x 0/0 $top/libexec/quellmar-duck
 -rwxr-xr-x 0/0 $top/quellmar-duck

@@ -43,6 +43,9 @@ drwxr-xr-x root/root ./usr/lib/lv2/QuellmarV3.lv2/
 drwxr-xr-x root/root ./usr/lib/vst/
 -rw-r--r-- root/root ./usr/lib/vst/QuellmarV3.so
 drwxr-xr-x root/root ./usr/share/
+drwxr-xr-x root/root ./usr/share/bash-completion/
+drwxr-xr-x root/root ./usr/share/bash-completion/completions/
+-rw-r--r-- root/root ./usr/share/bash-completion/completions/quellmar-duck
 drwxr-xr-x root/root ./usr/share/doc/
 drwxr-xr-x root/root ./usr/share/doc/quellmarv3/
 -rw-r--r-- root/root ./usr/share/doc/quellmarv3/changelog.gz
@@ -50,6 +53,9 @@ drwxr-xr-x root/root ./usr/share/doc/quellmarv3/
 drwxr-xr-x root/root ./usr/share/man/
 drwxr-xr-x root/root ./usr/share/man/man1/
 -rw-r--r-- root/root ./usr/share/man/man1/quellmar-duck.1.gz
+drwxr-xr-x root/root ./usr/share/zsh/
+drwxr-xr-x root/root ./usr/share/zsh/vendor-completions/
+-rw-r--r-- root/root ./usr/share/zsh/vendor-completions/_quellmar-duck
 FILES
 )"
 expect "one time on every file" "$(dpkg-deb -c "$deb" | awk '{print $4, $5}' | sort -u | wc -l)" 1
