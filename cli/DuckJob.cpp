@@ -95,7 +95,8 @@ int outputChannelsFor(const DuckOptions& options, const Sources& sources) {
 
 }  // namespace
 
-JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
+JobResult runDuckJob(const DuckOptions& given, bool showProgress,
+                     const std::function<void(std::int64_t addedFrames)>& report) {
     DuckOptions options = given;
     if (std::string problem = checkOutputs(given); !problem.empty()) return failed(problem);
     if (std::string problem = resolveStandardInput(options); !problem.empty()) return failed(problem);
@@ -126,6 +127,7 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress) {
     };
     // One bar for the job: the measuring pass's part sized by its cost against the writing pass's.
     ProgressBar progress(stderr, showProgress, sources.input->expectedFrames(), rateHz);
+    if (report) progress.reportTo(report);
     const double measuredShare = plan.needsMeasuring() ? 1.0 / (1.0 + FinishPlan::writingCost(output.encoded)) : 0.0;
     const std::string outputName =
         options.outputPath == kStandardStream ? "standard output" : std::filesystem::path(options.outputPath).filename().string();

@@ -3,6 +3,8 @@
 // streams the input through the engine block by block into an output with no name yet, writes
 // the plot and the CSV if wanted, and puts every result in place only when all are complete.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "cli/DuckOptions.h"
@@ -19,7 +21,9 @@ struct JobResult {
     std::string note;
 };
 
-// Runs the job; the progress bar goes to standard error when `showProgress`.
-JobResult runDuckJob(const DuckOptions& options, bool showProgress);
+// Runs the job; the progress bar goes to standard error when `showProgress`. With `report`, the
+// job's progress is handed to it instead, in frames of INPUT (see ProgressBar::reportTo).
+JobResult runDuckJob(const DuckOptions& options, bool showProgress,
+                     const std::function<void(std::int64_t addedFrames)>& report = {});
 
 }  // namespace qmduck

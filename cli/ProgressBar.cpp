@@ -32,7 +32,16 @@ void ProgressBar::startPass(const std::string& label, double startShare, double 
     passStarted = std::chrono::steady_clock::now();
 }
 
+void ProgressBar::reportTo(std::function<void(std::int64_t addedFrames)> report) { reporting = std::move(report); }
+
 void ProgressBar::update(std::int64_t framesDone) {
+    if (reporting) {
+        const double passShare = totalFrames > 0 ? std::clamp(static_cast<double>(framesDone) / static_cast<double>(totalFrames), 0.0, 1.0) : 0.0;
+        const auto frames = static_cast<std::int64_t>((passStart + (passEnd - passStart) * passShare) *
+                                                      static_cast<double>(std::max<std::int64_t>(totalFrames, 0)));
+        if (frames > reported) reporting(frames - reported);
+        reported = std::max(reported, frames);
+    }
     if (!enabled) return;
     const auto now = std::chrono::steady_clock::now();
     if (drawn && now - lastDrawn < std::chrono::milliseconds(100)) return;
@@ -41,6 +50,12 @@ void ProgressBar::update(std::int64_t framesDone) {
 }
 
 void ProgressBar::finish(std::int64_t framesDone) {
+    if (reporting && passEnd >= 1.0) {
+        if (totalFrames > reported) reporting(totalFrames - reported);
+        reported = std::max(reported, totalFrames);
+    } else if (reporting) {
+        update(framesDone);
+    }
     if (!enabled) return;
     draw(framesDone);
     if (passEnd < 1.0) return;

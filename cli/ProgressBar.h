@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 namespace qmduck {
@@ -26,6 +27,9 @@ public:
     void finish(std::int64_t framesDone);
     // Clears the bar's line, before a message is printed on the same stream.
     void clear();
+    // Instead of drawing, hands `report` the job's progress as it grows, in frames of the job's
+    // `totalFrames` (all of them once the last pass ends): a list's bar sums its jobs.
+    void reportTo(std::function<void(std::int64_t addedFrames)> report);
 
 private:
     void draw(std::int64_t framesDone);
@@ -41,6 +45,8 @@ private:
     std::chrono::steady_clock::time_point passStarted;
     std::chrono::steady_clock::time_point lastDrawn;
     bool drawn = false;
+    std::function<void(std::int64_t)> reporting;
+    std::int64_t reported = 0;
 };
 
 }  // namespace qmduck

@@ -49,6 +49,13 @@ printf '  %-56s %8s s\n' "ffmpeg -c:a libmp3lame alone (the floor, best of 3)" "
   "quellmar-duck --preset podcast -o episode.mp3 (best of 3)" "$tool" \
   "ffmpeg: sidechaincompress, amix, two-pass loudnorm, lame" "$job"
 echo "  quellmar-duck / ffmpeg's encoding alone: $(ratio "$tool" "$encode") (target 1.3 or less)"
+aac=$(timed ffmpeg -nostdin -v error -y -i "$music" -c:a aac -b:a 128k "$work/encode.m4a")
+toolAac=$(timed "$duck" --quiet --key "$voice" --preset podcast "$music" -o "$work/episode.m4a")
+toolWav=$(timed "$duck" --quiet --key "$voice" --preset podcast "$music" -o "$work/episode.wav")
+printf '  %-56s %8s s\n' "ffmpeg -c:a aac alone" "$aac" "quellmar-duck --preset podcast -o episode.m4a" "$toolAac" \
+  "quellmar-duck --preset podcast -o episode.wav" "$toolWav"
+echo "  M4A / ffmpeg's AAC alone: $(ratio "$toolAac" "$aac") (target 1.3 or less);" \
+  "WAV / the MP3 encoder alone: $(ratio "$toolWav" "$encode") (target 0.5 or less)"
 echo "  ffmpeg's whole job / quellmar-duck: $(ratio "$job" "$tool") (target 6 or more)"
 echo "  episode.mp3: $(measure "$work/episode.mp3");  ffmpeg's job: $(measure "$work/ffmpeg-job.mp3")"
 
@@ -74,11 +81,15 @@ for material in "speech|--key speech.wav --param 1=1 speech.wav" "pad (music)|--
                 "bench music|--key voice1.wav --param 1=1 music1.wav" \
                 "bench voice and music|--key voice1.wav --preset standard --mix music1.wav"; do
   name=${material%%|*} arguments=${material#*|}
-  for target in "-16 -1" "-23 -2" "-14 -1"; do
+  for target in "-23 -1" "-23 -2" "-16 -1" "-16 -2" "-14 -1" "-14 -2"; do
     read -r lufs ceiling <<<"$target"
     for type in wav mp3 m4a opus; do
-      (cd "$work" && "$duck" --quiet $arguments --loudness "$lufs" --true-peak "$ceiling" -o "out.$type")
-      printf '  %-26s %-8s %-6s %-34s %s\n' "$name" "$lufs" "$type" "$(measure "$work/out.$type")" "$ceiling"
+      if (cd "$work" && "$duck" $arguments --loudness "$lufs" --true-peak "$ceiling" -o "out.$type" 2>"$work/note"); then
+        passes=$(grep -o 'written [0-9]* times' "$work/note" || echo "written once")
+        printf '  %-26s %-8s %-6s %-34s %-7s %s\n' "$name" "$lufs" "$type" "$(measure "$work/out.$type")" "$ceiling" "$passes"
+      else
+        printf '  %-26s %-8s %-6s %-34s %s\n' "$name" "$lufs" "$type" "refused (more than 12 dB of limiting)" "$ceiling"
+      fi
       rm -f "$work/out.$type"
     done
   done

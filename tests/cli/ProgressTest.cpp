@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+
 #include "cli/SoundFixtures.h"
 #include "cli/ToolRun.h"
 
@@ -32,6 +35,12 @@ TEST_F(Progress, OneBarNamesEachPassAndTheTimeLeftOnATerminal) {
         EXPECT_NE(run.out.find(" left"), std::string::npos) << run.out;
         EXPECT_NE(run.out.find("x real time"), std::string::npos) << run.out;
     }
+    // A list counts its frames: the share grows before the first file is done.
+    std::ofstream(path("season.tsv")) << "ep1.mp3\tbed.wav\tvoice.wav\nep2.wav\tbed.wav\tvoice.wav\n";
+    const ToolRun list = runShell(folder.string(), "script -qefc \"TOOL --batch season.tsv -j 1 --preset podcast\" /dev/null 2>&1");
+    ASSERT_EQ(list.status, 0) << list.out;
+    EXPECT_TRUE(std::regex_search(list.out, std::regex(R"(\] +[1-9][0-9]?%  0/2 files, [0-9]+:[0-9]+ left)"))) << list.out;
+    EXPECT_NE(list.out.find("100%  2/2 files"), std::string::npos) << list.out;
     // Without a terminal the bar is not drawn.
     const ToolRun piped = runTool(folder.string(), "--key voice.wav bed.wav -o quiet.wav");
     EXPECT_EQ(piped.err.find('['), std::string::npos) << piped.err;
