@@ -51,10 +51,9 @@ double FinishPlan::writingCost(EncodedType type) {
 
 std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, int channels, ProgressBar& progress) {
     const int rateHz = sources.input->sampleRateHz();
-    LoudnessMeter meter(channels, rateHz);
+    // The model's own K-weighted energies give the loudness too: one meter, not two.
     model = std::make_unique<LimitedLoudness>(channels, rateHz, LimiterSettings{});
     PassSettings pass = mixing(finishing);
-    pass.meter = &meter;
     pass.limitedLoudness = model.get();
     // The encoder's trial takes a stretch from the middle, where the episode is under way.
     const std::int64_t expected = sources.input->expectedFrames();
@@ -68,7 +67,7 @@ std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, in
         progress.clear();
         return problem;
     }
-    measuredLufs = meter.integratedLufs();
+    measuredLufs = model->integratedLufs();
     const double target = finishing.loudnessLufs;
     if (!std::isfinite(measuredLufs)) {
         remark = "no measurable loudness (silent, or everything below -70 LUFS): the level is left as it is";

@@ -71,8 +71,8 @@ The finished episode (off unless given):
   --input-gain DB      level of the ducked INPUT before the sum: -60 to 24 dB
   --key-gain DB        level of the keys in the mix: -60 to 24 dB (with --mix)
   --loudness LUFS      brings the output to this integrated loudness (EBU R128,
-                       measured by libebur128 over the whole file in a first
-                       pass): -70 to 0. -16 suits stereo podcasts, -14 some
+                       measured over the whole file in a first pass, the
+                       limiter's and the encoder's loss included): -70 to 0. -16 suits stereo podcasts, -14 some
                        streaming services, -23 broadcast. A quiet file is
                        raised by at most 30 dB; a silent one is left as is.
   --true-peak DBTP     true-peak ceiling of a look-ahead limiter (5 ms attack,

@@ -16,13 +16,6 @@ double blockLoudness(double meanEnergy) { return -0.691 + 10.0 * std::log10(mean
 
 }  // namespace
 
-double LimitedLoudness::Biquad::run(double x, int channel) {
-    const double y = b0 * x + z1[channel];
-    z1[channel] = b1 * x - a1 * y + z2[channel];
-    z2[channel] = b2 * x - a2 * y;
-    return y;
-}
-
 LimitedLoudness::LimitedLoudness(int channels, int sampleRateHz, const LimiterSettings& settings)
     : channelCount(channels), binFrames(std::max(1, static_cast<int>(std::lround(sampleRateHz / 1000.0)))),
       attackBins(std::max(1, static_cast<int>(std::lround(settings.attackMs)))),
@@ -50,12 +43,35 @@ void LimitedLoudness::closeBin() {
 
 void LimitedLoudness::add(const float* left, const float* right, std::int32_t frames) {
     const float* channels[2] = {left, right};
-    for (std::int32_t i = 0; i < frames; ++i) {
+    // A bin's stretch at a time, each channel's filters running over it with their state held
+    // in registers.
+    for (std::int32_t done = 0; done < frames;) {
+        const std::int32_t run = std::min(frames - done, binFrames - energyFrames);
         for (int c = 0; c < channelCount; ++c) {
-            const double weighted = highPass.run(shelf.run(channels[c][i], c), c);
-            energy += weighted * weighted;
+            Biquad a = shelf;
+            Biquad b = highPass;
+            double a1 = shelf.z1[c], a2 = shelf.z2[c], b1 = highPass.z1[c], b2 = highPass.z2[c];
+            const float* x = channels[c] + done;
+            double sum = 0.0;
+            for (std::int32_t i = 0; i < run; ++i) {
+                const double in = x[i];
+                const double y = a.b0 * in + a1;
+                a1 = a.b1 * in - a.a1 * y + a2;
+                a2 = a.b2 * in - a.a2 * y;
+                const double k = b.b0 * y + b1;
+                b1 = b.b1 * y - b.a1 * k + b2;
+                b2 = b.b2 * y - b.a2 * k;
+                sum += k * k;
+            }
+            shelf.z1[c] = a1;
+            shelf.z2[c] = a2;
+            highPass.z1[c] = b1;
+            highPass.z2[c] = b2;
+            energy += sum;
         }
-        if (++energyFrames == binFrames) closeBin();
+        done += run;
+        energyFrames += run;
+        if (energyFrames == binFrames) closeBin();
     }
     // The limiter's true peaks, which arrive kDelayFrames late.
     peaks.resize(static_cast<std::size_t>(frames));
@@ -75,14 +91,17 @@ void LimitedLoudness::add(const float* left, const float* right, std::int32_t fr
     }
 }
 
+double LimitedLoudness::integratedLufs() const { return loudnessLufs(0.0, 0.0, false); }
+
 double LimitedLoudness::truePeakDb() const { return qmduck::truePeakDb(largestPeak); }
 
 double LimitedLoudness::loudnessLufs(double gainDb, double ceilingDb, bool limited) const {
     const double gain = std::pow(10.0, gainDb / 20.0);
     const double ceiling = std::pow(10.0, ceilingDb / 20.0);
     const std::size_t bins = binEnergies.size();
+    const std::vector<float>& ahead = peaksAhead();
     const auto required = [&](std::size_t bin) {
-        const double peakAt = bin < binPeaks.size() ? gain * binPeaks[bin] : 0.0;
+        const double peakAt = bin < ahead.size() ? gain * ahead[bin] : 0.0;
         return peakAt > ceiling ? ceiling / peakAt : 1.0;
     };
     // The limiter's gain per bin: the smallest need over the look-ahead, released, then averaged.
@@ -95,11 +114,7 @@ double LimitedLoudness::loudnessLufs(double gainDb, double ceilingDb, bool limit
     for (std::size_t bin = 0; bin < bins; ++bin) {
         double applied = 1.0;
         if (limited) {
-            double lookAhead = 1.0;
-            for (std::size_t ahead = bin; ahead <= bin + static_cast<std::size_t>(attackBins); ++ahead) {
-                lookAhead = std::min(lookAhead, required(ahead));
-            }
-            last = std::min(lookAhead, 1.0 - (1.0 - last) * releasePerBin);
+            last = std::min(required(bin), 1.0 - (1.0 - last) * releasePerBin);
             double& slot = released[bin % released.size()];
             releasedSum += last - slot;
             slot = last;
@@ -131,6 +146,19 @@ double LimitedLoudness::loudnessLufs(double gainDb, double ceilingDb, bool limit
         }
     }
     return count > 0 ? blockLoudness(gated / static_cast<double>(count)) : -std::numeric_limits<double>::infinity();
+}
+
+const std::vector<float>& LimitedLoudness::peaksAhead() const {
+    if (aheadBins == binPeaks.size()) return largestAhead;
+    // The largest peak over each bin and the look-ahead after it: the limiter's smallest need.
+    largestAhead.assign(binPeaks.size(), 0.0f);
+    for (std::size_t bin = 0; bin < binPeaks.size(); ++bin) {
+        const std::size_t last = std::min(binPeaks.size(), bin + static_cast<std::size_t>(attackBins) + 1);
+        largestAhead[bin] = *std::max_element(binPeaks.begin() + static_cast<std::ptrdiff_t>(bin),
+                                              binPeaks.begin() + static_cast<std::ptrdiff_t>(last));
+    }
+    aheadBins = binPeaks.size();
+    return largestAhead;
 }
 
 double LimitedLoudness::lossLu(double gainDb, double ceilingDb) const {

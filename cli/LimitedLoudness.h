@@ -25,6 +25,9 @@ public:
     // The loudness lost to the limiter (LU, 0 or more) at `gainDb` with its ceiling at
     // `ceilingDb` (dBTP), as this model measures it.
     double lossLu(double gainDb, double ceilingDb) const;
+    // The stream's own integrated loudness in LUFS (BS.1770 gating over the kept energies, as
+    // libebur128 measures it); -infinity when nothing passes the gates.
+    double integratedLufs() const;
     // The largest true peak seen, in dBTP.
     double truePeakDb() const;
 
@@ -32,11 +35,12 @@ private:
     // The model's own integrated loudness (LUFS) at `gainDb`, limited at `ceilingDb` or not.
     double loudnessLufs(double gainDb, double ceilingDb, bool limited) const;
     void closeBin();
+    // Per bin, the largest true peak over it and the limiter's look-ahead after it.
+    const std::vector<float>& peaksAhead() const;
 
     struct Biquad {
         double b0, b1, b2, a1, a2;
         std::array<double, 2> z1{}, z2{};
-        double run(double x, int channel);
     };
     int channelCount;
     int binFrames;
@@ -54,6 +58,9 @@ private:
     float peak = 0.0f;
     int peakFrames = 0;
     float largestPeak = 0.0f;
+    // peaksAhead()'s answer, for the bins there were when it was made.
+    mutable std::vector<float> largestAhead;
+    mutable std::size_t aheadBins = static_cast<std::size_t>(-1);
     // The first estimates of TruePeak are of the silence before the stream.
     int peaksToSkip = TruePeak::kDelayFrames;
 };
