@@ -2,8 +2,8 @@
 # position-independent with hidden symbols, over the X11 window backend, its bitmaps built in, the
 # C++ runtime linked statically, and only `VSTPluginMain` and `main` exported. The same code as a
 # static library is linked into the gui tier's test program, which counts its X resources.
-pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
-pkg_check_modules(CAIRO_XLIB REQUIRED IMPORTED_TARGET cairo-xlib)
+qm_require_modules(X11 libx11-dev x11)
+qm_require_modules(CAIRO_XLIB libcairo2-dev cairo-xlib)
 
 add_library(quellmar_stb STATIC gui/cairo/StbImage.cpp)
 target_include_directories(quellmar_stb PRIVATE /usr/include/stb)
@@ -63,8 +63,8 @@ target_link_libraries(quellmar_host_posix PUBLIC qm_warnings ${CMAKE_DL_LIBS})
 # Our host program natively, in every variant that builds the .so (the sanitizer builds drive their
 # own instrumented module with it): its validate job shows editors in an X11 window of its own.
 # Its validate job drives LV2 plug-ins too, through lilv.
-pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
-pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
+qm_require_modules(XTST libxtst-dev xtst)
+qm_require_modules(LILV liblilv-dev lilv-0)
 include(cmake/Validate.cmake)
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp
@@ -121,7 +121,7 @@ endif()
 
 if(QM_VARIANT STREQUAL "native")
   # bench: how the editor's picture reaches the window (the measurement behind the cairo surface)
-  pkg_check_modules(XEXT REQUIRED IMPORTED_TARGET xext)
+  qm_require_modules(XEXT libxext-dev xext)
   find_package(benchmark REQUIRED)
   add_executable(quellmar_x11_blit_bench tests/bench/X11BlitBench.cpp)
   target_link_libraries(quellmar_x11_blit_bench PRIVATE qm_warnings PkgConfig::CAIRO_XLIB PkgConfig::XEXT

@@ -11,6 +11,8 @@ else()
   set(QM_LV2_BUNDLE ${CMAKE_BINARY_DIR}/QuellmarV3.lv2)
 endif()
 
+qm_require_modules(LV2 lv2-dev lv2)
+
 # The plug-in and the editor over the engine and the toolkit, as static libraries for the binaries
 # and for the tests that call the descriptors directly.
 add_library(quellmar_lv2_plugin STATIC formats/lv2/DuckerPlugin.cpp formats/lv2/Features.cpp)
