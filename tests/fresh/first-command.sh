@@ -31,7 +31,7 @@ fi
 if [ $status -eq 0 ]; then
   pass "bash tools/demo.sh on a clean Debian 12 root took $seconds s, every package it installs included"
 else
-  tail -n 40 "$work/first-command.log"
+  tail -n 40 "$work/first-command.log" | cut -d" " -f2-
   fail "bash tools/demo.sh exited $status after $seconds s (the whole log: $work/first-command.log)"
 fi
 
