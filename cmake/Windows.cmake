@@ -33,8 +33,13 @@ add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp to
 target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
 
-# What this sub-build ships, and the host program the demo runs; `all` adds the test programs.
-add_custom_target(qm_ship DEPENDS QuellmarV3 quellmar_host)
+# What this sub-build ships, and the host program the demo runs (the 32-bit one); `all` adds the
+# test programs.
+if(QM_WIN_ARCH STREQUAL "win32")
+  add_custom_target(qm_ship DEPENDS QuellmarV3 quellmar_host)
+else()
+  add_custom_target(qm_ship DEPENDS QuellmarV3)
+endif()
 if(NOT QM_TESTS)
   return()
 endif()
