@@ -54,7 +54,7 @@ TEST_F(DuckerEditorTest, TheRectangleIsTheBackgroundsSizeEvenBeforeOpening) {
     // Keys without an open frame are nobody's; the knob mode is kept for every editor.
     EXPECT_EQ(plugin.dispatch(effEditKeyDown, 0, VKEY_UP), -1);
     EXPECT_EQ(plugin.dispatch(effSetEditKnobMode, 0, 2), 1);
-    EXPECT_EQ(GuiEditorBase::knobMode(), 2);
+    EXPECT_EQ(EditorHosting::knobMode(), 2);
 }
 
 TEST_F(DuckerEditorTest, OpenBuildsTheFifteenControlsFromTheParameters) {
