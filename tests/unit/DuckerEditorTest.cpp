@@ -338,10 +338,18 @@ TEST_F(DuckerEditorTest, ClosingDuringADragEndsTheGestureAndTheFrameGoesAfterThe
 
 TEST_F(DuckerEditorTest, AnEditorDestroyedWhileOpenClosesFirst) {
     auto plugin = std::make_unique<test::PluginInstance>();
-    open(*plugin);
+    DuckerEditor& editor = open(*plugin);
+    // Held beyond the editor: once its frame is gone, only these references are left.
+    View* meter = editor.strengthMeterControl();
+    Bitmap* background = editor.getFrame()->getBackground();
+    meter->retain();
+    background->retain();
     plugin->setParameter(ParamMeter, 0.3f);
     plugin.reset();
-    SUCCEED();
+    EXPECT_EQ(meter->getRefCount(), 1);
+    EXPECT_EQ(background->getRefCount(), 1);
+    meter->release();
+    background->release();
 }
 
 }  // namespace
