@@ -58,7 +58,7 @@ endif()
 # Our host program, natively: loads the .so with dlopen for the module tests and the bench job.
 add_library(quellmar_host_posix STATIC tools/host/PluginLoader.cpp tools/host/posix/ModuleLoaderPosix.cpp)
 target_include_directories(quellmar_host_posix PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(quellmar_host_posix PUBLIC qm_warnings ${CMAKE_DL_LIBS})
+target_link_libraries(quellmar_host_posix PUBLIC qm_warnings quellmar_host_support ${CMAKE_DL_LIBS})
 
 # Our host program natively, in every variant that builds the .so (the sanitizer builds drive their
 # own instrumented module with it): its validate job shows editors in an X11 window of its own.
@@ -70,7 +70,6 @@ add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp to
   tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp
   ${QM_VALIDATE_SOURCES} tools/host/posix/X11EditorDesk.cpp tools/host/posix/CensusPosix.cpp
   tools/host/posix/ReplayCommandPosix.cpp tools/host/posix/ValidateDriversPosix.cpp ${QM_VALIDATE_LV2_SOURCES})
-target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_posix PkgConfig::XTST PkgConfig::X11 PkgConfig::LILV
   Threads::Threads)
 add_dependencies(quellmar_host QuellmarV3)

@@ -68,7 +68,8 @@ endif()
 # tier in the asan build.
 add_executable(quellmar_lv2_tests tests/lv2/DescriptorTest.cpp formats/lv2/PluginEntry.cpp)
 target_include_directories(quellmar_lv2_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_lv2_tests PRIVATE quellmar_lv2_plugin GTest::gtest_main Threads::Threads)
+target_link_libraries(quellmar_lv2_tests PRIVATE quellmar_lv2_plugin quellmar_host_support GTest::gtest_main
+  Threads::Threads)
 if(QM_VARIANT STREQUAL "native")
   add_test(NAME unit.lv2 COMMAND quellmar_lv2_tests)
   set_tests_properties(unit.lv2 PROPERTIES LABELS unit RESOURCE_LOCK keybus
@@ -83,7 +84,7 @@ endif()
 if(QM_VARIANT STREQUAL "native")
   add_library(quellmar_lilv_host STATIC tests/lv2/LilvHost.cpp)
   target_include_directories(quellmar_lilv_host PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_lilv_host PUBLIC qm_warnings PkgConfig::LILV)
+  target_link_libraries(quellmar_lilv_host PUBLIC qm_warnings quellmar_host_support PkgConfig::LILV)
   add_executable(quellmar_lv2_module_tests tests/lv2/ModuleTest.cpp tests/linux/AllocationCounter.cpp)
   target_link_libraries(quellmar_lv2_module_tests PRIVATE quellmar_lilv_host quellmar_host_posix quellmar_engine
     GTest::gtest_main)

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/BenchSupport.h"
+#include "tools/host/support/BenchSupport.h"
 #include "x11/X11TestHost.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/lv2/UridMap.h"
+#include "tools/host/support/UridMap.h"
 
 namespace qm::lv2::test {
 

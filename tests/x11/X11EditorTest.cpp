@@ -23,7 +23,7 @@
 #include "gui/controls/ValueDisplay.h"
 #include "gui/x11/XResourceCount.h"
 #include "formats/vst2/PluginEntry.h"
-#include "linux/ProcessCensus.h"
+#include "tools/host/support/posix/ProcessCensus.h"
 #include "support/HostLog.h"
 #include "support/LayoutPlaces.h"
 #include "tools/host/PluginLoader.h"

@@ -19,7 +19,7 @@
 #include "gui/x11/X11FrameWindow.h"
 #include "gui/x11/XResourceCount.h"
 #include "formats/vst2/PluginEntry.h"
-#include "linux/ProcessCensus.h"
+#include "tools/host/support/posix/ProcessCensus.h"
 #include "support/HostLog.h"
 #include "tools/host/PluginLoader.h"
 #include "x11/X11TestHost.h"

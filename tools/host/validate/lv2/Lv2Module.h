@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/ControlTable.h"
-#include "tools/host/lv2/UridMap.h"
+#include "tools/host/support/UridMap.h"
 
 namespace qmhost::validate {
 
