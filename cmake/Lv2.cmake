@@ -118,9 +118,9 @@ endif()
 # gui: the editor in a real LV2 host, jalv.gtk3 over JACK's dummy driver under Xvfb: a screenshot,
 # and a real click reaching the host as a control change.
 if(QM_VARIANT STREQUAL "native")
-  add_executable(quellmar_lv2_editor_probe tests/lv2/EditorProbe.cpp tests/x11/X11TestHost.cpp)
+  add_executable(quellmar_lv2_editor_probe tests/lv2/EditorProbe.cpp)
   target_include_directories(quellmar_lv2_editor_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_lv2_editor_probe PRIVATE qm_warnings PkgConfig::XTST PkgConfig::CAIRO_XLIB
+  target_link_libraries(quellmar_lv2_editor_probe PRIVATE qm_warnings quellmar_host_x11 PkgConfig::CAIRO_XLIB
     PkgConfig::X11)
   set(QM_LV2_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts/lv2)
   file(MAKE_DIRECTORY ${QM_LV2_ARTEFACTS})
@@ -132,9 +132,9 @@ endif()
 
 # gui: the editor as an LV2 UI in a host window of the test's own under Xvfb; built in the asan
 # build too, whose program the sanitize tier runs.
-add_executable(quellmar_lv2_ui_tests tests/lv2/UiTest.cpp formats/lv2/UiEntry.cpp tests/x11/X11TestHost.cpp)
+add_executable(quellmar_lv2_ui_tests tests/lv2/UiTest.cpp formats/lv2/UiEntry.cpp)
 target_include_directories(quellmar_lv2_ui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_lv2_ui_tests PRIVATE quellmar_lv2_ui PkgConfig::XTST GTest::gtest_main Threads::Threads)
+target_link_libraries(quellmar_lv2_ui_tests PRIVATE quellmar_lv2_ui quellmar_host_x11 GTest::gtest_main Threads::Threads)
 if(QM_VARIANT STREQUAL "native")
   add_test(NAME gui.lv2.ui COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh $<TARGET_FILE:quellmar_lv2_ui_tests>)
   add_test(NAME sanitize.asan-ubsan.lv2-ui COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh

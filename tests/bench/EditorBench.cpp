@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "tools/host/support/BenchSupport.h"
-#include "x11/X11TestHost.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace {
 

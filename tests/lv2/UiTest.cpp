@@ -20,7 +20,8 @@
 #include "formats/lv2/PluginUris.h"
 #include "formats/lv2/Ports.h"
 #include "gui/Scale.h"
-#include "x11/X11TestHost.h"
+#include "tools/host/support/x11/X11FakeInput.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace qm::lv2::test {
 namespace {

@@ -22,7 +22,8 @@
 #include "gui/cairo/CairoImage.h"
 #include "support/HostLog.h"
 #include "tools/host/PluginLoader.h"
-#include "x11/X11TestHost.h"
+#include "tools/host/support/x11/X11FakeInput.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace qmx11 {
 namespace {
