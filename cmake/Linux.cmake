@@ -64,18 +64,21 @@ target_link_libraries(quellmar_host_posix PUBLIC qm_warnings quellmar_host_suppo
 # own instrumented module with it): its validate job shows editors in an X11 window of its own.
 # Its validate job drives LV2 plug-ins too, through lilv.
 qm_require_modules(XTST libxtst-dev xtst)
+qm_require_modules(LILV liblilv-dev lilv-0)
 # The host window that parents editors and the XTEST input, for the validator and the X11 tests.
 add_library(quellmar_host_x11 STATIC tools/host/support/x11/X11HostWindow.cpp tools/host/support/x11/X11FakeInput.cpp
   tools/host/support/x11/ScreenshotPng.cpp)
 target_link_libraries(quellmar_host_x11 PUBLIC qm_warnings quellmar_host_support PkgConfig::X11 PkgConfig::XTST
   PRIVATE PkgConfig::CAIRO_XLIB)
-qm_require_modules(LILV liblilv-dev lilv-0)
+# Our LV2 host on lilv, for the validator's LV2 driver and the LV2 tests and benches.
+add_library(quellmar_host_lv2 STATIC tools/host/support/lv2/LilvHost.cpp tools/host/support/lv2/HostedInstance.cpp)
+target_link_libraries(quellmar_host_lv2 PUBLIC qm_warnings quellmar_host_support PkgConfig::LILV)
 include(cmake/Validate.cmake)
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp
   ${QM_VALIDATE_SOURCES} tools/host/posix/X11EditorDesk.cpp tools/host/posix/CensusPosix.cpp
   tools/host/posix/ReplayCommandPosix.cpp tools/host/posix/ValidateDriversPosix.cpp ${QM_VALIDATE_LV2_SOURCES})
-target_link_libraries(quellmar_host PRIVATE quellmar_host_posix quellmar_host_x11 PkgConfig::LILV Threads::Threads)
+target_link_libraries(quellmar_host PRIVATE quellmar_host_posix quellmar_host_x11 quellmar_host_lv2 Threads::Threads)
 add_dependencies(quellmar_host QuellmarV3)
 
 if(QM_VARIANT STREQUAL "native")

@@ -82,11 +82,9 @@ endif()
 # module: the bundle as hosts load it, through lilv; with our host program and the VST 2 module for
 # the keys shared between formats and processes. The test program counts its allocations.
 if(QM_VARIANT STREQUAL "native")
-  add_library(quellmar_lilv_host STATIC tests/lv2/LilvHost.cpp)
-  target_include_directories(quellmar_lilv_host PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_lilv_host PUBLIC qm_warnings quellmar_host_support PkgConfig::LILV)
   add_executable(quellmar_lv2_module_tests tests/lv2/ModuleTest.cpp tests/linux/AllocationCounter.cpp)
-  target_link_libraries(quellmar_lv2_module_tests PRIVATE quellmar_lilv_host quellmar_host_posix quellmar_engine
+  target_include_directories(quellmar_lv2_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(quellmar_lv2_module_tests PRIVATE quellmar_host_lv2 quellmar_host_posix quellmar_engine
     GTest::gtest_main)
   add_dependencies(quellmar_lv2_module_tests lv2_bundle QuellmarV3 quellmar_host)
   add_test(NAME module.lv2.instances COMMAND quellmar_lv2_module_tests)
@@ -148,7 +146,7 @@ endif()
 if(QM_VARIANT STREQUAL "native")
   add_executable(quellmar_lv2_bench tests/bench/Lv2Bench.cpp)
   target_include_directories(quellmar_lv2_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_lv2_bench PRIVATE quellmar_lilv_host quellmar_host_posix)
+  target_link_libraries(quellmar_lv2_bench PRIVATE quellmar_host_lv2 quellmar_host_posix)
   add_dependencies(quellmar_lv2_bench lv2_bundle QuellmarV3)
   add_test(NAME bench.lv2 COMMAND sh ${CMAKE_SOURCE_DIR}/tests/bench/lv2-bench.sh $<TARGET_FILE:quellmar_lv2_bench>
     ${QM_LV2_BUNDLE} ${QM_SO} ${QM_LV2_WORK}/bench)

@@ -16,14 +16,15 @@
 #include <vector>
 
 #include "engine/Parameters.h"
-#include "lv2/LilvHost.h"
-#include "tools/host/support/TestSignals.h"
 #include "tools/host/support/BenchSupport.h"
+#include "tools/host/support/TestSignals.h"
+#include "tools/host/support/lv2/HostedInstance.h"
+#include "tools/host/support/lv2/LilvHost.h"
 
 namespace {
 
-using qm::lv2::test::HostedInstance;
-using qm::lv2::test::LilvHost;
+using qmhost::HostedInstance;
+using qmhost::LilvHost;
 
 constexpr int kSizes[] = {64, 512, 4096};
 constexpr std::size_t kStreamFrames = 1 << 16;

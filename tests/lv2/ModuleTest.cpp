@@ -20,13 +20,17 @@
 #include "linux/ChildHost.h"
 #include "tools/host/support/posix/ProcessCensus.h"
 #include "linux/RealTimeCheck.h"
-#include "lv2/LilvHost.h"
 #include "support/ForkedChild.h"
 #include "support/ModuleChecks.h"
 #include "tools/host/support/TestSignals.h"
+#include "tools/host/support/lv2/HostedInstance.h"
+#include "tools/host/support/lv2/LilvHost.h"
 
 namespace qm::lv2::test {
 namespace {
+
+using qmhost::HostedInstance;
+using qmhost::LilvHost;
 
 constexpr double kSettled48Db = 0.0039810717055349725;
 
