@@ -12,7 +12,7 @@
 #include "KernelFuzzChoices.h"
 #include "engine/kernels/DuckKernels.h"
 #include "support/DifferentialHarness.h"
-#include "support/TestSignals.h"
+#include "tools/host/support/TestSignals.h"
 
 namespace {
 
@@ -23,9 +23,9 @@ std::vector<float> samples(FuzzedDataProvider& data, std::size_t frames) {
     switch (data.ConsumeIntegralInRange<int>(SamplesConstant, SamplesSine)) {
     case SamplesConstant: return std::vector<float>(frames, data.ConsumeFloatingPoint<float>());
     case SamplesNoise: {
-        test::Random random(data.ConsumeIntegral<std::uint64_t>());
+        qmhost::signals::Random random(data.ConsumeIntegral<std::uint64_t>());
         const double levelDb = data.ConsumeFloatingPointInRange<double>(kLeastNoiseDb, kMostNoiseDb);
-        return test::noise(random, frames, std::pow(10.0, levelDb / 20.0));
+        return qmhost::signals::noise(random, frames, std::pow(10.0, levelDb / 20.0));
     }
     case SamplesEach: {
         std::vector<float> values(frames);
@@ -34,7 +34,7 @@ std::vector<float> samples(FuzzedDataProvider& data, std::size_t frames) {
     }
     default: {
         const double frequencyHz = data.ConsumeFloatingPointInRange<double>(kLeastSineHz, kMostSineHz);
-        return test::sine(frames, frequencyHz, data.ConsumeFloatingPointInRange<double>(kLeastSineDb, kMostSineDb), 0);
+        return qmhost::signals::sine(frames, frequencyHz, data.ConsumeFloatingPointInRange<double>(kLeastSineDb, kMostSineDb), 0);
     }
     }
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "editor/EditorLayout.h"
 #include "formats/vst2/PluginInterface.h"
 
 namespace qm::fuzz {
@@ -91,8 +92,8 @@ enum EditorAction : int {
     EditorUpdate,
 };
 // The editor's size; the points pressed lie mostly inside it, sometimes outside.
-constexpr std::int32_t kEditorWidth = 317;
-constexpr std::int32_t kEditorHeight = 260;
+constexpr std::int32_t kEditorWidth = layout::kEditor.right - layout::kEditor.left;
+constexpr std::int32_t kEditorHeight = layout::kEditor.bottom - layout::kEditor.top;
 constexpr std::int32_t kLeastPointX = -20;
 constexpr std::int32_t kMostPointX = 340;
 constexpr std::int32_t kLeastPointY = -20;
