@@ -2,8 +2,8 @@
 # position-independent with hidden symbols, over the X11 window backend, its bitmaps built in, the
 # C++ runtime linked statically, and only `VSTPluginMain` and `main` exported. The same code as a
 # static library is linked into the gui tier's test program, which counts its X resources.
-pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11)
-pkg_check_modules(CAIRO_XLIB REQUIRED IMPORTED_TARGET cairo-xlib)
+qm_require_modules(X11 libx11-dev x11)
+qm_require_modules(CAIRO_XLIB libcairo2-dev cairo-xlib)
 
 add_library(quellmar_stb STATIC gui/cairo/StbImage.cpp)
 target_include_directories(quellmar_stb PRIVATE /usr/include/stb)
@@ -58,21 +58,27 @@ endif()
 # Our host program, natively: loads the .so with dlopen for the module tests and the bench job.
 add_library(quellmar_host_posix STATIC tools/host/PluginLoader.cpp tools/host/posix/ModuleLoaderPosix.cpp)
 target_include_directories(quellmar_host_posix PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(quellmar_host_posix PUBLIC qm_warnings ${CMAKE_DL_LIBS})
+target_link_libraries(quellmar_host_posix PUBLIC qm_warnings quellmar_host_support ${CMAKE_DL_LIBS})
 
 # Our host program natively, in every variant that builds the .so (the sanitizer builds drive their
 # own instrumented module with it): its validate job shows editors in an X11 window of its own.
 # Its validate job drives LV2 plug-ins too, through lilv.
-pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst)
-pkg_check_modules(LILV REQUIRED IMPORTED_TARGET lilv-0)
+qm_require_modules(XTST libxtst-dev xtst)
+qm_require_modules(LILV liblilv-dev lilv-0)
+# The host window that parents editors and the XTEST input, for the validator and the X11 tests.
+add_library(quellmar_host_x11 STATIC tools/host/support/x11/X11HostWindow.cpp tools/host/support/x11/X11FakeInput.cpp
+  tools/host/support/x11/ScreenshotPng.cpp)
+target_link_libraries(quellmar_host_x11 PUBLIC qm_warnings quellmar_host_support PkgConfig::X11 PkgConfig::XTST
+  PRIVATE PkgConfig::CAIRO_XLIB)
+# Our LV2 host on lilv, for the validator's LV2 driver and the LV2 tests and benches.
+add_library(quellmar_host_lv2 STATIC tools/host/support/lv2/LilvHost.cpp tools/host/support/lv2/HostedInstance.cpp)
+target_link_libraries(quellmar_host_lv2 PUBLIC qm_warnings quellmar_host_support PkgConfig::LILV)
 include(cmake/Validate.cmake)
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp tools/host/posix/StopSignalPosix.cpp tools/host/posix/EditorScreenshotPosix.cpp
   ${QM_VALIDATE_SOURCES} tools/host/posix/X11EditorDesk.cpp tools/host/posix/CensusPosix.cpp
   tools/host/posix/ReplayCommandPosix.cpp tools/host/posix/ValidateDriversPosix.cpp ${QM_VALIDATE_LV2_SOURCES})
-target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_host PRIVATE quellmar_host_posix PkgConfig::XTST PkgConfig::X11 PkgConfig::LILV
-  Threads::Threads)
+target_link_libraries(quellmar_host PRIVATE quellmar_host_posix quellmar_host_x11 quellmar_host_lv2 Threads::Threads)
 add_dependencies(quellmar_host QuellmarV3)
 
 if(QM_VARIANT STREQUAL "native")
@@ -97,12 +103,11 @@ endif()
 # AddressSanitizer build too, which runs it over its own instrumented module.
 if(QM_VARIANT MATCHES "^(native|asan)$")
 add_executable(quellmar_x11_gui_tests tests/x11/X11EditorTest.cpp tests/x11/X11ResourceTest.cpp
-  tests/x11/X11ScaleTest.cpp
-  tests/x11/X11TestHost.cpp)
+  tests/x11/X11ScaleTest.cpp)
 target_include_directories(quellmar_x11_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(quellmar_x11_gui_tests PRIVATE
   QM_PRODUCT_RESOURCE_DIR="${CMAKE_SOURCE_DIR}/resources/bitmaps")
-target_link_libraries(quellmar_x11_gui_tests PRIVATE quellmar_x11_module quellmar_host_posix PkgConfig::XTST
+target_link_libraries(quellmar_x11_gui_tests PRIVATE quellmar_x11_module quellmar_host_posix quellmar_host_x11
   GTest::gtest_main Threads::Threads)
 add_dependencies(quellmar_x11_gui_tests QuellmarV3)
 if(QM_VARIANT STREQUAL "native")
@@ -121,7 +126,7 @@ endif()
 
 if(QM_VARIANT STREQUAL "native")
   # bench: how the editor's picture reaches the window (the measurement behind the cairo surface)
-  pkg_check_modules(XEXT REQUIRED IMPORTED_TARGET xext)
+  qm_require_modules(XEXT libxext-dev xext)
   find_package(benchmark REQUIRED)
   add_executable(quellmar_x11_blit_bench tests/bench/X11BlitBench.cpp)
   target_link_libraries(quellmar_x11_blit_bench PRIVATE qm_warnings PkgConfig::CAIRO_XLIB PkgConfig::XEXT
@@ -131,9 +136,9 @@ if(QM_VARIANT STREQUAL "native")
   set_tests_properties(bench.linux-x86_64.x11-blit PROPERTIES LABELS bench)
 
   # bench: what an open editor and a new instance cost, beside LSP's side-chain compressor
-  add_executable(quellmar_editor_bench tests/bench/EditorBench.cpp tests/x11/X11TestHost.cpp)
+  add_executable(quellmar_editor_bench tests/bench/EditorBench.cpp)
   target_include_directories(quellmar_editor_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_editor_bench PRIVATE quellmar_host_posix PkgConfig::XTST PkgConfig::CAIRO_XLIB
+  target_link_libraries(quellmar_editor_bench PRIVATE quellmar_host_posix quellmar_host_x11 PkgConfig::CAIRO_XLIB
   PkgConfig::X11)
   add_dependencies(quellmar_editor_bench QuellmarV3)
   set(QM_LSP_PEER /usr/lib/vst/lsp-plugins/sc-compressor-stereo.so)

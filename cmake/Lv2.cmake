@@ -11,6 +11,8 @@ else()
   set(QM_LV2_BUNDLE ${CMAKE_BINARY_DIR}/QuellmarV3.lv2)
 endif()
 
+qm_require_modules(LV2 lv2-dev lv2)
+
 # The plug-in and the editor over the engine and the toolkit, as static libraries for the binaries
 # and for the tests that call the descriptors directly.
 add_library(quellmar_lv2_plugin STATIC formats/lv2/DuckerPlugin.cpp formats/lv2/Features.cpp)
@@ -66,7 +68,8 @@ endif()
 # tier in the asan build.
 add_executable(quellmar_lv2_tests tests/lv2/DescriptorTest.cpp formats/lv2/PluginEntry.cpp)
 target_include_directories(quellmar_lv2_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_lv2_tests PRIVATE quellmar_lv2_plugin GTest::gtest_main Threads::Threads)
+target_link_libraries(quellmar_lv2_tests PRIVATE quellmar_lv2_plugin quellmar_host_support GTest::gtest_main
+  Threads::Threads)
 if(QM_VARIANT STREQUAL "native")
   add_test(NAME unit.lv2 COMMAND quellmar_lv2_tests)
   set_tests_properties(unit.lv2 PROPERTIES LABELS unit RESOURCE_LOCK keybus
@@ -79,11 +82,9 @@ endif()
 # module: the bundle as hosts load it, through lilv; with our host program and the VST 2 module for
 # the keys shared between formats and processes. The test program counts its allocations.
 if(QM_VARIANT STREQUAL "native")
-  add_library(quellmar_lilv_host STATIC tests/lv2/LilvHost.cpp)
-  target_include_directories(quellmar_lilv_host PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_lilv_host PUBLIC qm_warnings PkgConfig::LILV)
   add_executable(quellmar_lv2_module_tests tests/lv2/ModuleTest.cpp tests/linux/AllocationCounter.cpp)
-  target_link_libraries(quellmar_lv2_module_tests PRIVATE quellmar_lilv_host quellmar_host_posix quellmar_engine
+  target_include_directories(quellmar_lv2_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(quellmar_lv2_module_tests PRIVATE quellmar_host_lv2 quellmar_host_posix quellmar_engine
     GTest::gtest_main)
   add_dependencies(quellmar_lv2_module_tests lv2_bundle QuellmarV3 quellmar_host)
   add_test(NAME module.lv2.instances COMMAND quellmar_lv2_module_tests)
@@ -115,9 +116,9 @@ endif()
 # gui: the editor in a real LV2 host, jalv.gtk3 over JACK's dummy driver under Xvfb: a screenshot,
 # and a real click reaching the host as a control change.
 if(QM_VARIANT STREQUAL "native")
-  add_executable(quellmar_lv2_editor_probe tests/lv2/EditorProbe.cpp tests/x11/X11TestHost.cpp)
+  add_executable(quellmar_lv2_editor_probe tests/lv2/EditorProbe.cpp)
   target_include_directories(quellmar_lv2_editor_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_lv2_editor_probe PRIVATE qm_warnings PkgConfig::XTST PkgConfig::CAIRO_XLIB
+  target_link_libraries(quellmar_lv2_editor_probe PRIVATE qm_warnings quellmar_host_x11 PkgConfig::CAIRO_XLIB
     PkgConfig::X11)
   set(QM_LV2_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts/lv2)
   file(MAKE_DIRECTORY ${QM_LV2_ARTEFACTS})
@@ -129,9 +130,9 @@ endif()
 
 # gui: the editor as an LV2 UI in a host window of the test's own under Xvfb; built in the asan
 # build too, whose program the sanitize tier runs.
-add_executable(quellmar_lv2_ui_tests tests/lv2/UiTest.cpp formats/lv2/UiEntry.cpp tests/x11/X11TestHost.cpp)
+add_executable(quellmar_lv2_ui_tests tests/lv2/UiTest.cpp formats/lv2/UiEntry.cpp)
 target_include_directories(quellmar_lv2_ui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_lv2_ui_tests PRIVATE quellmar_lv2_ui PkgConfig::XTST GTest::gtest_main Threads::Threads)
+target_link_libraries(quellmar_lv2_ui_tests PRIVATE quellmar_lv2_ui quellmar_host_x11 GTest::gtest_main Threads::Threads)
 if(QM_VARIANT STREQUAL "native")
   add_test(NAME gui.lv2.ui COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh $<TARGET_FILE:quellmar_lv2_ui_tests>)
   add_test(NAME sanitize.asan-ubsan.lv2-ui COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
@@ -145,7 +146,7 @@ endif()
 if(QM_VARIANT STREQUAL "native")
   add_executable(quellmar_lv2_bench tests/bench/Lv2Bench.cpp)
   target_include_directories(quellmar_lv2_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(quellmar_lv2_bench PRIVATE quellmar_lilv_host quellmar_host_posix)
+  target_link_libraries(quellmar_lv2_bench PRIVATE quellmar_host_lv2 quellmar_host_posix)
   add_dependencies(quellmar_lv2_bench lv2_bundle QuellmarV3)
   add_test(NAME bench.lv2 COMMAND sh ${CMAKE_SOURCE_DIR}/tests/bench/lv2-bench.sh $<TARGET_FILE:quellmar_lv2_bench>
     ${QM_LV2_BUNDLE} ${QM_SO} ${QM_LV2_WORK}/bench)

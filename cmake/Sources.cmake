@@ -5,7 +5,6 @@ set(QM_ENGINE_SOURCES
   engine/ControlTable.cpp
   engine/DuckChain.cpp
   engine/DuckerCore.cpp
-  engine/DuckingProcessor.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp
@@ -38,7 +37,6 @@ set(QM_VST2_SOURCES
   formats/vst2/SpeakerArrangements.cpp
   formats/vst2/ValueFormat.cpp
 )
-set(QM_CORE_SOURCES ${QM_ENGINE_SOURCES} ${QM_VST2_SOURCES})
 
 set(QM_GUI_CAIRO_SOURCES
   gui/cairo/CairoImage.cpp
@@ -75,8 +73,8 @@ if(WIN32)
     gui/win32/Win32PlatformInput.cpp)
 else()
   list(APPEND QM_GUI_SOURCES ${QM_GUI_CAIRO_SOURCES}
-    gui/cairo/NativeFrameWindow.cpp
-    gui/cairo/NativePlatformInput.cpp
+    gui/cairo/HeadlessFrameWindow.cpp
+    gui/cairo/HeadlessPlatformInput.cpp
     gui/cairo/ResourceFolders.cpp)
 endif()
 
@@ -99,6 +97,6 @@ set(QM_EDITOR_SOURCES
 )
 set(QM_VST2_EDITOR_SOURCES
   formats/vst2/DuckerEffectWithEditor.cpp
-  formats/vst2/GuiEditorBase.cpp
+  formats/vst2/EditorHosting.cpp
 )
 set(QM_MODULE_SOURCES formats/vst2/ModuleEntry.cpp)

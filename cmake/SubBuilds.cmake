@@ -53,7 +53,9 @@ qm_sub_build(asan -DQM_VARIANT=asan)
 qm_sub_build(tsan -DQM_VARIANT=tsan)
 qm_sub_build(fuzz -DQM_VARIANT=fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
 add_custom_target(qm_windows_tests ALL DEPENDS win32-tests win64-tests)
+include(cmake/TestPrograms.cmake)
 include(cmake/ReleaseTests.cmake)
+include(cmake/FreshTests.cmake)
 
 # sanitize
 add_test(NAME sanitize.asan-ubsan.unit COMMAND ${CMAKE_BINARY_DIR}/asan/tests/quellmar_unit_tests)
@@ -69,28 +71,39 @@ set_tests_properties(sanitize.asan-ubsan.unit sanitize.asan-ubsan.cli sanitize.t
   PROPERTIES RESOURCE_LOCK keybus)
 
 # fuzz: a short run in every test run; fuzz-long (not run by tools/test.sh) for as long as
-# QM_FUZZ_SECONDS says. The fuzzer makes a key bus region of its own; fontconfig's caches are
-# not leaks, and a smaller quarantine keeps runs fast.
+# QM_FUZZ_SECONDS says. Every run starts from the seeds the fuzz build makes (a second corpus folder
+# after the writable one), so that even a fresh corpus reaches what each target exists for;
+# fuzz.coverage checks that they still do. The fuzzer makes a key bus region of its own;
+# fontconfig's caches are not leaks, and a smaller quarantine keeps runs fast.
+set(QM_FUZZ_BUILD ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz)
+set(QM_FUZZ_SEEDS ${QM_FUZZ_BUILD}/seeds)
 set(QM_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/fuzz-corpus)
 file(MAKE_DIRECTORY ${QM_FUZZ_CORPUS})
 set(QM_FUZZ_ENV "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/data/lsan.supp"
   "ASAN_OPTIONS=quarantine_size_mb=32")
-add_test(NAME fuzz.plugin COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz
-  -max_total_time=45 -seed=1 -max_len=256 -rss_limit_mb=4096 -print_final_stats=1 ${QM_FUZZ_CORPUS})
+set(QM_PLUGIN_FUZZ_OPTIONS -max_len=256 -rss_limit_mb=4096)
+set(QM_KERNEL_FUZZ_OPTIONS -rss_limit_mb=4096)
+add_test(NAME fuzz.plugin COMMAND ${QM_FUZZ_BUILD}/quellmar_fuzz
+  -max_total_time=45 -seed=1 ${QM_PLUGIN_FUZZ_OPTIONS} -print_final_stats=1 ${QM_FUZZ_CORPUS} ${QM_FUZZ_SEEDS}/plugin)
 set_tests_properties(fuzz.plugin PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_ENV}")
 add_test(NAME fuzz.long COMMAND sh ${CMAKE_SOURCE_DIR}/tests/fuzz/run-long.sh
-  ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_fuzz ${CMAKE_BINARY_DIR}/fuzz-long-corpus -max_len=256 -rss_limit_mb=4096)
+  ${QM_FUZZ_BUILD}/quellmar_fuzz ${CMAKE_BINARY_DIR}/fuzz-long-corpus ${QM_PLUGIN_FUZZ_OPTIONS} ${QM_FUZZ_SEEDS}/plugin)
 set_tests_properties(fuzz.long PROPERTIES LABELS fuzz-long ENVIRONMENT "${QM_FUZZ_ENV}" TIMEOUT 31536000)
 set(QM_KERNEL_FUZZ_CORPUS ${CMAKE_BINARY_DIR}/kernel-fuzz-corpus)
 file(MAKE_DIRECTORY ${QM_KERNEL_FUZZ_CORPUS})
-add_test(NAME fuzz.kernels COMMAND ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_kernel_fuzz
-  -max_total_time=45 -seed=1 -rss_limit_mb=4096 -print_final_stats=1 ${QM_KERNEL_FUZZ_CORPUS})
+add_test(NAME fuzz.kernels COMMAND ${QM_FUZZ_BUILD}/quellmar_kernel_fuzz
+  -max_total_time=45 -seed=1 ${QM_KERNEL_FUZZ_OPTIONS} -print_final_stats=1 ${QM_KERNEL_FUZZ_CORPUS}
+  ${QM_FUZZ_SEEDS}/kernels)
 set_tests_properties(fuzz.kernels PROPERTIES LABELS fuzz ENVIRONMENT "${QM_FUZZ_ENV}")
+# What fuzz.coverage runs: each target's name in tests/fuzz/required-coverage.txt, the fuzzer, its
+# seeds and the options of its fuzz run; the file tool's fuzzers are added below.
+set(QM_FUZZ_COVERAGE_RUNS
+  plugin ${QM_FUZZ_BUILD}/quellmar_fuzz ${QM_FUZZ_SEEDS}/plugin ${QM_PLUGIN_FUZZ_OPTIONS}
+  -- kernels ${QM_FUZZ_BUILD}/quellmar_kernel_fuzz ${QM_FUZZ_SEEDS}/kernels ${QM_KERNEL_FUZZ_OPTIONS})
 
 # quellmar-duck's reading layer, its list of jobs and its command line, each from the seeds the
 # fuzz build makes (sounds of every type it reads, lists, command lines) and a corpus of its own.
 # FFmpeg's probing of a hostile file under the sanitizers may take seconds, never ten.
-set(QM_CLI_FUZZ_SEEDS ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/seeds)
 set(QM_CLI_FUZZ_ENV "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/fuzz/cli-lsan.supp"
   "ASAN_OPTIONS=quarantine_size_mb=32" "UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
 set(QM_CLI_FUZZERS
@@ -105,17 +118,23 @@ foreach(entry ${QM_CLI_FUZZERS})
   list(GET parts 3 options)
   separate_arguments(options)
   string(REPLACE "_" "-" test_name ${name})
-  set(fuzzer ${CMAKE_BINARY_DIR}/fuzz/tests/fuzz/quellmar_${name}_fuzz)
+  set(fuzzer ${QM_FUZZ_BUILD}/quellmar_${name}_fuzz)
   set(corpus ${CMAKE_BINARY_DIR}/fuzz-${test_name}-corpus)
   file(MAKE_DIRECTORY ${corpus})
   add_test(NAME fuzz.${test_name} COMMAND ${fuzzer} -max_total_time=${seconds} -seed=1 ${options}
-    -print_final_stats=1 ${corpus} ${QM_CLI_FUZZ_SEEDS}/${seeds})
+    -print_final_stats=1 ${corpus} ${QM_FUZZ_SEEDS}/${seeds})
   set_tests_properties(fuzz.${test_name} PROPERTIES LABELS fuzz ENVIRONMENT "${QM_CLI_FUZZ_ENV}")
   add_test(NAME fuzz.long.${test_name} COMMAND sh ${CMAKE_SOURCE_DIR}/tests/fuzz/run-long.sh
-    ${fuzzer} ${CMAKE_BINARY_DIR}/fuzz-long-${test_name}-corpus ${options} ${QM_CLI_FUZZ_SEEDS}/${seeds})
+    ${fuzzer} ${CMAKE_BINARY_DIR}/fuzz-long-${test_name}-corpus ${options} ${QM_FUZZ_SEEDS}/${seeds})
   set_tests_properties(fuzz.long.${test_name} PROPERTIES LABELS fuzz-long ENVIRONMENT "${QM_CLI_FUZZ_ENV}"
     TIMEOUT 31536000)
+  list(APPEND QM_FUZZ_COVERAGE_RUNS -- ${name} ${fuzzer} ${QM_FUZZ_SEEDS}/${seeds} ${options})
 endforeach()
+
+# Every target over its seeds alone covers the functions tests/fuzz/required-coverage.txt lists.
+add_test(NAME fuzz.coverage COMMAND sh ${CMAKE_SOURCE_DIR}/tests/fuzz/check-coverage.sh
+  ${CMAKE_SOURCE_DIR}/tests/fuzz/required-coverage.txt ${QM_FUZZ_COVERAGE_RUNS})
+set_tests_properties(fuzz.coverage PROPERTIES LABELS fuzz ENVIRONMENT "${QM_CLI_FUZZ_ENV}")
 
 # windows: one Wine prefix per build folder, made before and shut down after the Wine tests
 set(QM_WINE_ENV

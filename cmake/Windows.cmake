@@ -25,16 +25,20 @@ include(cmake/Validate.cmake)
 add_library(quellmar_host_app STATIC tools/host/PluginLoader.cpp tools/host/win32/ModuleLoaderWin32.cpp
   tools/host/EditorWindow.cpp)
 target_include_directories(quellmar_host_app PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(quellmar_host_app PUBLIC qm_warnings)
+target_link_libraries(quellmar_host_app PUBLIC qm_warnings quellmar_host_support)
 add_executable(quellmar_host tools/host/HostMain.cpp tools/host/RenderJob.cpp tools/host/BenchJob.cpp
   tools/host/ServeJob.cpp tools/host/win32/StopSignalWin32.cpp tools/host/win32/EditorScreenshotWin32.cpp
   tools/host/win32/EditorBenchWin32.cpp ${QM_VALIDATE_SOURCES} tools/host/win32/Win32EditorDesk.cpp
   tools/host/win32/CensusWin32.cpp tools/host/win32/ReplayCommandWin32.cpp tools/host/win32/ValidateDriversWin32.cpp)
-target_include_directories(quellmar_host PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_host PRIVATE quellmar_host_app)
 
-# What this sub-build ships, and the host program the demo runs; `all` adds the test programs.
-add_custom_target(qm_ship DEPENDS QuellmarV3 quellmar_host)
+# What this sub-build ships, and the host program the demo runs (the 32-bit one); `all` adds the
+# test programs.
+if(QM_WIN_ARCH STREQUAL "win32")
+  add_custom_target(qm_ship DEPENDS QuellmarV3 quellmar_host)
+else()
+  add_custom_target(qm_ship DEPENDS QuellmarV3)
+endif()
 if(NOT QM_TESTS)
   return()
 endif()
@@ -50,7 +54,7 @@ add_executable(quellmar_unit_tests ${QM_UNIT_TEST_SOURCES} tests/support/Recordi
   tests/support/TestResourcesWin32.cpp tests/data/test-resources.rc)
 target_sources(quellmar_unit_tests PRIVATE resources/QuellmarV3.rc)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(quellmar_unit_tests PRIVATE quellmar_module gtest_main)
+target_link_libraries(quellmar_unit_tests PRIVATE quellmar_module quellmar_host_support gtest_main)
 
 add_executable(quellmar_module_tests tests/windows/ModuleTest.cpp)
 target_include_directories(quellmar_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)

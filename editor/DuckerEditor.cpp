@@ -1,5 +1,6 @@
 #include "editor/DuckerEditor.h"
 
+#include "editor/EditorLayout.h"
 #include "engine/ControlTable.h"
 #include "engine/Parameters.h"
 
@@ -8,10 +9,9 @@ namespace {
 
 constexpr Color kReadoutText{29, 146, 255, 0};
 constexpr Color kReadoutBox{66, 66, 66, 0};
-constexpr std::int32_t kSliderRows[3] = {145, 167, 189};
 
-ValueDisplay* makeReadout(std::int32_t top) {
-    auto* display = new ValueDisplay(Rect{94, top, 137, top + 14}, nullptr, 1);
+ValueDisplay* makeReadout(std::int32_t row) {
+    auto* display = new ValueDisplay(layout::readoutRect(row), nullptr, 1);
     display->setFont(FontSmall);
     display->setFontColor(kReadoutText);
     display->setBackColor(kReadoutBox);
@@ -30,7 +30,7 @@ Rect deviceRect(std::int32_t width, std::int32_t height, ScalePercent scale) {
 }  // namespace
 
 DuckerEditor::DuckerEditor(EditorController* controller)
-    : ToolkitEditor(controller), backgroundBitmap(new Bitmap(128)) {
+    : ToolkitEditor(controller), backgroundBitmap(new Bitmap(layout::kBackgroundPicture)) {
     size = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), kScale1x);
 }
 
@@ -64,22 +64,23 @@ ToggleButton* DuckerEditor::inputButtonControl(std::int32_t slot) const {
 bool DuckerEditor::open(void* parent) {
     if (frame != nullptr) close();
     ToolkitEditor::open(parent);
-    Bitmap* track = new Bitmap(129);
-    Bitmap* handle = new Bitmap(130);
-    Bitmap* bypassPicture = new Bitmap(201);
-    Bitmap* duckKeyPicture = new Bitmap(202);
-    Bitmap* inputPictures[4] = {new Bitmap(203), new Bitmap(204), new Bitmap(205), new Bitmap(206)};
-    Bitmap* strip = new Bitmap(207);
-    Bitmap* helpPicture = new Bitmap(131);
-    Bitmap* meterLit = new Bitmap(132);
-    Bitmap* meterUnlit = new Bitmap(133);
+    Bitmap* track = new Bitmap(layout::kSliderTrackPicture);
+    Bitmap* handle = new Bitmap(layout::kSliderHandlePicture);
+    Bitmap* bypassPicture = new Bitmap(layout::kBypassPicture);
+    Bitmap* duckKeyPicture = new Bitmap(layout::kDuckKeyPicture);
+    Bitmap* inputPictures[4];
+    for (int i = 0; i < 4; ++i) inputPictures[i] = new Bitmap(layout::kInputPictures[i]);
+    Bitmap* strip = new Bitmap(layout::kSlotDigitsPicture);
+    Bitmap* helpPicture = new Bitmap(layout::kHelpPicture);
+    Bitmap* meterLit = new Bitmap(layout::kMeterLitPicture);
+    Bitmap* meterUnlit = new Bitmap(layout::kMeterUnlitPicture);
 
-    frame = new EditorFrame(Rect{0, 0, 317, 260}, parent, this);
+    frame = new EditorFrame(layout::kEditor, parent, this);
     size = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), frame->getScale());
     frame->setBackground(backgroundBitmap);
     auto p = [this](std::int32_t index) { return valueOf(index); };
 
-    helpOverlay = new OverlayPanel(Rect{237, 24, 248, 37}, this, 11, helpPicture,
+    helpOverlay = new OverlayPanel(layout::kHelpMark, this, 11, helpPicture,
                                    Rect{0, 0, helpPicture->getWidth(), helpPicture->getHeight()}, Point{0, 0});
     frame->addView(helpOverlay);
 
@@ -88,53 +89,49 @@ bool DuckerEditor::open(void* parent) {
     std::int32_t xs[DigitDisplay::kMaxDigits];
     std::int32_t ys[DigitDisplay::kMaxDigits];
     for (std::int32_t i = 0; i < DigitDisplay::kMaxDigits; ++i) {
-        xs[i] = 172;
-        ys[i] = 41 + 460 * i;
+        xs[i] = layout::kSlotDigit.left;
+        ys[i] = layout::kSlotDigit.top + layout::kSlotDigitPlaceStep * i;
     }
-    slotDigit = new DigitDisplay(Rect{172, 41, 172 + strip->getWidth(), 41 + strip->getHeight() / 7}, this, 0, 0,
+    slotDigit = new DigitDisplay(layout::kSlotDigit, this, 0, 0,
                                  DigitDisplay::kMaxDigits, xs, ys, digitWidth, digitHeight, strip);
     slotDigit->setValue(p(ParamOwnSlot) * 1000000.0f);
     frame->addView(slotDigit);
 
     HorizontalSlider** sliders[3] = {&attackSlider, &releaseSlider, &thresholdSlider};
     const std::int32_t sliderTags[3] = {ParamAttack, ParamRelease, ParamThreshold};
-    for (int i = 0; i < 3; ++i) {
-        const std::int32_t top = kSliderRows[i];
-        auto* slider = new HorizontalSlider(Rect{140, top, 140 + track->getWidth(), top + track->getHeight()}, this,
-                                            sliderTags[i], 140, 139 + track->getWidth() - handle->getWidth(), handle,
-                                            track, Point{0, 0}, SliderOriginLeft);
-        slider->setHandleOffset(Point{1, 0});
+    for (int i = 0; i < layout::kSliderRowCount; ++i) {
+        auto* slider = new HorizontalSlider(layout::sliderRect(i), this, sliderTags[i], layout::kSliderHandleMin,
+                                            layout::kSliderHandleMax, handle, track, Point{0, 0}, SliderOriginLeft);
+        slider->setHandleOffset(layout::kSliderHandleOffset);
         slider->setValue(p(sliderTags[i]));
         frame->addView(slider);
         *sliders[i] = slider;
     }
 
-    attackDisplay = makeReadout(kSliderRows[0]);
+    attackDisplay = makeReadout(0);
     attackDisplay->setValue(controlValueFor(ControlAttack, p(ParamAttack)));
     frame->addView(attackDisplay);
-    releaseDisplay = makeReadout(kSliderRows[1]);
+    releaseDisplay = makeReadout(1);
     releaseDisplay->setValue(controlValueFor(ControlRelease, p(ParamRelease)));
     frame->addView(releaseDisplay);
-    thresholdDisplay = makeReadout(kSliderRows[2]);
+    thresholdDisplay = makeReadout(2);
     thresholdDisplay->setValue(controlValueFor(ControlThreshold, p(ParamThreshold)));
     frame->addView(thresholdDisplay);
 
-    auto toggle = [&](std::int32_t left, std::int32_t top, Bitmap* picture, std::int32_t tag) {
-        auto* button = new ToggleButton(
-            Rect{left, top, left + picture->getWidth(), top + picture->getHeight() / 2}, this, tag, picture);
+    auto toggle = [&](const Rect& place, Bitmap* picture, std::int32_t tag) {
+        auto* button = new ToggleButton(place, this, tag, picture);
         button->setValue(p(tag));
         frame->addView(button);
         return button;
     };
-    bypassButton = toggle(237, 54, bypassPicture, ParamBypass);
-    alphaButton = toggle(23, 110, inputPictures[0], ParamInputAlpha);
-    betaButton = toggle(55, 110, inputPictures[1], ParamInputBeta);
-    gammaButton = toggle(87, 110, inputPictures[2], ParamInputGamma);
-    deltaButton = toggle(118, 110, inputPictures[3], ParamInputDelta);
-    duckKeyButton = toggle(167, 110, duckKeyPicture, ParamDuckKey);
+    bypassButton = toggle(layout::kBypassSwitch, bypassPicture, ParamBypass);
+    alphaButton = toggle(layout::kInputSwitches[0], inputPictures[0], ParamInputAlpha);
+    betaButton = toggle(layout::kInputSwitches[1], inputPictures[1], ParamInputBeta);
+    gammaButton = toggle(layout::kInputSwitches[2], inputPictures[2], ParamInputGamma);
+    deltaButton = toggle(layout::kInputSwitches[3], inputPictures[3], ParamInputDelta);
+    duckKeyButton = toggle(layout::kDuckKeySwitch, duckKeyPicture, ParamDuckKey);
 
-    strengthMeter = new LevelMeter(Rect{20, 224, 20 + meterLit->getWidth(), 224 + meterLit->getHeight()}, meterLit,
-                                   meterUnlit, 400, 1);
+    strengthMeter = new LevelMeter(layout::kMeter, meterLit, meterUnlit, 400, 1);
     strengthMeter->setDecay(0.1f);
     frame->addView(strengthMeter);
 

@@ -1,8 +1,9 @@
 #pragma once
-// The plug-in's editor: a 317 x 260 window (at 1x; 1.5x and 2x on denser screens) of bitmaps showing the instance's slot, the
-// bypass, input and duck/key toggles, three sliders with readouts, the effect-strength meter and
-// a help panel. Controls and parameters keep each other up to date: a control the user moves sets
-// its parameter through the host's automation; a parameter set from anywhere (the host, the
+// The plug-in's editor: a window (its size and places in editor/EditorLayout.h, at 1x; 1.5x and 2x
+// on denser screens) of bitmaps showing the instance's slot, the bypass, input and duck/key
+// toggles, three sliders with readouts, the effect-strength meter and a help panel. Controls and
+// parameters keep each other up to date: a control the user moves sets its parameter through the
+// host's automation; a parameter set from anywhere (the host, the
 // audio thread) is handed over through atomics and reaches its controls at the next idle pass on
 // the UI thread, so no other thread ever touches a control.
 

@@ -59,7 +59,10 @@ std::int32_t controlForParameter(std::int32_t index) {
 float limitedControlValue(ControlId id, float value) {
     const ControlInfo& info = kControls[id];
     if (std::isnan(value)) return info.defaultValue;
-    if (info.kind != ControlKind::Continuous) value = std::nearbyint(value);
+    // A toggle is on above zero (as LV2 hosts expect of toggled ports); a choice takes the nearest
+    // whole number, halves upwards, so duck/key counts 0.5 as duck as the VST 2 parameter does.
+    if (info.kind == ControlKind::Toggle) value = value > 0.0f ? 1.0f : 0.0f;
+    if (info.kind == ControlKind::Choice) value = std::floor(value + 0.5f);
     return value < info.minimum ? info.minimum : value > info.maximum ? info.maximum : value;
 }
 

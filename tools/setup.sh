@@ -8,8 +8,9 @@ set -euo pipefail
 # What building the shipped files and running the demo need, and why.
 packages=(
   cmake make g++ pkg-config git                                     # the build
-  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64  # both DLLs
-  wine wine32:i386 wine64 xvfb xauth                                # the demo's host program and its editor
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix             # both DLLs (not mingw-w64, whose
+                                                                    # second pair of compilers is unused)
+  wine wine32:i386 wine64 xvfb                                      # the demo's host program and its editor
   espeak-ng sox imagemagick                                         # the demo's speech, music and pictures
   libcairo2-dev fonts-liberation libstb-dev libx11-dev              # the editor on Linux, its "Arial"
   libsndfile1-dev libavformat-dev libavcodec-dev libavutil-dev libswresample-dev  # quellmar-duck

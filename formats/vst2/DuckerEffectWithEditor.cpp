@@ -3,7 +3,7 @@
 #include <new>
 
 #include "editor/DuckerEditor.h"
-#include "formats/vst2/GuiEditorBase.h"
+#include "formats/vst2/EditorHosting.h"
 #include "formats/vst2/ModuleState.h"
 #include "formats/vst2/PluginEntry.h"
 #include "formats/vst2/TextCopy.h"
@@ -12,9 +12,9 @@ namespace qm {
 
 DuckerEffectWithEditor::DuckerEffectWithEditor(HostCallback hostCallback) : DuckerEffect(hostCallback) {
     setUniqueID(fourCharCode('Q', 'M', 'V', '3'));
-    GuiEditorBase::useModuleResources();
+    EditorHosting::useModuleResources();
     DuckerEditor* made = new (std::nothrow) DuckerEditor(this);
-    GuiEditorBase* hosting = made != nullptr ? new (std::nothrow) GuiEditorBase(this, made) : nullptr;
+    EditorHosting* hosting = made != nullptr ? new (std::nothrow) EditorHosting(this, made) : nullptr;
     if (hosting == nullptr) {
         delete made;
         editor = nullptr;
@@ -24,7 +24,7 @@ DuckerEffectWithEditor::DuckerEffectWithEditor(HostCallback hostCallback) : Duck
 
 void DuckerEffectWithEditor::setParameter(std::int32_t index, float value) {
     DuckerEffect::setParameter(index, value);
-    if (editor != nullptr) static_cast<GuiEditorBase*>(editor)->parameterChanged(index);
+    if (editor != nullptr) static_cast<EditorHosting*>(editor)->parameterChanged(index);
 }
 
 bool DuckerEffectWithEditor::getEffectName(char* text) {

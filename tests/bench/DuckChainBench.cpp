@@ -9,7 +9,7 @@
 
 #include "engine/DuckChain.h"
 #include "engine/PeakHold.h"
-#include "support/TestSignals.h"
+#include "tools/host/support/TestSignals.h"
 
 namespace qm {
 namespace {
@@ -17,8 +17,8 @@ namespace {
 constexpr std::size_t kFrames = 1 << 16;
 
 void chain(benchmark::State& state, double rangeDb, double holdMs) {
-    const std::vector<float> keyLeft = test::SpeechLike(7).next(kFrames);
-    const std::vector<float> keyRight = test::SpeechLike(8).next(kFrames);
+    const std::vector<float> keyLeft = qmhost::signals::SpeechLike(7).next(kFrames);
+    const std::vector<float> keyRight = qmhost::signals::SpeechLike(8).next(kFrames);
     std::vector<float> left(kFrames, 0.25f), right(kFrames, 0.25f);
     DuckChain duck;
     duck.configure(48000.0f, 0.0707f, 0.5477f, 0.3125f);
@@ -40,7 +40,7 @@ void chain(benchmark::State& state, double rangeDb, double holdMs) {
 
 // The peak hold alone, over the key's peaks.
 void peakHold(benchmark::State& state) {
-    const std::vector<float> key = test::SpeechLike(7).next(kFrames);
+    const std::vector<float> key = qmhost::signals::SpeechLike(7).next(kFrames);
     std::vector<float> peaks(kFrames);
     PeakHold hold;
     hold.setWindow(14400);

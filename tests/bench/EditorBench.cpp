@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/BenchSupport.h"
-#include "x11/X11TestHost.h"
+#include "tools/host/support/BenchSupport.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "formats/vst2/DuckerEffect.h"
 #include "engine/LocalKeyBus.h"
 #include "engine/kernels/DuckKernels.h"
-#include "support/PerFrameLoop.h"
+#include "tools/host/support/PerFrameLoop.h"
 #include "support/RecordingHost.h"
-#include "support/TestSignals.h"
+#include "tools/host/support/TestSignals.h"
 
 namespace qm {
 namespace {
@@ -29,11 +29,11 @@ constexpr std::size_t kStreamFrames = 1 << 16;
 
 const std::vector<float>& stream(Key key, int channel) {
     static const auto make = [](Key k, int c) {
-        test::Random random(static_cast<std::uint64_t>(10 * k + c + 1));
+        qmhost::signals::Random random(static_cast<std::uint64_t>(10 * k + c + 1));
         switch (k) {
-        case SpeechKey: return test::SpeechLike(static_cast<std::uint64_t>(c + 7)).next(kStreamFrames);
-        case NoiseKey: return test::noise(random, kStreamFrames, 0.25);
-        default: return test::noise(random, kStreamFrames, 0.0003);  // -70 dB: four of them stay below -48 dB
+        case SpeechKey: return qmhost::signals::SpeechLike(static_cast<std::uint64_t>(c + 7)).next(kStreamFrames);
+        case NoiseKey: return qmhost::signals::noise(random, kStreamFrames, 0.25);
+        default: return qmhost::signals::noise(random, kStreamFrames, 0.0003);  // -70 dB: four of them stay below -48 dB
         }
     };
     static const std::vector<float> streams[3][2] = {{make(SpeechKey, 0), make(SpeechKey, 1)},
@@ -84,7 +84,7 @@ void listener(benchmark::State& state, const KernelSet* kernels, Key key, int ke
 // The detector loop as the processor ran it before (see PerFrameLoop), on the same keys.
 void perFrameReference(benchmark::State& state, Key key) {
     const auto frames = static_cast<std::int32_t>(state.range(0));
-    test::PerFrameLoop loop(10.0, 100.0, -48.0, 44100.0);
+    qmhost::PerFrameLoop loop(10.0, 100.0, -48.0, 44100.0);
     std::vector<float> outLeft(static_cast<std::size_t>(frames));
     std::vector<float> outRight(static_cast<std::size_t>(frames));
     std::size_t position = 0;

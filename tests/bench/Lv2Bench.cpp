@@ -16,14 +16,15 @@
 #include <vector>
 
 #include "engine/Parameters.h"
-#include "lv2/LilvHost.h"
-#include "support/TestSignals.h"
-#include "tools/host/BenchSupport.h"
+#include "tools/host/support/BenchSupport.h"
+#include "tools/host/support/TestSignals.h"
+#include "tools/host/support/lv2/HostedInstance.h"
+#include "tools/host/support/lv2/LilvHost.h"
 
 namespace {
 
-using qm::lv2::test::HostedInstance;
-using qm::lv2::test::LilvHost;
+using qmhost::HostedInstance;
+using qmhost::LilvHost;
 
 constexpr int kSizes[] = {64, 512, 4096};
 constexpr std::size_t kStreamFrames = 1 << 16;
@@ -34,8 +35,8 @@ struct Streams {
     std::vector<float> music[2];
     Streams() {
         for (int c = 0; c < 2; ++c) {
-            key[c] = qm::test::SpeechLike(static_cast<std::uint64_t>(c + 7), 48000.0).next(kStreamFrames);
-            music[c] = qm::test::sine(kStreamFrames, 220.0 * (c + 1), -12.0, 0, 48000.0);
+            key[c] = qmhost::signals::SpeechLike(static_cast<std::uint64_t>(c + 7), 48000.0).next(kStreamFrames);
+            music[c] = qmhost::signals::sine(kStreamFrames, 220.0 * (c + 1), -12.0, 0, 48000.0);
         }
     }
 };

@@ -15,14 +15,23 @@ trap 'unbindRoot "$root"' EXIT
 cloneInto "$root" "$clone" "$source"
 inRoot "$root" "dpkg-query -W -f '\${Package}\n' | sort" >"$work/packages-before"
 
-started=$SECONDS
-inRoot "$root" "cd $clone && bash tools/demo.sh" >"$work/first-command.log" 2>&1
-status=$?
+# Each line of its output with the second it came, to tell where the time goes.
+stamped() { while IFS= read -r line; do printf '%(%s)T %s\n' -1 "$line"; done; }
+started=$SECONDS startedAt=$(date +%s)
+inRoot "$root" "cd $clone && bash tools/demo.sh" 2>&1 | stamped >"$work/first-command.log"
+status=${PIPESTATUS[0]}
 seconds=$((SECONDS - started))
+# The set-up ends with the build's first line, the build with the packages' line.
+buildAt=$(awk '$2 ~ /^(\[|--|Scanning)/ { print $1; exit }' "$work/first-command.log")
+demoAt=$(awk '$2 == "packages:" { print $1; exit }' "$work/first-command.log")
+if [ -n "$buildAt" ] && [ -n "$demoAt" ]; then
+  echo "stages: packages installed in $((buildAt - startedAt)) s, built in $((demoAt - buildAt)) s," \
+    "demo rendered in $((startedAt + seconds - demoAt)) s"
+fi
 if [ $status -eq 0 ]; then
   pass "bash tools/demo.sh on a clean Debian 12 root took $seconds s, every package it installs included"
 else
-  tail -n 40 "$work/first-command.log"
+  tail -n 40 "$work/first-command.log" | cut -d" " -f2-
   fail "bash tools/demo.sh exited $status after $seconds s (the whole log: $work/first-command.log)"
 fi
 

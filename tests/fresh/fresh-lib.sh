@@ -27,10 +27,11 @@ archiveUri() {
   fi
 }
 
-# Skips the part unless the archive answers: its Release file over plain HTTP, or a connection to
+# Skips the part unless it runs as root and the archive answers: its Release file over plain HTTP, or a connection to
 # its port over HTTPS.
 requireArchive() {
   local uri host path port
+  [ "$(id -u)" -eq 0 ] || skip "clean roots need root (debootstrap, chroot, mounts)"
   uri=$(archiveUri)
   [ -n "$uri" ] || skip "this machine names no Debian archive in its apt sources"
   host=${uri#*://}

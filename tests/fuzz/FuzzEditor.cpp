@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "PluginFuzzChoices.h"
 #include "support/EditorAccess.h"
 #include "gui/Canvas.h"
 #include "gui/DrawingTarget.h"
@@ -17,27 +18,27 @@ test::ScriptedInput* scriptedInput = nullptr;
 int opensLeft = 0;
 
 Point choosePoint(FuzzedDataProvider& data) {
-    // Mostly inside the 317 x 260 editor, sometimes outside it.
-    const std::int32_t x = data.ConsumeIntegralInRange<std::int32_t>(-20, 340);
-    return Point{x, data.ConsumeIntegralInRange<std::int32_t>(-20, 280)};
+    // Mostly inside the editor, sometimes outside it.
+    const std::int32_t x = data.ConsumeIntegralInRange<std::int32_t>(kLeastPointX, kMostPointX);
+    return Point{x, data.ConsumeIntegralInRange<std::int32_t>(kLeastPointY, kMostPointY)};
 }
 
 PhysicalInput chooseButtons(FuzzedDataProvider& data) {
     const auto bits = data.ConsumeIntegral<std::uint8_t>();
     PhysicalInput input;
-    input.leftButton = (bits & 1) != 0;
-    input.middleButton = (bits & 2) != 0;
-    input.rightButton = (bits & 4) != 0;
-    input.shift = (bits & 8) != 0;
-    input.control = (bits & 16) != 0;
-    input.alt = (bits & 32) != 0;
+    input.leftButton = (bits & MouseLeft) != 0;
+    input.middleButton = (bits & MouseMiddle) != 0;
+    input.rightButton = (bits & MouseRight) != 0;
+    input.shift = (bits & MouseShift) != 0;
+    input.control = (bits & MouseControl) != 0;
+    input.alt = (bits & MouseAlt) != 0;
     return input;
 }
 
 // A click or drag: a few scripted mouse states that always end with every button up.
 void press(EditorFrame& frame, Canvas& canvas, FuzzedDataProvider& data, Point where) {
     std::vector<test::ScriptedInput::Step> steps;
-    const int count = data.ConsumeIntegralInRange<int>(0, 12);
+    const int count = data.ConsumeIntegralInRange<int>(0, kMaxPressSteps);
     for (int i = 0; i < count; ++i) steps.push_back({chooseButtons(data), choosePoint(data)});
     steps.push_back({PhysicalInput{}, choosePoint(data)});
     scriptedInput->script(std::move(steps));
@@ -60,34 +61,34 @@ void beginRun() { opensLeft = 2; }
 
 void driveEditor(PluginRecord* record, FuzzedDataProvider& data) {
     DuckerEditor* editor = test::duckerEditorOf(record);
-    const int action = data.ConsumeIntegralInRange<int>(0, 8);
+    const int action = data.ConsumeIntegralInRange<int>(EditorOpen, EditorUpdate);
     // Without a parent window the frame has no window of its own; it draws on our picture.
-    if (action == 0 && opensLeft > 0) {
+    if (action == EditorOpen && opensLeft > 0) {
         --opensLeft;
         dispatch(record, effEditOpen, 0, 0, 0.0f);
     }
-    if (action == 1) dispatch(record, effEditClose, 0, 0, 0.0f);
-    if (action == 2) dispatch(record, effEditIdle, 0, 0, 0.0f);
-    if (action == 3) {
-        const std::int32_t character = data.ConsumeIntegralInRange<std::int32_t>(-1, 130);
-        const VstIntPtr virtualKey = data.ConsumeIntegral<std::uint8_t>() % 60;
-        const float modifiers = static_cast<float>(data.ConsumeIntegralInRange<int>(0, 15));
+    if (action == EditorClose) dispatch(record, effEditClose, 0, 0, 0.0f);
+    if (action == EditorIdle) dispatch(record, effEditIdle, 0, 0, 0.0f);
+    if (action == EditorKey) {
+        const std::int32_t character = data.ConsumeIntegralInRange<std::int32_t>(-1, kLastKeyCharacter);
+        const VstIntPtr virtualKey = data.ConsumeIntegral<std::uint8_t>() % kVirtualKeyCount;
+        const float modifiers = static_cast<float>(data.ConsumeIntegralInRange<int>(0, kLastKeyModifiers));
         dispatch(record, data.ConsumeBool() ? effEditKeyDown : effEditKeyUp, character, virtualKey, modifiers);
     }
-    if (action < 4 || editor == nullptr || editor->getFrame() == nullptr) return;
+    if (action < EditorDraw || editor == nullptr || editor->getFrame() == nullptr) return;
     EditorFrame& frame = *editor->getFrame();
-    static std::unique_ptr<DrawingTarget> picture = createMemoryTarget(317, 260, nullptr);
+    static std::unique_ptr<DrawingTarget> picture = createMemoryTarget(kEditorWidth, kEditorHeight, nullptr);
     Canvas canvas(&frame, picture.get(), nullptr);
     switch (action) {
-    case 4: frame.draw(canvas); break;
-    case 5: press(frame, canvas, data, choosePoint(data)); break;
-    case 6: {
-        const float distance = data.ConsumeFloatingPointInRange<float>(-8.0f, 8.0f);
+    case EditorDraw: frame.draw(canvas); break;
+    case EditorPress: press(frame, canvas, data, choosePoint(data)); break;
+    case EditorWheel: {
+        const float distance = data.ConsumeFloatingPointInRange<float>(-kMaxWheelDistance, kMaxWheelDistance);
         if (data.ConsumeBool()) editor->onWheel(distance);
         else frame.onWheel(&canvas, choosePoint(data), distance);
         break;
     }
-    case 7:
+    case EditorHelp:
         // The help mark opens the panel over everything; the next click anywhere closes it.
         press(frame, canvas, data, Point{242, 30});
         frame.draw(canvas);

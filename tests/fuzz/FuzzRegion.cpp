@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "PluginFuzzChoices.h"
 #include "engine/KeyRegionLayout.h"
 #include "engine/SharedKeyBus.h"
 #include "engine/SharedMemory.h"
@@ -31,10 +32,10 @@ void removeRuntimeDirectory() {
 std::size_t chooseOffset(FuzzedDataProvider& data) {
     constexpr std::size_t kRegionBytes = keyRegionBytes(SharedKeyBus::kCapacityFrames);
     constexpr std::size_t kSlotsEnd = sizeof(KeyRegionHeader) + sizeof(KeySlotState) * kKeySlotCount;
-    switch (data.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0: return data.ConsumeIntegralInRange<std::size_t>(0, sizeof(KeyRegionHeader) - 1);
-    case 1: return data.ConsumeIntegralInRange<std::size_t>(sizeof(KeyRegionHeader), kSlotsEnd - 1);
-    case 2: return data.ConsumeIntegralInRange<std::size_t>(kSlotsEnd, kSlotsEnd + 4096);
+    switch (data.ConsumeIntegralInRange<int>(PartHeader, PartAnywhere)) {
+    case PartHeader: return data.ConsumeIntegralInRange<std::size_t>(0, sizeof(KeyRegionHeader) - 1);
+    case PartSlots: return data.ConsumeIntegralInRange<std::size_t>(sizeof(KeyRegionHeader), kSlotsEnd - 1);
+    case PartSamples: return data.ConsumeIntegralInRange<std::size_t>(kSlotsEnd, kSlotsEnd + 4096);
     default: return data.ConsumeIntegralInRange<std::size_t>(0, kRegionBytes - 1);
     }
 }
@@ -42,7 +43,8 @@ std::size_t chooseOffset(FuzzedDataProvider& data) {
 void writeBytes(FuzzedDataProvider& data) {
     constexpr std::size_t kRegionBytes = keyRegionBytes(SharedKeyBus::kCapacityFrames);
     const std::size_t offset = chooseOffset(data);
-    std::vector<std::uint8_t> bytes = data.ConsumeBytes<std::uint8_t>(data.ConsumeIntegralInRange<std::size_t>(1, 64));
+    const std::size_t count = data.ConsumeIntegralInRange<std::size_t>(1, kMaxTamperBytes);
+    std::vector<std::uint8_t> bytes = data.ConsumeBytes<std::uint8_t>(count);
     if (bytes.size() > kRegionBytes - offset) bytes.resize(kRegionBytes - offset);
     const int fd = open(regionPath().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
@@ -67,10 +69,10 @@ void usePrivateRuntimeDirectory() {
 }
 
 void tamperWithRegion(FuzzedDataProvider& data) {
-    switch (data.ConsumeIntegralInRange<int>(0, 7)) {
-    case 0: unlink(regionPath().c_str()); break;
-    case 1: mkdir(regionPath().c_str(), 0700); break;
-    case 2: rmdir(regionPath().c_str()); break;
+    switch (data.ConsumeIntegralInRange<int>(TamperUnlink, kLastTamper)) {
+    case TamperUnlink: unlink(regionPath().c_str()); break;
+    case TamperBlockName: mkdir(regionPath().c_str(), 0700); break;
+    case TamperFreeName: rmdir(regionPath().c_str()); break;
     default: writeBytes(data); break;
     }
 }

@@ -20,6 +20,7 @@
 
 #include "FuzzEditor.h"
 #include "FuzzRegion.h"
+#include "PluginFuzzChoices.h"
 #include "formats/vst2/DuckerEffectWithEditor.h"
 #include "engine/LocalKeyBus.h"
 #include "engine/SharedKeyBus.h"
@@ -29,8 +30,8 @@
 namespace {
 
 using namespace qm;
+using namespace qm::fuzz;
 
-constexpr std::size_t kMaxInstances = 6;
 constexpr std::int32_t kCapacityFrames = SharedKeyBus::kCapacityFrames;
 
 // The instances of one run: the product itself from the module entry (with its editor; at most
@@ -48,13 +49,13 @@ struct Instances {
     }
     void create(FuzzedDataProvider& data) {
         if (records.size() >= kMaxInstances) return;
-        const int kind = data.ConsumeIntegralInRange<int>(0, 2);
-        if (kind == 0 && !productMade) {
+        const int kind = data.ConsumeIntegralInRange<int>(KindProduct, KindLocalBus);
+        if (kind == KindProduct && !productMade) {
             productMade = true;
             if (PluginRecord* record = quellmarMain(test::RecordingHost::callback)) records.push_back(record);
             return;
         }
-        if (kind == 1) effects.push_back(std::make_unique<DuckerEffect>(test::RecordingHost::callback));
+        if (kind == KindSharedBus) effects.push_back(std::make_unique<DuckerEffect>(test::RecordingHost::callback));
         else effects.push_back(std::make_unique<DuckerEffect>(test::RecordingHost::callback, *localBus));
         records.push_back(effects.back()->getRecord());
     }
@@ -70,36 +71,19 @@ struct Instances {
     }
 };
 
-// The most the plug-in may write through the pointer of an opcode; 1 where it writes nothing.
-std::size_t writableBytes(std::int32_t opcode) {
-    switch (opcode) {
-    case effGetParamLabel:
-    case effGetParamName: return 13;
-    case effGetParamDisplay: return 9;
-    case effGetProgramName:
-    case effGetProgramNameIndexed: return 24;
-    case effGetEffectName: return 32;
-    case effGetVendorString:
-    case effGetProductString:
-    case effShellGetNextPlugin: return 64;
-    case effGetErrorText: return 256;
-    default: return 1;
-    }
-}
-
 void dispatchSomething(PluginRecord* record, FuzzedDataProvider& data) {
-    const std::int32_t opcode = data.ConsumeIntegralInRange<std::int32_t>(-3, 80);
+    const std::int32_t opcode = data.ConsumeIntegralInRange<std::int32_t>(kFirstOpcode, kLastOpcode);
     if (opcode == effClose) return;
     const std::int32_t index = data.ConsumeIntegral<std::int32_t>();
-    VstIntPtr value = data.ConsumeIntegralInRange<VstIntPtr>(-70000, 70000);
+    VstIntPtr value = data.ConsumeIntegralInRange<VstIntPtr>(-kDispatchValueReach, kDispatchValueReach);
     const float opt = data.ConsumeFloatingPoint<float>();
     // Exactly sized heap buffers: a byte written beyond them is an AddressSanitizer report.
-    const std::size_t extra = data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<std::size_t>(0, 300);
+    const std::size_t extra = data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<std::size_t>(0, kMaxExtraBytes);
     const std::size_t bytes = writableBytes(opcode) + extra;
     std::vector<char> buffer(bytes, '\0');
     const std::string text = data.ConsumeRandomLengthString(bytes - 1);
     std::memcpy(buffer.data(), text.data(), text.size());
-    void* ptr = data.ConsumeIntegralInRange<int>(0, 3) == 0 ? nullptr : buffer.data();
+    void* ptr = data.ConsumeIntegralInRange<int>(0, kLastPointerChoice) == 0 ? nullptr : buffer.data();
     void* pointerSlots[2] = {buffer.data(), buffer.data()};
     switch (opcode) {
     case effEditOpen: ptr = nullptr; break;  // a parent window would have to be real
@@ -118,23 +102,27 @@ void dispatchSomething(PluginRecord* record, FuzzedDataProvider& data) {
     record->dispatcher(record, opcode, index, value, ptr, opt);
 }
 
+std::int32_t chooseParameterIndex(FuzzedDataProvider& data) {
+    return data.ConsumeIntegralInRange<std::int32_t>(-kParameterIndexReach, kParameterIndexReach);
+}
+
 float chooseParameterValue(FuzzedDataProvider& data) {
-    static constexpr float kTypical[] = {0.0f, 1.0f, 1.0f, 0.5f, 0.49f, 0.999f, 0.25f};
-    if (data.ConsumeBool()) return kTypical[data.ConsumeIntegralInRange<std::size_t>(0, std::size(kTypical) - 1)];
+    constexpr std::size_t kLast = std::size(kTypicalParameterValues) - 1;
+    if (data.ConsumeBool()) return kTypicalParameterValues[data.ConsumeIntegralInRange<std::size_t>(0, kLast)];
     return data.ConsumeFloatingPoint<float>();
 }
 
 // Mostly host-sized blocks; sometimes empty or negative counts, larger ones, or blocks just longer
 // than the bus capacity (at most one such per run, to keep runs fast).
 std::int32_t chooseFrames(FuzzedDataProvider& data, bool& longBlockDone) {
-    switch (data.ConsumeIntegralInRange<int>(0, 19)) {
-    case 0: return data.ConsumeIntegralInRange<std::int32_t>(-3, 3);
-    case 1:
+    switch (data.ConsumeIntegralInRange<int>(FramesTiny, kLastFramesChoice)) {
+    case FramesTiny: return data.ConsumeIntegralInRange<std::int32_t>(-3, 3);
+    case FramesPastCapacity:
         if (longBlockDone) return 0;
         longBlockDone = true;
         return data.ConsumeIntegralInRange<std::int32_t>(kCapacityFrames - 2, kCapacityFrames + 3000);
-    case 2: return data.ConsumeIntegralInRange<std::int32_t>(1025, 8192);
-    default: return data.ConsumeIntegralInRange<std::int32_t>(0, 1024);
+    case FramesLarge: return data.ConsumeIntegralInRange<std::int32_t>(kMaxHostFrames + 1, 8192);
+    default: return data.ConsumeIntegralInRange<std::int32_t>(0, kMaxHostFrames);
     }
 }
 
@@ -148,26 +136,26 @@ void processSomething(PluginRecord* record, FuzzedDataProvider& data, bool& long
     const std::span<float> samples(buffer.data(), 4 * length);
     ASAN_POISON_MEMORY_REGION(buffer.data() + samples.size(), (buffer.size() - samples.size()) * sizeof(float));
     const float fill = data.ConsumeFloatingPoint<float>();
-    const std::size_t stride = data.ConsumeIntegralInRange<std::size_t>(1, 997);
+    const std::size_t stride = data.ConsumeIntegralInRange<std::size_t>(1, kMaxSampleStride);
     std::fill(samples.begin(), samples.end(), fill);
     for (std::size_t i = 0; i < samples.size() && data.remaining_bytes() >= sizeof(float); i += stride) {
         samples[i] = data.ConsumeFloatingPoint<float>();
     }
     float* in[2] = {samples.data(), samples.data() + length};
     float* out[2] = {samples.data() + 2 * length, samples.data() + 3 * length};
-    const int layout = data.ConsumeIntegralInRange<int>(0, 6);
-    if (layout == 1) std::memcpy(out, in, sizeof in);  // in place
-    if (layout == 2) in[1] = in[0];                    // one input for both channels
-    if (layout == 3) out[1] = out[0];                  // one output for both channels
-    if (layout == 4) (data.ConsumeBool() ? in : out)[data.ConsumeIntegralInRange<int>(0, 1)] = nullptr;
+    const int layout = data.ConsumeIntegralInRange<int>(LayoutSeparate, LayoutNullOutputs);
+    if (layout == LayoutInPlace) std::memcpy(out, in, sizeof in);
+    if (layout == LayoutOneInput) in[1] = in[0];
+    if (layout == LayoutOneOutput) out[1] = out[0];
+    if (layout == LayoutNullChannel) (data.ConsumeBool() ? in : out)[data.ConsumeIntegralInRange<int>(0, 1)] = nullptr;
     const bool replacing = data.ConsumeBool();
-    float** inputs = layout == 5 ? nullptr : in;
-    float** outputs = layout == 6 ? nullptr : out;
+    float** inputs = layout == LayoutNullInputs ? nullptr : in;
+    float** outputs = layout == LayoutNullOutputs ? nullptr : out;
     if (replacing) record->processReplacing(record, inputs, outputs, frames);
     else record->process(record, inputs, outputs, frames);
 
     // Finite input through separate buffers gives finite output, whatever the keys hold.
-    if (!replacing || layout != 0) return;
+    if (!replacing || layout != LayoutSeparate) return;
     bool finiteInput = true;
     for (std::size_t i = 0; i < 2 * length; ++i) finiteInput = finiteInput && std::isfinite(samples[i]);
     for (std::size_t i = 2 * length; finiteInput && i < 4 * length; ++i) {
@@ -190,27 +178,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     bool longBlockDone = false;
     fuzz::beginRun();
     while (data.remaining_bytes() > 0) {
-        const int action = data.ConsumeIntegralInRange<int>(0, 8);
-        if (action == 0) {
+        const int action = data.ConsumeIntegralInRange<int>(StepCreate, kLastStep);
+        if (action == StepCreate) {
             instances.create(data);
             continue;
         }
-        if (action == 1) {
+        if (action == StepTamper) {
             fuzz::tamperWithRegion(data);
             continue;
         }
         PluginRecord* record = instances.pick(data);
         if (record == nullptr) continue;
         switch (action) {
-        case 2: instances.close(record); break;
-        case 3: dispatchSomething(record, data); break;
-        case 4: {
-            const std::int32_t index = data.ConsumeIntegralInRange<std::int32_t>(-20, 20);
+        case StepClose: instances.close(record); break;
+        case StepDispatch: dispatchSomething(record, data); break;
+        case StepSetParameter: {
+            const std::int32_t index = chooseParameterIndex(data);
             record->setParameter(record, index, chooseParameterValue(data));
             break;
         }
-        case 5: record->getParameter(record, data.ConsumeIntegralInRange<std::int32_t>(-20, 20)); break;
-        case 6: fuzz::driveEditor(record, data); break;
+        case StepGetParameter: record->getParameter(record, chooseParameterIndex(data)); break;
+        case StepEditor: fuzz::driveEditor(record, data); break;
         default: processSomething(record, data, longBlockDone); break;
         }
     }

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Makes the seeds of the file tool's fuzzers in OUT: sound files of every type the tool reads,
 # each 0.25 s or less, with sox and ffmpeg (reader/), the lists of seeds/*.tsv (lists/) and the
-# command lines of seeds/options.txt (options/).
+# command lines of seeds/options.txt (options/). Only these three folders of OUT are replaced: the
+# other fuzzers' seeds live beside them.
 #
 # A reader seed is the file followed by the eight control bytes of ReaderFuzzer.cpp: how it is
 # read (0 the input, 1 a key, 9 two keys), the extension's index, the reading (the block and the
@@ -11,7 +12,7 @@ set -eu
 out=$1
 seeds=$2
 work="$out/work"
-rm -rf "$out"
+rm -rf "$out/reader" "$out/lists" "$out/options" "$work"
 mkdir -p "$out/reader" "$out/lists" "$out/options" "$work"
 
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "linux/ChildHost.h"
-#include "linux/ProcessCensus.h"
+#include "tools/host/support/posix/ProcessCensus.h"
 #include "support/ModuleChecks.h"
 
 namespace qmhost {

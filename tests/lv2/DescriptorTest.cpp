@@ -18,14 +18,14 @@
 
 #include "formats/lv2/PluginUris.h"
 #include "lv2/DirectInstance.h"
-#include "support/TestSignals.h"
-#include "tools/host/lv2/UridMap.h"
+#include "tools/host/support/TestSignals.h"
+#include "tools/host/support/UridMap.h"
 
 namespace qm::lv2::test {
 namespace {
 
-std::vector<float> speech(std::size_t frames, std::uint64_t seed) { return qm::test::SpeechLike(seed).next(frames); }
-std::vector<float> tone(std::size_t frames, double hz) { return qm::test::sine(frames, hz, -6.0, 0, 48000.0); }
+std::vector<float> speech(std::size_t frames, std::uint64_t seed) { return qmhost::signals::SpeechLike(seed).next(frames); }
+std::vector<float> tone(std::size_t frames, double hz) { return qmhost::signals::sine(frames, hz, -6.0, 0, 48000.0); }
 
 // Runs `frames` frames of a tone through `instance` in blocks of the sizes in `blocks` (cycled),
 // with a speech-like side-chain; returns the left output.

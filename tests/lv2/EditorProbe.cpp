@@ -14,7 +14,8 @@
 #include <string>
 #include <thread>
 
-#include "x11/X11TestHost.h"
+#include "tools/host/support/x11/X11FakeInput.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace {
 

@@ -18,15 +18,19 @@
 #include "formats/lv2/PluginUris.h"
 #include "formats/lv2/Ports.h"
 #include "linux/ChildHost.h"
-#include "linux/ProcessCensus.h"
+#include "tools/host/support/posix/ProcessCensus.h"
 #include "linux/RealTimeCheck.h"
-#include "lv2/LilvHost.h"
 #include "support/ForkedChild.h"
 #include "support/ModuleChecks.h"
-#include "support/TestSignals.h"
+#include "tools/host/support/TestSignals.h"
+#include "tools/host/support/lv2/HostedInstance.h"
+#include "tools/host/support/lv2/LilvHost.h"
 
 namespace qm::lv2::test {
 namespace {
+
+using qmhost::HostedInstance;
+using qmhost::LilvHost;
 
 constexpr double kSettled48Db = 0.0039810717055349725;
 
@@ -215,7 +219,7 @@ TEST_F(Lv2ModuleTest, TheAudioThreadMakesNoSystemCallAndNoAllocationLikeTheVst2M
         [&] {
             lv2 = make();
             for (std::size_t i = 0; i < lv2->inputCount(); ++i) {
-                const std::vector<float> key = qm::test::SpeechLike(i + 3).next(4096);
+                const std::vector<float> key = qmhost::signals::SpeechLike(i + 3).next(4096);
                 std::copy(key.begin(), key.end(), lv2->input(i).begin());
             }
             busyAudio(*lv2);
@@ -226,7 +230,7 @@ TEST_F(Lv2ModuleTest, TheAudioThreadMakesNoSystemCallAndNoAllocationLikeTheVst2M
 
     std::unique_ptr<qmhost::PluginModule> vst2;
     std::unique_ptr<qmhost::Plugin> plugin;
-    std::vector<float> left = qm::test::SpeechLike(3).next(4096);
+    std::vector<float> left = qmhost::signals::SpeechLike(3).next(4096);
     std::vector<float> out(4096);
     const auto vst2Audio = [&] {
         for (int round = 0; round < 40; ++round) {

@@ -16,9 +16,12 @@
 #include <thread>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "formats/lv2/PluginUris.h"
 #include "formats/lv2/Ports.h"
-#include "x11/X11TestHost.h"
+#include "gui/Scale.h"
+#include "tools/host/support/x11/X11FakeInput.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace qm::lv2::test {
 namespace {
@@ -159,22 +162,24 @@ TEST_F(Lv2UiTest, WithoutAParentAWindowAWriteFunctionOrForAnotherPluginTheUiIsRe
 
 TEST_F(Lv2UiTest, TheEditorIsEmbeddedInTheHostWindowAndItsSizeToldAtTheScreensScale) {
     struct Case {
-        const char* scale;
-        int width;
-        int height;
-    } cases[] = {{nullptr, 317, 260}, {"1.5", 476, 390}, {"2", 634, 520}};
+        const char* setting;
+        ScalePercent scale;
+    } cases[] = {{nullptr, kScale1x}, {"1.5", kScale1_5x}, {"2", kScale2x}};
     for (const Case& c : cases) {
-        if (c.scale != nullptr) setenv("QUELLMAR_SCALE", c.scale, 1);
+        if (c.setting != nullptr) setenv("QUELLMAR_SCALE", c.setting, 1);
+        const Rect size = toDevice(qm::layout::kEditor, c.scale);
+        ASSERT_EQ(size.left, 0);
+        ASSERT_EQ(size.top, 0);
         ASSERT_NE(open(), nullptr);
         idle();
-        EXPECT_EQ(host.width, c.width);
-        EXPECT_EQ(host.height, c.height);
+        EXPECT_EQ(host.width, size.right);
+        EXPECT_EQ(host.height, size.bottom);
         ASSERT_EQ(window.children(), std::vector<Window>{editorWindow()});
         int x = 0, y = 0, width = 0, height = 0;
         bool mapped = false;
         ASSERT_TRUE(window.geometry(editorWindow(), x, y, width, height, mapped));
-        EXPECT_EQ(width, c.width);
-        EXPECT_EQ(height, c.height);
+        EXPECT_EQ(width, size.right);
+        EXPECT_EQ(height, size.bottom);
         EXPECT_TRUE(mapped);
         close();
         idle();
@@ -193,12 +198,13 @@ TEST_F(Lv2UiTest, PortEventsRedrawOnlyTheControlsTheyReach) {
     idle(10);
     const qmx11::Screenshot after = window.capture(editorWindow());
     ASSERT_EQ(before.pixels.size(), after.pixels.size());
+    const Rect thresholdRow = qm::layout::sliderRect(2);
     int changedAbove = 0;
     int changedInRow = 0;
     for (int y = 0; y < after.height; ++y) {
         for (int x = 0; x < after.width; ++x) {
             if (before.at(x, y) == after.at(x, y)) continue;
-            (y >= 189 && y < 206 ? changedInRow : changedAbove) += 1;
+            (y >= thresholdRow.top && y < thresholdRow.bottom ? changedInRow : changedAbove) += 1;
         }
     }
     EXPECT_GT(changedInRow, 0) << "the threshold slider and readout did not move";

@@ -66,6 +66,9 @@ grep -q 'Class:  http://lv2plug.in/ns/extensions/ui#X11UI' "$work/lv2info.txt" |
 for preset in defaults gentle standard strong; do
   grep -q "^	  *$preset\$" "$work/lv2info.txt" || note "preset $preset not listed"
 done
+# Hosts that read preset values as floats only (lv2file) skip integers: every value has a point.
+integers=$(grep 'pset:value' "$bundle/presets.ttl" | grep -v 'pset:value -\{0,1\}[0-9]*\.[0-9]')
+[ -z "$integers" ] || note "presets.ttl has values without a decimal point: $integers"
 
 check_binary() { # FILE EXPORT ALLOWED-LIBRARIES
   binary=$1 export=$2 allowed=" $3 "

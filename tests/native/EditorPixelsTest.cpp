@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "editor/DuckerEditor.h"
+#include "editor/EditorLayout.h"
 #include "support/EditorAccess.h"
 #include "engine/Parameters.h"
 #include "support/GuiTestSupport.h"
+#include "support/LayoutPlaces.h"
 #include "support/PluginInstance.h"
 #include "support/TestResources.h"
 
@@ -28,7 +30,7 @@ protected:
         auto& editor = *test::duckerEditorOf(plugin.get());
         screen = editor.getFrame()->createWindowTarget();
         Canvas paint(editor.getFrame(), screen.get(), nullptr);
-        editor.getFrame()->drawInRect(paint, Rect{0, 0, 317, 260});
+        editor.getFrame()->drawInRect(paint, layout::kEditor);
         return editor;
     }
 
@@ -53,24 +55,27 @@ protected:
 TEST_F(EditorPixels, AFreshEditorShowsItsSlotTheLitBypassAndTheDefaultHandles) {
     test::PluginInstance plugin;
     openAndPaint(plugin);
-    EXPECT_TRUE(shows(207, Rect{172, 41, 214, 87}, Point{0, 0}));       // α for slot 0
-    EXPECT_TRUE(shows(201, Rect{237, 54, 299, 78}, Point{0, 24}));      // bypass lit
-    EXPECT_TRUE(shows(203, Rect{23, 110, 54, 134}, Point{0, 0}));       // α input off
-    EXPECT_TRUE(shows(202, Rect{167, 110, 293, 134}, Point{0, 0}));     // keying lit
-    EXPECT_TRUE(shows(128, Rect{0, 0, 172, 41}, Point{0, 0}));          // background
+    EXPECT_TRUE(shows(layout::kSlotDigitsPicture, test::slotDigitPlace(), Point{0, 0}));    // α for slot 0
+    EXPECT_TRUE(shows(layout::kBypassPicture, layout::kBypassSwitch, Point{0, 24}));           // bypass lit
+    EXPECT_TRUE(shows(layout::kInputPictures[0], layout::kInputSwitches[0], Point{0, 0}));     // α input off
+    EXPECT_TRUE(shows(layout::kDuckKeyPicture, layout::kDuckKeySwitch, Point{0, 0}));          // keying lit
+    EXPECT_TRUE(shows(layout::kBackgroundPicture, test::backgroundCorner(), Point{0, 0}));
     // Attack 0.19858: handle at 1 + trunc(141 x 0.19858) = 29 of the control.
-    EXPECT_TRUE(shows(130, Rect{140 + 29, 145, 140 + 47, 159}, Point{0, 0}));
-    EXPECT_TRUE(shows(129, Rect{140, 145, 140 + 29, 162}, Point{0, 0}));
+    EXPECT_TRUE(shows(layout::kSliderHandlePicture, test::handlePlace(0, layout::kSliderLeft + 29), Point{0, 0}));
+    EXPECT_TRUE(shows(layout::kSliderTrackPicture, test::trackBefore(0, layout::kSliderLeft + 29), Point{0, 0}));
     // Threshold 0.5: handle at 1 + 70 = 71.
-    EXPECT_TRUE(shows(130, Rect{140 + 71, 189, 140 + 89, 203}, Point{0, 0}));
+    EXPECT_TRUE(shows(layout::kSliderHandlePicture, test::handlePlace(2, layout::kSliderLeft + 71), Point{0, 0}));
     // The meter starts from full and falls back by 0.1 per idle pass until it is dark.
-    EXPECT_TRUE(shows(132, Rect{20, 224, 20 + 247, 243}, Point{0, 0}));
+    EXPECT_TRUE(shows(layout::kMeterLitPicture, test::meterColumns(0, 247), Point{0, 0}));
     for (int pass = 0; pass < 9; ++pass) plugin.dispatch(effEditIdle);
-    EXPECT_TRUE(shows(133, Rect{20, 224, 295, 243}, Point{0, 0}));
+    EXPECT_TRUE(shows(layout::kMeterUnlitPicture, layout::kMeter, Point{0, 0}));
     // The readouts carry text over their box colour.
     int readoutText = 0;
-    for (int y = 146; y < 159; ++y) {
-        for (int x = 95; x < 137; ++x) readoutText += test::rgbAt(*screen, x, y) != 0x424242u ? 1 : 0;
+    const Rect readout = layout::readoutRect(0);
+    for (int y = readout.top + 1; y < readout.bottom; ++y) {
+        for (int x = readout.left + 1; x < readout.right; ++x) {
+            readoutText += test::rgbAt(*screen, x, y) != 0x424242u ? 1 : 0;
+        }
     }
     EXPECT_GT(readoutText, 20);
 }
@@ -80,21 +85,22 @@ TEST_F(EditorPixels, AFifthInstanceShowsTheRedCrossAndADuckedBlockLightsTheMeter
     for (int i = 0; i < 5; ++i) plugins.push_back(std::make_unique<test::PluginInstance>());
     {
         openAndPaint(*plugins[4]);
-        EXPECT_TRUE(shows(207, Rect{172, 41, 214, 87}, Point{0, 6 * 46}));
+        EXPECT_TRUE(shows(layout::kSlotDigitsPicture, test::slotDigitPlace(), Point{0, 6 * test::kSlotDigitHeight}));
         plugins[4]->dispatch(effEditClose);
     }
     const test::PluginInstance& sender = *plugins[0];
     const test::PluginInstance& listener = *plugins[1];
     DuckerEditor& editor = openAndPaint(listener);
-    EXPECT_TRUE(shows(207, Rect{172, 41, 214, 87}, Point{0, 46}));  // β for slot 1
+    // β for slot 1
+    EXPECT_TRUE(shows(layout::kSlotDigitsPicture, test::slotDigitPlace(), Point{0, test::kSlotDigitHeight}));
     test::runDuckedBlocks(sender, listener, 200);
     listener.dispatch(effEditIdle);
     // 0.99602 of 400 steps is k = 398: 273 of the 275 columns lit.
-    EXPECT_TRUE(shows(132, Rect{20, 224, 20 + 273, 243}, Point{0, 0}));
-    EXPECT_TRUE(shows(133, Rect{20 + 273, 224, 295, 243}, Point{273, 0}));
-    EXPECT_TRUE(shows(203, Rect{23, 110, 54, 134}, Point{0, 24}));  // α input lit
-    EXPECT_TRUE(shows(202, Rect{167, 110, 293, 134}, Point{0, 24})); // ducking lit
-    EXPECT_TRUE(shows(201, Rect{237, 54, 299, 78}, Point{0, 0}));    // bypass off
+    EXPECT_TRUE(shows(layout::kMeterLitPicture, test::meterColumns(0, 273), Point{0, 0}));
+    EXPECT_TRUE(shows(layout::kMeterUnlitPicture, test::meterColumns(273, layout::kMeter.width()), Point{273, 0}));
+    EXPECT_TRUE(shows(layout::kInputPictures[0], layout::kInputSwitches[0], Point{0, 24}));  // α input lit
+    EXPECT_TRUE(shows(layout::kDuckKeyPicture, layout::kDuckKeySwitch, Point{0, 24}));       // ducking lit
+    EXPECT_TRUE(shows(layout::kBypassPicture, layout::kBypassSwitch, Point{0, 0}));          // bypass off
     (void)editor;
 }
 

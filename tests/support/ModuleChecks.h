@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "engine/Parameters.h"
 #include "tools/host/PluginLoader.h"
 
@@ -78,8 +79,8 @@ inline void expectAnswersToOpcodes(const Plugin& plugin) {
     qm::ERect* rect = nullptr;
     EXPECT_EQ(plugin.dispatch(qm::effEditGetRect, 0, 0, &rect), 1);
     ASSERT_NE(rect, nullptr);
-    EXPECT_EQ(rect->right, 317);
-    EXPECT_EQ(rect->bottom, 260);
+    EXPECT_EQ(rect->right, qm::layout::kEditor.right);
+    EXPECT_EQ(rect->bottom, qm::layout::kEditor.bottom);
 }
 
 // A listener on Alpha settles 48 dB down under a steady 0 dB key, keys (one minus the gain) in key

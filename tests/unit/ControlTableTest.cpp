@@ -66,8 +66,11 @@ TEST(ControlTable, ValuesOutsideTheRangeAreLimitedAndNotANumberGivesTheDefault) 
         {ControlAttack, infinity, 2000.0f},  {ControlThreshold, 6.0f, 0.0f},
         {ControlThreshold, -infinity, -96.0f}, {ControlLookahead, 51.0f, 50.0f},
         {ControlRange, -1.0f, 0.0f},         {ControlEnabled, 0.7f, 1.0f},
-        {ControlEnabled, 0.3f, 0.0f},        {ControlDuckKey, 3.0f, 1.0f},
+        {ControlEnabled, 0.3f, 1.0f},        {ControlDuckKey, 3.0f, 1.0f},
         {ControlInputAlpha, -2.0f, 0.0f},    {ControlHold, 12.5f, 12.5f},
+        {ControlEnabled, 0.5f, 1.0f},        {ControlEnabled, 0.0f, 0.0f},
+        {ControlInputBeta, 1e-6f, 1.0f},     {ControlDuckKey, 0.5f, 1.0f},
+        {ControlDuckKey, 0.49f, 0.0f},       {ControlDuckKey, -infinity, 0.0f},
     };
     for (const Case& c : cases) EXPECT_EQ(limitedControlValue(c.id, c.given), c.limited) << controlInfo(c.id).symbol;
     for (std::int32_t id = 0; id < kControlCount; ++id) {

@@ -10,7 +10,7 @@
 #include "engine/AudioDelay.h"
 #include "engine/DuckerCore.h"
 #include "engine/LocalKeyBus.h"
-#include "support/TestSignals.h"
+#include "tools/host/support/TestSignals.h"
 
 namespace qm {
 namespace {
@@ -74,11 +74,11 @@ Stereo render(DuckerCore& core, Stereo audio, Stereo* key, std::size_t block, Du
 }
 
 Stereo speech(std::size_t frames, std::uint64_t seed) {
-    return Stereo(test::SpeechLike(seed).next(frames), test::SpeechLike(seed + 1).next(frames));
+    return Stereo(qmhost::signals::SpeechLike(seed).next(frames), qmhost::signals::SpeechLike(seed + 1).next(frames));
 }
 
 Stereo music(std::size_t frames) {
-    return Stereo(test::sine(frames, 220.0, -6.0, 0, kRateHz), test::sine(frames, 330.0, -6.0, 0, kRateHz));
+    return Stereo(qmhost::signals::sine(frames, 220.0, -6.0, 0, kRateHz), qmhost::signals::sine(frames, 330.0, -6.0, 0, kRateHz));
 }
 
 TEST(DuckerCore, ASideChainKeyDucksExactlyAsTheSameKeyOnASlot) {

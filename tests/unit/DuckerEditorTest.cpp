@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "editor/DuckerEditor.h"
+#include "editor/EditorLayout.h"
 #include "support/EditorAccess.h"
 #include "engine/Parameters.h"
 #include "support/GuiTestSupport.h"
@@ -49,12 +50,12 @@ TEST_F(DuckerEditorTest, TheRectangleIsTheBackgroundsSizeEvenBeforeOpening) {
     ASSERT_NE(rect, nullptr);
     EXPECT_EQ(rect->top, 0);
     EXPECT_EQ(rect->left, 0);
-    EXPECT_EQ(rect->bottom, 260);
-    EXPECT_EQ(rect->right, 317);
+    EXPECT_EQ(rect->bottom, layout::kEditor.bottom);
+    EXPECT_EQ(rect->right, layout::kEditor.right);
     // Keys without an open frame are nobody's; the knob mode is kept for every editor.
     EXPECT_EQ(plugin.dispatch(effEditKeyDown, 0, VKEY_UP), -1);
     EXPECT_EQ(plugin.dispatch(effSetEditKnobMode, 0, 2), 1);
-    EXPECT_EQ(GuiEditorBase::knobMode(), 2);
+    EXPECT_EQ(EditorHosting::knobMode(), 2);
 }
 
 TEST_F(DuckerEditorTest, OpenBuildsTheFifteenControlsFromTheParameters) {
@@ -66,7 +67,7 @@ TEST_F(DuckerEditorTest, OpenBuildsTheFifteenControlsFromTheParameters) {
     ASSERT_EQ(frame->getViewCount(), 15);
     EXPECT_EQ(frame->viewAt(0), editor.helpOverlayControl());
     EXPECT_EQ(frame->viewAt(14), editor.strengthMeterControl());
-    EXPECT_EQ(frame->getBackground()->getWidth(), 317);
+    EXPECT_EQ(frame->getBackground()->getWidth(), layout::kEditor.width());
 
     struct Expected {
         Control* control;
@@ -75,21 +76,21 @@ TEST_F(DuckerEditorTest, OpenBuildsTheFifteenControlsFromTheParameters) {
         float value;
     };
     const Expected expected[] = {
-        {editor.helpOverlayControl(), {237, 24, 248, 37}, 11, 0.0f},
-        {editor.slotDigitControl(), {172, 41, 214, 106}, 0, 1000000.0f},
-        {editor.attackSliderControl(), {140, 145, 300, 162}, 6, 0.19858247f},
-        {editor.releaseSliderControl(), {140, 167, 300, 184}, 7, 0.19856989f},
-        {editor.thresholdSliderControl(), {140, 189, 300, 206}, 9, 0.5f},
-        {editor.attackDisplayControl(), {94, 145, 137, 159}, 0, 0.19858247f * 0.19858247f * 2000.0f},
-        {editor.releaseDisplayControl(), {94, 167, 137, 181}, 0, 0.19856989f * 0.19856989f * 1000.0f},
-        {editor.thresholdDisplayControl(), {94, 189, 137, 203}, 0, -48.0f},
-        {editor.bypassButtonControl(), {237, 54, 299, 78}, 1, 1.0f},
-        {editor.inputButtonControl(0), {23, 110, 54, 134}, 2, 0.0f},
-        {editor.inputButtonControl(1), {55, 110, 86, 134}, 3, 0.0f},
-        {editor.inputButtonControl(2), {87, 110, 117, 134}, 4, 0.0f},
-        {editor.inputButtonControl(3), {118, 110, 148, 134}, 5, 0.0f},
-        {editor.duckKeyButtonControl(), {167, 110, 293, 134}, 8, 0.0f},
-        {editor.strengthMeterControl(), {20, 224, 295, 243}, 0, 0.0f},
+        {editor.helpOverlayControl(), layout::kHelpMark, 11, 0.0f},
+        {editor.slotDigitControl(), layout::kSlotDigit, 0, 1000000.0f},
+        {editor.attackSliderControl(), layout::sliderRect(0), 6, 0.19858247f},
+        {editor.releaseSliderControl(), layout::sliderRect(1), 7, 0.19856989f},
+        {editor.thresholdSliderControl(), layout::sliderRect(2), 9, 0.5f},
+        {editor.attackDisplayControl(), layout::readoutRect(0), 0, 0.19858247f * 0.19858247f * 2000.0f},
+        {editor.releaseDisplayControl(), layout::readoutRect(1), 0, 0.19856989f * 0.19856989f * 1000.0f},
+        {editor.thresholdDisplayControl(), layout::readoutRect(2), 0, -48.0f},
+        {editor.bypassButtonControl(), layout::kBypassSwitch, 1, 1.0f},
+        {editor.inputButtonControl(0), layout::kInputSwitches[0], 2, 0.0f},
+        {editor.inputButtonControl(1), layout::kInputSwitches[1], 3, 0.0f},
+        {editor.inputButtonControl(2), layout::kInputSwitches[2], 4, 0.0f},
+        {editor.inputButtonControl(3), layout::kInputSwitches[3], 5, 0.0f},
+        {editor.duckKeyButtonControl(), layout::kDuckKeySwitch, 8, 0.0f},
+        {editor.strengthMeterControl(), layout::kMeter, 0, 0.0f},
     };
     for (const Expected& each : expected) {
         ASSERT_NE(each.control, nullptr);
@@ -337,10 +338,18 @@ TEST_F(DuckerEditorTest, ClosingDuringADragEndsTheGestureAndTheFrameGoesAfterThe
 
 TEST_F(DuckerEditorTest, AnEditorDestroyedWhileOpenClosesFirst) {
     auto plugin = std::make_unique<test::PluginInstance>();
-    open(*plugin);
+    DuckerEditor& editor = open(*plugin);
+    // Held beyond the editor: once its frame is gone, only these references are left.
+    View* meter = editor.strengthMeterControl();
+    Bitmap* background = editor.getFrame()->getBackground();
+    meter->retain();
+    background->retain();
     plugin->setParameter(ParamMeter, 0.3f);
     plugin.reset();
-    SUCCEED();
+    EXPECT_EQ(meter->getRefCount(), 1);
+    EXPECT_EQ(background->getRefCount(), 1);
+    meter->release();
+    background->release();
 }
 
 }  // namespace

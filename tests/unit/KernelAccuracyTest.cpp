@@ -11,7 +11,7 @@
 
 #include "engine/kernels/DuckKernels.h"
 #include "support/DifferentialHarness.h"
-#include "support/TestSignals.h"
+#include "tools/host/support/TestSignals.h"
 
 namespace qm {
 namespace {
@@ -37,7 +37,7 @@ public:
         if (random.unit() < 0.2) keySignal = static_cast<Signal>(random.below(6));
         block.accumulate = random.unit() < 0.3;
         block.inPlace = !block.accumulate && random.unit() < 0.3;
-        if (block.accumulate) block.existing = test::noise(random, 2 * frames, 0.5);
+        if (block.accumulate) block.existing = qmhost::signals::noise(random, 2 * frames, 0.5);
         position += frames;
         return block;
     }
@@ -74,15 +74,15 @@ private:
             break;
         case Signal::Noise: {
             const double level = std::pow(10.0, random.between(-100.0, 6.0) / 20.0);
-            left = test::noise(random, frames, level);
-            right = test::noise(random, frames, level);
+            left = qmhost::signals::noise(random, frames, level);
+            right = qmhost::signals::noise(random, frames, level);
             break;
         }
         case Signal::Sine: {
             const double hz = 20.0 * std::pow(1000.0, random.unit());
             const double db = random.between(-100.0, 6.0);
-            left = test::sine(frames, hz, db, position, settings.sampleRateHz);
-            right = test::sine(frames, hz * 1.01, db - 3.0, position, settings.sampleRateHz);
+            left = qmhost::signals::sine(frames, hz, db, position, settings.sampleRateHz);
+            right = qmhost::signals::sine(frames, hz * 1.01, db - 3.0, position, settings.sampleRateHz);
             break;
         }
         case Signal::Silence:
@@ -90,12 +90,12 @@ private:
             right.assign(frames, 0.0f);
             break;
         case Signal::Subnormal:
-            left = test::noise(random, frames, 1e-40);
-            right = test::noise(random, frames, 1e-39);
+            left = qmhost::signals::noise(random, frames, 1e-40);
+            right = qmhost::signals::noise(random, frames, 1e-39);
             break;
         case Signal::Bursts:
-            left = test::noise(random, frames, 1.0);
-            right = test::noise(random, frames, 1.0);
+            left = qmhost::signals::noise(random, frames, 1.0);
+            right = qmhost::signals::noise(random, frames, 1.0);
             for (int burst = 0; burst < 3 && frames > 0; ++burst) {
                 const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                                      -std::numeric_limits<float>::infinity()};
@@ -106,8 +106,8 @@ private:
         }
     }
 
-    test::Random random;
-    test::SpeechLike speech;
+    qmhost::signals::Random random;
+    qmhost::signals::SpeechLike speech;
     test::ReferenceSettings settings;
     std::array<bool, 4> listening{true, false, false, false};
     Signal keySignal = Signal::Speech;

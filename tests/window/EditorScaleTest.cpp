@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "editor/EditorLayout.h"
 #include "engine/Parameters.h"
 #include "gui/Scale.h"
 #include "tools/host/PluginLoader.h"
@@ -71,8 +72,8 @@ TEST_F(EditorScaleTest, TheEditorOpensAtItsScaleWithPicturesDrawnForIt) {
         SCOPED_TRACE(density.name);
         _putenv(density.setting);
         Plugin plugin(module->create(HostLog::callback));
-        const int width = qm::toDevice(317, density.scale);
-        const int height = qm::toDevice(260, density.scale);
+        const int width = qm::toDevice(qm::layout::kEditor.width(), density.scale);
+        const int height = qm::toDevice(qm::layout::kEditor.height(), density.scale);
         qm::ERect* rect = nullptr;
         ASSERT_EQ(plugin.dispatch(qm::effEditGetRect, 0, 0, &rect), 1);
         EXPECT_EQ(rect->right - rect->left, width) << "before the open";
@@ -85,7 +86,8 @@ TEST_F(EditorScaleTest, TheEditorOpensAtItsScaleWithPicturesDrawnForIt) {
         const std::string folder = environment("QM_ARTIFACT_DIR");
         if (!folder.empty()) shot.writeBmp(folder + "\\editor-" + density.name + ".bmp");
         // The title box, which no control covers, is the background drawn for this scale.
-        const Screenshot background = resourcePixels(dll, qm::resourceIdAtScale(128, density.scale));
+        const Screenshot background =
+            resourcePixels(dll, qm::resourceIdAtScale(qm::layout::kBackgroundPicture, density.scale));
         EXPECT_EQ(background.width, width);
         EXPECT_TRUE(shows(shot, background, 0, 0, qm::toDevice(160, density.scale), qm::toDevice(44, density.scale),
                           0, 0));

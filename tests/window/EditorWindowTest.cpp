@@ -15,15 +15,26 @@
 #include <thread>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "engine/Parameters.h"
 #include "window/GuiHost.h"
 #include "gui/controls/ValueDisplay.h"
 #include "gui/win32/GdiObjects.h"
 #include "formats/vst2/PluginEntry.h"
+#include "support/LayoutPlaces.h"
 #include "tools/host/PluginLoader.h"
 
 namespace qmgui {
 namespace {
+
+namespace layout = qm::layout;
+using qm::test::backgroundCorner;
+using qm::test::handleLeft;
+using qm::test::handlePlace;
+using qm::test::kSlotDigitHeight;
+using qm::test::meterColumns;
+using qm::test::slotDigitPlace;
+using qm::test::trackBefore;
 
 using qmhost::Plugin;
 using qmhost::PluginModule;
@@ -108,8 +119,6 @@ protected:
 std::unique_ptr<PluginModule> EditorWindowTest::module;
 HMODULE EditorWindowTest::dll = nullptr;
 
-int handleLeft(float value) { return 140 + std::max(1, 1 + static_cast<int>(141.0f * value)); }
-
 TEST_F(EditorWindowTest, TheOpenEditorShowsSlotBypassHandlesReadoutsAndTheMeter) {
     Plugin sender(module->create(HostLog::callback));
     Plugin listener(module->create(HostLog::callback));
@@ -117,26 +126,27 @@ TEST_F(EditorWindowTest, TheOpenEditorShowsSlotBypassHandlesReadoutsAndTheMeter)
     HWND window = openEditor(sender);
     ASSERT_NE(window, nullptr);
     Screenshot shot = capture(window);
-    ASSERT_EQ(shot.width, 317);
-    ASSERT_EQ(shot.height, 260);
+    ASSERT_EQ(shot.width, layout::kEditor.width());
+    ASSERT_EQ(shot.height, layout::kEditor.height());
     saveArtefact(shot, "editor-slot0");
-    EXPECT_TRUE(shows(shot, picture(207), 172, 41, 214, 87, 0, 0));      // α
-    EXPECT_TRUE(shows(shot, picture(201), 237, 54, 299, 78, 0, 24));     // bypass lit
-    EXPECT_TRUE(shows(shot, picture(202), 167, 110, 293, 134, 0, 0));    // keying lit
-    const int tops[3] = {145, 167, 189};
+    EXPECT_TRUE(shows(shot, picture(layout::kSlotDigitsPicture), slotDigitPlace(), 0, 0));      // α
+    EXPECT_TRUE(shows(shot, picture(layout::kBypassPicture), layout::kBypassSwitch, 0, 24));     // bypass lit
+    EXPECT_TRUE(shows(shot, picture(layout::kDuckKeyPicture), layout::kDuckKeySwitch, 0, 0));    // keying lit
+    const auto& tops = layout::kSliderRows;
     const float values[3] = {0.19858247f, 0.19856989f, 0.5f};
     for (int i = 0; i < 3; ++i) {
         const int left = handleLeft(values[i]);
-        EXPECT_TRUE(shows(shot, picture(130), left, tops[i], left + 18, tops[i] + 14, 0, 0)) << i;
-        EXPECT_TRUE(shows(shot, picture(129), 140, tops[i], left, tops[i] + 17, 0, 0)) << i;
+        EXPECT_TRUE(shows(shot, picture(layout::kSliderHandlePicture), handlePlace(i, left), 0, 0)) << i;
+        EXPECT_TRUE(shows(shot, picture(layout::kSliderTrackPicture), trackBefore(i, left), 0, 0)) << i;
     }
 
     // The readouts: the same pixels as displays of 78.87, 39.43 and -48.00 drawn by the toolkit.
     qm::setResourceModule(GetModuleHandleA(nullptr));
-    auto reference = qm::createMemoryTarget(317, 260, nullptr);
+    auto reference = qm::createMemoryTarget(layout::kEditor.width(), layout::kEditor.height(), nullptr);
     const float shown[3] = {78.87f, 39.43f, -48.0f};
     for (int i = 0; i < 3; ++i) {
-        qm::ValueDisplay display(qm::Rect{94, tops[i], 137, tops[i] + 14}, nullptr, 1);
+        const qm::Rect readout = layout::readoutRect(i);
+        qm::ValueDisplay display(readout, nullptr, 1);
         display.setFont(qm::FontSmall);
         display.setFontColor(qm::Color{29, 146, 255, 0});
         display.setBackColor(qm::Color{66, 66, 66, 0});
@@ -145,8 +155,8 @@ TEST_F(EditorWindowTest, TheOpenEditorShowsSlotBypassHandlesReadoutsAndTheMeter)
         qm::Canvas canvas(nullptr, reference.get(), nullptr);
         display.draw(canvas);
         int differing = 0;
-        for (int y = tops[i]; y <= tops[i] + 14; ++y) {
-            for (int x = 94; x <= 137; ++x) {
+        for (int y = tops[i]; y <= readout.bottom; ++y) {
+            for (int x = readout.left; x <= readout.right; ++x) {
                 const qm::Color expected = reference->pixelAt(x, y);
                 const std::uint32_t rgb = (std::uint32_t{expected.red} << 16) | (expected.green << 8) | expected.blue;
                 differing += shot.at(x, y) != rgb ? 1 : 0;
@@ -171,9 +181,9 @@ TEST_F(EditorWindowTest, TheOpenEditorShowsSlotBypassHandlesReadoutsAndTheMeter)
     pump(listener.get(), 15);
     shot = capture(window);
     saveArtefact(shot, "editor-ducking");
-    EXPECT_TRUE(shows(shot, picture(207), 172, 41, 214, 87, 0, 46));     // β
-    EXPECT_TRUE(shows(shot, picture(132), 20, 224, 20 + 273, 243, 0, 0));
-    EXPECT_TRUE(shows(shot, picture(133), 20 + 273, 224, 295, 243, 273, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kSlotDigitsPicture), slotDigitPlace(), 0, kSlotDigitHeight));     // β
+    EXPECT_TRUE(shows(shot, picture(layout::kMeterLitPicture), meterColumns(0, 273), 0, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kMeterUnlitPicture), meterColumns(273, layout::kMeter.width()), 273, 0));
     listener.dispatch(qm::effEditClose);
 }
 
@@ -183,7 +193,7 @@ TEST_F(EditorWindowTest, AFifthInstanceShowsTheRedCross) {
     HWND window = openEditor(*plugins[4]);
     const Screenshot shot = capture(window);
     saveArtefact(shot, "editor-no-slot");
-    EXPECT_TRUE(shows(shot, picture(207), 172, 41, 214, 87, 0, 6 * 46));
+    EXPECT_TRUE(shows(shot, picture(layout::kSlotDigitsPicture), slotDigitPlace(), 0, 6 * kSlotDigitHeight));
     plugins[4]->dispatch(qm::effEditClose);
 }
 
@@ -251,10 +261,10 @@ TEST_F(EditorWindowTest, TheHelpMarkOpensThePanelAndTheNextClickClosesIt) {
     click(plugin, window, 242, 30);
     Screenshot shot = capture(window);
     saveArtefact(shot, "editor-help");
-    EXPECT_TRUE(shows(shot, picture(131), 0, 0, 317, 260, 0, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kHelpPicture), layout::kEditor, 0, 0));
     click(plugin, window, 100, 100);
     shot = capture(window);
-    EXPECT_TRUE(shows(shot, picture(128), 0, 0, 160, 100, 0, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kBackgroundPicture), 0, 0, 160, 100, 0, 0));
     EXPECT_TRUE(HostLog::get().eventsWith(qm::audioMasterAutomate).empty());
     plugin.dispatch(qm::effEditClose);
 }

@@ -35,6 +35,10 @@ bool shows(const Screenshot& shot, const Screenshot& picture, int left, int top,
     return true;
 }
 
+bool shows(const Screenshot& shot, const Screenshot& picture, const qm::Rect& place, int sourceX, int sourceY) {
+    return shows(shot, picture, place.left, place.top, place.right, place.bottom, sourceX, sourceY);
+}
+
 namespace {
 
 void sendMouse(DWORD flags) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "formats/vst2/PluginInterface.h"
+#include "gui/Geometry.h"
 #include "support/HostLog.h"
 #include "tools/host/EditorWindow.h"
 
@@ -26,6 +27,7 @@ Screenshot resourcePixels(HMODULE module, int resourceId);
 // True when `shot` shows `picture`'s block at `source` in `place`.
 bool shows(const Screenshot& shot, const Screenshot& picture, int left, int top, int right, int bottom, int sourceX,
            int sourceY);
+bool shows(const Screenshot& shot, const Screenshot& picture, const qm::Rect& place, int sourceX, int sourceY);
 
 // Mouse input through SendInput at a point of `window`'s client area.
 void moveMouse(HWND window, int x, int y);

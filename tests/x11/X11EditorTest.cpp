@@ -17,18 +17,30 @@
 #include <thread>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "engine/Parameters.h"
 #include "gui/cairo/CairoImage.h"
 #include "gui/controls/ValueDisplay.h"
 #include "gui/x11/XResourceCount.h"
 #include "formats/vst2/PluginEntry.h"
-#include "linux/ProcessCensus.h"
 #include "support/HostLog.h"
+#include "support/LayoutPlaces.h"
 #include "tools/host/PluginLoader.h"
-#include "x11/X11TestHost.h"
+#include "tools/host/support/posix/ProcessCensus.h"
+#include "tools/host/support/x11/X11FakeInput.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace qmx11 {
 namespace {
+
+namespace layout = qm::layout;
+using qm::test::backgroundCorner;
+using qm::test::handleLeft;
+using qm::test::handlePlace;
+using qm::test::kSlotDigitHeight;
+using qm::test::meterColumns;
+using qm::test::slotDigitPlace;
+using qm::test::trackBefore;
 
 using qmgui::HostLog;
 using qmhost::Plugin;
@@ -66,8 +78,9 @@ bool shows(const Screenshot& shot, const Screenshot& source, int left, int top, 
     }
     return true;
 }
-
-int handleLeft(float value) { return 140 + std::max(1, 1 + static_cast<int>(141.0f * value)); }
+bool shows(const Screenshot& shot, const Screenshot& source, const qm::Rect& place, int sourceX, int sourceY) {
+    return shows(shot, source, place.left, place.top, place.right, place.bottom, sourceX, sourceY);
+}
 
 class X11EditorTest : public ::testing::Test {
 protected:
@@ -135,27 +148,28 @@ TEST_F(X11EditorTest, TheEditorIsAChildOfTheEditorsSizeShowingSlotBypassHandlesR
     ASSERT_TRUE(host.geometry(window, x, y, width, height, mapped));
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
-    EXPECT_EQ(width, 317);
-    EXPECT_EQ(height, 260);
+    EXPECT_EQ(width, layout::kEditor.width());
+    EXPECT_EQ(height, layout::kEditor.height());
     EXPECT_TRUE(mapped);
     Screenshot shot = host.capture(window);
     saveArtefact(shot, "linux-editor-slot0");
-    EXPECT_TRUE(shows(shot, picture(207), 172, 41, 214, 87, 0, 0));    // α
-    EXPECT_TRUE(shows(shot, picture(201), 237, 54, 299, 78, 0, 24));   // bypass lit
-    EXPECT_TRUE(shows(shot, picture(202), 167, 110, 293, 134, 0, 0));  // keying lit
-    EXPECT_TRUE(shows(shot, picture(128), 0, 0, 172, 41, 0, 0));       // background
-    const int tops[3] = {145, 167, 189};
+    EXPECT_TRUE(shows(shot, picture(layout::kSlotDigitsPicture), slotDigitPlace(), 0, 0));    // α
+    EXPECT_TRUE(shows(shot, picture(layout::kBypassPicture), layout::kBypassSwitch, 0, 24));   // bypass lit
+    EXPECT_TRUE(shows(shot, picture(layout::kDuckKeyPicture), layout::kDuckKeySwitch, 0, 0));  // keying lit
+    EXPECT_TRUE(shows(shot, picture(layout::kBackgroundPicture), backgroundCorner(), 0, 0));  // background
+    const auto& tops = layout::kSliderRows;
     const float values[3] = {0.19858247f, 0.19856989f, 0.5f};
     for (int i = 0; i < 3; ++i) {
         const int left = handleLeft(values[i]);
-        EXPECT_TRUE(shows(shot, picture(130), left, tops[i], left + 18, tops[i] + 14, 0, 0)) << i;
-        EXPECT_TRUE(shows(shot, picture(129), 140, tops[i], left, tops[i] + 17, 0, 0)) << i;
+        EXPECT_TRUE(shows(shot, picture(layout::kSliderHandlePicture), handlePlace(i, left), 0, 0)) << i;
+        EXPECT_TRUE(shows(shot, picture(layout::kSliderTrackPicture), trackBefore(i, left), 0, 0)) << i;
     }
     // The readouts: the same pixels as displays of 78.87, 39.43 and -48.00 drawn by the toolkit.
-    auto reference = qm::createMemoryTarget(317, 260, nullptr);
+    auto reference = qm::createMemoryTarget(layout::kEditor.width(), layout::kEditor.height(), nullptr);
     const float shown[3] = {78.87f, 39.43f, -48.0f};
     for (int i = 0; i < 3; ++i) {
-        qm::ValueDisplay display(qm::Rect{94, tops[i], 137, tops[i] + 14}, nullptr, 1);
+        const qm::Rect readout = layout::readoutRect(i);
+        qm::ValueDisplay display(readout, nullptr, 1);
         display.setFont(qm::FontSmall);
         display.setFontColor(qm::Color{29, 146, 255, 0});
         display.setBackColor(qm::Color{66, 66, 66, 0});
@@ -164,8 +178,8 @@ TEST_F(X11EditorTest, TheEditorIsAChildOfTheEditorsSizeShowingSlotBypassHandlesR
         qm::Canvas canvas(nullptr, reference.get(), nullptr);
         display.draw(canvas);
         int differing = 0;
-        for (int row = tops[i]; row <= tops[i] + 14; ++row) {
-            for (int column = 94; column <= 137; ++column) {
+        for (int row = tops[i]; row <= readout.bottom; ++row) {
+            for (int column = readout.left; column <= readout.right; ++column) {
                 const qm::Color expected = reference->pixelAt(column, row);
                 const std::uint32_t rgb = (std::uint32_t{expected.red} << 16) | (expected.green << 8) | expected.blue;
                 differing += shot.at(column, row) != rgb ? 1 : 0;
@@ -191,9 +205,9 @@ TEST_F(X11EditorTest, TheEditorIsAChildOfTheEditorsSizeShowingSlotBypassHandlesR
     pump(listener.get(), 3);
     shot = host.capture(listening);
     saveArtefact(shot, "linux-editor-ducking");
-    EXPECT_TRUE(shows(shot, picture(207), 172, 41, 214, 87, 0, 46));  // β
-    EXPECT_TRUE(shows(shot, picture(132), 20, 224, 20 + 273, 243, 0, 0));
-    EXPECT_TRUE(shows(shot, picture(133), 20 + 273, 224, 295, 243, 273, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kSlotDigitsPicture), slotDigitPlace(), 0, kSlotDigitHeight));  // β
+    EXPECT_TRUE(shows(shot, picture(layout::kMeterLitPicture), meterColumns(0, 273), 0, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kMeterUnlitPicture), meterColumns(273, layout::kMeter.width()), 273, 0));
     listener.dispatch(qm::effEditClose);
 }
 
@@ -202,7 +216,7 @@ TEST_F(X11EditorTest, AFifthInstanceShowsTheRedCross) {
     for (int i = 0; i < 5; ++i) plugins.push_back(std::make_unique<Plugin>(module->create(HostLog::callback)));
     const Screenshot shot = host.capture(openEditor(*plugins[4]));
     saveArtefact(shot, "linux-editor-no-slot");
-    EXPECT_TRUE(shows(shot, picture(207), 172, 41, 214, 87, 0, 6 * 46));
+    EXPECT_TRUE(shows(shot, picture(layout::kSlotDigitsPicture), slotDigitPlace(), 0, 6 * kSlotDigitHeight));
     plugins[4]->dispatch(qm::effEditClose);
 }
 
@@ -216,7 +230,8 @@ TEST_F(X11EditorTest, ARealClickFlipsAToggleAndTheHostHearsOneAutomation) {
     ASSERT_EQ(automated.size(), 1u);
     EXPECT_EQ(automated[0].index, qm::ParamInputAlpha);
     EXPECT_TRUE(HostLog::get().eventsWith(qm::audioMasterBeginEdit).empty());
-    EXPECT_TRUE(shows(host.capture(window), picture(203), 23, 110, 54, 134, 0, 24));  // α lit
+    // α lit
+    EXPECT_TRUE(shows(host.capture(window), picture(layout::kInputPictures[0]), layout::kInputSwitches[0], 0, 24));
     // The other buttons reach the toggle too, and it takes only the primary one.
     input.moveTo(window, 38, 122);
     input.button(3, true);
@@ -246,8 +261,8 @@ TEST_F(X11EditorTest, ARealDragIsOneGestureAndKeysControlClickAndTheWheelFollow)
     ASSERT_FALSE(automated.empty());
     EXPECT_FLOAT_EQ(automated.back().opt, 70.0f / 141.0f);
     EXPECT_FLOAT_EQ(plugin.getParameter(qm::ParamAttack), 70.0f / 141.0f);
-    EXPECT_TRUE(shows(host.capture(window), picture(130), handleLeft(70.0f / 141.0f), 145,
-                      handleLeft(70.0f / 141.0f) + 18, 159, 0, 0));
+    EXPECT_TRUE(shows(host.capture(window), picture(layout::kSliderHandlePicture),
+                      handlePlace(0, handleLeft(70.0f / 141.0f)), 0, 0));
 
     // The dragged slider keeps the focus: the arrow keys step it.
     HostLog::get().clear();
@@ -289,10 +304,10 @@ TEST_F(X11EditorTest, TheHelpMarkOpensThePanelAndTheNextClickClosesIt) {
     click(plugin, window, 242, 30);
     Screenshot shot = host.capture(window);
     saveArtefact(shot, "linux-editor-help");
-    EXPECT_TRUE(shows(shot, picture(131), 0, 0, 317, 260, 0, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kHelpPicture), layout::kEditor, 0, 0));
     click(plugin, window, 100, 100);
     shot = host.capture(window);
-    EXPECT_TRUE(shows(shot, picture(128), 0, 0, 160, 100, 0, 0));
+    EXPECT_TRUE(shows(shot, picture(layout::kBackgroundPicture), 0, 0, 160, 100, 0, 0));
     EXPECT_TRUE(HostLog::get().eventsWith(qm::audioMasterAutomate).empty());
     plugin.dispatch(qm::effEditClose);
 }

@@ -19,10 +19,11 @@
 #include "gui/x11/X11FrameWindow.h"
 #include "gui/x11/XResourceCount.h"
 #include "formats/vst2/PluginEntry.h"
-#include "linux/ProcessCensus.h"
 #include "support/HostLog.h"
 #include "tools/host/PluginLoader.h"
-#include "x11/X11TestHost.h"
+#include "tools/host/support/posix/ProcessCensus.h"
+#include "tools/host/support/x11/X11FakeInput.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace qmx11 {
 namespace {

@@ -16,12 +16,14 @@
 #include <thread>
 #include <vector>
 
+#include "editor/EditorLayout.h"
 #include "engine/Parameters.h"
 #include "gui/Scale.h"
 #include "gui/cairo/CairoImage.h"
 #include "support/HostLog.h"
 #include "tools/host/PluginLoader.h"
-#include "x11/X11TestHost.h"
+#include "tools/host/support/x11/X11FakeInput.h"
+#include "tools/host/support/x11/X11HostWindow.h"
 
 namespace qmx11 {
 namespace {
@@ -126,8 +128,8 @@ TEST_F(X11ScaleTest, TheEditorOpensAtTheDensityOfItsScreenWithPicturesDrawnForIt
         SCOPED_TRACE(density.name);
         use(density);
         Plugin plugin(module->create(HostLog::callback));
-        const int width = qm::toDevice(317, density.scale);
-        const int height = qm::toDevice(260, density.scale);
+        const int width = qm::toDevice(qm::layout::kEditor.width(), density.scale);
+        const int height = qm::toDevice(qm::layout::kEditor.height(), density.scale);
         qm::ERect* rect = nullptr;
         ASSERT_EQ(plugin.dispatch(qm::effEditGetRect, 0, 0, &rect), 1);
         ASSERT_NE(rect, nullptr);
@@ -152,7 +154,8 @@ TEST_F(X11ScaleTest, TheEditorOpensAtTheDensityOfItsScreenWithPicturesDrawnForIt
             EXPECT_TRUE(shot.writePng(folder + "/linux-editor-" + density.name + ".png"));
         }
         // The title box, which no control covers, is the background picture drawn for this scale.
-        const Screenshot background = picture(std::string(density.folder) + "128.bmp");
+        const Screenshot background =
+            picture(std::string(density.folder) + std::to_string(qm::layout::kBackgroundPicture) + ".bmp");
         EXPECT_EQ(background.width, width);
         EXPECT_TRUE(shows(shot, background, 0, 0, qm::toDevice(160, density.scale), qm::toDevice(44, density.scale)));
         plugin.dispatch(qm::effEditClose);

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "engine/Parameters.h"
-#include "support/PerFrameLoop.h"
-#include "support/TestSignals.h"
-#include "tools/host/BenchSupport.h"
+#include "tools/host/support/PerFrameLoop.h"
+#include "tools/host/support/TestSignals.h"
+#include "tools/host/support/BenchSupport.h"
 #include "tools/host/Jobs.h"
 #include "tools/host/PluginLoader.h"
 
@@ -33,10 +33,10 @@ struct Streams {
     std::vector<float> channels[3][2];
     Streams() {
         for (int c = 0; c < 2; ++c) {
-            qm::test::Random random(static_cast<std::uint64_t>(c + 1));
-            channels[SpeechKey][c] = qm::test::SpeechLike(static_cast<std::uint64_t>(c + 7)).next(kStreamFrames);
-            channels[NoiseKey][c] = qm::test::noise(random, kStreamFrames, 0.25);
-            channels[QuietKey][c] = qm::test::noise(random, kStreamFrames, 0.0003);
+            qmhost::signals::Random random(static_cast<std::uint64_t>(c + 1));
+            channels[SpeechKey][c] = qmhost::signals::SpeechLike(static_cast<std::uint64_t>(c + 7)).next(kStreamFrames);
+            channels[NoiseKey][c] = qmhost::signals::noise(random, kStreamFrames, 0.25);
+            channels[QuietKey][c] = qmhost::signals::noise(random, kStreamFrames, 0.0003);
         }
     }
 };
@@ -105,7 +105,7 @@ int benchJob(const std::vector<std::string>& modulePaths) {
         });
     });
     for (Key key : {SpeechKey, NoiseKey}) {
-        qm::test::PerFrameLoop loop(10.0, 100.0, -48.0, 44100.0);
+        qmhost::PerFrameLoop loop(10.0, 100.0, -48.0, 44100.0);
         printRow(key == SpeechKey ? "per-frame C library, speech" : "per-frame C library, noise", [&](int frames) {
             return nsPerFrame(frames, kStreamFrames, 5, [&](std::size_t position, int count) {
                 const float* left = streams.channels[key][0].data() + position;

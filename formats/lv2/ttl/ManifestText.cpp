@@ -73,7 +73,7 @@ std::string presetsText() {
         bool firstPort = true;
         for (const auto& [id, value] : preset.values) {
             out << (firstPort ? "" : ", ") << "[\n        lv2:symbol " << quoted(controlInfo(id).symbol)
-                << " ;\n        pset:value " << number(value) << "\n    ]";
+                << " ;\n        pset:value " << decimal(value) << "\n    ]";
             firstPort = false;
         }
         out << " .\n";

@@ -22,6 +22,13 @@ inline std::string number(double value) {
     return text;
 }
 
+// `value` as a Turtle decimal that reads back as the same float, with a point even when it is
+// whole: hosts that read preset values as floats only (lv2file) skip integers.
+inline std::string decimal(double value) {
+    const std::string written = number(value);
+    return written.find_first_of(".e") == std::string::npos ? written + ".0" : written;
+}
+
 // `text` as a quoted Turtle string.
 inline std::string quoted(const std::string& text) {
     std::string out = "\"";

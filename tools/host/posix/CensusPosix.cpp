@@ -1,4 +1,4 @@
-#include "linux/ProcessCensus.h"
+#include "tools/host/support/posix/ProcessCensus.h"
 #include "tools/host/validate/Census.h"
 
 namespace qmhost::validate {

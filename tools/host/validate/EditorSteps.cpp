@@ -6,32 +6,49 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
+#include "editor/EditorLayout.h"
 #include "tools/host/validate/UiStep.h"
 
 namespace qmhost::validate {
 namespace {
 
-constexpr std::int32_t kEditorWidth = 317;
-constexpr std::int32_t kSliderRows[3] = {145, 167, 189};
+namespace layout = qm::layout;
+
+constexpr std::int32_t kEditorWidth = layout::kEditor.right - layout::kEditor.left;
+constexpr std::int32_t kEditorHeight = layout::kEditor.bottom - layout::kEditor.top;
 
 struct Spot {
     std::int32_t x;
     std::int32_t y;
 };
 
+constexpr Spot centreOf(const qm::Rect& place) {
+    return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+}
+
 // A point of the editor at 1x: one of its switches, a slider's handle, the help mark, anywhere.
 Spot chooseSpot(SessionRandom& random, const InstanceModel& instance) {
-    static constexpr Spot kSwitches[] = {{268, 66}, {38, 122}, {70, 122}, {102, 122}, {133, 122}, {230, 122}, {242, 30}};
+    static constexpr Spot kSwitches[] = {
+        centreOf(layout::kBypassSwitch),     centreOf(layout::kInputSwitches[0]), centreOf(layout::kInputSwitches[1]),
+        centreOf(layout::kInputSwitches[2]), centreOf(layout::kInputSwitches[3]), centreOf(layout::kDuckKeySwitch),
+        centreOf(layout::kHelpMark)};
+    static_assert(std::size(kSwitches) == 7);
     switch (random.weighted({50, 30, 20})) {
     case 0: return kSwitches[random.below(7)];
     case 1: {
         const std::int32_t row = static_cast<std::int32_t>(random.below(3));
         const float value = instance.expectedControl(6 + row);
         const float along = value >= 0.0f && value <= 1.0f ? value : static_cast<float>(random.unit());
-        return {141 + static_cast<std::int32_t>(141.0f * along) + random.between(1, 16), kSliderRows[row] + 7};
+        // Somewhere on the handle, whose left edge is its position plus the offset.
+        constexpr std::int32_t kTravel = layout::kSliderHandleMax - layout::kSliderHandleMin;
+        return {layout::kSliderHandleMin + layout::kSliderHandleOffset.h +
+                    static_cast<std::int32_t>(static_cast<float>(kTravel) * along) +
+                    random.between(1, layout::kSliderHandleWidth - 2),
+                layout::kSliderRows[row] + layout::kSliderHandleHeight / 2};
     }
-    default: return {random.between(0, kEditorWidth - 1), random.between(0, 259)};
+    default: return {random.between(0, kEditorWidth - 1), random.between(0, kEditorHeight - 1)};
     }
 }
 

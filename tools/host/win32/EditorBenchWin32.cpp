@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/BenchSupport.h"
+#include "tools/host/support/BenchSupport.h"
 #include "tools/host/EditorWindow.h"
 #include "tools/host/Jobs.h"
 

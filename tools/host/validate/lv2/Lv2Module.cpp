@@ -37,6 +37,8 @@ std::string takeText(LilvNode* node) {
     return value;
 }
 
+bool isUri(const std::string& module) { return module.find("://") != std::string::npos; }
+
 std::string filePath(const LilvNode* node) {
     char* path = node != nullptr ? lilv_file_uri_parse(lilv_node_as_uri(node), nullptr) : nullptr;
     std::string value = path != nullptr ? path : "";
@@ -46,7 +48,11 @@ std::string filePath(const LilvNode* node) {
 
 }  // namespace
 
-Lv2Module::Lv2Module(const std::string& module) : world(lilv_world_new()) {
+// A plug-in URI is looked for on LV2_PATH; a folder is loaded as the one bundle. The host maps
+// nothing itself: every instance gets the options it is given by instantiate.
+Lv2Module::Lv2Module(const std::string& module)
+    : host(isUri(module) ? std::vector<std::string>{} : std::vector<std::string>{module}, isUri(module), 0),
+      world(host.world()) {
     findPlugin(module);
     if (plugin == nullptr) return;
     readPorts();
@@ -55,24 +61,15 @@ Lv2Module::Lv2Module(const std::string& module) : world(lilv_world_new()) {
 
 Lv2Module::~Lv2Module() {
     if (uiLibrary != nullptr) dlclose(uiLibrary);
-    lilv_world_free(world);
 }
 
 void Lv2Module::findPlugin(const std::string& module) {
-    if (module.find("://") != std::string::npos) {
-        lilv_world_load_all(world);
-        Node wanted(world, module.c_str());
-        plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), wanted);
+    if (isUri(module)) {
+        plugin = host.plugin(module);
         if (plugin == nullptr) problemText = "no LV2 plug-in " + module + " on LV2_PATH";
         return;
     }
-    const std::string folder = module.back() == '/' ? module : module + "/";
-    LilvNode* bundle = lilv_new_file_uri(world, nullptr, folder.c_str());
-    lilv_world_load_bundle(world, bundle);
-    lilv_node_free(bundle);
-    const LilvPlugins* plugins = lilv_world_get_all_plugins(world);
-    LilvIter* first = lilv_plugins_begin(plugins);
-    plugin = lilv_plugins_is_end(plugins, first) ? nullptr : lilv_plugins_get(plugins, first);
+    plugin = host.firstPlugin();
     if (plugin == nullptr) problemText = "the bundle " + module + " describes no LV2 plug-in";
 }
 
@@ -167,6 +164,7 @@ const LV2UI_Descriptor* Lv2Module::uiDescriptor() {
 }
 
 LilvInstance* Lv2Module::instantiate(double rateHz, std::int32_t maxFrames, Lv2InstanceFeatures& features) {
+    UridMap& urids = host.uridMap();
     features.mapFeature = {LV2_URID__map, urids.feature()};
     features.list[0] = &features.mapFeature;
     features.list[1] = nullptr;

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/ControlTable.h"
-#include "tools/host/lv2/UridMap.h"
+#include "tools/host/support/lv2/LilvHost.h"
 
 namespace qmhost::validate {
 
@@ -62,7 +62,7 @@ public:
     // A new instance at `rateHz`, with the options announcing `maxFrames` (0: no options) as the
     // bound or, for some lengths, as the nominal length alone; or null.
     LilvInstance* instantiate(double rateHz, std::int32_t maxFrames, Lv2InstanceFeatures& features);
-    LV2_URID_Map* uridMap() { return urids.feature(); }
+    LV2_URID_Map* uridMap() { return host.uridMap().feature(); }
 
     // Port texts: its name, its unit's symbol, and `value` as the host shows it (a scale point's
     // label where one matches).
@@ -87,6 +87,8 @@ private:
     void readPorts();
     void readUi();
 
+    // The lilv world and URID map; `world` is its world, for the questions asked of it below.
+    LilvHost host;
     LilvWorld* world;
     const LilvPlugin* plugin = nullptr;
     std::string problemText;
@@ -100,7 +102,6 @@ private:
     std::string uiBundle;
     void* uiLibrary = nullptr;
     const LV2UI_Descriptor* ui = nullptr;
-    qmhost::UridMap urids;
 };
 
 }  // namespace qmhost::validate

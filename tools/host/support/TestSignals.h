@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qm::test {
+namespace qmhost::signals {
 
 // xorshift64*: a small generator whose output does not depend on the standard library.
 class Random {
@@ -80,4 +80,4 @@ inline std::vector<float> sine(std::size_t frames, double frequencyHz, double le
     return samples;
 }
 
-}  // namespace qm::test
+}  // namespace qmhost::signals

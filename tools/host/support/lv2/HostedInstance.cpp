@@ -1,50 +1,17 @@
-#include "lv2/LilvHost.h"
+#include "tools/host/support/lv2/HostedInstance.h"
 
 #include <lv2/atom/atom.h>
-#include <lv2/buf-size/buf-size.h>
 
 #include <cmath>
 #include <stdexcept>
 
-namespace qm::lv2::test {
+namespace qmhost {
 namespace {
 
 // Room of each atom port's buffer, in 64-bit words.
 constexpr std::size_t kAtomWords = 1024;
 
 }  // namespace
-
-LilvHost::LilvHost(const std::vector<std::string>& bundles, bool systemPlugins, std::int32_t maxBlockFrames)
-    : lilvWorld(lilv_world_new()), blockFrames(maxBlockFrames) {
-    if (systemPlugins) lilv_world_load_all(lilvWorld);
-    for (const std::string& bundle : bundles) {
-        const std::string folder = bundle.back() == '/' ? bundle : bundle + "/";
-        LilvNode* node = lilv_new_file_uri(lilvWorld, nullptr, folder.c_str());
-        lilv_world_load_bundle(lilvWorld, node);
-        lilv_node_free(node);
-    }
-    const LV2_URID intType = map(LV2_ATOM__Int);
-    options[0] = {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__maxBlockLength), sizeof(std::int32_t), intType, &blockFrames};
-    options[1] = {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__nominalBlockLength), sizeof(std::int32_t), intType,
-                  &blockFrames};
-    options[2] = {LV2_OPTIONS_INSTANCE, 0, map(LV2_BUF_SIZE__sequenceSize), sizeof(std::int32_t), intType,
-                  &sequenceBytes};
-    options[3] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
-    mapFeature = {LV2_URID__map, urids.feature()};
-    optionsFeature = {LV2_OPTIONS__options, options};
-    featureList[0] = &mapFeature;
-    featureList[1] = &optionsFeature;
-    featureList[2] = nullptr;
-}
-
-LilvHost::~LilvHost() { lilv_world_free(lilvWorld); }
-
-const LilvPlugin* LilvHost::plugin(const std::string& uri) const {
-    LilvNode* node = lilv_new_uri(lilvWorld, uri.c_str());
-    const LilvPlugin* found = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(lilvWorld), node);
-    lilv_node_free(node);
-    return found;
-}
 
 HostedInstance::HostedInstance(LilvHost& host, const LilvPlugin* plugin, double rateHz) : plugin(plugin) {
     if (plugin == nullptr) return;
@@ -115,4 +82,4 @@ void HostedInstance::run(std::uint32_t frames) {
     lilv_instance_run(instance, frames);
 }
 
-}  // namespace qm::lv2::test
+}  // namespace qmhost

@@ -1,11 +1,8 @@
 #pragma once
-// A small LV2 host for the tests and benches, on lilv: a world that knows the bundles it is given
-// (and, when asked, the system's), with the features plug-ins commonly need (URID map, the block
-// length options), and instances whose ports are connected to buffers of their own: audio in
-// port order, controls at their defaults, atom sequences empty.
+// An LV2 instance of our lilv host whose ports are connected to buffers of its own: audio in port
+// order, controls at their defaults, atom sequences empty. For the tests and benches.
 
 #include <lilv/lilv.h>
-#include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
@@ -13,37 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/host/lv2/UridMap.h"
+#include "tools/host/support/lv2/LilvHost.h"
 
-namespace qm::lv2::test {
-
-class LilvHost {
-public:
-    // Loads the bundle folders `bundles`; with `systemPlugins`, also every bundle on LV2_PATH.
-    // Blocks are at most `maxBlockFrames` frames.
-    explicit LilvHost(const std::vector<std::string>& bundles, bool systemPlugins = false,
-                      std::int32_t maxBlockFrames = 4096);
-    ~LilvHost();
-    LilvHost(const LilvHost&) = delete;
-    LilvHost& operator=(const LilvHost&) = delete;
-
-    // The plug-in named `uri`, or null.
-    const LilvPlugin* plugin(const std::string& uri) const;
-    LilvWorld* world() const { return lilvWorld; }
-    const LV2_Feature* const* features() const { return featureList; }
-    LV2_URID map(const char* uri) { return urids.map(uri); }
-    std::int32_t maxBlockFrames() const { return blockFrames; }
-
-private:
-    LilvWorld* lilvWorld;
-    qmhost::UridMap urids;
-    std::int32_t blockFrames;
-    std::int32_t sequenceBytes = 8192;
-    LV2_Options_Option options[4] = {};
-    LV2_Feature mapFeature{};
-    LV2_Feature optionsFeature{};
-    const LV2_Feature* featureList[3] = {};
-};
+namespace qmhost {
 
 class HostedInstance {
 public:
@@ -79,4 +48,4 @@ private:
     LV2_URID chunkType = 0;
 };
 
-}  // namespace qm::lv2::test
+}  // namespace qmhost

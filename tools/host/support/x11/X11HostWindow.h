@@ -1,7 +1,7 @@
 #pragma once
-// A small real Linux host for the editor tests under Xvfb: a top-level window of its own that
-// parents the editor (on a display connection of the test's own), idle calls, screenshots of the
-// editor window through XGetImage saved as PNG, and a real mouse and keyboard through XTEST.
+// A small real Linux host window under Xvfb or a desktop, for the editor tests and the validator:
+// a top-level window of its own that parents the editor (on a display connection of its own),
+// idle calls, and screenshots of the editor window through XGetImage (PNG for the artefacts).
 
 #include <X11/Xlib.h>
 
@@ -19,13 +19,15 @@ struct Screenshot {
     int height = 0;
     std::vector<std::uint32_t> pixels;
     std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+    // Saves the pixels as a PNG file at `path`; true when written. Needs cairo (ScreenshotPng.cpp).
     bool writePng(const std::string& path) const;
 };
 
 // A visible top-level window that parents the editor, large enough for it at 2x.
 class HostWindow {
 public:
-    HostWindow();
+    // Shown with `title` at (`left`, `top`) of the screen; check handle() for null (no display).
+    explicit HostWindow(const char* title = "QuellmarV3 test host", int left = 40, int top = 40);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;
@@ -48,26 +50,5 @@ private:
 
 // Sends `rounds` editor idles to `record`.
 void pump(qm::PluginRecord* record, int rounds = 20);
-
-// A mouse and a keyboard driven through XTEST, on a connection of their own; one thread at a time.
-class FakeInput {
-public:
-    FakeInput();
-    ~FakeInput();
-    FakeInput(const FakeInput&) = delete;
-    FakeInput& operator=(const FakeInput&) = delete;
-
-    bool isAvailable() const { return available; }
-    // Moves the pointer to (x, y) of `window`'s area; every call waits until the server did it.
-    void moveTo(Window window, int x, int y);
-    void button(unsigned button, bool down);
-    void key(unsigned long keysym, bool down);
-    // Whether the server shows `button` down now.
-    bool buttonIsDown(unsigned button);
-
-private:
-    Display* connection = nullptr;
-    bool available = false;
-};
 
 }  // namespace qmx11

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace qm::test {
+namespace qmhost {
 
 class PerFrameLoop {
 public:
@@ -41,4 +41,4 @@ private:
     double envelope = 1e-25;
 };
 
-}  // namespace qm::test
+}  // namespace qmhost

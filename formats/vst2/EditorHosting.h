@@ -11,12 +11,12 @@
 
 namespace qm {
 
-class GuiEditorBase : public EditorBase {
+class EditorHosting : public EditorBase {
 public:
     // Attaches itself to `effect` (the effect's editor becomes this one and its record says so)
     // and hosts `editor`, which it owns.
-    GuiEditorBase(EffectBaseExt* effect, DuckerEditor* editor);
-    ~GuiEditorBase() override;
+    EditorHosting(EffectBaseExt* effect, DuckerEditor* editor);
+    ~EditorHosting() override;
 
     // Lets the toolkit find the module's pictures: call before an editor is made.
     static void useModuleResources();

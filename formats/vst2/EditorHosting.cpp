@@ -1,4 +1,4 @@
-#include "formats/vst2/GuiEditorBase.h"
+#include "formats/vst2/EditorHosting.h"
 
 #include <atomic>
 #include <utility>
@@ -15,18 +15,18 @@ KeyCode toKeyCode(const VstKeyCode& key) { return KeyCode{key.character, key.vir
 
 }  // namespace
 
-GuiEditorBase::GuiEditorBase(EffectBaseExt* effect, DuckerEditor* editor) : EditorBase(effect), editor(editor) {
+EditorHosting::EditorHosting(EffectBaseExt* effect, DuckerEditor* editor) : EditorBase(effect), editor(editor) {
     if (effect != nullptr) effect->attachEditor(this);
 }
 
-GuiEditorBase::~GuiEditorBase() { delete std::exchange(editor, nullptr); }
+EditorHosting::~EditorHosting() { delete std::exchange(editor, nullptr); }
 
-void GuiEditorBase::useModuleResources() {
+void EditorHosting::useModuleResources() {
     // The module's pictures and window class belong to the module the loader reported.
     if (void* module = moduleInstance.load(std::memory_order_acquire)) setResourceModule(module);
 }
 
-std::int32_t GuiEditorBase::getRect(ERect** out) {
+std::int32_t EditorHosting::getRect(ERect** out) {
     if (editor != nullptr) {
         const Rect size = editor->deviceSize();
         rect = ERect{0, 0, static_cast<std::int16_t>(size.height()), static_cast<std::int16_t>(size.width())};
@@ -35,52 +35,52 @@ std::int32_t GuiEditorBase::getRect(ERect** out) {
     return 1;
 }
 
-std::int32_t GuiEditorBase::open(void* parent) {
+std::int32_t EditorHosting::open(void* parent) {
     parentWindow = parent;
     if (editor != nullptr) editor->open(parent);
     return 1;
 }
 
-void GuiEditorBase::close() {
+void EditorHosting::close() {
     if (editor != nullptr) editor->close();
 }
 
 // Nothing of this object is used after the editor's idle: the host may close the effect from inside.
-void GuiEditorBase::idle() {
+void EditorHosting::idle() {
     if (editor != nullptr) editor->idle();
 }
 
-void GuiEditorBase::postUpdate() {
+void EditorHosting::postUpdate() {
     if (editor != nullptr) editor->postUpdate();
 }
 
-std::int32_t GuiEditorBase::onKeyDown(VstKeyCode& key) {
+std::int32_t EditorHosting::onKeyDown(VstKeyCode& key) {
     KeyCode code = toKeyCode(key);
     return editor != nullptr ? editor->onKeyDown(code) : -1;
 }
 
-std::int32_t GuiEditorBase::onKeyUp(VstKeyCode& key) {
+std::int32_t EditorHosting::onKeyUp(VstKeyCode& key) {
     KeyCode code = toKeyCode(key);
     return editor != nullptr ? editor->onKeyUp(code) : -1;
 }
 
-std::int32_t GuiEditorBase::setKnobMode(std::int32_t mode) {
+std::int32_t EditorHosting::setKnobMode(std::int32_t mode) {
     sharedKnobMode.store(mode, std::memory_order_relaxed);
     return 1;
 }
 
-std::int32_t GuiEditorBase::knobMode() { return sharedKnobMode.load(std::memory_order_relaxed); }
+std::int32_t EditorHosting::knobMode() { return sharedKnobMode.load(std::memory_order_relaxed); }
 
-bool GuiEditorBase::onWheel(float distance) { return editor != nullptr && editor->onWheel(distance); }
+bool EditorHosting::onWheel(float distance) { return editor != nullptr && editor->onWheel(distance); }
 
-bool GuiEditorBase::releaseEffect() {
+bool EditorHosting::releaseEffect() {
     effect = nullptr;
     DuckerEditor* going = std::exchange(editor, nullptr);
     if (going != nullptr && going->releaseController()) delete going;
     return true;
 }
 
-void GuiEditorBase::parameterChanged(std::int32_t index) {
+void EditorHosting::parameterChanged(std::int32_t index) {
     if (editor != nullptr) editor->parameterChanged(index);
 }
 

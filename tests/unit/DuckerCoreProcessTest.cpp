@@ -58,7 +58,7 @@ Stereo runPair(const test::PluginInstance& sender, const test::PluginInstance& l
     return out;
 }
 
-TEST(DuckingProcessor, ASteadyZeroDecibelKeyDucksTheListenerByFortyEightDecibels) {
+TEST(DuckerCoreProcess, ASteadyZeroDecibelKeyDucksTheListenerByFortyEightDecibels) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     ASSERT_EQ(sender.getParameter(ParamOwnSlot), 0.0f);
@@ -75,7 +75,7 @@ TEST(DuckingProcessor, ASteadyZeroDecibelKeyDucksTheListenerByFortyEightDecibels
     EXPECT_NEAR(listener.getParameter(ParamMeter), 1.0 - kSettled48Db, 1e-6);
 }
 
-TEST(DuckingProcessor, GainFollowsTheDetectorWithTheMappedTimes) {
+TEST(DuckerCoreProcess, GainFollowsTheDetectorWithTheMappedTimes) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     listenToAlpha(listener, true);
@@ -95,7 +95,7 @@ TEST(DuckingProcessor, GainFollowsTheDetectorWithTheMappedTimes) {
     }
 }
 
-TEST(DuckingProcessor, AFreshInstanceIsBypassedPublishesAndPassesItsInputThrough) {
+TEST(DuckerCoreProcess, AFreshInstanceIsBypassedPublishesAndPassesItsInputThrough) {
     test::PluginInstance fresh;
     test::PluginInstance listener;
     listenToAlpha(listener, true);
@@ -114,7 +114,7 @@ TEST(DuckingProcessor, AFreshInstanceIsBypassedPublishesAndPassesItsInputThrough
     EXPECT_GT(listener.getParameter(ParamMeter), 0.1f);
 }
 
-TEST(DuckingProcessor, AFifthInstancePassesAudioThroughUnchangedInBothForms) {
+TEST(DuckerCoreProcess, AFifthInstancePassesAudioThroughUnchangedInBothForms) {
     test::PluginInstance a, b, c, d;
     test::PluginInstance fifth;
     ASSERT_EQ(fifth.getParameter(ParamOwnSlot), 6.0f);
@@ -128,7 +128,7 @@ TEST(DuckingProcessor, AFifthInstancePassesAudioThroughUnchangedInBothForms) {
     EXPECT_EQ(fifth.getParameter(ParamMeter), 0.0f);
 }
 
-TEST(DuckingProcessor, OnlyExactlyOneBypassesOrSelects) {
+TEST(DuckerCoreProcess, OnlyExactlyOneBypassesOrSelects) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     listenToAlpha(listener, true);
@@ -141,7 +141,7 @@ TEST(DuckingProcessor, OnlyExactlyOneBypassesOrSelects) {
     EXPECT_EQ(runPair(sender, listener, 1.0f, 0.5f, 1).left.back(), 0.0f);
 }
 
-TEST(DuckingProcessor, OppositeKeysCancelAndAnInstanceCanDuckByItsOwnInput) {
+TEST(DuckerCoreProcess, OppositeKeysCancelAndAnInstanceCanDuckByItsOwnInput) {
     test::PluginInstance alpha;
     test::PluginInstance beta;
     test::PluginInstance listener;
@@ -163,7 +163,7 @@ TEST(DuckingProcessor, OppositeKeysCancelAndAnInstanceCanDuckByItsOwnInput) {
     EXPECT_NEAR(out.left.back(), kSettled48Db, 1e-6);
 }
 
-TEST(DuckingProcessor, AnEmptyBlockPublishesNothingAndReportsNoReduction) {
+TEST(DuckerCoreProcess, AnEmptyBlockPublishesNothingAndReportsNoReduction) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     listenToAlpha(listener, true);
@@ -176,7 +176,7 @@ TEST(DuckingProcessor, AnEmptyBlockPublishesNothingAndReportsNoReduction) {
     EXPECT_NEAR(out.left.back(), 0.5 * kSettled48Db, 1e-6);
 }
 
-TEST(DuckingProcessor, ChangingFrameCountsKeepsOtherInstancesKeys) {
+TEST(DuckerCoreProcess, ChangingFrameCountsKeepsOtherInstancesKeys) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     listenToAlpha(listener, true);
@@ -193,7 +193,7 @@ TEST(DuckingProcessor, ChangingFrameCountsKeepsOtherInstancesKeys) {
     EXPECT_GT(out.left[3999], out.left[100]);
 }
 
-TEST(DuckingProcessor, BlocksLongerThanTheKeyCapacityAreProcessedInPieces) {
+TEST(DuckerCoreProcess, BlocksLongerThanTheKeyCapacityAreProcessedInPieces) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     listenToAlpha(listener, true);
@@ -216,7 +216,7 @@ TEST(DuckingProcessor, BlocksLongerThanTheKeyCapacityAreProcessedInPieces) {
     for (int i = 0; i < frames; i += 997) EXPECT_NEAR(out.left[i], 0.5 * kSettled48Db, 1e-7);
 }
 
-TEST(DuckingProcessor, NonFiniteKeysAndParametersDoNotPoisonTheDetector) {
+TEST(DuckerCoreProcess, NonFiniteKeysAndParametersDoNotPoisonTheDetector) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     test::PluginInstance sender;
@@ -241,7 +241,7 @@ TEST(DuckingProcessor, NonFiniteKeysAndParametersDoNotPoisonTheDetector) {
     EXPECT_NEAR(out.left.back(), 0.5 * kSettled48Db, 1e-6);
 }
 
-TEST(DuckingProcessor, BypassedAndAccumulatingBlocksWriteEveryOutputSample) {
+TEST(DuckerCoreProcess, BypassedAndAccumulatingBlocksWriteEveryOutputSample) {
     test::PluginInstance sender;
     test::PluginInstance listener;
     listenToAlpha(listener, true);
@@ -258,7 +258,7 @@ TEST(DuckingProcessor, BypassedAndAccumulatingBlocksWriteEveryOutputSample) {
     EXPECT_NEAR(ducked.left[63], 1.0 + 0.5 * kSettled48Db, 1e-6);
 }
 
-TEST(DuckingProcessor, TheAccumulatingFormKeepsTheSlotTheInstanceJoined) {
+TEST(DuckerCoreProcess, TheAccumulatingFormKeepsTheSlotTheInstanceJoined) {
     test::PluginInstance sender;
     test::PluginInstance other;
     test::PluginInstance listener;

@@ -9,7 +9,7 @@
 namespace qm {
 namespace {
 
-class NativePlatformInput : public PlatformInput {
+class HeadlessPlatformInput : public PlatformInput {
 public:
     PhysicalInput physicalInput() override { return {}; }
     Point cursorScreenPosition() override { return {}; }
@@ -29,7 +29,7 @@ public:
 }  // namespace
 
 PlatformInput& defaultPlatformInput() {
-    static NativePlatformInput input;
+    static HeadlessPlatformInput input;
     return input;
 }
 

@@ -10,9 +10,9 @@
 namespace qm {
 namespace {
 
-class NativeFrameWindow : public FrameWindow {
+class HeadlessFrameWindow : public FrameWindow {
 public:
-    NativeFrameWindow(std::int32_t width, std::int32_t height) : picture(createMemoryTarget(width, height, nullptr)) {}
+    HeadlessFrameWindow(std::int32_t width, std::int32_t height) : picture(createMemoryTarget(width, height, nullptr)) {}
     std::unique_ptr<DrawingTarget> createDrawingTarget() override {
         if (picture == nullptr) return nullptr;
         return std::make_unique<ForwardingTarget>(*picture);
@@ -30,7 +30,7 @@ std::unique_ptr<FrameWindow> createFrameWindow(EditorFrame& frame, void* parentW
     if (parentWindow == nullptr) return nullptr;
     frame.setScale(scaleForDensity(0));
     const Rect size = frame.deviceSize();
-    return std::make_unique<NativeFrameWindow>(size.width(), size.height());
+    return std::make_unique<HeadlessFrameWindow>(size.width(), size.height());
 }
 
 ScalePercent expectedFrameScale() { return scaleForDensity(0); }
