@@ -83,6 +83,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkValues(result.options);
         if (settingsText(result.options).empty()) fail("no settings shown");
         break;
+    case ParseAction::ShowCompletion:
+        if (result.completionShell != "bash" && result.completionShell != "zsh") fail("a completion for no shell");
+        break;
     case ParseAction::ShowHelp:
     case ParseAction::ShowVersion: break;
     }
