@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
-#include <regex>
 
 #include "cli/SoundFixtures.h"
 #include "cli/ToolRun.h"
@@ -13,6 +13,21 @@ namespace qmduck::test {
 namespace {
 
 using Progress = SoundFolder;
+
+// Whether a drawing of a two-file list shows a share from 1 to 99 % before the first file is done,
+// with the time left ("M:SS left").
+bool showsShareBeforeFirstFile(const std::string& out) {
+    const std::string marker = "%  0/2 files, ";
+    for (std::size_t at = out.find(marker); at != std::string::npos; at = out.find(marker, at + 1)) {
+        std::size_t digits = at;
+        while (digits > 0 && std::isdigit(static_cast<unsigned char>(out[digits - 1]))) --digits;
+        const int share = digits < at ? std::stoi(out.substr(digits, at - digits)) : 0;
+        const std::size_t left = out.find(" left", at);
+        const std::size_t colon = out.find(':', at + marker.size());
+        if (share >= 1 && share <= 99 && left != std::string::npos && colon < left) return true;
+    }
+    return false;
+}
 
 TEST_F(Progress, OneBarNamesEachPassAndTheTimeLeftOnATerminal) {
     put("bed.wav", makeSignal(60.0, 2, false));
@@ -39,7 +54,7 @@ TEST_F(Progress, OneBarNamesEachPassAndTheTimeLeftOnATerminal) {
     std::ofstream(path("season.tsv")) << "ep1.mp3\tbed.wav\tvoice.wav\nep2.wav\tbed.wav\tvoice.wav\n";
     const ToolRun list = runShell(folder.string(), "script -qefc \"TOOL --batch season.tsv -j 1 --preset podcast\" /dev/null 2>&1");
     ASSERT_EQ(list.status, 0) << list.out;
-    EXPECT_TRUE(std::regex_search(list.out, std::regex(R"(\] +[1-9][0-9]?%  0/2 files, [0-9]+:[0-9]+ left)"))) << list.out;
+    EXPECT_TRUE(showsShareBeforeFirstFile(list.out)) << list.out;
     EXPECT_NE(list.out.find("100%  2/2 files"), std::string::npos) << list.out;
     // Without a terminal the bar is not drawn.
     const ToolRun piped = runTool(folder.string(), "--key voice.wav bed.wav -o quiet.wav");
