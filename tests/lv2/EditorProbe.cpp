@@ -38,26 +38,6 @@ Window findNamed(Display* display, Window window, const char* name) {
     return found;
 }
 
-qmx11::Screenshot capture(Display* display, Window window) {
-    qmx11::Screenshot shot;
-    XWindowAttributes attributes{};
-    if (XGetWindowAttributes(display, window, &attributes) == 0) return shot;
-    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (image == nullptr) return shot;
-    shot.width = attributes.width;
-    shot.height = attributes.height;
-    shot.pixels.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height));
-    for (int row = 0; row < shot.height; ++row) {
-        for (int column = 0; column < shot.width; ++column) {
-            shot.pixels[static_cast<std::size_t>(row * shot.width + column)] =
-                static_cast<std::uint32_t>(XGetPixel(image, column, row)) & 0xFFFFFFu;
-        }
-    }
-    XDestroyImage(image);
-    return shot;
-}
-
 // The top-level window that holds `window`: its ancestor just below the root.
 Window topLevelOf(Display* display, Window window) {
     for (;;) {
@@ -95,13 +75,13 @@ int main(int argc, char** argv) {
     std::set<std::uint32_t> colours;
     for (int attempt = 0; attempt < 100 && colours.size() < 50; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        shot = capture(display, editor);
+        shot = qmx11::captureWindow(display, editor);
         colours = std::set<std::uint32_t>(shot.pixels.begin(), shot.pixels.end());
     }
     std::printf("editor window 0x%lx, %dx%d pixels, %zu colours\n", static_cast<unsigned long>(editor), shot.width,
                 shot.height, colours.size());
     if (!shot.writePng(argv[1]) || colours.size() < 50) return 1;
-    if (!capture(display, topLevelOf(display, editor)).writePng(argv[2])) return 1;
+    if (!qmx11::captureWindow(display, topLevelOf(display, editor)).writePng(argv[2])) return 1;
     qmx11::FakeInput mouse;
     if (!mouse.isAvailable()) return 1;
     mouse.moveTo(editor, std::atoi(argv[3]), std::atoi(argv[4]));

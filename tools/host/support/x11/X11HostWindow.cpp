@@ -57,15 +57,15 @@ bool HostWindow::geometry(Window child, int& x, int& y, int& width, int& height,
     return true;
 }
 
-Screenshot HostWindow::capture(Window child) const {
+Screenshot captureWindow(Display* display, Window window) {
     Screenshot shot;
-    int x = 0;
-    int y = 0;
-    bool mapped = false;
-    if (!geometry(child, x, y, shot.width, shot.height, mapped)) return Screenshot{};
-    XImage* image = XGetImage(connection, child, 0, 0, static_cast<unsigned>(shot.width),
-                              static_cast<unsigned>(shot.height), AllPlanes, ZPixmap);
-    if (image == nullptr) return Screenshot{};
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes) == 0) return shot;
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (image == nullptr) return shot;
+    shot.width = attributes.width;
+    shot.height = attributes.height;
     shot.pixels.resize(static_cast<std::size_t>(shot.width) * static_cast<std::size_t>(shot.height));
     for (int row = 0; row < shot.height; ++row) {
         for (int column = 0; column < shot.width; ++column) {
@@ -76,6 +76,8 @@ Screenshot HostWindow::capture(Window child) const {
     XDestroyImage(image);
     return shot;
 }
+
+Screenshot HostWindow::capture(Window child) const { return captureWindow(connection, child); }
 
 void pump(qm::PluginRecord* record, int rounds) {
     for (int round = 0; round < rounds; ++round) {

@@ -23,6 +23,9 @@ struct Screenshot {
     bool writePng(const std::string& path) const;
 };
 
+// The pixels of `window` on `display` through XGetImage; empty when it cannot be read.
+Screenshot captureWindow(Display* display, Window window);
+
 // A visible top-level window that parents the editor, large enough for it at 2x.
 class HostWindow {
 public:
