@@ -25,7 +25,9 @@ trap cleanup EXIT
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
 pids="$!"
 timeout 10 jack_wait -w >/dev/null 2>&1 || fail "the JACK server did not start"
-jalv.gtk3 --print-controls "$uri" </dev/null >"$work/jalv.log" 2>&1 &
+# jalv prints its controls through stdio: line-buffered, so each value reaches the log as printed,
+# not when a block of them has filled.
+stdbuf -oL jalv.gtk3 --print-controls "$uri" </dev/null >"$work/jalv.log" 2>&1 &
 jalv=$!
 pids="$jalv $pids"
 # A sine on the side-chain: the instance (key mode by default) reports its gain reduction on the
