@@ -29,13 +29,13 @@ endif()
 # below).
 set(QM_VST2_SOURCES
   formats/vst2/DuckerEffect.cpp
-  formats/vst2/EffectBase.cpp
-  formats/vst2/EffectBaseExt.cpp
-  formats/vst2/HostWrappers.cpp
-  formats/vst2/ModuleState.cpp
-  formats/vst2/PluginEntry.cpp
-  formats/vst2/SpeakerArrangements.cpp
-  formats/vst2/ValueFormat.cpp
+  formats/vst2/base/EffectBase.cpp
+  formats/vst2/base/EffectBaseExt.cpp
+  formats/vst2/base/HostWrappers.cpp
+  formats/vst2/base/ModuleState.cpp
+  formats/vst2/base/PluginEntry.cpp
+  formats/vst2/base/SpeakerArrangements.cpp
+  formats/vst2/base/ValueFormat.cpp
 )
 
 set(QM_GUI_CAIRO_SOURCES
@@ -99,4 +99,4 @@ set(QM_VST2_EDITOR_SOURCES
   formats/vst2/DuckerEffectWithEditor.cpp
   formats/vst2/EditorHosting.cpp
 )
-set(QM_MODULE_SOURCES formats/vst2/ModuleEntry.cpp)
+set(QM_MODULE_SOURCES formats/vst2/base/ModuleEntry.cpp)

@@ -1,6 +1,6 @@
 #include "formats/vst2/DuckerEffect.h"
 
-#include "formats/vst2/TextCopy.h"
+#include "formats/vst2/base/TextCopy.h"
 
 namespace qm {
 

@@ -9,7 +9,7 @@
 #include "engine/DuckerCore.h"
 #include "engine/KeyBus.h"
 #include "engine/Parameters.h"
-#include "formats/vst2/EffectBaseExt.h"
+#include "formats/vst2/base/EffectBaseExt.h"
 
 namespace qm {
 

@@ -4,9 +4,9 @@
 
 #include "editor/DuckerEditor.h"
 #include "formats/vst2/EditorHosting.h"
-#include "formats/vst2/ModuleState.h"
-#include "formats/vst2/PluginEntry.h"
-#include "formats/vst2/TextCopy.h"
+#include "formats/vst2/base/ModuleState.h"
+#include "formats/vst2/base/PluginEntry.h"
+#include "formats/vst2/base/TextCopy.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <utility>
 
-#include "formats/vst2/ModuleState.h"
+#include "formats/vst2/base/ModuleState.h"
 #include "gui/DrawingTarget.h"
 
 namespace qm {

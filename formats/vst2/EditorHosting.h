@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "editor/DuckerEditor.h"
-#include "formats/vst2/EditorBase.h"
-#include "formats/vst2/EffectBaseExt.h"
+#include "formats/vst2/base/EditorBase.h"
+#include "formats/vst2/base/EffectBaseExt.h"
 
 namespace qm {
 

@@ -8,7 +8,7 @@
 #include "gui/Canvas.h"
 #include "gui/DrawingTarget.h"
 #include "gui/cairo/CairoImage.h"
-#include "formats/vst2/EffectBase.h"
+#include "formats/vst2/base/EffectBase.h"
 #include "support/GuiTestSupport.h"
 
 namespace qm::fuzz {

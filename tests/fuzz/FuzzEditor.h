@@ -5,7 +5,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/PluginInterface.h"
 
 namespace qm::fuzz {
 

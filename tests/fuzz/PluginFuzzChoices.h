@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "editor/EditorLayout.h"
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/PluginInterface.h"
 
 namespace qm::fuzz {
 

@@ -24,7 +24,7 @@
 #include "formats/vst2/DuckerEffectWithEditor.h"
 #include "engine/LocalKeyBus.h"
 #include "engine/SharedKeyBus.h"
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/PluginEntry.h"
 #include "support/RecordingHost.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "SeedWriter.h"
 #include "engine/KeyRegionLayout.h"
 #include "engine/Parameters.h"
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/PluginInterface.h"
 #include "gui/KeyCode.h"
 
 namespace qm::fuzz {

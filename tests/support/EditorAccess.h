@@ -3,7 +3,7 @@
 
 #include "editor/DuckerEditor.h"
 #include "formats/vst2/EditorHosting.h"
-#include "formats/vst2/EffectBase.h"
+#include "formats/vst2/base/EffectBase.h"
 
 namespace qm::test {
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/PluginInterface.h"
 
 namespace qmgui {
 

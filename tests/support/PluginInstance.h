@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/Parameters.h"
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/PluginEntry.h"
 #include "support/RecordingHost.h"
 
 namespace qm::test {

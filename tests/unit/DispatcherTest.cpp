@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "formats/vst2/EffectBaseExt.h"
+#include "formats/vst2/base/EffectBaseExt.h"
 #include "support/RecordingHost.h"
 
 namespace qm {

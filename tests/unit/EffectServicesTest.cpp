@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "formats/vst2/EffectBaseExt.h"
+#include "formats/vst2/base/EffectBaseExt.h"
 #include "support/RecordingHost.h"
 
 namespace qm {

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "engine/KeyBus.h"
-#include "formats/vst2/EffectBase.h"
-#include "formats/vst2/ModuleState.h"
+#include "formats/vst2/base/EffectBase.h"
+#include "formats/vst2/base/ModuleState.h"
 #include "support/PluginInstance.h"
 
 namespace qm {

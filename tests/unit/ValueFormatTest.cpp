@@ -4,7 +4,7 @@
 #include <limits>
 #include <string>
 
-#include "formats/vst2/ValueFormat.h"
+#include "formats/vst2/base/ValueFormat.h"
 
 namespace qm {
 namespace {

@@ -20,7 +20,7 @@
 #include "window/GuiHost.h"
 #include "gui/controls/ValueDisplay.h"
 #include "gui/win32/GdiObjects.h"
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/PluginEntry.h"
 #include "support/LayoutPlaces.h"
 #include "tools/host/PluginLoader.h"
 

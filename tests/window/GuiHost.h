@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/PluginInterface.h"
 #include "gui/Geometry.h"
 #include "support/HostLog.h"
 #include "tools/host/EditorWindow.h"

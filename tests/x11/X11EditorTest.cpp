@@ -22,7 +22,7 @@
 #include "gui/cairo/CairoImage.h"
 #include "gui/controls/ValueDisplay.h"
 #include "gui/x11/XResourceCount.h"
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/PluginEntry.h"
 #include "support/HostLog.h"
 #include "support/LayoutPlaces.h"
 #include "tools/host/PluginLoader.h"

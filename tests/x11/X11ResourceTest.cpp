@@ -18,7 +18,7 @@
 #include "engine/Parameters.h"
 #include "gui/x11/X11FrameWindow.h"
 #include "gui/x11/XResourceCount.h"
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/PluginEntry.h"
 #include "support/HostLog.h"
 #include "tools/host/PluginLoader.h"
 #include "tools/host/support/posix/ProcessCensus.h"

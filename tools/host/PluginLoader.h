@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/PluginInterface.h"
 
 namespace qmhost {
 

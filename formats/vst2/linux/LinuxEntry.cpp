@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "ProductVersion.h"
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/PluginEntry.h"
 
 #define QM_EXPORT __attribute__((visibility("default")))
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "formats/vst2/ModuleState.h"
+#include "formats/vst2/base/ModuleState.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD /*reason*/, LPVOID /*reserved*/) {
     qm::moduleInstance.store(instance, std::memory_order_release);

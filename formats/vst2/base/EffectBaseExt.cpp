@@ -1,6 +1,6 @@
-#include "formats/vst2/EffectBaseExt.h"
+#include "formats/vst2/base/EffectBaseExt.h"
 
-#include "formats/vst2/NumberConversion.h"
+#include "formats/vst2/base/NumberConversion.h"
 
 namespace qm {
 namespace {

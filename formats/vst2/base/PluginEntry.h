@@ -2,7 +2,7 @@
 // The module entry and the five functions stored in every record: they turn calls on the record
 // into virtual calls on the effect object that contains it.
 
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/PluginInterface.h"
 
 namespace qm {
 

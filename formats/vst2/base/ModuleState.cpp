@@ -1,4 +1,4 @@
-#include "formats/vst2/ModuleState.h"
+#include "formats/vst2/base/ModuleState.h"
 
 namespace qm {
 

@@ -1,6 +1,6 @@
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/PluginEntry.h"
 
-#include "formats/vst2/EffectBase.h"
+#include "formats/vst2/base/EffectBase.h"
 
 namespace qm {
 

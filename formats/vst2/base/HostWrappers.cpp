@@ -2,7 +2,7 @@
 // record and turns the answer into what the caller expects; without a host callback nothing is
 // sent and the caller gets 0, false or null.
 
-#include "formats/vst2/EffectBaseExt.h"
+#include "formats/vst2/base/EffectBaseExt.h"
 
 namespace qm {
 

@@ -1,8 +1,8 @@
 // The module's only export: creates one instance of the product's effect for a host.
 
-#include "formats/vst2/EffectBase.h"
-#include "formats/vst2/ModuleState.h"
-#include "formats/vst2/PluginEntry.h"
+#include "formats/vst2/base/EffectBase.h"
+#include "formats/vst2/base/ModuleState.h"
+#include "formats/vst2/base/PluginEntry.h"
 
 extern "C" qm::PluginRecord* QM_CALL quellmarMain(qm::HostCallback hostCallback) {
     using namespace qm;

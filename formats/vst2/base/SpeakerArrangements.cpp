@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "formats/vst2/EffectBaseExt.h"
-#include "formats/vst2/TextCopy.h"
+#include "formats/vst2/base/EffectBaseExt.h"
+#include "formats/vst2/base/TextCopy.h"
 
 namespace qm {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "formats/vst2/EffectBase.h"
+#include "formats/vst2/base/EffectBase.h"
 
 namespace qm {
 

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "formats/vst2/EditorBase.h"
-#include "formats/vst2/PluginInterface.h"
+#include "formats/vst2/base/EditorBase.h"
+#include "formats/vst2/base/PluginInterface.h"
 
 namespace qm {
 

@@ -1,11 +1,11 @@
-#include "formats/vst2/EffectBase.h"
+#include "formats/vst2/base/EffectBase.h"
 
 #include <cstring>
 
-#include "formats/vst2/NumberConversion.h"
-#include "formats/vst2/PluginEntry.h"
-#include "formats/vst2/TextCopy.h"
-#include "formats/vst2/ValueFormat.h"
+#include "formats/vst2/base/NumberConversion.h"
+#include "formats/vst2/base/PluginEntry.h"
+#include "formats/vst2/base/TextCopy.h"
+#include "formats/vst2/base/ValueFormat.h"
 
 namespace qm {
 

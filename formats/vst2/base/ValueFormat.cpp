@@ -1,4 +1,4 @@
-#include "formats/vst2/ValueFormat.h"
+#include "formats/vst2/base/ValueFormat.h"
 
 #include <cmath>
 #include <cstdio>
