@@ -2,6 +2,7 @@
 # memory and process identity of each platform.
 set(QM_ENGINE_SOURCES
   engine/AudioDelay.cpp
+  engine/ControlOutputs.cpp
   engine/ControlTable.cpp
   engine/DuckChain.cpp
   engine/DuckerCore.cpp
@@ -9,6 +10,7 @@ set(QM_ENGINE_SOURCES
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp
   engine/PeakHold.cpp
+  engine/Presets.cpp
   engine/SessionKeyBus.cpp
   engine/SharedKeyBus.cpp
   engine/KeyStorage.cpp

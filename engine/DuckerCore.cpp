@@ -51,6 +51,17 @@ void DuckerCore::reserve(std::int32_t blockSizeFrames) {
     if (ownSlot >= 0) keyBus.reserve(blockSizeFrames);
 }
 
+void DuckerCore::setControl(ControlId id, float value, double sampleRateHz) {
+    switch (id) {
+    case ControlRange: setRangeDb(value); break;
+    case ControlHold: setHoldMs(value, sampleRateHz); break;
+    case ControlLookahead:
+        setLookaheadFrames(static_cast<std::int32_t>(std::lround(value * sampleRateHz / 1000.0)));
+        break;
+    default: setParameter(controlInfo(id).parameter, parameterValueFor(id, value)); break;
+    }
+}
+
 bool DuckerCore::prepareShaping(double sampleRateHz, double maxHoldMs, double maxLookaheadMs) {
     const double lookaheadFrames = std::ceil(maxLookaheadMs * sampleRateHz / 1000.0);
     if (!(lookaheadFrames >= 0.0) || lookaheadFrames > std::numeric_limits<std::int32_t>::max() / 2) return false;

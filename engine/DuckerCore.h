@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "engine/AudioDelay.h"
+#include "engine/ControlTable.h"
 #include "engine/DuckChain.h"
 #include "engine/KeyBus.h"
 #include "engine/Parameters.h"
@@ -49,6 +50,10 @@ public:
         if (index < 0 || index >= kParameterCount) return 0.0f;
         return parameter(index);
     }
+    // Sets control `id` to `value` in user units (already limited to its range): a parameter in
+    // its stored form, or the chain's range, hold or look-ahead at `sampleRateHz`. Audio thread,
+    // between blocks, for the chain's shaping.
+    void setControl(ControlId id, float value, double sampleRateHz);
     // The slot this instance publishes on (0..3), or -1 when it has none.
     std::int32_t keySlot() const { return ownSlot; }
     // Lets blocks of `blockSizeFrames` fit the key slots in one piece. UI thread.
