@@ -56,6 +56,40 @@ inline float storedValueOnCurve(ControlCurve curve, double userValue) {
     return static_cast<float>(userValue);
 }
 
+// The user value of any stored value, in double: the curve extended beyond the range so that every
+// stored value (outside 0..1, not a number) has its own, which storedFromExtended gives back
+// exactly. Squared curves keep the stored value's sign; switches and choices carry their stored
+// position (an inverted switch 1 - v).
+inline double extendedUserValue(ControlCurve curve, float stored) {
+    const double value = stored;
+    if (std::isnan(stored)) return value;
+    switch (curve.kind) {
+    case CurveKind::InvertedSwitch: return 1.0 - value;
+    case CurveKind::Squared: return std::copysign(value * value, value) * static_cast<double>(curve.scale);
+    case CurveKind::Linear: return value * static_cast<double>(curve.scale);
+    case CurveKind::Switch:
+    case CurveKind::Choice:
+    case CurveKind::Direct: break;
+    }
+    return value;
+}
+
+// The stored value whose extended user value is `userValue`.
+inline float storedFromExtended(ControlCurve curve, double userValue) {
+    if (std::isnan(userValue)) return static_cast<float>(userValue);
+    switch (curve.kind) {
+    case CurveKind::InvertedSwitch: return static_cast<float>(1.0 - userValue);
+    case CurveKind::Squared:
+        return static_cast<float>(
+            std::copysign(std::sqrt(std::fabs(userValue) / static_cast<double>(curve.scale)), userValue));
+    case CurveKind::Linear: return static_cast<float>(userValue / static_cast<double>(curve.scale));
+    case CurveKind::Switch:
+    case CurveKind::Choice:
+    case CurveKind::Direct: break;
+    }
+    return static_cast<float>(userValue);
+}
+
 // The curves of attack (ms), release (ms) and threshold (dB).
 constexpr ControlCurve kAttackCurve{CurveKind::Squared, 2000.0f};
 constexpr ControlCurve kReleaseCurve{CurveKind::Squared, 1000.0f};

@@ -83,4 +83,12 @@ float controlValueFor(ControlId id, float parameterValue) {
     return userValueOnCurve(kControls[id].curve, parameterValue);
 }
 
+double extendedControlValueFor(ControlId id, float parameterValue) {
+    return extendedUserValue(kControls[id].curve, parameterValue);
+}
+
+float parameterValueForExtended(ControlId id, double controlValue) {
+    return storedFromExtended(kControls[id].curve, controlValue);
+}
+
 }  // namespace qm

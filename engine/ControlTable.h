@@ -74,6 +74,12 @@ float parameterValueFor(ControlId id, float controlValue);
 // The control value in user units that shows the stored parameter value `parameterValue`. Any thread.
 float controlValueFor(ControlId id, float parameterValue);
 
+// The control value in user units for any stored value, out-of-range ones included, in double: the
+// curve extended so that parameterValueForExtended gives the stored value back exactly (but for a
+// bypass closer to 0 than 2^-29, or -0). What the editor's controller carries. Any thread.
+double extendedControlValueFor(ControlId id, float parameterValue);
+float parameterValueForExtended(ControlId id, double controlValue);
+
 // Attack, release and threshold between the user's units and stored values, as the file tool reads
 // its options (in double): the controls' curves.
 float attackValueForMs(double attackMs);

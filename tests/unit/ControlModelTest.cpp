@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <cstring>
 
 #include "engine/ControlOutputs.h"
@@ -51,6 +53,28 @@ TEST(ControlModel, EveryControlRoundTripsThroughItsStoredValue) {
     EXPECT_EQ(attackValueForMs(78.0), parameterValueFor(ControlAttack, 78.0f));
     EXPECT_EQ(releaseValueForMs(39.0), parameterValueFor(ControlRelease, 39.0f));
     EXPECT_EQ(thresholdValueForDb(-48.5), parameterValueFor(ControlThreshold, -48.5f));
+}
+
+TEST(ControlModel, TheExtendedControlValueGivesBackEveryStoredValueExactly) {
+    const float odd[] = {0.0f, -0.0f, 0.7f, 1.0f, 1.5f, -3.0f, 1e-40f, -2e-38f, 3.4e38f, 0.3333333f,
+                         std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                         std::numeric_limits<float>::quiet_NaN()};
+    for (std::int32_t index = 0; index < kControlCount; ++index) {
+        const auto id = static_cast<ControlId>(index);
+        for (const float stored : odd) {
+            // The bypass, 1 - v in double, keeps no value closer to 0 than 2^-29 and no sign of 0.
+            if (id == ControlEnabled && std::fabs(stored) < 1e-9f && std::bit_cast<std::uint32_t>(stored) != 0) continue;
+            const float back = parameterValueForExtended(id, extendedControlValueFor(id, stored));
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(back), std::bit_cast<std::uint32_t>(stored))
+                << controlInfo(id).symbol << " at " << stored;
+        }
+        // Within the range the extended value is the control value.
+        const bool continuous = controlInfo(id).kind == ControlKind::Continuous;
+        for (const float stored : {0.0f, continuous ? 0.25f : 0.0f, 1.0f}) {
+            EXPECT_EQ(static_cast<float>(extendedControlValueFor(id, stored)), controlValueFor(id, stored))
+                << controlInfo(id).symbol;
+        }
+    }
 }
 
 TEST(ControlModel, PresetsStayWithinTheControlsRangesAndSetDuckMode) {
