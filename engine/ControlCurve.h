@@ -59,12 +59,14 @@ inline float storedValueOnCurve(ControlCurve curve, double userValue) {
 // The user value of any stored value, in double: the curve extended beyond the range so that every
 // stored value (outside 0..1, not a number) has its own, which storedFromExtended gives back
 // exactly. Squared curves keep the stored value's sign; switches and choices carry their stored
-// position (an inverted switch 1 - v).
+// value, an inverted switch with 0 and 1 swapped (1 - v would lose values near 0).
 inline double extendedUserValue(ControlCurve curve, float stored) {
     const double value = stored;
     if (std::isnan(stored)) return value;
     switch (curve.kind) {
-    case CurveKind::InvertedSwitch: return 1.0 - value;
+    case CurveKind::InvertedSwitch:
+        if (stored == 1.0f) return 0.0;
+        return stored == 0.0f && !std::signbit(stored) ? 1.0 : value;
     case CurveKind::Squared: return std::copysign(value * value, value) * static_cast<double>(curve.scale);
     case CurveKind::Linear: return value * static_cast<double>(curve.scale);
     case CurveKind::Switch:
@@ -78,7 +80,9 @@ inline double extendedUserValue(ControlCurve curve, float stored) {
 inline float storedFromExtended(ControlCurve curve, double userValue) {
     if (std::isnan(userValue)) return static_cast<float>(userValue);
     switch (curve.kind) {
-    case CurveKind::InvertedSwitch: return static_cast<float>(1.0 - userValue);
+    case CurveKind::InvertedSwitch:
+        if (userValue == 1.0) return 0.0f;
+        return userValue == 0.0 && !std::signbit(userValue) ? 1.0f : static_cast<float>(userValue);
     case CurveKind::Squared:
         return static_cast<float>(
             std::copysign(std::sqrt(std::fabs(userValue) / static_cast<double>(curve.scale)), userValue));

@@ -75,8 +75,8 @@ float parameterValueFor(ControlId id, float controlValue);
 float controlValueFor(ControlId id, float parameterValue);
 
 // The control value in user units for any stored value, out-of-range ones included, in double: the
-// curve extended so that parameterValueForExtended gives the stored value back exactly (but for a
-// bypass closer to 0 than 2^-29, or -0). What the editor's controller carries. Any thread.
+// curve extended so that parameterValueForExtended gives every stored value back exactly. What the
+// editor's controller carries. Any thread.
 double extendedControlValueFor(ControlId id, float parameterValue);
 float parameterValueForExtended(ControlId id, double controlValue);
 
