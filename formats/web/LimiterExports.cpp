@@ -25,10 +25,10 @@ struct WebLimiter {
 }  // namespace
 
 // A limiter with the file tool's times (5 ms attack, 150 ms release) and a ceiling of `ceilingDb`
-// dBTP (-9..0); 0 for settings out of range.
+// dBTP (-12..0: the file tool's -9..0 less its margins); 0 for settings out of range.
 QM_EXPORT(qm_limiter_create) WebLimiter* qm_limiter_create(float sampleRateHz, double ceilingDb,
                                                            std::int32_t maxBlockFrames) {
-    if (!(sampleRateHz >= 8000.0f && sampleRateHz <= 768000.0f) || !(ceilingDb >= -9.0 && ceilingDb <= 0.0)) {
+    if (!(sampleRateHz >= 8000.0f && sampleRateHz <= 768000.0f) || !(ceilingDb >= -12.0 && ceilingDb <= 0.0)) {
         return nullptr;
     }
     // Room for the tail that flush writes as well as for blocks.

@@ -35,3 +35,27 @@ export function duckWhole(module, audio, key, controls, blockFrames, padFrames =
   ducker.dispose();
   return { out, factors, latency };
 }
+
+// Runs the module's true-peak limiter over whole sounds in blocks and drops its latency, as
+// quellmar-duck writes a limited file: as long as the input, the tail flushed at the end.
+export function limitWhole(module, audio, ceilingDb, blockFrames) {
+  const limiter = module.createLimiter(48000, ceilingDb, blockFrames);
+  const frames = audio[0].length;
+  const out = [new Float32Array(frames + limiter.latencyFrames), new Float32Array(frames + limiter.latencyFrames)];
+  const [left, right] = limiter.audio();
+  for (let at = 0; at < frames; at += blockFrames) {
+    const end = Math.min(at + blockFrames, frames);
+    left.set(audio[0].subarray(at, end));
+    right.set(audio[1].subarray(at, end));
+    limiter.process(end - at);
+    out[0].set(left.subarray(0, end - at), at);
+    out[1].set(right.subarray(0, end - at), at);
+  }
+  limiter.flush();
+  out[0].set(left.subarray(0, limiter.latencyFrames), frames);
+  out[1].set(right.subarray(0, limiter.latencyFrames), frames);
+  const reductionDb = limiter.deepestReductionDb();
+  const latency = limiter.latencyFrames;
+  limiter.dispose();
+  return { out: [out[0].subarray(latency), out[1].subarray(latency)], reductionDb };
+}
