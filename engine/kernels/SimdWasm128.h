@@ -49,21 +49,24 @@ struct Wasm128 {
         second = wasm_i64x2_shuffle(e0, e1, 1, 3);
     }
 
-    // The smoothing's scalars: plain doubles, as wasm has no scalar lane operations.
-    using S = double;
-    static S setS(double x) { return x; }
-    static S loadS(const double* p) { return *p; }
-    static S minS(S a, S b) { return a < b ? a : b; }
-    static S maxS(S a, S b) { return a > b ? a : b; }
-    static double valueOf(S x) { return x; }
-    static D join(const S* lanes) { return wasm_f64x2_make(lanes[0], lanes[1]); }
+    // The smoothing's scalars, each in the low lane of a register as on x86: wasm's pmin and pmax
+    // are then one instruction each, where scalar selects would branch.
+    using S = v128_t;
+    static S setS(double x) { return wasm_f64x2_splat(x); }
+    static S loadS(const double* p) { return wasm_v128_load64_zero(p); }
+    static S minS(S a, S b) { return wasm_f64x2_pmin(b, a); }
+    static S maxS(S a, S b) { return wasm_f64x2_pmax(b, a); }
+    static double valueOf(S x) { return wasm_f64x2_extract_lane(x, 0); }
+    static D join(const S* lanes) { return wasm_i64x2_shuffle(lanes[0], lanes[1], 0, 2); }
     static void store(double* p, D x) { wasm_v128_store(p, x); }
     static D loadFloats(const float* p) { return wasm_f64x2_promote_low_f32x4(wasm_v128_load64_zero(p)); }
     static void storeFloats(float* p, D x) { wasm_v128_store64_lane(p, wasm_f32x4_demote_f64x2_zero(x), 0); }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
-    // the release candidate w cr + r.
-    static S smoothStep(S w, S a, S r, S ca, S cr) { return maxS(w * ca + a, w * cr + r); }
+    // the release candidate w cr + r. Scalars in the low lanes.
+    static S smoothStep(S w, S a, S r, S ca, S cr) {
+        return maxS(wasm_f64x2_add(wasm_f64x2_mul(w, ca), a), wasm_f64x2_add(wasm_f64x2_mul(w, cr), r));
+    }
 
     // Float lanes for the key, survey and copy passes.
     static F loadF(const float* p) { return wasm_v128_load(p); }
