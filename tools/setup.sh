@@ -24,9 +24,11 @@ web_packages=(
   clang-14 lld-14 llvm-14                                           # the wasm32-wasi target, wasm-ld, llvm-ar
   wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32            # its C and C++ libraries
   libclang-rt-14-dev-wasm32                                         # the compiler's builtins for wasm32
-  nodejs                                                            # runs the module in the web tier; its npm
-                                                                    # installs TypeScript for the interface
+  nodejs                                                            # runs the module in the web tier
 )
+# npm installs TypeScript for the interface: Debian's nodejs leaves it to a package of its own,
+# which conflicts with a nodejs that carries its own npm.
+command -v npm >/dev/null || web_packages+=(npm)
 if [ "${1:-}" = web ]; then
   packages=("${web_packages[@]}")
 elif [ "${1:-}" != ship ]; then
