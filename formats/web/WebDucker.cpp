@@ -57,23 +57,23 @@ void WebDucker::applyDetector() {
 
 float WebDucker::process(std::int32_t frames) {
     frames = std::clamp<std::int32_t>(frames, 0, capacity);
-    float* audio[2] = {buffers[0].data(), buffers[1].data()};
-    float* gains = buffers[4].data();
-    const bool bypassed = qm::isSwitchOn(qm::parameterValueFor(qm::ControlEnabled, controls[qm::ControlEnabled]));
     if (frames == 0) return 1.0f;
-    if (bypassed) {
+    float* audio[2] = {buffers[0].data(), buffers[1].data()};
+    // The look-ahead delays the audio bypassed or not, as the plug-ins do: the latency a page
+    // compensates stays the same.
+    for (std::int32_t done = 0; delay.delayFrames() > 0 && done < frames;) {
+        const std::int32_t piece = std::min(frames - done, qm::AudioDelay::kChunkFrames);
+        float* pieceAudio[2] = {audio[0] + done, audio[1] + done};
+        delay.process(pieceAudio, pieceAudio, piece);
+        done += piece;
+    }
+    float* gains = factors();
+    if (qm::isSwitchOn(qm::parameterValueFor(qm::ControlEnabled, controls[qm::ControlEnabled]))) {
         std::fill_n(gains, frames, 1.0f);
         return 1.0f;
     }
-    const qm::KernelSet& kernels = qm::activeKernels();
     const bool keyMode = !qm::isDuckMode(qm::parameterValueFor(qm::ControlDuckKey, controls[qm::ControlDuckKey]));
-    for (std::int32_t done = 0; done < frames;) {
-        const std::int32_t piece = std::min(frames - done, qm::AudioDelay::kChunkFrames);
-        float* pieceAudio[2] = {audio[0] + done, audio[1] + done};
-        if (delay.delayFrames() > 0) delay.process(pieceAudio, pieceAudio, piece);
-        done += piece;
-    }
-    chain.duck(kernels, key(0), key(1), audio, audio, frames, qm::DuckMode{false, keyMode}, gains);
+    chain.duck(qm::activeKernels(), key(0), key(1), audio, audio, frames, qm::DuckMode{false, keyMode}, gains);
     return gains[frames - 1];
 }
 

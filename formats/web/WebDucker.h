@@ -37,7 +37,8 @@ public:
     float* factors() { return buffers[4].data(); }
 
     // Ducks the first `frames` frames of the audio buffers (limited to the capacity) by the key
-    // buffers. Returns the last frame's factor (1 for an empty block). No allocation.
+    // buffers; bypassed, the audio is only delayed by the look-ahead. Returns the last frame's
+    // factor (1 for an empty block). No allocation.
     float process(std::int32_t frames);
 
     // Frames the audio comes out behind its key: the look-ahead.

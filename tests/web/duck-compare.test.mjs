@@ -136,3 +136,25 @@ test('controls are limited to their ranges and unknown ones refused', () => {
   ducker.dispose();
   assert.throws(() => ducker.process(1), /disposed/);
 });
+
+test('bypassed, the audio keeps the look-ahead\'s delay and its gain stays 1', () => {
+  const ducker = module.createDucker(kRateHz, 256);
+  ducker.setControl(Control.LookaheadMs, 1);
+  ducker.setControl(Control.Enabled, 0);
+  const [left, right] = ducker.audio();
+  const [keyLeft, keyRight] = ducker.key();
+  keyLeft.fill(1);
+  keyRight.fill(1);
+  for (let i = 0; i < 256; ++i) {
+    left[i] = i + 1;
+    right[i] = -(i + 1);
+  }
+  assert.equal(ducker.process(256), 1);
+  const delayed = ducker.audio();
+  for (const [i, expected] of [[0, 0], [47, 0], [48, 1], [255, 208]]) {
+    assert.equal(delayed[0][i], expected, `left frame ${i}`);
+    assert.equal(delayed[1][i], 0 - expected, `right frame ${i}`);
+  }
+  assert.ok(ducker.factors().every((factor) => factor === 1));
+  ducker.dispose();
+});
