@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
-import { before, test } from 'node:test';
+import { test } from 'node:test';
 
 import { duckWhole, loadModule } from './ducking.mjs';
 import { kRateHz, music, readFloatWav, readPlanar, voice, writeFloatWav, writePlanar } from './signals.mjs';
@@ -36,20 +36,14 @@ const settings = [
   { name: 'bypassed', args: ['--param', '1=1'], controls: [[Control.DuckKey, 1], [Control.Enabled, 0]], block: 480 },
 ];
 
-let module;
-let bed;
-let key;
-
-before(async () => {
-  mkdirSync(work, { recursive: true });
-  bed = music(12);
-  key = voice(12);
-  writeFloatWav(join(work, 'bed.wav'), bed);
-  writeFloatWav(join(work, 'voice.wav'), key);
-  writePlanar(join(work, 'bed.f32'), bed);
-  writePlanar(join(work, 'voice.f32'), key);
-  module = await loadModule(process.env.QM_WEB_DIST);
-});
+mkdirSync(work, { recursive: true });
+const bed = music(12);
+const key = voice(12);
+writeFloatWav(join(work, 'bed.wav'), bed);
+writeFloatWav(join(work, 'voice.wav'), key);
+writePlanar(join(work, 'bed.f32'), bed);
+writePlanar(join(work, 'voice.f32'), key);
+const module = await loadModule(process.env.QM_WEB_DIST);
 
 // The largest difference of `actual` from `expected`, and where the first difference lies.
 function compare(actual, expected, offset) {
