@@ -100,3 +100,29 @@ set(QM_VST2_EDITOR_SOURCES
   formats/vst2/EditorHosting.cpp
 )
 set(QM_MODULE_SOURCES formats/vst2/base/ModuleEntry.cpp)
+
+# The web module: the engine's portable part with the wasm SIMD kernels (no key bus: a page has
+# one instance per track, and no x86 kernels), and the web shell over it.
+set(QM_WEB_SOURCES
+  engine/AudioDelay.cpp
+  engine/ControlTable.cpp
+  engine/DuckChain.cpp
+  engine/EnvelopeDetector.cpp
+  engine/PeakHold.cpp
+  engine/TimeConstant.cpp
+  engine/kernels/KernelSelect.cpp
+  engine/kernels/KernelsScalar.cpp
+  engine/kernels/KernelsWasm128.cpp
+  formats/web/Exports.cpp
+  formats/web/LimiterExports.cpp
+  formats/web/Unwinding.cpp
+  formats/web/WebDucker.cpp
+)
+# What the web module takes of the file tool's finished episode, as it is: the true-peak limiter.
+# (The key mix reads files through libsndfile and the loudness meter is libebur128's; neither has
+# a wasm build.)
+set(QM_WEB_FINISHING_SOURCES
+  cli/PeakLimiter.cpp
+  cli/TruePeak.cpp
+  cli/TruePeakPasses.cpp
+)
