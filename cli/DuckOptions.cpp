@@ -8,7 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/ControlTable.h"
+
 #include "cli/Completions.h"
+#include "cli/ControlOptions.h"
 #include "cli/OptionTable.h"
 #include "cli/Presets.h"
 
@@ -30,12 +33,40 @@ std::string rangeError(const std::string& option, const std::string& value, cons
     return option + ": '" + value + "' is not " + what;
 }
 
-// Milliseconds 0..maxMs to the plug-in's value v with maxMs * v^2 = ms.
-bool timeValue(const std::string& text, double maxMs, float& value) {
-    double ms = 0.0;
-    if (!parseNumber(text, ms) || ms < 0.0 || ms > maxMs) return false;
-    value = static_cast<float>(std::sqrt(ms / maxMs));
+// A value of the control `option` sets, in its units and within the tool's range for it.
+bool controlValue(const ControlOption& option, const std::string& text, double& value) {
+    double parsed = 0.0;
+    if (!parseNumber(text, parsed) || parsed < lowestValue(option) || parsed > highestValue(option)) return false;
+    value = parsed;
     return true;
+}
+
+// Sets the control to `value` (in range): the plug-in's stored value for a control that has a
+// parameter, the tool's shaping for the others.
+void setControl(qm::ControlId control, double value, DuckOptions& options) {
+    const std::int32_t parameter = qm::controlInfo(control).parameter;
+    auto& p = options.parameters;
+    switch (control) {
+    case qm::ControlAttack: p[static_cast<std::size_t>(parameter)] = qm::attackValueForMs(value); break;
+    case qm::ControlRelease: p[static_cast<std::size_t>(parameter)] = qm::releaseValueForMs(value); break;
+    case qm::ControlThreshold: p[static_cast<std::size_t>(parameter)] = qm::thresholdValueForDb(value); break;
+    case qm::ControlRange: options.shaping.rangeDb = value; break;
+    case qm::ControlHold: options.shaping.holdMs = value; break;
+    case qm::ControlLookahead: options.shaping.lookaheadMs = value; break;
+    default: break;
+    }
+}
+
+// The duck/key control's choice named `text` as its stored value; false for no such choice.
+bool modeValue(const std::string& text, float& value) {
+    const qm::ControlInfo& info = qm::controlInfo(qm::ControlDuckKey);
+    for (int choice = 0; choice <= static_cast<int>(info.maximum); ++choice) {
+        if (text == info.choices[choice]) {
+            value = qm::parameterValueFor(qm::ControlDuckKey, static_cast<float>(choice));
+            return true;
+        }
+    }
+    return false;
 }
 
 // "N=V" with N one of the plug-in's user parameters and V in 0..1.
@@ -64,14 +95,6 @@ std::string applyParam(const std::string& text, std::array<float, kParameterCoun
     return {};
 }
 
-// A time or level in 0..maxValue, for the tool's own settings.
-bool boundedValue(const std::string& text, double maxValue, double& value) {
-    double parsed = 0.0;
-    if (!parseNumber(text, parsed) || parsed < 0.0 || parsed > maxValue) return false;
-    value = parsed;
-    return true;
-}
-
 // A whole number from `lowest` to `highest`.
 bool wholeNumber(const std::string& text, int lowest, int highest, int& value) {
     if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
@@ -80,11 +103,12 @@ bool wholeNumber(const std::string& text, int lowest, int highest, int& value) {
 }
 
 void applyPreset(const Preset& preset, DuckOptions& options) {
-    auto& p = options.parameters;
-    p[qm::ParamAttack] = static_cast<float>(std::sqrt(preset.attackMs / 2000.0));
-    p[qm::ParamRelease] = static_cast<float>(std::sqrt(preset.releaseMs / 1000.0));
-    p[qm::ParamThreshold] = static_cast<float>(preset.thresholdDb / -96.0);
-    options.shaping = Shaping{preset.rangeDb, preset.holdMs, preset.lookaheadMs};
+    setControl(qm::ControlAttack, preset.attackMs, options);
+    setControl(qm::ControlRelease, preset.releaseMs, options);
+    setControl(qm::ControlThreshold, preset.thresholdDb, options);
+    setControl(qm::ControlRange, preset.rangeDb, options);
+    setControl(qm::ControlHold, preset.holdMs, options);
+    setControl(qm::ControlLookahead, preset.lookaheadMs, options);
     if (!std::isnan(preset.loudnessLufs)) {
         options.finishing.mix = true;
         options.finishing.loudnessLufs = preset.loudnessLufs;
@@ -137,16 +161,7 @@ struct Parser {
     // The tool's own options; an empty answer means it was fine, `known` false means no such option.
     std::string applyTool(const std::string& name, const std::string& value, bool& known) {
         known = true;
-        if (name == "--range") {
-            if (!boundedValue(value, 96.0, options.shaping.rangeDb))
-                return rangeError(name, value, "a reduction in dB from 0 to 96");
-        } else if (name == "--hold") {
-            if (!boundedValue(value, 2000.0, options.shaping.holdMs))
-                return rangeError(name, value, "a time in ms from 0 to 2000");
-        } else if (name == "--lookahead") {
-            if (!boundedValue(value, 500.0, options.shaping.lookaheadMs))
-                return rangeError(name, value, "a time in ms from 0 to 500");
-        } else if (name == "--preset") {
+        if (name == "--preset") {
             const Preset* preset = presetNamed(value);
             if (preset == nullptr) return rangeError(name, value, ("one of " + presetNames()).c_str());
             applyPreset(*preset, options);
@@ -174,20 +189,12 @@ struct Parser {
             options.keyPaths.push_back(value);
         } else if (name == "--output" || name == "-o") {
             options.outputPath = value;
-        } else if (name == "--attack") {
-            if (!timeValue(value, 2000.0, p[qm::ParamAttack]))
-                return rangeError(name, value, "a time in ms from 0 to 2000");
-        } else if (name == "--release") {
-            if (!timeValue(value, 1000.0, p[qm::ParamRelease]))
-                return rangeError(name, value, "a time in ms from 0 to 1000");
-        } else if (name == "--threshold") {
-            double db = 0.0;
-            if (!parseNumber(value, db) || db > 0.0 || db < -96.0)
-                return rangeError(name, value, "a level in dB from -96 to 0");
-            p[qm::ParamThreshold] = static_cast<float>(db / -96.0);
+        } else if (const ControlOption* control = findControlOption(name)) {
+            double number = 0.0;
+            if (!controlValue(*control, value, number)) return rangeError(name, value, rangeText(*control).c_str());
+            setControl(control->control, number, options);
         } else if (name == "--mode") {
-            if (value != "duck" && value != "key") return rangeError(name, value, "'duck' or 'key'");
-            p[qm::ParamDuckKey] = value == "duck" ? 1.0f : 0.0f;
+            if (!modeValue(value, p[qm::ParamDuckKey])) return rangeError(name, value, "'duck' or 'key'");
         } else if (name == "--param") {
             return applyParam(value, p);
         } else if (name == "--dither") {
