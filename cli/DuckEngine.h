@@ -1,12 +1,13 @@
 #pragma once
 // The plug-in's engine for one file: the duck chain the plug-in's processor runs, configured
-// from the plug-in's parameter values exactly as a listener instance configures it, plus the
+// from the plug-in's parameter values by the core's own set-up (engine/DuckSettings.h), plus the
 // tool's shaping (range, hold). Without shaping its samples are the plug-in's, bit for bit.
 
 #include <array>
 #include <cstdint>
 
 #include "engine/DuckChain.h"
+#include "engine/DuckSettings.h"
 #include "engine/Parameters.h"
 
 namespace qmduck {
@@ -35,8 +36,7 @@ public:
 
 private:
     qm::DuckChain chain;
-    bool keyMode;
-    bool bypassed;
+    qm::DuckSettings settings;
 };
 
 }  // namespace qmduck
