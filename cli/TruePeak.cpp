@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "cli/TruePeakPasses.h"
 
 namespace qmduck {
 namespace {
@@ -23,19 +22,7 @@ double kaiser(double x, double beta) {
 
 }  // namespace
 
-TruePeak::Variant TruePeak::fastestVariant() {
-#if defined(__x86_64__) || defined(__i386__)
-    static const Variant fastest = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") ? Variant::Avx2 : Variant::Sse2;
-    }();
-    return fastest;
-#else
-    return Variant::Scalar;
-#endif
-}
-
-TruePeak::TruePeak(Variant chosen) : variant(chosen) {
+TruePeak::TruePeak(const qm::KernelSet& chosen) : kernels(&chosen) {
     constexpr double kBeta = 3.0;
     // The frame after which a point is interpolated sits at tap kDelayFrames - 1 of the window.
     for (int p = 0; p < 3; ++p) {
@@ -60,10 +47,7 @@ void TruePeak::process(const float* left, const float* right, std::int32_t frame
     for (int c = 0; c < 2; ++c) {
         std::vector<float>& buffer = history[c];
         buffer.insert(buffer.end(), inputs[c], inputs[c] + frames);
-        std::int32_t done = 0;
-        if (variant == Variant::Avx2) done = peakpasses::avx2(filters, buffer.data(), frames, peaks);
-        if (variant == Variant::Sse2) done = peakpasses::sse2(filters, buffer.data(), frames, peaks);
-        peakpasses::scalar(filters, buffer.data() + done, frames - done, peaks + done);
+        kernels->truePeaks(filters, buffer.data(), frames, peaks);
         buffer.erase(buffer.begin(), buffer.end() - (kTaps - 1));
     }
 }

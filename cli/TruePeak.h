@@ -4,27 +4,24 @@
 // Kaiser-windowed sinc of 24 taps a phase), the inter-sample peaks a converter or a lossy
 // decoder can reconstruct. The estimate of frame t is known 6 frames after it arrives.
 
-#include <array>
 #include <cstdint>
 #include <vector>
+
+#include "engine/kernels/DuckKernels.h"
 
 namespace qmduck {
 
 class TruePeak {
 public:
-    static constexpr int kTaps = 24;
+    static constexpr int kTaps = qm::kTruePeakTaps;
     // Frames between a frame's arrival and its estimate.
     static constexpr int kDelayFrames = kTaps / 2;
     // The interpolation filters for the points 1/4, 2/4 and 3/4 of the way to the next frame.
-    using Phases = std::array<std::array<float, kTaps>, 3>;
+    using Phases = qm::TruePeakPhases;
 
-    // How the estimate is computed: one frame at a time, or several at once with SSE2 or AVX2.
-    // Every variant gives the same estimates, bit for bit.
-    enum class Variant { Scalar, Sse2, Avx2 };
-    // The fastest variant this processor runs (chosen once).
-    static Variant fastestVariant();
-
-    explicit TruePeak(Variant variant = fastestVariant());
+    // The estimate is computed by the engine's true-peak pass of `kernels` (by default the one
+    // the engine chose for this processor); every variant gives the same estimates, bit for bit.
+    explicit TruePeak(const qm::KernelSet& kernels = qm::activeKernels());
 
     // Takes `frames` frames of both channels and writes the estimates of the frames
     // kDelayFrames earlier to `peaks` (the first kDelayFrames estimates of a stream are of the
@@ -36,7 +33,7 @@ public:
 
 private:
     Phases filters;
-    Variant variant;
+    const qm::KernelSet* kernels;
     std::vector<float> history[2];
 };
 
