@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <sstream>
 
-#include "cli/ControlOptions.h"
-#include "cli/DuckOptions.h"
+#include "cli/options/ControlOptions.h"
+#include "cli/options/DuckOptions.h"
 #include "engine/ControlTable.h"
 
 namespace qmduck {

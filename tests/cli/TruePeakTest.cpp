@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "cli/TruePeak.h"
+#include "cli/finishing/TruePeak.h"
 
 namespace qmduck {
 namespace {
