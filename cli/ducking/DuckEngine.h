@@ -12,13 +12,14 @@
 
 namespace qmduck {
 
-// What the tool adds to the plug-in's parameters; all off by default.
+// What the tool adds to the plug-in's parameters; all off by default. The ranges are the engine's
+// controls' (range, hold, look-ahead), the look-ahead's as options/ControlOptions.cpp extends it.
 struct Shaping {
-    // Largest reduction in dB, 0..96; 0 is none.
+    // Largest reduction in dB; 0 is none.
     double rangeDb = 0.0;
-    // How long the key's peak is held after it falls, 0..2000 ms.
+    // How long the key's peak is held after it falls, in ms.
     double holdMs = 0.0;
-    // How far ahead of the audio the key is read, 0..500 ms.
+    // How far ahead of the audio the key is read, in ms.
     double lookaheadMs = 0.0;
 };
 
