@@ -5,6 +5,7 @@ set(QM_ENGINE_SOURCES
   engine/ControlTable.cpp
   engine/DuckChain.cpp
   engine/DuckerCore.cpp
+  engine/DuckSettings.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/DuckOptions.h"
-#include "cli/DuckStream.h"
-#include "cli/FfmpegDecoder.h"
-#include "cli/FfmpegEncoder.h"
-#include "cli/FinishPlan.h"
+#include "cli/ducking/DuckStream.h"
+#include "cli/finishing/FinishPlan.h"
+#include "cli/options/DuckOptions.h"
+#include "cli/reading/FfmpegDecoder.h"
+#include "cli/writing/FfmpegEncoder.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "cli/EncodedCheck.h"
-#include "cli/FfmpegDecoder.h"
-#include "cli/FfmpegEncoder.h"
 #include "cli/SoundFixtures.h"
+#include "cli/reading/FfmpegDecoder.h"
+#include "cli/writing/EncodedCheck.h"
+#include "cli/writing/FfmpegEncoder.h"
 
 namespace qmduck::test {
 namespace {

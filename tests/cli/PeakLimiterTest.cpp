@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "cli/PeakLimiter.h"
+#include "cli/finishing/PeakLimiter.h"
 
 namespace qmduck {
 namespace {
