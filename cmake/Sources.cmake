@@ -119,11 +119,9 @@ set(QM_WEB_SOURCES
   formats/web/Unwinding.cpp
   formats/web/WebDucker.cpp
 )
-# What the web module takes of the file tool's finished episode, as it is: the true-peak limiter.
-# (The key mix reads files through libsndfile and the loudness meter is libebur128's; neither has
-# a wasm build.)
-set(QM_WEB_FINISHING_SOURCES
-  cli/PeakLimiter.cpp
-  cli/TruePeak.cpp
-  cli/TruePeakPasses.cpp
+# The finished episode's last stage, shared by the file tool and the web module: the true-peak
+# estimate and the limiter over it.
+set(QM_FINISHING_SOURCES
+  engine/finishing/PeakLimiter.cpp
+  engine/finishing/TruePeak.cpp
 )

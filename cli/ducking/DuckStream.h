@@ -18,8 +18,8 @@
 #include "cli/ducking/KeyDelay.h"
 #include "cli/finishing/LimitedLoudness.h"
 #include "cli/finishing/LoudnessMeter.h"
-#include "cli/finishing/PeakLimiter.h"
-#include "cli/finishing/TruePeak.h"
+#include "engine/finishing/PeakLimiter.h"
+#include "engine/finishing/TruePeak.h"
 #include "cli/reading/KeyMix.h"
 #include "cli/reading/SoundReader.h"
 #include "cli/writing/AudioSink.h"
@@ -47,7 +47,7 @@ struct PassSettings {
     float keyGain = 1.0f;
     // The loudness gain, linear, and the limiter after it.
     float outputGain = 1.0f;
-    PeakLimiter* limiter = nullptr;
+    qm::PeakLimiter* limiter = nullptr;
     // Measures what is written (or, without a sink, the mixed audio), on the writing thread.
     LoudnessMeter* meter = nullptr;
     // Keeps what the limiter will take off the loudness (or, with a sink, nothing), on the

@@ -52,7 +52,7 @@ double FinishPlan::writingCost(EncodedType type) {
 std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, int channels, ProgressBar& progress) {
     const int rateHz = sources.input->sampleRateHz();
     // The model's own K-weighted energies give the loudness too: one meter, not two.
-    model = std::make_unique<LimitedLoudness>(channels, rateHz, LimiterSettings{});
+    model = std::make_unique<LimitedLoudness>(channels, rateHz, qm::LimiterSettings{});
     PassSettings pass = mixing(finishing);
     pass.limitedLoudness = model.get();
     // The encoder's trial takes a stretch from the middle, where the episode is under way.
@@ -149,10 +149,10 @@ std::string FinishPlan::write(const DuckOptions& options, Sources& sources, Duck
     pass.sink = &sink;
     pass.sinkName = options.outputPath == kStandardStream ? "standard output" : options.outputPath;
     pass.traces = traces;
-    std::optional<PeakLimiter> limiter;
+    std::optional<qm::PeakLimiter> limiter;
     const double ceiling = finishing.ceilingDbtp();
     if (!std::isnan(ceiling)) {
-        LimiterSettings settings;
+        qm::LimiterSettings settings;
         settings.ceilingDb = limiterCeilingDb();
         limiter.emplace(settings, rateHz);
         pass.limiter = &*limiter;

@@ -16,7 +16,7 @@ double blockLoudness(double meanEnergy) { return -0.691 + 10.0 * std::log10(mean
 
 }  // namespace
 
-LimitedLoudness::LimitedLoudness(int channels, int sampleRateHz, const LimiterSettings& settings)
+LimitedLoudness::LimitedLoudness(int channels, int sampleRateHz, const qm::LimiterSettings& settings)
     : channelCount(channels), binFrames(std::max(1, static_cast<int>(std::lround(sampleRateHz / 1000.0)))),
       attackBins(std::max(1, static_cast<int>(std::lround(settings.attackMs)))),
       releasePerBin(std::exp(-1.0 / settings.releaseMs)) {
@@ -93,7 +93,7 @@ void LimitedLoudness::add(const float* left, const float* right, std::int32_t fr
 
 double LimitedLoudness::integratedLufs() const { return loudnessLufs(0.0, 0.0, false); }
 
-double LimitedLoudness::truePeakDb() const { return qmduck::truePeakDb(largestPeak); }
+double LimitedLoudness::truePeakDb() const { return qm::truePeakDb(largestPeak); }
 
 double LimitedLoudness::loudnessLufs(double gainDb, double ceilingDb, bool limited) const {
     const double gain = std::pow(10.0, gainDb / 20.0);

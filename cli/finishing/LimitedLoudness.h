@@ -9,15 +9,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/finishing/PeakLimiter.h"
-#include "cli/finishing/TruePeak.h"
+#include "engine/finishing/PeakLimiter.h"
+#include "engine/finishing/TruePeak.h"
 
 namespace qmduck {
 
 class LimitedLoudness {
 public:
     // A predictor for `channels` (1 or 2) channels at `sampleRateHz`, for the limiter's `settings`.
-    LimitedLoudness(int channels, int sampleRateHz, const LimiterSettings& settings);
+    LimitedLoudness(int channels, int sampleRateHz, const qm::LimiterSettings& settings);
 
     // Adds `frames` frames before the gain (a mono stream takes `left` alone).
     void add(const float* left, const float* right, std::int32_t frames);
@@ -48,7 +48,7 @@ private:
     double releasePerBin;
     Biquad shelf{};
     Biquad highPass{};
-    TruePeak truePeak;
+    qm::TruePeak truePeak;
     std::vector<float> peaks;
     // Per bin: the largest true peak (linear) and the K-weighted energy summed over channels.
     std::vector<float> binPeaks;
@@ -61,8 +61,8 @@ private:
     // peaksAhead()'s answer, for the bins there were when it was made.
     mutable std::vector<float> largestAhead;
     mutable std::size_t aheadBins = static_cast<std::size_t>(-1);
-    // The first estimates of TruePeak are of the silence before the stream.
-    int peaksToSkip = TruePeak::kDelayFrames;
+    // The first estimates of qm::TruePeak are of the silence before the stream.
+    int peaksToSkip = qm::TruePeak::kDelayFrames;
 };
 
 }  // namespace qmduck

@@ -100,7 +100,7 @@ double EncodedCheck::integratedLufs() const {
     return meter != nullptr ? meter->integratedLufs() : -std::numeric_limits<double>::infinity();
 }
 
-double EncodedCheck::truePeakDb() const { return qmduck::truePeakDb(largestPeak); }
+double EncodedCheck::truePeakDb() const { return qm::truePeakDb(largestPeak); }
 
 void EncodedCheck::run() {
     for (int slot; (slot = ring.next()) >= 0;) {

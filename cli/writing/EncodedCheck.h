@@ -14,7 +14,7 @@
 
 #include "cli/SlotRing.h"
 #include "cli/finishing/LoudnessMeter.h"
-#include "cli/finishing/TruePeak.h"
+#include "engine/finishing/TruePeak.h"
 
 struct AVCodecContext;
 struct AVFrame;
@@ -55,7 +55,7 @@ private:
     void measureHeld(std::int64_t frames);
 
     std::unique_ptr<LoudnessMeter> meter;
-    TruePeak truePeak;
+    qm::TruePeak truePeak;
     float largestPeak = 0.0f;
     AVCodecContext* decoder = nullptr;
     SwrContext* converter = nullptr;

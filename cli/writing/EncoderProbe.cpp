@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "cli/finishing/LoudnessMeter.h"
-#include "cli/finishing/PeakLimiter.h"
+#include "engine/finishing/PeakLimiter.h"
 #include "cli/writing/EncodedCheck.h"
 
 namespace qmduck {
@@ -28,9 +28,9 @@ Trial tryEncoding(std::vector<float> audio[2], EncodedType type, int channels, i
     for (int c = 0; c < 2; ++c) {
         for (float& sample : audio[c]) sample *= gain;
     }
-    LimiterSettings settings;
+    qm::LimiterSettings settings;
     settings.ceilingDb = ceilingDb;
-    PeakLimiter limiter(settings, rateHz);
+    qm::PeakLimiter limiter(settings, rateHz);
     const std::int32_t latency = limiter.latencyFrames();
     for (int c = 0; c < 2; ++c) audio[c].resize(static_cast<std::size_t>(frames + latency), 0.0f);
     limiter.process(audio[0].data(), audio[1].data(), frames);

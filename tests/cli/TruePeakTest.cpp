@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "cli/finishing/TruePeak.h"
+#include "engine/finishing/TruePeak.h"
 
 namespace qmduck {
 namespace {
@@ -17,18 +17,18 @@ namespace {
 float larger(float a, float b) { return a > b ? a : b; }
 
 // The estimate of frame t - kDelayFrames, one frame at a time, from the filters alone.
-std::vector<float> referenceEstimates(const TruePeak::Phases& phases, const std::vector<float>& left,
+std::vector<float> referenceEstimates(const qm::TruePeak::Phases& phases, const std::vector<float>& left,
                                       const std::vector<float>& right) {
-    constexpr int kBefore = TruePeak::kTaps - 1;
+    constexpr int kBefore = qm::TruePeak::kTaps - 1;
     std::vector<float> peaks(left.size(), 0.0f);
     for (const std::vector<float>* channel : {&left, &right}) {
         std::vector<float> x(kBefore, 0.0f);
         x.insert(x.end(), channel->begin(), channel->end());
         for (std::size_t t = 0; t < channel->size(); ++t) {
-            float peak = std::fabs(x[t + TruePeak::kDelayFrames - 1]);
+            float peak = std::fabs(x[t + qm::TruePeak::kDelayFrames - 1]);
             for (const auto& taps : phases) {
                 float sum = 0.0f;
-                for (int j = 0; j < TruePeak::kTaps; ++j) sum += x[t + static_cast<std::size_t>(j)] * taps[static_cast<std::size_t>(j)];
+                for (int j = 0; j < qm::TruePeak::kTaps; ++j) sum += x[t + static_cast<std::size_t>(j)] * taps[static_cast<std::size_t>(j)];
                 peak = larger(peak, std::fabs(sum));
             }
             peaks[t] = larger(peaks[t], peak);
@@ -38,7 +38,7 @@ std::vector<float> referenceEstimates(const TruePeak::Phases& phases, const std:
 }
 
 std::vector<float> estimates(const qm::KernelSet& kernels, const std::vector<float>& left, const std::vector<float>& right) {
-    TruePeak estimate(kernels);
+    qm::TruePeak estimate(kernels);
     std::vector<float> peaks(left.size());
     std::size_t done = 0;
     for (std::size_t size = 1; done < left.size(); size = size * 7 % 3001 + 1) {
@@ -76,7 +76,7 @@ TEST(TruePeakEstimate, EveryVariantGivesTheFormulasEstimatesBitForBit) {
     ASSERT_GE(qm::kernelVariantCount(), 2);
 #endif
     for (const Case& c : cases) {
-        const std::vector<float> expected = referenceEstimates(TruePeak().phases(), c.left, c.right);
+        const std::vector<float> expected = referenceEstimates(qm::TruePeak().phases(), c.left, c.right);
         for (std::int32_t v = 0; v < qm::kernelVariantCount(); ++v) {
             const std::vector<float> got = estimates(qm::kernelVariant(v), c.left, c.right);
             ASSERT_EQ(got.size(), expected.size());

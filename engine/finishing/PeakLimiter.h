@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/finishing/TruePeak.h"
+#include "engine/finishing/TruePeak.h"
 
-namespace qmduck {
+namespace qm {
 
 struct LimiterSettings {
     double ceilingDb = -1.0;
@@ -60,4 +60,4 @@ private:
     float lowestGain = 1.0f;
 };
 
-}  // namespace qmduck
+}  // namespace qm

@@ -1,9 +1,9 @@
-#include "cli/finishing/PeakLimiter.h"
+#include "engine/finishing/PeakLimiter.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace qmduck {
+namespace qm {
 
 PeakLimiter::PeakLimiter(const LimiterSettings& settings, int sampleRateHz)
     : ceiling(static_cast<float>(std::pow(10.0, settings.ceilingDb / 20.0))),
@@ -73,4 +73,4 @@ void PeakLimiter::flush(float* left, float* right) {
 
 double PeakLimiter::deepestReductionDb() const { return -20.0 * std::log10(std::max(lowestGain, 1e-10f)); }
 
-}  // namespace qmduck
+}  // namespace qm

@@ -1,10 +1,10 @@
-#include "cli/finishing/TruePeak.h"
+#include "engine/finishing/TruePeak.h"
 
 #include <algorithm>
 #include <cmath>
 
 
-namespace qmduck {
+namespace qm {
 namespace {
 
 // Kaiser window of shape `beta` at x in -1..1.
@@ -54,4 +54,4 @@ void TruePeak::process(const float* left, const float* right, std::int32_t frame
 
 double truePeakDb(double magnitude) { return magnitude > 1e-10 ? 20.0 * std::log10(magnitude) : -200.0; }
 
-}  // namespace qmduck
+}  // namespace qm

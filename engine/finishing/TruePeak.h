@@ -9,7 +9,7 @@
 
 #include "engine/kernels/DuckKernels.h"
 
-namespace qmduck {
+namespace qm {
 
 class TruePeak {
 public:
@@ -40,4 +40,4 @@ private:
 // The true peak in dBTP of a linear magnitude; -200 for silence.
 double truePeakDb(double magnitude);
 
-}  // namespace qmduck
+}  // namespace qm
