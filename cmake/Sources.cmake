@@ -6,6 +6,7 @@ set(QM_ENGINE_SOURCES
   engine/ControlTable.cpp
   engine/DuckChain.cpp
   engine/DuckerCore.cpp
+  engine/DuckSettings.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp
@@ -102,3 +103,27 @@ set(QM_VST2_EDITOR_SOURCES
   formats/vst2/EditorHosting.cpp
 )
 set(QM_MODULE_SOURCES formats/vst2/base/ModuleEntry.cpp)
+
+# The web module: the engine's portable part with the wasm SIMD kernels (no key bus: a page has
+# one instance per track, and no x86 kernels), and the web shell over it.
+set(QM_WEB_SOURCES
+  engine/AudioDelay.cpp
+  engine/ControlTable.cpp
+  engine/DuckChain.cpp
+  engine/EnvelopeDetector.cpp
+  engine/PeakHold.cpp
+  engine/TimeConstant.cpp
+  engine/kernels/KernelSelect.cpp
+  engine/kernels/KernelsScalar.cpp
+  engine/kernels/KernelsWasm128.cpp
+  formats/web/Exports.cpp
+  formats/web/LimiterExports.cpp
+  formats/web/Unwinding.cpp
+  formats/web/WebDucker.cpp
+)
+# The finished episode's last stage, shared by the file tool and the web module: the true-peak
+# estimate and the limiter over it.
+set(QM_FINISHING_SOURCES
+  engine/finishing/PeakLimiter.cpp
+  engine/finishing/TruePeak.cpp
+)

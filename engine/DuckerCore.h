@@ -14,6 +14,7 @@
 #include "engine/AudioDelay.h"
 #include "engine/ControlTable.h"
 #include "engine/DuckChain.h"
+#include "engine/DuckSettings.h"
 #include "engine/KeyBus.h"
 #include "engine/Parameters.h"
 #include "engine/kernels/DuckKernels.h"
@@ -89,16 +90,13 @@ private:
     // Passes one piece through the look-ahead delay to the outputs.
     void delayPiece(const KernelSet& kernels, const float* const* in, float* const* out, std::int32_t frames,
                     bool accumulate);
-    void configureDetector(float sampleRateHz);
     float parameter(std::int32_t index) const { return parameters[index].load(std::memory_order_relaxed); }
 
     KeyBus& keyBus;
     std::atomic<float> parameters[kParameterCount];
     std::int32_t ownSlot = -1;
     DuckChain chain;
-    // The rate and the stored attack, release and threshold (as bits) the detector was set for.
-    std::array<std::uint32_t, 4> detectorSettings{};
-    bool detectorConfigured = false;
+    DetectorSetup detectorSetup;
     AudioDelay delay;
     bool listening[kKeySlotCount] = {false, false, false, false};
 };

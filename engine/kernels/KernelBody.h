@@ -1,7 +1,7 @@
 #pragma once
-// The passes written once for any register width V (SimdSse2.h, SimdAvx2.h). Each including file
-// compiles them for its own instruction set: everything here has internal linkage, so the two
-// compilations never stand in for each other at link time.
+// The passes written once for any register width V (SimdSse2.h, SimdAvx2.h, SimdWasm128.h). Each
+// including file compiles them for its own instruction set: everything here has internal linkage,
+// so the compilations never stand in for each other at link time.
 //
 // The duck pass goes through the block in groups of V::kLanes frames. The level of each peak
 // (logarithm), the gain (exponential) and the output are computed for a whole group at once; only
@@ -84,7 +84,7 @@ struct Body {
     // range's limit u <= L is then one more minimum (w <= L, s = 1) or maximum (w >= -L, s = -1).
     struct Constants {
         D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor;
-        __m128d attack, release, limit;
+        typename V::S attack, release, limit;
         double sign;
     };
 
@@ -110,14 +110,14 @@ struct Body {
     // The result is joined in registers: gathering single lanes through memory would stall on
     // store forwarding.
     template <Limit L>
-    [[gnu::always_inline]] static D smooth(const Constants& c, __m128d& u, const Overshoots& o, int count) {
-        __m128d smoothed[kLanes];
+    [[gnu::always_inline]] static D smooth(const Constants& c, typename V::S& u, const Overshoots& o, int count) {
+        typename V::S smoothed[kLanes];
 #pragma GCC unroll 4
         for (int i = 0; i < kLanes; ++i) {
             if (i < count) {
-                u = V::smoothStep(u, _mm_load_sd(o.attack + i), _mm_load_sd(o.release + i), c.attack, c.release);
-                if constexpr (L == kLimitBelow) u = _mm_min_sd(u, c.limit);
-                if constexpr (L == kLimitAbove) u = _mm_max_sd(u, c.limit);
+                u = V::smoothStep(u, V::loadS(o.attack + i), V::loadS(o.release + i), c.attack, c.release);
+                if constexpr (L == kLimitBelow) u = V::minS(u, c.limit);
+                if constexpr (L == kLimitAbove) u = V::maxS(u, c.limit);
             }
             smoothed[i] = u;
         }
@@ -148,7 +148,7 @@ struct Body {
     template <bool Accumulate, bool Key, Limit L>
     static void duckGroups(const Constants& c, double& overshootDb, const float* peaks, const float* const* in,
                            float* const* out, std::int32_t frames, float* factors) {
-        __m128d u = _mm_set_sd(c.sign * overshootDb);
+        typename V::S u = V::setS(c.sign * overshootDb);
         const std::int32_t whole = frames / kLanes * kLanes;
         if (whole > 0) {
             Overshoots levels[2];
@@ -185,7 +185,7 @@ struct Body {
             std::copy_n(buffers[4], count, out[1] + whole);
             if (factors != nullptr) std::copy_n(buffers[5], count, factors + whole);
         }
-        overshootDb = c.sign * _mm_cvtsd_f64(u);
+        overshootDb = c.sign * V::valueOf(u);
     }
 
     // Whether every peak lies below `quietPeak` or is not a number the detector takes, and whether
@@ -236,9 +236,9 @@ struct Body {
         c.releaseShare = V::set(c.sign * (1.0 - detector.releaseCoefficient));
         c.gainLnPerDb = V::set(c.sign * detector.gainLnPerDb);
         c.gainLnFloor = V::set(detector.gainLnFloor);
-        c.attack = _mm_set_sd(detector.attackCoefficient);
-        c.release = _mm_set_sd(detector.releaseCoefficient);
-        c.limit = _mm_set_sd(c.sign * detector.overshootLimitDb);
+        c.attack = V::setS(detector.attackCoefficient);
+        c.release = V::setS(detector.releaseCoefficient);
+        c.limit = V::setS(c.sign * detector.overshootLimitDb);
         const Limit limit = !(detector.overshootLimitDb < std::numeric_limits<double>::infinity()) ? kNoLimit
                             : c.sign > 0.0                                                       ? kLimitBelow
                                                                                                  : kLimitAbove;
@@ -322,6 +322,36 @@ struct Body {
             }
             keyPeaksScalar(restLeft, restRight, std::min<std::int32_t>(keys, 4), frames - i, peaks + i);
         }
+    }
+
+    // Two groups of V::kFloatLanes frames at a time: every tap's window is loaded once for the
+    // three phases, and the six sums, unrolled into registers, hide each other's latency. Each
+    // lane adds its products in the scalar pass's order, without fusing: the same bits.
+    static void truePeaks(const TruePeakPhases& phases, const float* window, std::int32_t frames, float* peaks) {
+        constexpr int kWidth = V::kFloatLanes;
+        constexpr int kCentre = kTruePeakTaps / 2 - 1;
+        std::int32_t i = 0;
+        for (; i + 2 * kWidth <= frames; i += 2 * kWidth) {
+            const float* at = window + i;
+            F sums[2][3] = {{V::setF(0.0f), V::setF(0.0f), V::setF(0.0f)}, {V::setF(0.0f), V::setF(0.0f), V::setF(0.0f)}};
+            for (int j = 0; j < kTruePeakTaps; ++j) {
+                const F x[2] = {V::loadF(at + j), V::loadF(at + j + kWidth)};
+#pragma GCC unroll 3
+                for (int p = 0; p < 3; ++p) {
+                    const F tap = V::setF(phases[static_cast<std::size_t>(p)][static_cast<std::size_t>(j)]);
+#pragma GCC unroll 3
+                    for (int g = 0; g < 2; ++g) sums[g][p] = V::addF(sums[g][p], V::mulF(x[g], tap));
+                }
+            }
+#pragma GCC unroll 3
+            for (int g = 0; g < 2; ++g) {
+                F peak = V::absF(V::loadF(at + kWidth * g + kCentre));
+#pragma GCC unroll 3
+                for (int p = 0; p < 3; ++p) peak = V::maxF(peak, V::absF(sums[g][p]));
+                V::storeF(peaks + i + kWidth * g, V::maxF(V::loadF(peaks + i + kWidth * g), peak));
+            }
+        }
+        truePeaksScalar(phases, window + i, frames - i, peaks + i);
     }
 };
 

@@ -1,5 +1,5 @@
 // Chooses the kernels once, when the module is loaded: AVX2 with FMA where the processor and the
-// operating system support them, SSE2 otherwise. Built with QM_BASELINE_KERNELS_ONLY (a bench
+// operating system support them, SSE2 otherwise; in the wasm build, wasm SIMD. Built with QM_BASELINE_KERNELS_ONLY (a bench
 // build), SSE2 always.
 
 #include <atomic>
@@ -10,7 +10,8 @@
 namespace qm {
 namespace kernels {
 
-const KernelSet kScalarKernels = {"scalar", keyPeaksScalar, duckScalar, passThroughScalar};
+const KernelSet kScalarKernels = {"scalar", keyPeaksScalar, duckScalar, passThroughScalar,
+                                truePeaksScalar};
 
 namespace {
 
@@ -31,6 +32,10 @@ struct Variants {
 const Variants& variants() {
     static const Variants available = [] {
         Variants v{{&kScalarKernels, nullptr, nullptr}, 1};
+#if defined(__wasm_simd128__)
+        // A wasm module's instruction set is fixed when it is compiled.
+        v.sets[v.count++] = &kWasm128Kernels;
+#endif
 #if defined(__i386__) || defined(__x86_64__)
         v.sets[v.count++] = &kSse2Kernels;
 #if !defined(QM_BASELINE_KERNELS_ONLY)

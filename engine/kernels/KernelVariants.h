@@ -8,5 +8,7 @@ namespace qm::kernels {
 extern const KernelSet kScalarKernels;
 extern const KernelSet kSse2Kernels;
 extern const KernelSet kAvx2Kernels;
+// Only in the wasm build, which has no x86 sets.
+extern const KernelSet kWasm128Kernels;
 
 }  // namespace qm::kernels

@@ -49,6 +49,13 @@ struct Sse2 {
         first = _mm_unpacklo_pd(e0, e1);
         second = _mm_unpackhi_pd(e0, e1);
     }
+    // The smoothing's scalars, each in the low lane of a register: it runs frame by frame.
+    using S = __m128d;
+    static S setS(double x) { return _mm_set_sd(x); }
+    static S loadS(const double* p) { return _mm_load_sd(p); }
+    static S minS(S a, S b) { return _mm_min_sd(a, b); }
+    static S maxS(S a, S b) { return _mm_max_sd(a, b); }
+    static double valueOf(S x) { return _mm_cvtsd_f64(x); }
     // The lanes as scalars in the low halves of registers, and back.
     static void split(D x, __m128d* lanes) {
         lanes[0] = x;

@@ -1,0 +1,66 @@
+# The engine as a WebAssembly module (dist/web/quellmar.wasm, a sub-build with
+# cmake/Wasm32Wasi.cmake) and its TypeScript interface (dist/web/engine.js), with the web tier's
+# tests. On by default where the web set of tools/setup.sh is installed; off, nothing of it is
+# needed.
+set(QM_WASM_LIBCXX /usr/lib/llvm-14/lib/wasm32-wasi/libc++.a)
+set(QM_WASI_LIBC /usr/lib/wasm32-wasi/libc.a)
+set(QM_WASM_BUILTINS /usr/lib/llvm-14/lib/clang/14.0.6/lib/wasi/libclang_rt.builtins-wasm32.a)
+find_program(QM_WASM_CLANG clang++-14)
+find_program(QM_WASM_LD wasm-ld-14)
+find_program(QM_NODE node)
+find_program(QM_NPM npm)
+set(QM_WEB_MISSING "")
+foreach(need QM_WASM_CLANG QM_WASM_LD QM_NODE QM_NPM)
+  if(NOT ${need})
+    list(APPEND QM_WEB_MISSING ${need})
+  endif()
+endforeach()
+foreach(need ${QM_WASM_LIBCXX} ${QM_WASI_LIBC} ${QM_WASM_BUILTINS})
+  if(NOT EXISTS ${need})
+    list(APPEND QM_WEB_MISSING ${need})
+  endif()
+endforeach()
+if(QM_WEB_MISSING)
+  set(QM_WEB_DEFAULT OFF)
+else()
+  set(QM_WEB_DEFAULT ON)
+endif()
+option(QM_WEB "Build the engine as a WebAssembly module and its TypeScript interface" ${QM_WEB_DEFAULT})
+if(NOT QM_WEB)
+  return()
+endif()
+if(QM_WEB_MISSING)
+  message(FATAL_ERROR "QM_WEB needs the web set of tools/setup.sh (missing: ${QM_WEB_MISSING})")
+endif()
+
+include(ExternalProject)
+ExternalProject_Add(web
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${CMAKE_BINARY_DIR}/web
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE} -DQM_DIST_DIR=${QM_DIST_DIR} -DQM_VARIANT=web
+    -DQM_SOURCE_DATE_EPOCH=${QM_SOURCE_DATE_EPOCH}
+    -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/Wasm32Wasi.cmake
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON)
+
+# TypeScript from the npm registry at the version web/package-lock.json pins, installed in this
+# build folder (the source tree keeps no node_modules), compiling web/src to dist/web.
+set(QM_WEB_NPM ${CMAKE_BINARY_DIR}/web-npm)
+add_custom_command(OUTPUT ${QM_WEB_NPM}/node_modules/.package-lock.json
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QM_WEB_NPM}
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/package.json ${CMAKE_SOURCE_DIR}/web/package-lock.json
+    ${QM_WEB_NPM}
+  COMMAND ${QM_NPM} ci --prefix ${QM_WEB_NPM} --no-audit --no-fund --loglevel=error
+  DEPENDS ${CMAKE_SOURCE_DIR}/web/package.json ${CMAKE_SOURCE_DIR}/web/package-lock.json
+  COMMENT "npm ci: the web interface's TypeScript")
+file(GLOB QM_WEB_TS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/src/*.ts)
+add_custom_command(OUTPUT ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/engine.d.ts
+  COMMAND ${QM_WEB_NPM}/node_modules/.bin/tsc -p ${CMAKE_SOURCE_DIR}/web/tsconfig.json --outDir ${QM_DIST_DIR}/web
+  DEPENDS ${QM_WEB_TS_SOURCES} ${CMAKE_SOURCE_DIR}/web/tsconfig.json ${QM_WEB_NPM}/node_modules/.package-lock.json
+  COMMENT "tsc: dist/web/engine.js")
+add_custom_target(web_interface ALL DEPENDS ${QM_DIST_DIR}/web/engine.js)
+
+if(NOT QM_TESTS)
+  return()
+endif()
+include(cmake/WebTests.cmake)

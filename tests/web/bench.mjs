@@ -1,0 +1,88 @@
+// The web bench: nanoseconds per stereo frame of the wasm module's ducker and of the same shell
+// built natively (its best kernels and SSE2), on the same generated key and bed, the same
+// settings and block, copies in and out of the engine's buffers included; the fastest of a few
+// rounds each. Prints a table and wasm's ratio to native (aimed at 1.5 or less); asserts nothing
+// about time. Environment as for duck-compare.test.mjs.
+import { execFileSync } from 'node:child_process';
+import { mkdirSync } from 'node:fs';
+import { join } from 'node:path';
+
+import { loadModule } from './ducking.mjs';
+import { music, voice, writePlanar } from './signals.mjs';
+
+const work = process.env.QM_WEB_WORK;
+const kSeconds = 30;
+const kRuns = 7;
+const kBlockFrames = 512;
+// The shaped setting of the comparison: duck mode, times, threshold, range, hold, look-ahead.
+const controls = [[7, 1], [5, 10], [6, 300], [8, -30], [9, 12], [10, 250], [11, 20]];
+
+mkdirSync(work, { recursive: true });
+const bed = music(kSeconds);
+const key = voice(kSeconds);
+writePlanar(join(work, 'bench-bed.f32'), bed);
+writePlanar(join(work, 'bench-voice.f32'), key);
+const frames = bed[0].length;
+
+const module = await loadModule(process.env.QM_WEB_DIST);
+
+// What a page's processing loop does per block: the key and the audio into the module's buffers,
+// the block ducked, the audio out (the views stay valid: processing never grows the memory).
+// Returns the time per frame of the whole loop and of the engine's calls alone.
+function wasmNsPerFrame() {
+  const ducker = module.createDucker(48000, kBlockFrames);
+  for (const [id, value] of controls) ducker.setControl(id, value);
+  const [keyLeft, keyRight] = ducker.key();
+  const [audioLeft, audioRight] = ducker.audio();
+  const out = [new Float32Array(frames), new Float32Array(frames)];
+  let engineNs = 0n;
+  const start = process.hrtime.bigint();
+  for (let at = 0; at < frames; at += kBlockFrames) {
+    const end = Math.min(at + kBlockFrames, frames);
+    keyLeft.set(key[0].subarray(at, end));
+    keyRight.set(key[1].subarray(at, end));
+    audioLeft.set(bed[0].subarray(at, end));
+    audioRight.set(bed[1].subarray(at, end));
+    const before = process.hrtime.bigint();
+    ducker.process(end - at);
+    engineNs += process.hrtime.bigint() - before;
+    out[0].set(audioLeft.subarray(0, end - at), at);
+    out[1].set(audioRight.subarray(0, end - at), at);
+  }
+  const loopNs = Number(process.hrtime.bigint() - start) / frames;
+  ducker.dispose();
+  return { loopNs, engineNs: Number(engineNs) / frames };
+}
+
+function native(kernels) {
+  const printed = execFileSync(process.env.QM_WEB_NATIVE, [kernels, String(kBlockFrames), '1',
+    join(work, 'bench-bed.f32'), join(work, 'bench-voice.f32'), join(work, `bench-${kernels}.f32`),
+    ...controls.map(([id, value]) => `${id}=${value}`)], { encoding: 'utf8' });
+  return { name: /kernels (\S+)/.exec(printed)[1], ns: Number(/ns_per_frame (\S+)/.exec(printed)[1]) };
+}
+
+// Rounds that take turns, so that a busy moment of the machine weighs on all of them alike.
+const wasm = { loopNs: Infinity, engineNs: Infinity };
+const best = { name: '', ns: Infinity };
+const sse2 = { name: '', ns: Infinity };
+for (let round = 0; round < kRuns; ++round) {
+  const run = wasmNsPerFrame();
+  wasm.loopNs = Math.min(wasm.loopNs, run.loopNs);
+  wasm.engineNs = Math.min(wasm.engineNs, run.engineNs);
+  for (const [kernels, fastest] of [['best', best], ['sse2', sse2]]) {
+    const nativeRun = native(kernels);
+    fastest.name = nativeRun.name;
+    fastest.ns = Math.min(fastest.ns, nativeRun.ns);
+  }
+}
+console.log(`web bench: ${kSeconds} s at 48 kHz, blocks of ${kBlockFrames} frames, fastest of ${kRuns} rounds`);
+console.log(`${'engine'.padEnd(34)} ${'ns/frame'.padStart(9)} ${'x native'.padStart(9)}`);
+const rows = [
+  [`wasm (${module.kernels}), with copies`, wasm.loopNs],
+  [`wasm (${module.kernels}), engine alone`, wasm.engineNs],
+  [`native (${best.name}), with copies`, best.ns],
+  [`native (${sse2.name}), with copies`, sse2.ns],
+];
+for (const [name, ns] of rows) console.log(`${name.padEnd(34)} ${ns.toFixed(2).padStart(9)} ${(ns / best.ns).toFixed(2).padStart(9)}`);
+console.log(`wasm / native ${best.name}: ${(wasm.loopNs / best.ns).toFixed(2)} (aim: at most 1.5); ` +
+  `wasm / native ${sse2.name}: ${(wasm.loopNs / sse2.ns).toFixed(2)}`);

@@ -1,0 +1,177 @@
+// The ducking engine of quellmar.wasm for pages and Node: typed instances over the module's
+// exports. The module imports nothing (no WASI call is ever made), so any WebAssembly host loads it.
+// Sample buffers live in the module's memory; the views handed out are made anew after the memory
+// grows, which only creating instances can cause.
+
+// The controls of engine/ControlTable.h, in its order; values in the units a user reads.
+export enum ControlId {
+  Enabled = 0, // 1 processes, 0 bypasses
+  InputAlpha,
+  InputBeta,
+  InputGamma,
+  InputDelta,
+  AttackMs,
+  ReleaseMs,
+  DuckKey, // 1 duck, 0 key
+  ThresholdDb,
+  RangeDb,
+  HoldMs,
+  LookaheadMs,
+}
+
+interface Exports {
+  memory: WebAssembly.Memory;
+  _initialize(): void;
+  qm_create(sampleRateHz: number, maxBlockFrames: number): number;
+  qm_destroy(instance: number): void;
+  qm_set_control(instance: number, id: number, value: number): number;
+  qm_control(instance: number, id: number): number;
+  qm_max_block_frames(instance: number): number;
+  qm_audio(instance: number, channel: number): number;
+  qm_key(instance: number, channel: number): number;
+  qm_factors(instance: number): number;
+  qm_process(instance: number, frames: number): number;
+  qm_latency_frames(instance: number): number;
+  qm_kernels_name(): number;
+  qm_limiter_create(sampleRateHz: number, ceilingDb: number, maxBlockFrames: number): number;
+  qm_limiter_destroy(limiter: number): void;
+  qm_limiter_audio(limiter: number, channel: number): number;
+  qm_limiter_max_block_frames(limiter: number): number;
+  qm_limiter_latency_frames(limiter: number): number;
+  qm_limiter_process(limiter: number, frames: number): void;
+  qm_limiter_flush(limiter: number): void;
+  qm_limiter_deepest_reduction_db(limiter: number): number;
+}
+
+// A stereo pair of views into the module's memory.
+export type Stereo = [Float32Array, Float32Array];
+
+// One ducker: fill audio() and key() with up to maxBlockFrames frames, call process(), read the
+// ducked audio back from audio() and each frame's gain from factors().
+export class Ducker {
+  readonly maxBlockFrames: number;
+
+  constructor(private readonly exports: Exports, private handle: number) {
+    this.maxBlockFrames = exports.qm_max_block_frames(handle);
+  }
+
+  // Sets a control, limited to its range; returns the value taken.
+  setControl(id: ControlId, value: number): number {
+    return this.exports.qm_set_control(this.live(), id, value);
+  }
+
+  control(id: ControlId): number {
+    return this.exports.qm_control(this.live(), id);
+  }
+
+  audio(): Stereo {
+    return [this.view(this.exports.qm_audio(this.live(), 0)), this.view(this.exports.qm_audio(this.live(), 1))];
+  }
+
+  key(): Stereo {
+    return [this.view(this.exports.qm_key(this.live(), 0)), this.view(this.exports.qm_key(this.live(), 1))];
+  }
+
+  // The factor applied to each frame of the last block: the gain (duck) or one minus it (key).
+  factors(): Float32Array {
+    return this.view(this.exports.qm_factors(this.live()));
+  }
+
+  // Ducks the first `frames` frames in place; returns the last frame's factor.
+  process(frames: number): number {
+    return this.exports.qm_process(this.live(), frames);
+  }
+
+  // Frames the audio comes out behind its key (the look-ahead).
+  latencyFrames(): number {
+    return this.exports.qm_latency_frames(this.live());
+  }
+
+  dispose(): void {
+    if (this.handle !== 0) this.exports.qm_destroy(this.handle);
+    this.handle = 0;
+  }
+
+  private live(): number {
+    if (this.handle === 0) throw new Error('quellmar: the ducker was disposed');
+    return this.handle;
+  }
+
+  private view(address: number): Float32Array {
+    return new Float32Array(this.exports.memory.buffer, address, this.maxBlockFrames);
+  }
+}
+
+// The finished episode's true-peak limiter (5 ms attack, 150 ms release), latencyFrames() behind.
+export class Limiter {
+  readonly maxBlockFrames: number;
+  readonly latencyFrames: number;
+
+  constructor(private readonly exports: Exports, private handle: number) {
+    this.maxBlockFrames = exports.qm_limiter_max_block_frames(handle);
+    this.latencyFrames = exports.qm_limiter_latency_frames(handle);
+  }
+
+  audio(): Stereo {
+    const memory = this.exports.memory.buffer;
+    const at = (channel: number) => this.exports.qm_limiter_audio(this.live(), channel);
+    return [new Float32Array(memory, at(0), this.maxBlockFrames), new Float32Array(memory, at(1), this.maxBlockFrames)];
+  }
+
+  process(frames: number): void {
+    this.exports.qm_limiter_process(this.live(), frames);
+  }
+
+  // Writes the last latencyFrames frames to the start of audio().
+  flush(): void {
+    this.exports.qm_limiter_flush(this.live());
+  }
+
+  deepestReductionDb(): number {
+    return this.exports.qm_limiter_deepest_reduction_db(this.live());
+  }
+
+  dispose(): void {
+    if (this.handle !== 0) this.exports.qm_limiter_destroy(this.handle);
+    this.handle = 0;
+  }
+
+  private live(): number {
+    if (this.handle === 0) throw new Error('quellmar: the limiter was disposed');
+    return this.handle;
+  }
+}
+
+export class QuellmarModule {
+  private constructor(private readonly exports: Exports) {}
+
+  // Instantiates quellmar.wasm from its bytes or a compiled module.
+  static async load(source: BufferSource | WebAssembly.Module): Promise<QuellmarModule> {
+    const instance =
+      source instanceof WebAssembly.Module
+        ? await WebAssembly.instantiate(source, {})
+        : (await WebAssembly.instantiate(source, {})).instance;
+    const exports = instance.exports as unknown as Exports;
+    exports._initialize();
+    return new QuellmarModule(exports);
+  }
+
+  // The vector instruction set the engine runs on ("wasm-simd128").
+  get kernels(): string {
+    const start = this.exports.qm_kernels_name();
+    const bytes = new Uint8Array(this.exports.memory.buffer, start);
+    return new TextDecoder().decode(bytes.subarray(0, bytes.indexOf(0)));
+  }
+
+  createDucker(sampleRateHz: number, maxBlockFrames: number): Ducker {
+    const handle = this.exports.qm_create(sampleRateHz, maxBlockFrames);
+    if (handle === 0) throw new Error(`quellmar: no ducker at ${sampleRateHz} Hz for ${maxBlockFrames} frames`);
+    return new Ducker(this.exports, handle);
+  }
+
+  createLimiter(sampleRateHz: number, ceilingDb: number, maxBlockFrames: number): Limiter {
+    const handle = this.exports.qm_limiter_create(sampleRateHz, ceilingDb, maxBlockFrames);
+    if (handle === 0) throw new Error(`quellmar: no limiter at ${sampleRateHz} Hz and ${ceilingDb} dBTP`);
+    return new Limiter(this.exports, handle);
+  }
+}
