@@ -1,6 +1,7 @@
 # The validate job of our host program: seeded random host sessions over a module. Its portable
-# sources (each platform adds its desk, census and replay prefix); the tests that run it over every
-# module are declared in SubBuilds.cmake, where all the modules are known.
+# sources, with the instance model's tables that the sessions and drivers speak (each platform adds
+# its desk, census and replay prefix); the tests that run it over every module are declared in
+# SubBuilds.cmake, where all the modules are known.
 set(QM_VALIDATE_SOURCES
   ${CMAKE_SOURCE_DIR}/tools/host/validate/AudioCycle.cpp
   ${CMAKE_SOURCE_DIR}/tools/host/validate/BlockCheck.cpp
@@ -11,14 +12,15 @@ set(QM_VALIDATE_SOURCES
   ${CMAKE_SOURCE_DIR}/tools/host/validate/ValidateJob.cpp
   ${CMAKE_SOURCE_DIR}/tools/host/validate/Vst2Driver.cpp
   ${CMAKE_SOURCE_DIR}/tools/host/validate/Watchdog.cpp
+  ${CMAKE_SOURCE_DIR}/engine/ControlOutputs.cpp
+  ${CMAKE_SOURCE_DIR}/engine/ControlTable.cpp
 )
-# The LV2 driver, natively (lilv), with the control table it converts the session's values by.
+# The LV2 driver, natively (lilv).
 set(QM_VALIDATE_LV2_SOURCES
   ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Driver.cpp
   ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Editor.cpp
   ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Instance.cpp
   ${CMAKE_SOURCE_DIR}/tools/host/validate/lv2/Lv2Module.cpp
-  ${CMAKE_SOURCE_DIR}/engine/ControlTable.cpp
 )
 
 # A validate test of one module: `name` is the module's, `module` the path our host program loads

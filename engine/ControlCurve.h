@@ -4,7 +4,9 @@
 // the file tool use. The arithmetic is kept exactly (float for the squared curves, double for the
 // linear one), as stored sessions and rendered files depend on every bit of it.
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace qm {
 
@@ -56,13 +58,31 @@ inline float storedValueOnCurve(ControlCurve curve, double userValue) {
     return static_cast<float>(userValue);
 }
 
+// A float NaN as the double NaN of the same sign and payload, signalling or quiet as it was: the
+// processor's own conversion would quiet a signalling one, and its stored value would be lost.
+inline double nanAsDouble(float nan) {
+    const auto bits = std::bit_cast<std::uint32_t>(nan);
+    const std::uint64_t sign = static_cast<std::uint64_t>(bits >> 31) << 63;
+    const std::uint64_t payload = static_cast<std::uint64_t>(bits & 0x7FFFFFu) << 29;
+    return std::bit_cast<double>(sign | 0x7FF0000000000000ull | payload);
+}
+
+// The float NaN of a double NaN's sign and upper payload, signalling or quiet as it was; a payload
+// that lies below the float's bits gives the quiet NaN, as the processor's conversion does.
+inline float nanAsFloat(double nan) {
+    const auto bits = std::bit_cast<std::uint64_t>(nan);
+    auto payload = static_cast<std::uint32_t>(bits >> 29) & 0x7FFFFFu;
+    if (payload == 0) payload = 0x400000u;
+    return std::bit_cast<float>((static_cast<std::uint32_t>(bits >> 63) << 31) | 0x7F800000u | payload);
+}
+
 // The user value of any stored value, in double: the curve extended beyond the range so that every
-// stored value (outside 0..1, not a number) has its own, which storedFromExtended gives back
+// stored value (outside 0..1, any NaN with its payload) has its own, which storedFromExtended gives back
 // exactly. Squared curves keep the stored value's sign; switches and choices carry their stored
 // value, an inverted switch with 0 and 1 swapped (1 - v would lose values near 0).
 inline double extendedUserValue(ControlCurve curve, float stored) {
+    if (std::isnan(stored)) return nanAsDouble(stored);
     const double value = stored;
-    if (std::isnan(stored)) return value;
     switch (curve.kind) {
     case CurveKind::InvertedSwitch:
         if (stored == 1.0f) return 0.0;
@@ -78,7 +98,7 @@ inline double extendedUserValue(ControlCurve curve, float stored) {
 
 // The stored value whose extended user value is `userValue`.
 inline float storedFromExtended(ControlCurve curve, double userValue) {
-    if (std::isnan(userValue)) return static_cast<float>(userValue);
+    if (std::isnan(userValue)) return nanAsFloat(userValue);
     switch (curve.kind) {
     case CurveKind::InvertedSwitch:
         if (userValue == 1.0) return 0.0f;

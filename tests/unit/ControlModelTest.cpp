@@ -75,6 +75,30 @@ TEST(ControlModel, TheExtendedControlValueGivesBackEveryStoredValueExactly) {
     }
 }
 
+TEST(ControlModel, TheExtendedControlValueKeepsEveryNotANumbersPayloadAndKind) {
+    // Quiet and signalling, either sign, payloads at the top and the bottom of the float's bits.
+    const std::uint32_t nans[] = {0x7FC00000u, 0xFFC00000u, 0x7FC00001u, 0x7FFFFFFFu, 0xFFA5A5A5u,
+                                  0x7F800001u, 0xFF800001u, 0x7FBFFFFFu, 0x7F812345u};
+    for (std::int32_t index = 0; index < kControlCount; ++index) {
+        const auto id = static_cast<ControlId>(index);
+        for (const std::uint32_t bits : nans) {
+            const double extended = extendedControlValueFor(id, std::bit_cast<float>(bits));
+            EXPECT_TRUE(std::isnan(extended)) << controlInfo(id).symbol;
+            const float back = parameterValueForExtended(id, extended);
+            std::uint32_t expected = bits;
+#if defined(__i386__)
+            // A 32-bit x86 build returns floating-point values in x87 registers, which quiet a
+            // signalling NaN on the way.
+            expected |= 0x00400000u;
+#endif
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(back), expected) << controlInfo(id).symbol << " at " << std::hex << bits;
+        }
+    }
+    // A double NaN whose payload lies below the float's bits comes back as the quiet NaN of its sign.
+    const float fromLowPayload = parameterValueForExtended(ControlAttack, std::bit_cast<double>(0xFFF0000000000001ull));
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(fromLowPayload), 0xFFC00000u);
+}
+
 TEST(ControlModel, PresetsStayWithinTheControlsRangesAndSetDuckMode) {
     ASSERT_EQ(duckingPresets().size(), 4u);
     const char* names[] = {"gentle", "standard", "strong", "podcast"};

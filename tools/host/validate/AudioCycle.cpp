@@ -26,8 +26,11 @@ std::int32_t chooseFrames(SessionRandom& random, std::int32_t announced) {
 // user-interface thread may have changed it meanwhile. Without a key slot an instance has no key
 // but its side-chain (`keyed`: connected).
 Expect expectationOf(const InstanceModel& instance, bool keyed) {
-    // The bypass switch is on at exactly 1.0 alone.
-    if (instance.expectedControl(1) == 1.0f) return Expect::PassesThrough;
+    // The processor reads the stored value on the plain curve: "enabled" 0 there passes through
+    // (its stored form exactly 1.0 alone).
+    const double enabled = instance.expectedControl(qm::ControlEnabled);
+    const float processing = qm::controlValueFor(qm::ControlEnabled, qm::parameterValueForExtended(qm::ControlEnabled, enabled));
+    if (processing == 0.0f) return Expect::PassesThrough;
     return instance.slot < 0 && !keyed ? Expect::PassesThrough : Expect::Ducks;
 }
 
@@ -98,14 +101,15 @@ bool processBlock(SessionState& state, Lane& lane, int laneIndex, InstanceModel&
     const std::uint32_t touchBefore = instance.touch.load(std::memory_order_acquire);
     const Expect planned = expectationOf(instance, key != nullptr);
     instance.driver->process(in, out, key, frames, block.accumulate);
-    const float meter = instance.driver->control(10);
+    const float meter = instance.driver->meter();
     const std::uint32_t touchAfter = instance.touch.load(std::memory_order_acquire);
     state.count(2);
     lane.calls += 2;
     const Expect expect = touchBefore % 2 == 0 && touchBefore == touchAfter ? planned : Expect::Either;
 
     std::string problem = checkBlock(block, expect);
-    // The meter is control 10, which the other thread may have written meanwhile (as a recall does).
+    // The meter, which the other thread may have written meanwhile where the format lets a host (as
+    // a recall does).
     if (problem.empty() && expect != Expect::Either) problem = checkMeter(meter, expect, frames);
     if (!problem.empty()) {
         char context[200];

@@ -1,12 +1,15 @@
 #pragma once
 // The control values a session sends: what hosts and users send (0..1, the switches' exact
-// values) and what broken automation sends (outside 0..1, NaN, infinities, subnormal numbers).
+// values) and what broken automation sends (outside 0..1, NaN, infinities, subnormal numbers). They
+// are drawn in the stored 0..1 form that hosts automate in, and reach a driver in user units on the
+// extended curve, which gives every stored value back bit for bit.
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
+#include "engine/ControlTable.h"
 #include "tools/host/validate/Signals.h"
 
 namespace qmhost::validate {
@@ -25,14 +28,22 @@ inline float chooseControlValue(SessionRandom& random) {
     }
 }
 
-// Whether `got` is what the host set, `sent`: the same bits; a 32-bit x86 host receives floats in
-// an x87 register, which turns a signalling NaN into the quiet one of the same payload.
-inline bool readsBackAs(float sent, float got) {
-    const auto sentBits = std::bit_cast<std::uint32_t>(sent);
-    const auto gotBits = std::bit_cast<std::uint32_t>(got);
+// The value of control `id` (user units, extended curve) whose stored form is `stored`.
+inline double controlAtStored(qm::ControlId id, float stored) { return qm::extendedControlValueFor(id, stored); }
+
+// The stored form of `value` of control `id`: what the session hashes of a control it read back,
+// as it has since it read the stored form itself (the recorded hashes stay valid).
+inline float storedFormOf(qm::ControlId id, double value) { return qm::parameterValueForExtended(id, value); }
+
+// Whether `got` is what the host set, `sent`: the same bits; a 32-bit x86 host receives floating
+// point results in an x87 register, which turns a signalling NaN into the quiet one of the same
+// payload.
+inline bool readsBackAs(double sent, double got) {
+    const auto sentBits = std::bit_cast<std::uint64_t>(sent);
+    const auto gotBits = std::bit_cast<std::uint64_t>(got);
     if (sentBits == gotBits) return true;
 #if defined(__i386__)
-    return std::isnan(sent) && gotBits == (sentBits | 0x00400000u);
+    return std::isnan(sent) && gotBits == (sentBits | 0x0008000000000000ull);
 #else
     return false;
 #endif

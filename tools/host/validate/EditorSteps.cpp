@@ -28,6 +28,12 @@ constexpr Spot centreOf(const qm::Rect& place) {
     return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
 }
 
+// The control whose stored value aims a click at each slider row's handle. The third row shows the
+// threshold, but the sessions have always aimed at it by the duck/key choice: aiming by the
+// threshold would change every seed's clicks and the hashes recorded for them.
+constexpr qm::ControlId kSliderAim[layout::kSliderRowCount] = {qm::ControlAttack, qm::ControlRelease,
+                                                               qm::ControlDuckKey};
+
 // A point of the editor at 1x: one of its switches, a slider's handle, the help mark, anywhere.
 Spot chooseSpot(SessionRandom& random, const InstanceModel& instance) {
     static constexpr Spot kSwitches[] = {
@@ -39,7 +45,8 @@ Spot chooseSpot(SessionRandom& random, const InstanceModel& instance) {
     case 0: return kSwitches[random.below(7)];
     case 1: {
         const std::int32_t row = static_cast<std::int32_t>(random.below(3));
-        const float value = instance.expectedControl(6 + row);
+        const qm::ControlId aim = kSliderAim[row];
+        const float value = qm::parameterValueForExtended(aim, instance.expectedControl(aim));
         const float along = value >= 0.0f && value <= 1.0f ? value : static_cast<float>(random.unit());
         // Somewhere on the handle, whose left edge is its position plus the offset.
         constexpr std::int32_t kTravel = layout::kSliderHandleMax - layout::kSliderHandleMin;
@@ -66,7 +73,9 @@ void idleEditor(SessionState& state, InstanceModel& instance) {
 }
 
 void checkUserControls(UiStep& step, InstanceModel& instance) {
-    for (std::int32_t index = 1; index <= 9 && !step.state.failed(); ++index) step.checkControl(instance, index);
+    for (std::int32_t number = kFirstDrawnControl; number <= kLastDrawnControl && !step.state.failed(); ++number) {
+        step.checkControl(instance, drawnControl(number));
+    }
 }
 
 void clickEditor(UiStep& step, InstanceModel& instance) {

@@ -1,22 +1,37 @@
 #pragma once
-// What the validator needs of a plug-in module, whatever its format: make and destroy instances,
-// set and read their controls, set the stream, process in both forms, and open, idle and close
-// their editors. One driver per format (VST 2, LV2); the sessions see only this interface.
+// What the validator needs of a plug-in module, whatever its format, in the instance model's terms:
+// make and destroy instances, set and read their controls by id in user units, read their outputs,
+// set the stream, process in both forms, and open, idle and close their editors. One driver per
+// format (VST 2, LV2) translates to the format; the sessions see only this interface.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "engine/ControlOutputs.h"
+#include "engine/ControlTable.h"
+#include "tools/host/validate/HostTarget.h"
+
 namespace qmhost::validate {
+
+// What a driver reads as the slot when the instance reports something that names neither a slot
+// nor none.
+constexpr std::int32_t kNotASlot = -2;
+
+// The texts a host reads: of a target, its name, its unit's label and its value as shown; of the
+// instance, the vendor, the product and the effect's name.
+enum TextKind : int { TextName, TextLabel, TextDisplay, TextVendor, TextProduct, TextEffectName };
+constexpr int kTextKindCount = 6;
 
 // What an instance tells its host by itself. Called on the thread that caused it.
 class InstanceEvents {
 public:
     virtual ~InstanceEvents() = default;
-    // The instance changed control `index` to `value` (a user moved it in the editor).
-    virtual void controlAutomated(std::int32_t index, float value) = 0;
-    // A gesture on control `index` began or ended.
-    virtual void gesture(std::int32_t index, bool begins) = 0;
+    // The instance changed control `id` to `value` (user units on the extended curve, see
+    // DriverInstance::setControl): a user moved it in the editor.
+    virtual void controlAutomated(qm::ControlId id, double value) = 0;
+    // A gesture on control `id` began or ended.
+    virtual void gesture(qm::ControlId id, bool begins) = 0;
 };
 
 // One live instance; destroying the object destroys the instance (editor open or not).
@@ -24,9 +39,23 @@ class DriverInstance {
 public:
     virtual ~DriverInstance() = default;
 
-    // Controls: any index, any value; the instance decides what it keeps. Any thread.
-    virtual void setControl(std::int32_t index, float value) = 0;
-    virtual float control(std::int32_t index) = 0;
+    // Controls by id, in user units on the extended curve (qm::extendedControlValueFor), where every
+    // stored value, outside the range or not a number, has a value of its own: any value goes in,
+    // the instance decides what it keeps, and a value set reads back with the same bits. Any thread.
+    virtual void setControl(qm::ControlId id, double value) = 0;
+    virtual double control(qm::ControlId id) = 0;
+    // The instance's key slot: 0..3, qm::kNoSlot without one, or kNotASlot when what it reports
+    // names neither. Any thread.
+    virtual std::int32_t slot() = 0;
+    // The gain reduction at the end of the last block, as the instance reported it (0..1 when
+    // right). Any thread.
+    virtual float meter() = 0;
+    // Output `id` with the bits the format's host reads (the session hashes them, and a recall
+    // writes them back), whatever the format keeps there. Any thread.
+    virtual float outputAsRead(qm::OutputId id) = 0;
+    // A host writing `value` to output `id`, as a host recalling every value it saved does; kept
+    // where the format lets a host write there, dropped elsewhere. Any thread.
+    virtual void writeOutput(qm::OutputId id, float value) = 0;
     // The stream: sample rate and the largest block the host announces. UI thread.
     virtual void setStream(float sampleRateHz, std::int32_t maxBlockFrames, bool together) = 0;
     // Activation: false suspends, true resumes. UI thread.
@@ -46,10 +75,10 @@ public:
     virtual bool programName(char* buffer, std::size_t bytes) = 0;
     // The most bytes the format lets a program name take, terminator included.
     virtual std::size_t programNameBytes() const = 0;
-    // One of the instance's texts (`kind` 0 name, 1 label, 2 display of control `index`; 3 vendor,
-    // 4 product, 5 effect name) into `buffer`; the bytes it may use for that text.
-    virtual std::size_t textBytes(int kind) const = 0;
-    virtual void text(int kind, std::int32_t index, char* buffer) = 0;
+    // Text `kind` of `target` (the instance's own texts ignore it) into `buffer`; the bytes the
+    // format lets that text take, terminator included.
+    virtual std::size_t textBytes(TextKind kind) const = 0;
+    virtual void text(TextKind kind, HostTarget target, char* buffer) = 0;
 
     // The editor: opened into the host's `parent` window (false when it has none or cannot),
     // idled, given a key, and closed. UI thread.
@@ -70,8 +99,6 @@ public:
     virtual std::string problem() const = 0;
     // A new instance reporting to `events` (which outlives it), or null when the module made none.
     virtual std::unique_ptr<DriverInstance> make(InstanceEvents& events) = 0;
-    // Number of controls of every instance.
-    virtual std::int32_t controlCount() const = 0;
     // Whether a stream change may make a new instance behind the same object (formats that fix the
     // rate at instantiation), which takes the lowest key slot free at that moment.
     virtual bool remakesOnStreamChange() const { return false; }

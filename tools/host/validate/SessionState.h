@@ -20,10 +20,7 @@ namespace qmhost::validate {
 
 constexpr std::int32_t kMaxInstances = 6;
 constexpr std::int32_t kMaxBlockFrames = 8192;
-constexpr std::int32_t kControls = 11;
 constexpr std::int32_t kSlots = 4;
-// Controls 0 (the instance's key slot) and 10 (its meter) are the engine's; 1..9 are the user's.
-inline bool isUserControl(std::int32_t index) { return index >= 1 && index <= 9; }
 
 // A 64-bit hash of words, fast enough for every output sample.
 class OutputHash {
@@ -51,17 +48,18 @@ class InstanceModel : public InstanceEvents {
 public:
     InstanceModel(int serial, int lane) : serial(serial), lane(lane) {}
 
-    void controlAutomated(std::int32_t index, float value) override {
+    void controlAutomated(qm::ControlId id, double value) override {
         if (automations != nullptr) automations->fetch_add(1, std::memory_order_relaxed);
-        if (isUserControl(index)) expected[index].store(std::bit_cast<std::uint32_t>(value), std::memory_order_release);
+        expected[id].store(std::bit_cast<std::uint64_t>(value), std::memory_order_release);
     }
-    void gesture(std::int32_t, bool begins) override {
+    void gesture(qm::ControlId, bool begins) override {
         if (begins) dragBegan.store(true, std::memory_order_release);
     }
-    float expectedControl(std::int32_t index) const {
-        return std::bit_cast<float>(expected[index].load(std::memory_order_acquire));
+    // What control `id` should read (user units, extended curve): as the host or the editor last set it.
+    double expectedControl(qm::ControlId id) const {
+        return std::bit_cast<double>(expected[id].load(std::memory_order_acquire));
     }
-    void expect(std::int32_t index, float value) { controlAutomated(index, value); }
+    void expect(qm::ControlId id, double value) { controlAutomated(id, value); }
     // Odd while the user-interface thread changes this instance's controls or editor.
     void beginTouch() { touch.fetch_add(1, std::memory_order_acq_rel); }
     void endTouch() { touch.fetch_add(1, std::memory_order_acq_rel); }
@@ -69,8 +67,8 @@ public:
     std::unique_ptr<DriverInstance> driver;
     const int serial;
     const int lane;
-    std::int32_t slot = -1;
-    std::array<std::atomic<std::uint32_t>, kControls> expected{};
+    std::int32_t slot = qm::kNoSlot;
+    std::array<std::atomic<std::uint64_t>, qm::kControlCount> expected{};
     std::atomic<std::uint32_t> touch{0};
     std::atomic<bool> dragBegan{false};
     // Changed under the lane's lock only.

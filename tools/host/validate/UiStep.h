@@ -1,6 +1,7 @@
 #pragma once
 // One step of the user-interface thread: marks it for the watchdog, reports its failure, and
-// carries the operations most steps share (a control set and read back, the instance's texts).
+// carries the operations most steps share (a control or output set, a control read back, the
+// instance's texts).
 
 #include <string>
 
@@ -16,11 +17,19 @@ public:
     void end();
     void fail(const std::string& message);
 
-    // Sets control `index` as the host does (marked as a change for the audio threads) and reads
-    // a user control back: the same bits.
-    void setControl(InstanceModel& instance, std::int32_t index, float value);
-    // Reads control `index`; a user control must read as the host or the editor last set it.
-    void checkControl(InstanceModel& instance, std::int32_t index);
+    // Sets control `id` to `value` (user units, extended curve) as the host does (marked as a
+    // change for the audio threads) and reads it back: the same bits.
+    void setControl(InstanceModel& instance, qm::ControlId id, double value);
+    // Writes `value` to output `id` as a host recalling every value does (marked as a change too).
+    void writeOutput(InstanceModel& instance, qm::OutputId id, float value);
+    // Sends `stored`, a value in the stored 0..1 form, to `target`: a control as its value in
+    // user units, an output as it is.
+    void setTarget(InstanceModel& instance, HostTarget target, float stored);
+    // Reads `target` into the hash; a control must read as the host or the editor last set it.
+    void checkTarget(InstanceModel& instance, HostTarget target);
+    void checkControl(InstanceModel& instance, qm::ControlId id) {
+        checkTarget(instance, {HostTarget::Kind::Control, id});
+    }
     // The controls' names, labels and display texts, the vendor, product and effect names, and
     // the program name set and read back; each text within the size the format promises.
     void texts(InstanceModel& instance);
@@ -28,7 +37,7 @@ public:
     SessionState& state;
 
 private:
-    void checkText(InstanceModel& instance, int kind, std::int32_t index);
+    void checkText(InstanceModel& instance, TextKind kind, HostTarget target);
     void programName(InstanceModel& instance);
     const char* what = "";
 };

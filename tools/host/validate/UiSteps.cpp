@@ -43,7 +43,14 @@ std::int32_t lowestFreeSlot(const SessionState& state) {
                                        [slot](const auto& instance) { return instance->slot == slot; });
         if (!taken) return slot;
     }
-    return -1;
+    return qm::kNoSlot;
+}
+
+// A slot as read, for a failure's message: the number and the output's bits as the host reads them.
+std::string describeSlot(std::int32_t slot, DriverInstance* driver) {
+    std::string text = slot == qm::kNoSlot ? "no slot" : (slot == kNotASlot ? "no slot number" : "slot " + std::to_string(slot));
+    if (driver != nullptr) text += " (" + formatValue(driver->outputAsRead(qm::OutputSlot)) + ")";
+    return text;
 }
 
 void makeInstance(UiStep& step) {
@@ -56,13 +63,16 @@ void makeInstance(UiStep& step) {
     state.count(2);
     if (instance->driver == nullptr) return step.fail("the module made no instance");
     const std::int32_t slot = lowestFreeSlot(state);
-    const float slotControl = instance->driver->control(0);
-    if (slotControl != (slot >= 0 ? static_cast<float>(slot) : 6.0f)) {
-        return step.fail("new instance " + std::to_string(instance->serial) + " reads " + formatValue(slotControl) +
-                         " as its slot, expected " + std::to_string(slot >= 0 ? slot : 6));
+    const std::int32_t reported = instance->driver->slot();
+    if (reported != slot) {
+        return step.fail("new instance " + std::to_string(instance->serial) + " reads " +
+                         describeSlot(reported, instance->driver.get()) + ", expected " + describeSlot(slot, nullptr));
     }
     instance->slot = slot;
-    for (std::int32_t index = 1; index <= 9; ++index) instance->expect(index, instance->driver->control(index));
+    for (std::int32_t number = kFirstDrawnControl; number <= kLastDrawnControl; ++number) {
+        const qm::ControlId id = drawnControl(number);
+        instance->expect(id, instance->driver->control(id));
+    }
     instance->rateHz = chooseSampleRate(state.random);
     instance->maxBlockFrames = chooseBlockSize(state.random);
     instance->driver->setStream(instance->rateHz, instance->maxBlockFrames, state.random.chance(300));
@@ -112,19 +122,18 @@ void toggleActive(UiStep& step, InstanceModel& instance) {
 // keeps its slot, a new one takes the lowest slot the others leave free. Under the lane's lock.
 void followRemadeSlot(UiStep& step, InstanceModel& instance) {
     SessionState& state = step.state;
-    const float value = instance.driver->control(0);
+    const std::int32_t now = instance.driver->slot();
     state.count(1);
     const std::int32_t previous = instance.slot;
-    instance.slot = -1;
+    instance.slot = qm::kNoSlot;
     const std::int32_t lowest = lowestFreeSlot(state);
-    const std::int32_t now = value == 6.0f ? -1 : static_cast<std::int32_t>(value);
-    const bool known = value == 6.0f || (value >= 0.0f && value < static_cast<float>(kSlots) && value == static_cast<float>(now));
+    const bool known = now == qm::kNoSlot || (now >= 0 && now < kSlots);
     instance.slot = now;
     if (!known || (now != previous && now != lowest)) {
         instance.slot = previous;
-        step.fail("instance " + std::to_string(instance.serial) + " reads " + formatValue(value) +
-                  " as its slot after a stream change; it had " + std::to_string(previous) + ", the lowest free is " +
-                  std::to_string(lowest));
+        step.fail("instance " + std::to_string(instance.serial) + " reads " + describeSlot(now, instance.driver.get()) +
+                  " after a stream change; it had " + describeSlot(previous, nullptr) + ", the lowest free is " +
+                  describeSlot(lowest, nullptr));
     }
 }
 
@@ -158,32 +167,60 @@ void changeStream(UiStep& step, InstanceModel& instance) {
 
 void setOneControl(UiStep& step, InstanceModel& instance) {
     SessionState& state = step.state;
-    // Mostly the user's controls; now and then the engine's two, as a host recalling all of them does.
-    const std::int32_t index = state.random.chance(30) ? (state.random.chance(500) ? 0 : 10) : state.random.between(1, 9);
-    const float value = chooseControlValue(state.random);
-    step.setControl(instance, index, value);
+    // Mostly the user's controls; now and then the slot or the meter, as a host recalling every
+    // value it saw writes them too.
+    const std::int32_t number = state.random.chance(30) ? (state.random.chance(500) ? 0 : kHostTargetCount - 1)
+                                                        : state.random.between(kFirstDrawnControl, kLastDrawnControl);
+    const float stored = chooseControlValue(state.random);
+    step.setTarget(instance, hostTarget(number), stored);
 }
 
+// Listening as a user sets it up: processing on (mostly), the key inputs, duck or key, and now
+// and then the threshold, attack and release somewhere low in their stored range.
 void setUpListening(UiStep& step, InstanceModel& instance) {
     SessionState& state = step.state;
-    step.setControl(instance, 1, state.random.chance(800) ? 0.0f : 1.0f);
-    for (std::int32_t slot = 0; slot < kSlots; ++slot) step.setControl(instance, 2 + slot, state.random.chance(400) ? 1.0f : 0.0f);
-    step.setControl(instance, 8, state.random.chance(500) ? 1.0f : 0.0f);
-    if (state.random.chance(500)) step.setControl(instance, 9, static_cast<float>(state.random.unit()));
-    if (state.random.chance(300)) step.setControl(instance, 6, static_cast<float>(state.random.unit() * 0.3));
-    if (state.random.chance(300)) step.setControl(instance, 7, static_cast<float>(state.random.unit() * 0.5));
+    step.setControl(instance, qm::ControlEnabled, state.random.chance(800) ? 1.0 : 0.0);
+    for (std::int32_t slot = 0; slot < kSlots; ++slot) {
+        const auto input = static_cast<qm::ControlId>(qm::ControlInputAlpha + slot);
+        step.setControl(instance, input, state.random.chance(400) ? 1.0 : 0.0);
+    }
+    step.setControl(instance, qm::ControlDuckKey, state.random.chance(500) ? 1.0 : 0.0);
+    if (state.random.chance(500)) {
+        const auto stored = static_cast<float>(state.random.unit());
+        step.setControl(instance, qm::ControlThreshold, controlAtStored(qm::ControlThreshold, stored));
+    }
+    if (state.random.chance(300)) {
+        const auto stored = static_cast<float>(state.random.unit() * 0.3);
+        step.setControl(instance, qm::ControlAttack, controlAtStored(qm::ControlAttack, stored));
+    }
+    if (state.random.chance(300)) {
+        const auto stored = static_cast<float>(state.random.unit() * 0.5);
+        step.setControl(instance, qm::ControlRelease, controlAtStored(qm::ControlRelease, stored));
+    }
 }
 
-// A host restoring a project: every control of one instance written into another, as saved.
+// A host restoring a project: every value of one instance written into another, as saved (the
+// outputs too, which a format may keep where its host can write).
 void recallProject(UiStep& step, InstanceModel& from, InstanceModel& to) {
-    float saved[kControls];
-    for (std::int32_t index = 0; index < kControls; ++index) saved[index] = from.driver->control(index);
-    step.state.count(kControls);
-    for (std::int32_t index = 0; index < kControls; ++index) step.setControl(to, index, saved[index]);
+    double controls[kHostTargetCount] = {};
+    float outputs[kHostTargetCount] = {};
+    for (std::int32_t number = 0; number < kHostTargetCount; ++number) {
+        const HostTarget target = hostTarget(number);
+        if (target.isControl()) controls[number] = from.driver->control(target.control());
+        else outputs[number] = from.driver->outputAsRead(target.output());
+    }
+    step.state.count(kHostTargetCount);
+    for (std::int32_t number = 0; number < kHostTargetCount; ++number) {
+        const HostTarget target = hostTarget(number);
+        if (target.isControl()) step.setControl(to, target.control(), controls[number]);
+        else step.writeOutput(to, target.output(), outputs[number]);
+    }
 }
 
 void readAllControls(UiStep& step, InstanceModel& instance) {
-    for (std::int32_t index = 0; index < kControls && !step.state.failed(); ++index) step.checkControl(instance, index);
+    for (std::int32_t number = 0; number < kHostTargetCount && !step.state.failed(); ++number) {
+        step.checkTarget(instance, hostTarget(number));
+    }
 }
 
 }  // namespace
@@ -242,11 +279,13 @@ void endSession(SessionState& state) {
         probes.push_back(std::make_unique<InstanceModel>(0, 0));
         probes.back()->driver = state.driver.make(*probes.back());
         state.count(2);
-        const float expected = i < kSlots ? static_cast<float>(i) : 6.0f;
-        const float slot = probes.back()->driver != nullptr ? probes.back()->driver->control(0) : -1.0f;
+        const std::int32_t expected = i < kSlots ? i : qm::kNoSlot;
+        DriverInstance* probe = probes.back()->driver.get();
+        const std::int32_t slot = probe != nullptr ? probe->slot() : kNotASlot;
         if (slot != expected) {
-            step.fail("after the project was closed, new instance " + std::to_string(i + 1) + " reads slot " +
-                      formatValue(slot) + ", expected " + formatValue(expected) + ": a slot stayed taken");
+            step.fail("after the project was closed, new instance " + std::to_string(i + 1) + " reads " +
+                      describeSlot(slot, probe) + ", expected " + describeSlot(expected, nullptr) +
+                      ": a slot stayed taken");
         }
     }
     probes.clear();

@@ -1,5 +1,5 @@
 // The validator's driver for LV2 plug-ins, natively through lilv: one module description, and
-// instances made on it that the sessions drive as they drive VST 2 instances.
+// instances made on it that the sessions drive in the instance model's terms.
 
 #include "tools/host/validate/lv2/Lv2Instance.h"
 
@@ -16,8 +16,6 @@ public:
         if (!instance->isValid()) return nullptr;
         return instance;
     }
-    // The session's eleven controls, whatever the plug-in's ports.
-    std::int32_t controlCount() const override { return 11; }
     bool remakesOnStreamChange() const override { return true; }
 
 private:

@@ -13,19 +13,23 @@ namespace {
 // What the audio ports point at for the empty block after instantiation.
 float emptyBlock[1] = {0.0f};
 
+// The control value (user units, extended curve) that a port value shows: the plug-in limits it to
+// the control's range first.
+double controlOfPortValue(std::int32_t id, float portValue) {
+    const auto control = static_cast<qm::ControlId>(id);
+    return qm::extendedControlValueFor(control, qm::parameterValueFor(control, portValue));
+}
+
 }  // namespace
 
 Lv2Instance::Lv2Instance(Lv2Module& module, InstanceEvents& events)
     : module(module), events(events), ports(module.ports()), portValues(ports.count, 0.0f),
       hostValues(new std::atomic<float>[ports.count]), shownValues(ports.count, 0.0f), shown(ports.count, false) {
     for (std::uint32_t port = 0; port < ports.count; ++port) hostValues[port].store(ports.defaults[port]);
-    for (std::int32_t index = 0; index < 11; ++index) {
-        const std::int32_t id = qm::controlForParameter(index);
-        const float value = id >= 0 ? qm::parameterValueFor(static_cast<qm::ControlId>(id),
-                                                             ports.defaults[ports.control[id]])
-                                    : 0.0f;
-        written[index].store(value);
-    }
+    for (std::int32_t id = 0; id < qm::kControlCount; ++id) written[id].store(controlOfPortValue(id, ports.defaults[ports.control[id]]));
+    outputs[qm::OutputSlot].store(static_cast<float>(qm::kNoSlot));
+    outputs[qm::OutputMeter].store(0.0f);
+    outputs[qm::OutputLatency].store(0.0f);
     // Instantiated at the most usual rate until the host sets its stream.
     std::lock_guard<std::mutex> guard(lock);
     instantiate(rateHz, 0);
@@ -58,21 +62,34 @@ void Lv2Instance::instantiate(double newRateHz, std::int32_t maxFrames) {
     if (!active) lilv_instance_deactivate(instance);
 }
 
-void Lv2Instance::setControl(std::int32_t index, float value) {
-    const std::int32_t id = index >= 1 && index <= 9 ? qm::controlForParameter(index) : -1;
-    // The slot and meter are outputs: a host's write to them goes nowhere.
-    if (id < 0) return;
-    written[index].store(value);
-    hostValues[ports.control[id]].store(qm::controlValueFor(static_cast<qm::ControlId>(id), value));
+// The port gets the control's float on its plain curve from the value's stored form: a port holds
+// no extended value, and the plain curve is what the plug-in's own UI writes.
+void Lv2Instance::setControl(qm::ControlId id, double value) {
+    written[id].store(value);
+    hostValues[ports.control[id]].store(qm::controlValueFor(id, qm::parameterValueForExtended(id, value)));
 }
 
-float Lv2Instance::control(std::int32_t index) {
-    if (index == qm::ParamOwnSlot) {
-        const float slot = slotOutput.load();
-        return slot >= 0.0f ? slot : qm::kNoSlotValue;
-    }
-    if (index == qm::ParamMeter) return meterOutput.load();
-    return index >= 1 && index <= 9 ? written[index].load() : 0.0f;
+double Lv2Instance::control(qm::ControlId id) { return written[id].load(); }
+
+float Lv2Instance::outputPortValue(qm::OutputId id) const {
+    return ports.output[id] != kNoPort ? outputs[id].load() : 0.0f;
+}
+
+// The slot port says kNoSlot without a slot; any negative value, or NaN, is read as none.
+std::int32_t Lv2Instance::slot() {
+    const float value = outputPortValue(qm::OutputSlot);
+    if (!(value >= 0.0f)) return qm::kNoSlot;
+    const bool whole = value < static_cast<float>(qm::kKeySlotCount) &&
+                       value == static_cast<float>(static_cast<std::int32_t>(value));
+    return whole ? static_cast<std::int32_t>(value) : kNotASlot;
+}
+
+// The slot as the sessions have always read it from either format: the port's value, or
+// kNoSlotValue (6) without a slot, so that their hashes stay those recorded.
+float Lv2Instance::outputAsRead(qm::OutputId id) {
+    const float value = outputPortValue(id);
+    if (id == qm::OutputSlot && !(value >= 0.0f)) return qm::kNoSlotValue;
+    return value;
 }
 
 void Lv2Instance::setStream(float sampleRateHz, std::int32_t maxBlockFrames, bool) {
@@ -123,8 +140,9 @@ void Lv2Instance::runPiece(float* const* in, float* const* out, const float* con
         if (ports.isControl[port] && ports.isInput[port]) portValues[port] = hostValues[port].load();
     }
     lilv_instance_run(instance, frames);
-    slotOutput.store(portValues[ports.slot]);
-    meterOutput.store(portValues[ports.meter]);
+    for (std::int32_t id = 0; id < qm::kOutputCount; ++id) {
+        if (ports.output[id] != kNoPort) outputs[id].store(portValues[ports.output[id]]);
+    }
 }
 
 std::int32_t Lv2Instance::controlOfPort(std::uint32_t port) const {
@@ -132,6 +150,15 @@ std::int32_t Lv2Instance::controlOfPort(std::uint32_t port) const {
         if (ports.control[id] == port) return id;
     }
     return -1;
+}
+
+std::uint32_t Lv2Instance::portOfTarget(HostTarget target) const {
+    switch (target.kind) {
+    case HostTarget::Kind::Control: return ports.control[target.id];
+    case HostTarget::Kind::Output: return ports.output[target.id];
+    case HostTarget::Kind::PastTheEnds: break;
+    }
+    return kNoPort;
 }
 
 bool Lv2Instance::hasEditor() const {
@@ -165,8 +192,8 @@ void Lv2Instance::closeEditor() { editor.reset(); }
 void Lv2Instance::showPortValues() {
     for (std::uint32_t port = 0; port < ports.count; ++port) {
         float value = 0.0f;
-        if (port == ports.slot) value = slotOutput.load();
-        else if (port == ports.meter) value = meterOutput.load();
+        if (port == ports.output[qm::OutputSlot]) value = outputs[qm::OutputSlot].load();
+        else if (port == ports.output[qm::OutputMeter]) value = outputs[qm::OutputMeter].load();
         else if (ports.isControl[port] && ports.isInput[port]) value = hostValues[port].load();
         else continue;
         const bool same = std::bit_cast<std::uint32_t>(value) == std::bit_cast<std::uint32_t>(shownValues[port]);
@@ -183,37 +210,29 @@ void Lv2Instance::portWritten(std::uint32_t port, float value) {
     hostValues[port].store(value);
     shown[port] = true;
     shownValues[port] = value;
-    const std::int32_t index = qm::controlInfo(static_cast<qm::ControlId>(id)).parameter;
-    if (index < 1) return;
-    const float stored = qm::parameterValueFor(static_cast<qm::ControlId>(id), value);
-    written[index].store(stored);
-    events.controlAutomated(index, stored);
+    const double control = controlOfPortValue(id, value);
+    written[id].store(control);
+    events.controlAutomated(static_cast<qm::ControlId>(id), control);
 }
 
 void Lv2Instance::portTouched(std::uint32_t port, bool grabbed) {
     const std::int32_t id = controlOfPort(port);
-    const std::int32_t index = id >= 0 ? qm::controlInfo(static_cast<qm::ControlId>(id)).parameter : -1;
-    if (index >= 1) events.gesture(index, grabbed);
+    if (id >= 0) events.gesture(static_cast<qm::ControlId>(id), grabbed);
 }
 
-void Lv2Instance::text(int kind, std::int32_t index, char* buffer) {
-    std::uint32_t port = kNoPort;
-    if (index == qm::ParamOwnSlot) port = ports.slot;
-    else if (index == qm::ParamMeter) port = ports.meter;
-    else if (index >= 1 && index <= 9) port = ports.control[qm::controlForParameter(index)];
+void Lv2Instance::text(TextKind kind, HostTarget target, char* buffer) {
+    const std::uint32_t port = portOfTarget(target);
     std::string shownText;
     switch (kind) {
-    case 0: shownText = module.portName(port); break;
-    case 1: shownText = module.portUnit(port); break;
-    case 2:
+    case TextName: shownText = module.portName(port); break;
+    case TextLabel: shownText = module.portUnit(port); break;
+    case TextDisplay:
         if (port != kNoPort) {
-            const float value = port == ports.slot ? slotOutput.load()
-                                : port == ports.meter ? meterOutput.load()
-                                                      : hostValues[port].load();
+            const float value = target.isOutput() ? outputs[target.id].load() : hostValues[port].load();
             shownText = module.portDisplay(port, value);
         }
         break;
-    case 3: shownText = module.authorName(); break;
+    case TextVendor: shownText = module.authorName(); break;
     default: shownText = module.pluginName(); break;
     }
     std::snprintf(buffer, textBytes(kind), "%s", shownText.c_str());

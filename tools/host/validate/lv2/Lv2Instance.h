@@ -1,10 +1,10 @@
 #pragma once
-// One LV2 instance as the validator drives it, behind the session's VST 2-shaped controls: the
-// session's indices 1..9 (normalised values) are written to the control inputs in user units
-// through the shared control table, and read back as the host wrote them (control inputs are the
-// host's); 0 and 10 read the slot and meter outputs. The host's values live in atomics and are
-// copied into the ports before each run, as hosts do, so any thread may set them. A change of rate,
-// or a larger block than announced, makes a new instance at the new stream with the same controls.
+// One LV2 instance as the validator drives it: the model's controls are the plug-in's control
+// inputs, which are the host's (a value set reads back as it was set, whatever the plug-in keeps),
+// and its outputs are output ports, which a host cannot write. The host's port values live in
+// atomics and are copied into the ports before each run, as hosts do, so any thread may set them. A
+// change of rate, or a larger block than announced, makes a new instance at the new stream with the
+// same controls.
 
 #include <atomic>
 #include <memory>
@@ -24,8 +24,13 @@ public:
     ~Lv2Instance() override;
     bool isValid() const { return instance != nullptr; }
 
-    void setControl(std::int32_t index, float value) override;
-    float control(std::int32_t index) override;
+    void setControl(qm::ControlId id, double value) override;
+    double control(qm::ControlId id) override;
+    std::int32_t slot() override;
+    float meter() override { return outputs[qm::OutputMeter].load(); }
+    float outputAsRead(qm::OutputId id) override;
+    // Outputs are the plug-in's: a host's write goes nowhere.
+    void writeOutput(qm::OutputId, float) override {}
     void setStream(float sampleRateHz, std::int32_t maxBlockFrames, bool together) override;
     void setActive(bool active) override;
     bool canAccumulate() const override { return false; }
@@ -36,8 +41,8 @@ public:
     bool setProgramName(const char*) override { return false; }
     bool programName(char*, std::size_t) override { return false; }
     std::size_t programNameBytes() const override { return 1; }
-    std::size_t textBytes(int kind) const override { return kind >= 3 ? 128 : 64; }
-    void text(int kind, std::int32_t index, char* buffer) override;
+    std::size_t textBytes(TextKind kind) const override { return kind >= TextVendor ? 128 : 64; }
+    void text(TextKind kind, HostTarget target, char* buffer) override;
 
     bool hasEditor() const override;
     bool openEditor(void* parent) override;
@@ -58,6 +63,10 @@ private:
                   std::uint32_t frames);
     // The control table's row of control input `port`, or -1.
     std::int32_t controlOfPort(std::uint32_t port) const;
+    // The port a host asks about for `target`, or kNoPort.
+    std::uint32_t portOfTarget(HostTarget target) const;
+    // What the port of output `id` said after the last run; 0 for an output the plug-in lacks.
+    float outputPortValue(qm::OutputId id) const;
     // Tells the open UI every port value it has not been told yet.
     void showPortValues();
 
@@ -73,10 +82,9 @@ private:
     // The ports' own floats, connected once; the host's values, copied into them before a run.
     std::vector<float> portValues;
     std::unique_ptr<std::atomic<float>[]> hostValues;
-    // The session's values 1..9 as written; the slot and meter outputs of the last run.
-    std::atomic<float> written[11];
-    std::atomic<float> slotOutput{-1.0f};
-    std::atomic<float> meterOutput{0.0f};
+    // The controls as the host last set them (user units, extended curve); the outputs of the last run.
+    std::atomic<double> written[qm::kControlCount];
+    std::atomic<float> outputs[qm::kOutputCount];
     std::unique_ptr<Lv2Editor> editor;
     std::vector<float> shownValues;
     std::vector<bool> shown;

@@ -129,9 +129,11 @@ void Lv2Module::readPorts() {
         layout.control[id] = bySymbol(symbol);
         if (layout.control[id] == kNoPort) problemText = std::string("no control port ") + symbol;
     }
-    layout.slot = bySymbol("slot");
-    layout.meter = bySymbol("meter");
-    if (layout.slot == kNoPort || layout.meter == kNoPort || audioIn < 2 || audioOut < 2) {
+    for (std::int32_t id = 0; id < qm::kOutputCount; ++id) {
+        layout.output[id] = bySymbol(qm::outputInfo(static_cast<qm::OutputId>(id)).symbol);
+    }
+    if (layout.output[qm::OutputSlot] == kNoPort || layout.output[qm::OutputMeter] == kNoPort || audioIn < 2 ||
+        audioOut < 2) {
         problemText = "the plug-in lacks stereo audio, the slot or the meter output";
     }
 }

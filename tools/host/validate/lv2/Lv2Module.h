@@ -1,6 +1,6 @@
 #pragma once
 // The validator's view of an LV2 plug-in, loaded through lilv from a bundle folder or by its URI
-// on LV2_PATH: where its ports are (found by the symbols of the shared control table), their
+// on LV2_PATH: where its ports are (found by the symbols of the model's controls and outputs), their
 // texts, the URID map and block-length options its instances get, and its X11 UI. Everything here
 // is read at load time; afterwards only instantiation touches lilv, on the user-interface thread.
 
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ControlOutputs.h"
 #include "engine/ControlTable.h"
 #include "tools/host/support/lv2/LilvHost.h"
 
@@ -26,8 +27,8 @@ struct Lv2Ports {
     std::uint32_t out[2] = {kNoPort, kNoPort};
     std::uint32_t side[2] = {kNoPort, kNoPort};
     std::uint32_t control[qm::kControlCount] = {};
-    std::uint32_t slot = kNoPort;
-    std::uint32_t meter = kNoPort;
+    // By qm::OutputId.
+    std::uint32_t output[qm::kOutputCount] = {kNoPort, kNoPort, kNoPort};
     // Every control port, input or output, with its default (inputs) and direction.
     std::vector<bool> isControl;
     std::vector<bool> isInput;
