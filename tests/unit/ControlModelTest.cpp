@@ -91,7 +91,8 @@ TEST(ControlModel, TheExtendedControlValueKeepsEveryNotANumbersPayloadAndKind) {
             // signalling NaN on the way.
             expected |= 0x00400000u;
 #endif
-            EXPECT_EQ(std::bit_cast<std::uint32_t>(back), expected) << controlInfo(id).symbol << " at " << std::hex << bits;
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(back), expected)
+                << controlInfo(id).symbol << " at " << std::hex << bits;
         }
     }
     // A double NaN whose payload lies below the float's bits comes back as the quiet NaN of its sign.

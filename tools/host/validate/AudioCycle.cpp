@@ -29,8 +29,8 @@ Expect expectationOf(const InstanceModel& instance, bool keyed) {
     // The processor reads the stored value on the plain curve: "enabled" 0 there passes through
     // (its stored form exactly 1.0 alone).
     const double enabled = instance.expectedControl(qm::ControlEnabled);
-    const float processing = qm::controlValueFor(qm::ControlEnabled, qm::parameterValueForExtended(qm::ControlEnabled, enabled));
-    if (processing == 0.0f) return Expect::PassesThrough;
+    const float stored = qm::parameterValueForExtended(qm::ControlEnabled, enabled);
+    if (qm::controlValueFor(qm::ControlEnabled, stored) == 0.0f) return Expect::PassesThrough;
     return instance.slot < 0 && !keyed ? Expect::PassesThrough : Expect::Ducks;
 }
 

@@ -48,7 +48,8 @@ std::int32_t lowestFreeSlot(const SessionState& state) {
 
 // A slot as read, for a failure's message: the number and the output's bits as the host reads them.
 std::string describeSlot(std::int32_t slot, DriverInstance* driver) {
-    std::string text = slot == qm::kNoSlot ? "no slot" : (slot == kNotASlot ? "no slot number" : "slot " + std::to_string(slot));
+    std::string text = slot == qm::kNoSlot ? "no slot" : "slot " + std::to_string(slot);
+    if (slot == kNotASlot) text = "no slot number";
     if (driver != nullptr) text += " (" + formatValue(driver->outputAsRead(qm::OutputSlot)) + ")";
     return text;
 }
@@ -176,7 +177,7 @@ void setOneControl(UiStep& step, InstanceModel& instance) {
 }
 
 // Listening as a user sets it up: processing on (mostly), the key inputs, duck or key, and now
-// and then the threshold, attack and release somewhere low in their stored range.
+// and then the threshold anywhere, the attack and the release low in their ranges.
 void setUpListening(UiStep& step, InstanceModel& instance) {
     SessionState& state = step.state;
     step.setControl(instance, qm::ControlEnabled, state.random.chance(800) ? 1.0 : 0.0);

@@ -26,7 +26,9 @@ Lv2Instance::Lv2Instance(Lv2Module& module, InstanceEvents& events)
     : module(module), events(events), ports(module.ports()), portValues(ports.count, 0.0f),
       hostValues(new std::atomic<float>[ports.count]), shownValues(ports.count, 0.0f), shown(ports.count, false) {
     for (std::uint32_t port = 0; port < ports.count; ++port) hostValues[port].store(ports.defaults[port]);
-    for (std::int32_t id = 0; id < qm::kControlCount; ++id) written[id].store(controlOfPortValue(id, ports.defaults[ports.control[id]]));
+    for (std::int32_t id = 0; id < qm::kControlCount; ++id) {
+        written[id].store(controlOfPortValue(id, ports.defaults[ports.control[id]]));
+    }
     outputs[qm::OutputSlot].store(static_cast<float>(qm::kNoSlot));
     outputs[qm::OutputMeter].store(0.0f);
     outputs[qm::OutputLatency].store(0.0f);
