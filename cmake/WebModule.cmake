@@ -60,6 +60,27 @@ add_custom_command(OUTPUT ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/engine
   COMMENT "tsc: dist/web/engine.js")
 add_custom_target(web_interface ALL DEPENDS ${QM_DIST_DIR}/web/engine.js)
 
+# The page's presets are the file tool's table, written as JSON at build time.
+add_executable(quellmar_web_presets tools/web/PresetsJson.cpp)
+target_link_libraries(quellmar_web_presets PRIVATE qm_warnings quellmar_duck_lib)
+add_custom_command(OUTPUT ${QM_DIST_DIR}/web/presets.json
+  COMMAND quellmar_web_presets ${QM_DIST_DIR}/web/presets.json
+  DEPENDS quellmar_web_presets
+  COMMENT "dist/web/presets.json from the file tool's presets")
+add_custom_target(web_presets ALL DEPENDS ${QM_DIST_DIR}/web/presets.json)
+
+# The page's static files (HTML, CSS, manifest, icon) beside the compiled scripts.
+file(GLOB QM_WEB_STATIC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/static/*)
+set(QM_WEB_STATIC_OUT "")
+foreach(static ${QM_WEB_STATIC})
+  get_filename_component(static_name ${static} NAME)
+  add_custom_command(OUTPUT ${QM_DIST_DIR}/web/${static_name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${static} ${QM_DIST_DIR}/web/${static_name}
+    DEPENDS ${static})
+  list(APPEND QM_WEB_STATIC_OUT ${QM_DIST_DIR}/web/${static_name})
+endforeach()
+add_custom_target(web_page ALL DEPENDS ${QM_WEB_STATIC_OUT} web_interface web_presets)
+
 if(NOT QM_TESTS)
   return()
 endif()
