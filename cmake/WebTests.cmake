@@ -20,3 +20,15 @@ set_tests_properties(web.compare PROPERTIES LABELS web FIXTURES_REQUIRED web-mod
 add_test(NAME bench.web COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tests/web/bench.mjs)
 set_tests_properties(bench.web PROPERTIES LABELS bench FIXTURES_REQUIRED web-module RUN_SERIAL ON
   ENVIRONMENT "${QM_WEB_ENV}")
+
+# The page in headless Chromium (Debian's), driven by puppeteer-core and checked by axe-core.
+find_program(QM_CHROMIUM chromium)
+if(QM_CHROMIUM)
+  set(QM_WEB_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts/web)
+  file(MAKE_DIRECTORY ${QM_WEB_ARTEFACTS})
+  add_test(NAME web.page COMMAND ${QM_NODE} --test --test-concurrency=1 ${CMAKE_SOURCE_DIR}/tests/web/page.test.mjs)
+  set_tests_properties(web.page PROPERTIES LABELS web FIXTURES_REQUIRED web-module TIMEOUT 300
+    ENVIRONMENT "${QM_WEB_ENV};QM_WEB_NODE_MODULES=${QM_WEB_NPM}/node_modules;QM_WEB_ARTEFACTS=${QM_WEB_ARTEFACTS};QM_CHROMIUM=${QM_CHROMIUM}")
+else()
+  message(STATUS "web.page left out: no chromium (the web set of tools/setup.sh installs it)")
+endif()

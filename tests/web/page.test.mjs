@@ -1,0 +1,205 @@
+// The page in headless Chromium, driven as a user drives it: sounds chosen through its file
+// inputs, a preset and a control set through its controls, the episode exported through a
+// download and held against quellmar-duck (ducking alone) and against ffmpeg's loudness
+// measurement (the finished podcast episode). Also: nothing is fetched after load, axe-core finds
+// no accessibility violation, an undecodable file is named and the page stays usable, and
+// screenshots at a desktop and a phone width are kept.
+// Environment: QM_WEB_DIST, QM_DUCK, QM_WEB_WORK, QM_WEB_NODE_MODULES, QM_WEB_ARTEFACTS,
+// QM_CHROMIUM.
+import assert from 'node:assert/strict';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { join, resolve } from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { kRateHz, music, readFloatWav, voice, writeFloatWav } from './signals.mjs';
+import { serveFolder } from './static-server.mjs';
+
+const require = createRequire(join(process.env.QM_WEB_NODE_MODULES, 'page-tests.cjs'));
+const puppeteer = require('puppeteer-core');
+const axeSource = readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+
+const work = join(process.env.QM_WEB_WORK, 'page');
+const downloads = join(work, 'downloads');
+const artefacts = process.env.QM_WEB_ARTEFACTS;
+const kSeconds = 8;
+let server;
+let browser;
+let page;
+let downloadEvents;
+let requestsAtLoad = 0;
+const pageRequests = [];
+let loaded = false;
+
+function wavPaths() {
+  return { voice: join(work, 'voice.wav'), bed: join(work, 'bed.wav'), bad: join(work, 'not-sound.mp3') };
+}
+
+before(async () => {
+  rmSync(work, { recursive: true, force: true });
+  mkdirSync(downloads, { recursive: true });
+  mkdirSync(artefacts, { recursive: true });
+  const paths = wavPaths();
+  writeFloatWav(paths.voice, voice(kSeconds));
+  writeFloatWav(paths.bed, music(kSeconds));
+  writeFileSync(paths.bad, 'This is text, not an MP3 file.\n');
+  server = await serveFolder(resolve(process.env.QM_WEB_DIST));
+  browser = await puppeteer.launch({
+    executablePath: process.env.QM_CHROMIUM,
+    headless: true,
+    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+  });
+  page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 900 });
+  page.on('request', (request) => {
+    if (loaded && !/^(blob|data):/.test(request.url())) pageRequests.push(request.url());
+  });
+  const session = await browser.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: downloads, eventsEnabled: true });
+  downloadEvents = session;
+  await page.goto(`${server.url}index.html`);
+  await page.waitForSelector('body[data-ready="true"]');
+  requestsAtLoad = server.requests.length;
+  loaded = true;
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.close();
+});
+
+// Waits for the next download to complete and returns the saved file's path.
+function nextDownload() {
+  return new Promise((resolveDownload, reject) => {
+    const listener = (event) => {
+      if (event.state === 'completed') {
+        downloadEvents.off('Browser.downloadProgress', listener);
+        resolveDownload(join(downloads, event.guid));
+      } else if (event.state === 'canceled') {
+        reject(new Error('the download was cancelled'));
+      }
+    };
+    downloadEvents.on('Browser.downloadProgress', listener);
+  });
+}
+
+async function chooseFiles(selector, paths) {
+  const before = await page.evaluate(() => Number(document.body.dataset.sounds ?? 0));
+  const input = await page.$(selector);
+  await input.uploadFile(...paths);
+  await page.waitForFunction((count) => Number(document.body.dataset.sounds ?? 0) > count, {}, before);
+}
+
+// Types `value` into a control's number box and leaves it, as a keyboard user does.
+async function typeControl(key, value) {
+  const box = `#control-${key}-value`;
+  await page.click(box, { clickCount: 3 });
+  await page.keyboard.press('Backspace');
+  await page.type(box, String(value));
+  await page.keyboard.press('Tab');
+}
+
+async function exportEpisode(format) {
+  await page.select('#format', format);
+  const exportsBefore = await page.evaluate(() => Number(document.body.dataset.exports ?? 0));
+  const saved = nextDownload();
+  await page.click('#export');
+  const path = await saved;
+  await page.waitForFunction((count) => Number(document.body.dataset.exports ?? 0) > count, {}, exportsBefore);
+  return path;
+}
+
+function messages() {
+  return page.$eval('#messages', (box) => box.textContent);
+}
+
+test('a bad file is named, and the page stays usable', async () => {
+  const paths = wavPaths();
+  await chooseFiles('#bed-input', [paths.bed]);
+  await chooseFiles('#voice-input', [paths.bad]);
+  const text = await messages();
+  assert.match(text, /not-sound\.mp3: this browser cannot decode it/);
+  assert.equal(await page.$eval('#export', (b) => b.disabled), true, 'no voice: nothing to export');
+  await chooseFiles('#voice-input', [paths.voice]);
+  assert.doesNotMatch(await messages(), /cannot decode/);
+  assert.equal(await page.$eval('#export', (b) => b.disabled), false);
+});
+
+test('ducking alone: the exported WAV is quellmar-duck\'s to within 1e-6', async () => {
+  const paths = wavPaths();
+  await page.select('#preset', 'standard');
+  await typeControl('threshold', -36);
+  assert.equal(await page.$eval('#control-threshold', (s) => s.value), '-36');
+  assert.equal(await page.$eval('#finish', (c) => c.checked), false);
+  const exported = await exportEpisode('float32');
+  const expectedPath = join(work, 'duck-standard.wav');
+  execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'standard', '--threshold', '-36', '--key', paths.voice,
+    '--format', 'wav:float', paths.bed, '-o', expectedPath]);
+  const actual = readFloatWav(exported);
+  const expected = readFloatWav(expectedPath);
+  assert.equal(actual[0].length, expected[0].length);
+  let largest = 0;
+  for (let c = 0; c < 2; ++c) {
+    for (let i = 0; i < expected[c].length; ++i) largest = Math.max(largest, Math.abs(actual[c][i] - expected[c][i]));
+  }
+  console.log(`ducking alone: max |difference| against quellmar-duck ${largest.toExponential(3)}`);
+  assert.ok(largest <= 1e-6, `max difference ${largest}`);
+  const bed = readFloatWav(paths.bed);
+  const lowered = expected[0].some((x, i) => Math.abs(x) < 0.5 * Math.abs(bed[0][i]) && Math.abs(bed[0][i]) > 0.05);
+  assert.ok(lowered, 'the bed was lowered somewhere');
+});
+
+test('the podcast preset makes an episode at -16 LUFS under -1 dBTP (ffmpeg\'s ebur128)', async () => {
+  await page.select('#preset', 'podcast');
+  assert.equal(await page.$eval('#finish', (c) => c.checked), true);
+  assert.equal(await page.$eval('#control-loudness-value', (b) => b.value), '-16');
+  const exported = await exportEpisode('pcm16');
+  const measured = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-i', exported, '-af', 'ebur128=peak=true',
+    '-f', 'null', '-'], { encoding: 'utf8' });
+  assert.equal(measured.status, 0, measured.stderr);
+  const text = measured.stderr;
+  const integrated = Number(/I:\s+(-?[\d.]+) LUFS/.exec(text.slice(text.lastIndexOf('Summary')))[1]);
+  const peak = Number(/Peak:\s+(-?[\d.]+) dBFS/.exec(text.slice(text.lastIndexOf('Summary')))[1]);
+  console.log(`podcast episode: ${integrated} LUFS, true peak ${peak} dBTP; ${await page.$eval('#result', (r) => r.textContent)}`);
+  assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
+  assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
+});
+
+test('the live preview plays through the worklet, its playhead moves and controls act while it plays', async () => {
+  await page.click('#play');
+  await page.waitForFunction(() => !document.getElementById('time').textContent.startsWith('0:00 /'), { timeout: 20000 });
+  await typeControl('range', 3);
+  await page.waitForFunction(() => Number(document.getElementById('reduction').value) > 0, { timeout: 20000 });
+  await page.click('#play');
+  assert.equal(await page.$eval('#play', (b) => b.textContent), 'Play');
+});
+
+test('axe-core finds no violation with sounds loaded', async () => {
+  await page.addScriptTag({ content: axeSource });
+  const result = await page.evaluate(async () => (await window.axe.run(document)).violations);
+  for (const violation of result) console.log(`${violation.id}: ${violation.help} (${violation.nodes.length})`);
+  assert.deepEqual(result.map((v) => v.id), []);
+});
+
+test('screenshots at a desktop and a phone width', async () => {
+  await page.setViewport({ width: 1280, height: 900 });
+  await page.screenshot({ path: join(artefacts, 'page-desktop.png'), fullPage: true });
+  // A phone's width (without switching to mobile emulation, which would reload the page).
+  await page.setViewport({ width: 390, height: 844 });
+  await page.screenshot({ path: join(artefacts, 'page-phone.png'), fullPage: true });
+  const pictures = readdirSync(artefacts).filter((name) => /^page-(desktop|phone)\.png$/.test(name));
+  assert.equal(pictures.length, 2);
+  const phoneWidth = await page.evaluate(() => document.documentElement.scrollWidth);
+  const wide = await page.evaluate(() => Array.from(document.querySelectorAll('body *'))
+    .filter((e) => e.getBoundingClientRect().right > 390).map((e) => `${e.tagName}#${e.id}.${e.className}`));
+  if (wide.length > 0) console.log(`wider than the phone: ${wide.join(' ')}`);
+  assert.ok(phoneWidth <= 390, `the page is ${phoneWidth} px wide at a phone's 390`);
+});
+
+test('nothing was fetched after load', async () => {
+  const late = server.requests.slice(requestsAtLoad).map((r) => r.path);
+  console.log(`requests at load: ${requestsAtLoad} (${server.requests.slice(0, requestsAtLoad).map((r) => r.path).join(' ')})`);
+  assert.deepEqual(late, []);
+  assert.deepEqual(pageRequests, []);
+});
