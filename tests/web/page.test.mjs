@@ -150,6 +150,34 @@ test('ducking alone: the exported WAV is quellmar-duck\'s to within 1e-6', async
   assert.ok(lowered, 'the bed was lowered somewhere');
 });
 
+// The samples of a 16-bit PCM WAV file, interleaved.
+function readPcm16(path) {
+  const bytes = readFileSync(path);
+  for (let at = 12; at + 8 <= bytes.length;) {
+    const size = bytes.readUInt32LE(at + 4);
+    if (bytes.toString('latin1', at, at + 4) === 'fmt ') assert.equal(bytes.readUInt16LE(at + 22), 16, `${path}: not 16-bit`);
+    if (bytes.toString('latin1', at, at + 4) === 'data') {
+      return new Int16Array(bytes.buffer.slice(bytes.byteOffset + at + 8, bytes.byteOffset + at + 8 + size));
+    }
+    at += 8 + size + (size & 1);
+  }
+  throw new Error(`${path}: no data`);
+}
+
+test('ducking alone at 16 bits: the same samples as quellmar-duck\'s, dither and all', async () => {
+  const paths = wavPaths();
+  const exported = await exportEpisode('pcm16');
+  const expectedPath = join(work, 'duck-standard-16.wav');
+  execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'standard', '--threshold', '-36', '--key', paths.voice,
+    '--format', 'wav:16', paths.bed, '-o', expectedPath]);
+  const actual = readPcm16(exported);
+  const expected = readPcm16(expectedPath);
+  assert.equal(actual.length, expected.length);
+  let differing = 0;
+  for (let i = 0; i < expected.length; ++i) if (actual[i] !== expected[i]) ++differing;
+  assert.equal(differing, 0, `${differing} of ${expected.length} samples differ`);
+});
+
 test('the podcast preset makes an episode at -16 LUFS under -1 dBTP (ffmpeg\'s ebur128)', async () => {
   await page.select('#preset', 'podcast');
   assert.equal(await page.$eval('#finish', (c) => c.checked), true);
@@ -173,6 +201,24 @@ test('the live preview plays through the worklet, its playhead moves and control
   await page.waitForFunction(() => Number(document.getElementById('reduction').value) > 0, { timeout: 20000 });
   await page.click('#play');
   assert.equal(await page.$eval('#play', (b) => b.textContent), 'Play');
+});
+
+test('a voice at another rate, of six channels and longer than the bed is resampled, mixed down and sets the length', async () => {
+  const paths = wavPaths();
+  const surround = join(work, 'voice-5.1-44k1.wav');
+  execFileSync('ffmpeg', ['-hide_banner', '-loglevel', 'error', '-y', '-i', paths.voice, '-af',
+    'pan=5.1|FL=c0|FR=c1|FC=c0|LFE=c1|BL=c0|BR=c1,apad=pad_dur=2', '-ar', '44100', '-c:a', 'pcm_f32le', surround]);
+  await chooseFiles('#voice-input', [surround]);
+  const text = await messages();
+  assert.match(text, /voice-5\.1-44k1\.wav is at 44100 Hz: resampled to the bed's 48000 Hz/);
+  assert.match(text, /voice-5\.1-44k1\.wav has 6 channels: mixed down to stereo/);
+  assert.match(text, /longer than the bed .*the episode lasts as long as the voice/);
+  await page.select('#preset', 'standard');
+  const exported = await exportEpisode('float32');
+  const episode = readFloatWav(exported);
+  assert.equal(episode[0].length, (kSeconds + 2) * kRateHz);
+  await chooseFiles('#voice-input', [paths.voice]);
+  assert.doesNotMatch(await messages(), /resampled|mixed down|longer/);
 });
 
 test('axe-core finds no violation with sounds loaded', async () => {
@@ -202,4 +248,12 @@ test('nothing was fetched after load', async () => {
   console.log(`requests at load: ${requestsAtLoad} (${server.requests.slice(0, requestsAtLoad).map((r) => r.path).join(' ')})`);
   assert.deepEqual(late, []);
   assert.deepEqual(pageRequests, []);
+});
+
+test('offline, the page loads again from its service worker', async () => {
+  await page.setOfflineMode(true);
+  await page.reload();
+  await page.waitForSelector('body[data-ready="true"]');
+  assert.equal(await page.$$eval('#preset option', (options) => options.length), 4);
+  await page.setOfflineMode(false);
 });

@@ -1,10 +1,12 @@
-// WAV files of the finished episode: 16-bit PCM (rounded, clipped to full scale) or 32-bit float.
+// WAV files of the finished episode: 16-bit PCM (TPDF-dithered as quellmar-duck's are, or plainly
+// rounded) or 32-bit float.
 
 import type { Stereo } from './audio-files.js';
+import { Quantizer16 } from './quantizer.js';
 
 export type WavFormat = 'pcm16' | 'float32';
 
-export function encodeWav([left, right]: Stereo, rateHz: number, format: WavFormat): Blob {
+export function encodeWav([left, right]: Stereo, rateHz: number, format: WavFormat, dither = true): Blob {
   const bytesPerSample = format === 'pcm16' ? 2 : 4;
   const frames = left.length;
   const dataBytes = frames * 2 * bytesPerSample;
@@ -33,10 +35,10 @@ export function encodeWav([left, right]: Stereo, rateHz: number, format: WavForm
     }
   } else {
     const samples = new Int16Array(buffer, 44, frames * 2);
-    const quantized = (x: number) => Math.max(-32768, Math.min(32767, Math.round(x * 32768)));
+    const quantizer = new Quantizer16(dither);
     for (let i = 0; i < frames; ++i) {
-      samples[2 * i] = quantized(left[i]);
-      samples[2 * i + 1] = quantized(right[i]);
+      samples[2 * i] = quantizer.convert(left[i]);
+      samples[2 * i + 1] = quantizer.convert(right[i]);
     }
   }
   return new Blob([buffer], { type: 'audio/wav' });

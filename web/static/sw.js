@@ -2,7 +2,7 @@
 // first. The cache's name changes with the list, so a new page replaces the old files.
 const kCache = 'quellmar-page-v1';
 const kFiles = ['./', 'index.html', 'style.css', 'page.js', 'engine.js', 'audio-files.js', 'episode.js', 'presets.js',
-  'wav.js', 'waveform.js', 'controls.js', 'worklet.js', 'quellmar.wasm', 'presets.json', 'manifest.webmanifest', 'icon.svg'];
+  'wav.js', 'quantizer.js', 'waveform.js', 'controls.js', 'worklet.js', 'quellmar.wasm', 'presets.json', 'manifest.webmanifest', 'icon.svg'];
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(kFiles)).then(() => self.skipWaiting()));
