@@ -79,7 +79,16 @@ foreach(static ${QM_WEB_STATIC})
     DEPENDS ${static})
   list(APPEND QM_WEB_STATIC_OUT ${QM_DIST_DIR}/web/${static_name})
 endforeach()
-add_custom_target(web_page ALL DEPENDS ${QM_WEB_STATIC_OUT} web_interface web_presets)
+# The MP3 encoder (LAME as WebAssembly, npm's wasm-media-encoders at the lock file's version), which
+# the page fetches only when an MP3 is asked for.
+set(QM_WEB_MP3_PACKAGE ${QM_WEB_NPM}/node_modules/wasm-media-encoders)
+add_custom_command(OUTPUT ${QM_DIST_DIR}/web/mp3/mp3.wasm
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QM_DIST_DIR}/web/mp3
+  COMMAND ${CMAKE_COMMAND} -E copy ${QM_WEB_MP3_PACKAGE}/dist/umd/WasmMediaEncoder.min.js ${QM_WEB_MP3_PACKAGE}/wasm/mp3.wasm
+    ${QM_WEB_MP3_PACKAGE}/LICENSE ${QM_DIST_DIR}/web/mp3
+  DEPENDS ${QM_WEB_NPM}/node_modules/.package-lock.json
+  COMMENT "dist/web/mp3: the MP3 encoder the page loads when asked")
+add_custom_target(web_page ALL DEPENDS ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm web_interface web_presets)
 
 if(NOT QM_TESTS)
   return()

@@ -178,17 +178,24 @@ test('ducking alone at 16 bits: the same samples as quellmar-duck\'s, dither and
   assert.equal(differing, 0, `${differing} of ${expected.length} samples differ`);
 });
 
+// The integrated loudness (LUFS) and true peak (dBTP) that ffmpeg's ebur128 filter measures.
+function ebur128(path) {
+  const measured = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-i', path, '-af', 'ebur128=peak=true',
+    '-f', 'null', '-'], { encoding: 'utf8' });
+  assert.equal(measured.status, 0, measured.stderr);
+  const summary = measured.stderr.slice(measured.stderr.lastIndexOf('Summary'));
+  return {
+    integrated: Number(/I:\s+(-?[\d.]+) LUFS/.exec(summary)[1]),
+    peak: Number(/Peak:\s+(-?[\d.]+) dBFS/.exec(summary)[1]),
+  };
+}
+
 test('the podcast preset makes an episode at -16 LUFS under -1 dBTP (ffmpeg\'s ebur128)', async () => {
   await page.select('#preset', 'podcast');
   assert.equal(await page.$eval('#finish', (c) => c.checked), true);
   assert.equal(await page.$eval('#control-loudness-value', (b) => b.value), '-16');
   const exported = await exportEpisode('pcm16');
-  const measured = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-i', exported, '-af', 'ebur128=peak=true',
-    '-f', 'null', '-'], { encoding: 'utf8' });
-  assert.equal(measured.status, 0, measured.stderr);
-  const text = measured.stderr;
-  const integrated = Number(/I:\s+(-?[\d.]+) LUFS/.exec(text.slice(text.lastIndexOf('Summary')))[1]);
-  const peak = Number(/Peak:\s+(-?[\d.]+) dBFS/.exec(text.slice(text.lastIndexOf('Summary')))[1]);
+  const { integrated, peak } = ebur128(exported);
   console.log(`podcast episode: ${integrated} LUFS, true peak ${peak} dBTP; ${await page.$eval('#result', (r) => r.textContent)}`);
   assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
   assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
@@ -248,6 +255,19 @@ test('nothing was fetched after load', async () => {
   console.log(`requests at load: ${requestsAtLoad} (${server.requests.slice(0, requestsAtLoad).map((r) => r.path).join(' ')})`);
   assert.deepEqual(late, []);
   assert.deepEqual(pageRequests, []);
+});
+
+test('an MP3 episode: its encoder fetched only then, the episode at -16 LUFS under -1 dBTP', async () => {
+  const before = server.requests.length;
+  await page.select('#preset', 'podcast');
+  const exported = await exportEpisode('mp3');
+  const fetched = server.requests.slice(before).map((r) => r.path).sort();
+  assert.deepEqual(fetched, ['/mp3/WasmMediaEncoder.min.js', '/mp3/mp3.wasm']);
+  assert.equal(readFileSync(exported).subarray(0, 3).toString('latin1') === 'ID3' || readFileSync(exported)[0] === 0xff, true);
+  const { integrated, peak } = ebur128(exported);
+  console.log(`MP3 episode: ${integrated} LUFS, true peak ${peak} dBTP`);
+  assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
+  assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
 });
 
 test('offline, the page loads again from its service worker', async () => {

@@ -2,15 +2,24 @@
 // through the engine in an AudioWorklet, and exported as a finished WAV episode. Everything it
 // needs is fetched at load; nothing afterwards, and no sound leaves the browser.
 
-import { decodeFile, type DecodedSound, padded, type Stereo, sumKeys } from './audio-files.js';
+import { decodeFile, type DecodedSound, foldToStereo, padded, type Stereo, sumKeys } from './audio-files.js';
 import { buildControls, type ControlDefinition, controlDefinitions, setControl } from './controls.js';
 import { ControlId, QuellmarModule } from './engine.js';
-import { duck, type EpisodeSettings, makeEpisode } from './episode.js';
+import { duck, type EpisodeSettings, integratedLufs, makeEpisode } from './episode.js';
 import { parsePresets, type Preset } from './presets.js';
+import { encodeMp3, kMp3MarginDb } from './mp3.js';
 import { encodeWav, type WavFormat } from './wav.js';
 import { drawWave, gainColumns, type Peaks, peaksOf } from './waveform.js';
 
 const kMostVoices = 4;
+// An encoded episode this far (LU) from the target is made again, at most this many times more.
+const kEncodedToleranceLu = 0.1;
+const kMostEncoderPasses = 2;
+
+async function decodeBlob(blob: Blob, rateHz: number): Promise<Stereo> {
+  const buffer = await new OfflineAudioContext(1, 1, rateHz).decodeAudioData(await blob.arrayBuffer());
+  return foldToStereo(buffer);
+}
 
 const element = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
 
@@ -239,11 +248,13 @@ async function exportEpisode(): Promise<void> {
   button.disabled = true;
   result.textContent = 'Making the episode…';
   const finishing = element<HTMLInputElement>('finish').checked;
+  const format = element<HTMLSelectElement>('format').value as WavFormat | 'mp3';
   const settings: EpisodeSettings = {
     controls: engineControls(),
     mix: element<HTMLInputElement>('mix').checked,
     loudnessLufs: finishing ? controlValue('loudness') : null,
-    ceilingDbtp: controlValue('ceiling'),
+    // The encoder's own overshoot is kept under the ceiling too.
+    ceilingDbtp: controlValue('ceiling') - (format === 'mp3' ? kMp3MarginDb : 0),
   };
   const started = performance.now();
   let lastDraw = 0;
@@ -258,18 +269,35 @@ async function exportEpisode(): Promise<void> {
     await new Promise((resolve) => setTimeout(resolve, 0));
   };
   try {
-    const episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings, onProgress);
-    const format = element<HTMLSelectElement>('format').value as WavFormat;
-    const blob = encodeWav(episode.audio, state.rateHz, format);
+    // An MP3's encoding takes about as long as making the episode.
+    const makingShare = format === 'mp3' ? 0.5 : 1;
+    let episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings,
+      (f) => onProgress(f * makingShare));
+    let blob = format === 'mp3'
+      ? await encodeMp3(episode.audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)))
+      : encodeWav(episode.audio, state.rateHz, format);
+    // The encoder shifts the loudness a little: decode what it made, measure, and make it again
+    // with the target moved by what it missed.
+    let encodedLufs: number | null = null;
+    for (let pass = 0; format === 'mp3' && settings.loudnessLufs !== null; ++pass) {
+      encodedLufs = integratedLufs(state.module, state.rateHz, await decodeBlob(blob, state.rateHz));
+      const missedLu = settings.loudnessLufs - encodedLufs;
+      if (!(Math.abs(missedLu) > kEncodedToleranceLu) || pass >= kMostEncoderPasses) break;
+      const aimed: EpisodeSettings = { ...settings, loudnessLufs: (episode.finishedLufs ?? settings.loudnessLufs) + missedLu };
+      progressText.textContent = `the encoder missed the target by ${missedLu.toFixed(2)} LU: once more`;
+      episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, aimed, (f) => onProgress(f * makingShare));
+      blob = await encodeMp3(episode.audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)));
+    }
     const link = document.createElement('a');
     link.href = URL.createObjectURL(blob);
-    link.download = `${(state.bed?.name ?? 'episode').replace(/\.[^.]*$/, '')}-episode.wav`;
+    link.download = `${(state.bed?.name ?? 'episode').replace(/\.[^.]*$/, '')}-episode.${format === 'mp3' ? 'mp3' : 'wav'}`;
     document.body.append(link);
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
-    const loudness = episode.finishedLufs !== null
-      ? ` at ${episode.finishedLufs.toFixed(1)} LUFS (the mix measured ${episode.measuredLufs!.toFixed(1)} LUFS; gain ${episode.gainDb.toFixed(1)} dB)`
+    const finishedLufs = encodedLufs ?? episode.finishedLufs;
+    const loudness = finishedLufs !== null
+      ? ` at ${finishedLufs.toFixed(1)} LUFS (the mix measured ${episode.measuredLufs!.toFixed(1)} LUFS; gain ${episode.gainDb.toFixed(1)} dB)`
       : '';
     result.textContent = `Exported ${link.download}: ${formatTime(state.frames / state.rateHz)}${loudness}.`;
     progressText.textContent = `100 %, done in ${((performance.now() - started) / 1000).toFixed(1)} s`;
