@@ -14,7 +14,7 @@ import { join, resolve } from 'node:path';
 import { after, before, test } from 'node:test';
 
 import { kRateHz, music, readFloatWav, voice, writeFloatWav } from './signals.mjs';
-import { serveFolder } from './static-server.mjs';
+import { serveFolder } from '../../tools/web/static-server.mjs';
 
 const require = createRequire(join(process.env.QM_WEB_NODE_MODULES, 'page-tests.cjs'));
 const puppeteer = require('puppeteer-core');

@@ -107,6 +107,7 @@ function applyPreset(name: string): void {
   const finishing = preset.loudnessLufs !== null;
   element<HTMLInputElement>('mix').checked = finishing;
   element<HTMLInputElement>('finish').checked = finishing;
+  sendMix();
   controlsChanged();
 }
 
@@ -188,6 +189,11 @@ function sendSounds(): void {
   state.preview.port.postMessage({ type: 'load', wasm: state.wasm.slice(0), bed, key },
     [...bed.map((c) => c.buffer), ...key.map((c) => c.buffer)]);
   state.preview.port.postMessage({ type: 'controls', controls: engineControls() });
+  sendMix();
+}
+
+function sendMix(): void {
+  state.preview?.port.postMessage({ type: 'mix', on: element<HTMLInputElement>('mix').checked });
 }
 
 function updateTime(frame: number): void {
@@ -370,6 +376,7 @@ async function start(): Promise<void> {
     redraw();
   });
   element('export').addEventListener('click', () => void exportEpisode());
+  element('mix').addEventListener('change', sendMix);
   redraw();
   if ('serviceWorker' in navigator) {
     try {

@@ -1,7 +1,8 @@
 // The live preview's processor: the engine's ducker run in the audio thread on the browser's
 // 128-frame blocks. It holds the bed and the summed voices, reads the key look-ahead frames ahead
 // of the bed (so that what it plays lines up), plays the ducked bed with the voices over it, and
-// reports the position and the deepest gain of each stretch. Self-contained: the page loads it
+// reports the position and the deepest gain of each stretch. The loudness gain and the limiter are
+// the export's alone: the preview plays the mix at its own level. Self-contained: the page loads it
 // from text it read at load, so that nothing is fetched when playing starts.
 
 declare const sampleRate: number;
@@ -32,6 +33,7 @@ const kReportBlocks = 12;
 type Message =
   | { type: 'load'; wasm: ArrayBuffer; bed: Float32Array[]; key: Float32Array[] }
   | { type: 'controls'; controls: Array<[number, number]> }
+  | { type: 'mix'; on: boolean }
   | { type: 'play'; frame: number }
   | { type: 'stop' };
 
@@ -42,6 +44,8 @@ class PreviewProcessor extends AudioWorkletProcessor {
   private key: Float32Array[] = [];
   private controls: Array<[number, number]> = [];
   private playing = false;
+  // Whether the voices are heard over the ducked bed, as in the exported episode.
+  private mix = true;
   // The bed's frame the next output frame plays.
   private frame = 0;
   private blocks = 0;
@@ -67,6 +71,8 @@ class PreviewProcessor extends AudioWorkletProcessor {
       this.applyControls();
       // A changed look-ahead moves the key against the bed: start the line-up again.
       if (this.ducker !== 0 && this.exports!.qm_latency_frames(this.ducker) !== lookaheadBefore) this.restart(this.frame);
+    } else if (message.type === 'mix') {
+      this.mix = message.on;
     } else if (message.type === 'play') {
       this.restart(message.frame);
       this.playing = true;
@@ -125,7 +131,7 @@ class PreviewProcessor extends AudioWorkletProcessor {
     for (let c = 0; c < output.length; ++c) {
       const ducked = new Float32Array(memory, exports.qm_audio(this.ducker, c & 1), count);
       const voice = this.key[c & 1];
-      for (let i = 0; i < count; ++i) output[c][i] = ducked[i] + (voice[this.frame + i] ?? 0);
+      for (let i = 0; i < count; ++i) output[c][i] = ducked[i] + (this.mix ? voice[this.frame + i] ?? 0 : 0);
     }
     for (let i = 0; i < count; ++i) this.lowestGain = Math.min(this.lowestGain, gains[i]);
     this.frame += count;

@@ -1,5 +1,5 @@
-// A tiny static server for the page's tests: serves one folder over HTTP on a free local port and
-// records every request with the moment it came.
+// A tiny static server for the page (its tests and its picture): serves one folder over HTTP on a
+// free local port and records every request with the moment it came.
 import { readFile } from 'node:fs/promises';
 import { createServer } from 'node:http';
 import { extname, join, normalize } from 'node:path';
