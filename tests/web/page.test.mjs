@@ -202,10 +202,34 @@ test('the podcast preset makes an episode at -16 LUFS under -1 dBTP (ffmpeg\'s e
 });
 
 test('the live preview plays through the worklet, its playhead moves and controls act while it plays', async () => {
+  await page.select('#preset', 'podcast');
+  await page.$eval('#position', (slider) => {
+    slider.value = '0';
+    slider.dispatchEvent(new Event('input'));
+  });
   await page.click('#play');
+  assert.equal(await page.$eval('#play', (b) => b.textContent), 'Stop');
   await page.waitForFunction(() => !document.getElementById('time').textContent.startsWith('0:00 /'), { timeout: 20000 });
+  // The preset's 12 dB range lets the bed fall by more than 3 dB under a syllable...
+  await page.waitForFunction(() => Number(document.getElementById('reduction').value) > 3.5, { timeout: 20000 });
+  // ...and a range of 3 dB set while it plays holds it to 3 dB from then on: the meter's reports
+  // after the change (two in flight left aside) until one shows a reduction again.
   await typeControl('range', 3);
-  await page.waitForFunction(() => Number(document.getElementById('reduction').value) > 0, { timeout: 20000 });
+  const reports = await page.evaluate(() => new Promise((resolveReports) => {
+    const seen = [];
+    const text = document.getElementById('reduction-text');
+    const observer = new MutationObserver(() => {
+      seen.push(Number(document.getElementById('reduction').value));
+      const settled = seen.slice(2);
+      if (settled.some((r) => r > 0.5) || document.getElementById('play').textContent === 'Play') {
+        observer.disconnect();
+        resolveReports(settled);
+      }
+    });
+    observer.observe(text, { childList: true, characterData: true, subtree: true });
+  }));
+  assert.ok(reports.some((r) => r > 0.5), `no reduction after the change: ${reports}`);
+  assert.ok(reports.every((r) => r <= 3.001), `deeper than the range: ${reports}`);
   await page.click('#play');
   assert.equal(await page.$eval('#play', (b) => b.textContent), 'Play');
 });
