@@ -114,9 +114,11 @@ function messages() {
   return page.$eval('#messages', (box) => box.textContent);
 }
 
-test('a bad file is named, and the page stays usable', async () => {
+test('without a voice the page says so; a bad file is named, and the page stays usable', async () => {
   const paths = wavPaths();
   await chooseFiles('#bed-input', [paths.bed]);
+  assert.match(await messages(), /No voice chosen/);
+  assert.equal(await page.$eval('#play', (b) => b.disabled), true);
   await chooseFiles('#voice-input', [paths.bad]);
   const text = await messages();
   assert.match(text, /not-sound\.mp3: this browser cannot decode it/);
