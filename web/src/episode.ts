@@ -18,6 +18,8 @@ export interface EpisodeSettings {
 export type Progress = (fraction: number) => Promise<void> | void;
 
 const kBlockFrames = 4096;
+// Blocks between calls of a progress callback: a few milliseconds of work.
+const kBlocksPerSlice = 16;
 // The limiter aims this far under the ceiling, as quellmar-duck does (its interpolation's error).
 export const kCeilingMarginDb = 0.05;
 // The most the loudness gain raises a quiet mix, as quellmar-duck allows.
@@ -58,7 +60,7 @@ export async function duck(
         audio[1].set(outRight.subarray(from, to), at + from - latency);
         gains.set(factors.subarray(from, to), at + from - latency);
       }
-      if (progress && block % 64 === 0) await progress(at / total);
+      if (progress && block % kBlocksPerSlice === 0) await progress(at / total);
     }
     return { audio, gains };
   } finally {
@@ -100,7 +102,7 @@ async function limited(module: QuellmarModule, rateHz: number, audio: Stereo, ga
       const done = limiter.audio();
       put(0, done[0].subarray(0, count), at);
       put(1, done[1].subarray(0, count), at);
-      if (progress && block % 64 === 0) await progress(at / frames);
+      if (progress && block % kBlocksPerSlice === 0) await progress(at / frames);
     }
     limiter.flush();
     const tail = limiter.audio();

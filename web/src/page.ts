@@ -81,15 +81,38 @@ function redraw(): void {
   drawWave(element('bed-wave'), state.bedPeaks, '#7fd18b', state.gainCurve, fraction);
 }
 
-// The gain curve over the bed for the controls as they are now; a newer request supersedes it.
+// The gain curve over the bed for the controls as they are now. The ducking runs in slices with
+// the page's events between them, and a newer request stops an older one: a long episode keeps
+// the controls moving smoothly.
+class Superseded extends Error {}
+
+// Resolves in a task of its own, after the events waiting (a message, which browsers do not
+// throttle as they do nested timers).
+const yieldChannel = new MessageChannel();
+const yieldWaiting: Array<() => void> = [];
+yieldChannel.port1.onmessage = () => yieldWaiting.shift()?.();
+function nextTask(): Promise<void> {
+  return new Promise((resolve) => {
+    yieldWaiting.push(resolve);
+    yieldChannel.port2.postMessage(null);
+  });
+}
+
 async function updateCurve(): Promise<void> {
   const request = ++state.curveRequest;
   await new Promise((resolve) => requestAnimationFrame(resolve));
   if (request !== state.curveRequest || !state.bedAudio || !state.keyAudio) return;
-  const { gains } = await duck(state.module, state.rateHz, state.bedAudio, state.keyAudio, engineControls());
-  if (request !== state.curveRequest) return;
-  state.gainCurve = gainColumns(gains, element<HTMLCanvasElement>('bed-wave').width);
-  redraw();
+  const slice = async () => {
+    await nextTask();
+    if (request !== state.curveRequest) throw new Superseded();
+  };
+  try {
+    const { gains } = await duck(state.module, state.rateHz, state.bedAudio, state.keyAudio, engineControls(), slice);
+    state.gainCurve = gainColumns(gains, element<HTMLCanvasElement>('bed-wave').width);
+    redraw();
+  } catch (error) {
+    if (!(error instanceof Superseded)) throw error;
+  }
 }
 
 function controlsChanged(): void {
@@ -272,6 +295,7 @@ async function exportEpisode(): Promise<void> {
     const elapsed = (now - started) / 1000;
     const left = fraction > 0.02 ? (elapsed * (1 - fraction)) / fraction : null;
     progressText.textContent = `${Math.round(fraction * 100)} %${left !== null ? `, about ${formatTime(left)} left` : ''}`;
+    // A frame's time, so that the bar is drawn.
     await new Promise((resolve) => setTimeout(resolve, 0));
   };
   try {

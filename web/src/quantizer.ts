@@ -7,20 +7,9 @@ const kScale = 32768;
 
 // Round half to even, as C's nearbyint does in its default mode.
 function nearbyint(x: number): number {
+  // Math.round takes a half upwards: an odd result exactly half above `x` was a tie.
   const r = Math.round(x);
-  return Math.abs(x % 1) === 0.5 && r % 2 !== 0 ? r - 1 : r;
-}
-
-// The full 64-bit product of two unsigned 32-bit values, as [high, low].
-function multiply32(a: number, b: number): [number, number] {
-  const a0 = a & 0xffff;
-  const a1 = a >>> 16;
-  const b0 = b & 0xffff;
-  const b1 = b >>> 16;
-  const middle = a0 * b1 + a1 * b0;
-  const low = a0 * b0 + (middle % 0x10000) * 0x10000;
-  const high = a1 * b1 + Math.floor(middle / 0x10000) + Math.floor(low / 0x100000000);
-  return [high >>> 0, low >>> 0];
+  return r - x === 0.5 && (r & 1) !== 0 ? r - 1 : r;
 }
 
 export class Quantizer16 {
@@ -43,8 +32,14 @@ export class Quantizer16 {
     high = (high ^ (high >>> 27)) >>> 0;
     this.high = high;
     this.low = low;
-    // (state * 0x2545f4914f6cdd1d) >> 11, times 2^-53
-    const [carry, productLow] = multiply32(low, 0x4f6cdd1d);
+    // (state * 0x2545f4914f6cdd1d) >> 11, times 2^-53: the low words' full product in 16-bit
+    // halves (exact in doubles), the cross products only modulo 2^32.
+    const a0 = low & 0xffff;
+    const a1 = low >>> 16;
+    const middle = a0 * 0x4f6c + a1 * 0xdd1d;
+    const lowSum = a0 * 0xdd1d + (middle % 0x10000) * 0x10000;
+    const carry = a1 * 0x4f6c + Math.floor(middle / 0x10000) + Math.floor(lowSum / 0x100000000);
+    const productLow = lowSum >>> 0;
     const productHigh = (carry + Math.imul(high, 0x4f6cdd1d) + Math.imul(low, 0x2545f491)) >>> 0;
     return (productHigh * 0x200000 + (productLow >>> 11)) * 2 ** -53;
   }
