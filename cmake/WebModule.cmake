@@ -88,7 +88,13 @@ add_custom_command(OUTPUT ${QM_DIST_DIR}/web/mp3/mp3.wasm
     ${QM_WEB_MP3_PACKAGE}/LICENSE ${QM_DIST_DIR}/web/mp3
   DEPENDS ${QM_WEB_NPM}/node_modules/.package-lock.json
   COMMENT "dist/web/mp3: the MP3 encoder the page loads when asked")
-add_custom_target(web_page ALL DEPENDS ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm web_interface web_presets)
+# The service worker, written last: it lists the page's files and takes its version from them.
+add_custom_target(web_page ALL
+  COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
+    ${QM_DIST_DIR}/web
+  DEPENDS ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm
+  COMMENT "dist/web/sw.js: the page's files for offline use")
+add_dependencies(web_page web web_interface web_presets)
 
 if(NOT QM_TESTS)
   return()

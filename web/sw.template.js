@@ -1,8 +1,8 @@
 // Keeps the page's files for offline use: all of them cached at install, served from the cache
-// first. The cache's name changes with the list, so a new page replaces the old files.
-const kCache = 'quellmar-page-v1';
-const kFiles = ['./', 'index.html', 'style.css', 'page.js', 'engine.js', 'audio-files.js', 'episode.js', 'presets.js',
-  'wav.js', 'quantizer.js', 'mp3.js', 'waveform.js', 'controls.js', 'worklet.js', 'quellmar.wasm', 'presets.json', 'manifest.webmanifest', 'icon.svg'];
+// first. tools/web/write-service-worker.mjs fills in the list and a version made from the files'
+// contents, so that a changed page installs anew and replaces the old files.
+const kCache = 'quellmar-page-@VERSION@';
+const kFiles = @FILES@;
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(kCache).then((cache) => cache.addAll(kFiles)).then(() => self.skipWaiting()));
