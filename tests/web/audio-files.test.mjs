@@ -1,5 +1,5 @@
-// The page's handling of sound files that needs no browser: the rate read from headers, the fold
-// of many channels to stereo, the sum of the voices, and the 16-bit rounding's generator.
+// What of the page needs no browser: the rate read from headers, the fold of many channels to
+// stereo, the sum of the voices, the 16-bit rounding and the gain curve's columns.
 // Environment: QM_WEB_DIST.
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
@@ -99,4 +99,19 @@ test('16-bit rounding: the grid kept, halves to even, full scale limited, dither
   assert.ok(new Set(values).size >= 2, 'the dither moves the rounding');
   const mean = values.reduce((sum, v) => sum + v, 0) / values.length;
   assert.ok(Math.abs(mean - 100.3) < 0.1, `the mean ${mean} keeps the value`);
+});
+
+test('the gain curve keeps the lowest gain of each column, whatever the pieces', async () => {
+  const { GainColumns } = await import(pathToFileURL(join(dist, 'waveform.js')).href);
+  const gains = Float32Array.from({ length: 10 }, (_, i) => 1 - i / 20);
+  gains[2] = 0.25;
+  for (const pieces of [[10], [3, 7], [1, 1, 1, 7]]) {
+    const columns = new GainColumns(4, 10);
+    let at = 0;
+    for (const length of pieces) {
+      columns.add(gains.subarray(at, at + length), at);
+      at += length;
+    }
+    assert.deepEqual(Array.from(columns.lowest), [0.25, gains[4], gains[7], gains[9]].map(Math.fround), `pieces ${pieces}`);
+  }
 });

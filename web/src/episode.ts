@@ -27,19 +27,25 @@ const kMaxGainDb = 30;
 const kLoudnessToleranceLu = 0.1;
 const kMostLimiterPasses = 3;
 
-// The bed ducked under `key` (both as long as the episode) and each frame's gain.
+// What a pass of the ducker keeps: the ducked bed, or each frame's gain, handed to `gains` piece by
+// piece (frame `at` onwards) so that a caller keeps only what it needs.
+export interface DuckOutputs {
+  audio: boolean;
+  gains?: (gains: Float32Array, at: number) => void;
+}
+
+// The bed ducked under `key` (both as long as the episode); null when `outputs.audio` is false.
 export async function duck(
   module: QuellmarModule, rateHz: number, bed: Stereo, key: Stereo, controls: Array<[ControlId, number]>,
-  progress?: Progress,
-): Promise<{ audio: Stereo; gains: Float32Array }> {
+  outputs: DuckOutputs, progress?: Progress,
+): Promise<Stereo | null> {
   const ducker = module.createDucker(rateHz, kBlockFrames);
   try {
     ducker.setControl(ControlId.DuckKey, 1);
     for (const [id, value] of controls) ducker.setControl(id, value);
     const latency = ducker.latencyFrames();
     const frames = bed[0].length;
-    const audio: Stereo = [new Float32Array(frames), new Float32Array(frames)];
-    const gains = new Float32Array(frames);
+    const audio: Stereo | null = outputs.audio ? [new Float32Array(frames), new Float32Array(frames)] : null;
     // The key is read `latency` frames ahead of the bed it lowers: what comes out first is dropped.
     const total = frames + latency;
     for (let at = 0, block = 0; at < total; at += kBlockFrames, ++block) {
@@ -51,18 +57,19 @@ export async function duck(
         if (at < source.length) target.set(source.subarray(at, Math.min(at + count, source.length)));
       }
       ducker.process(count);
-      const [outLeft, outRight] = ducker.audio();
-      const factors = ducker.factors();
       const from = Math.max(0, latency - at);
       const to = Math.min(count, frames + latency - at);
       if (to > from) {
-        audio[0].set(outLeft.subarray(from, to), at + from - latency);
-        audio[1].set(outRight.subarray(from, to), at + from - latency);
-        gains.set(factors.subarray(from, to), at + from - latency);
+        if (audio) {
+          const [outLeft, outRight] = ducker.audio();
+          audio[0].set(outLeft.subarray(from, to), at + from - latency);
+          audio[1].set(outRight.subarray(from, to), at + from - latency);
+        }
+        outputs.gains?.(ducker.factors().subarray(from, to), at + from - latency);
       }
       if (progress && block % kBlocksPerSlice === 0) await progress(at / total);
     }
-    return { audio, gains };
+    return audio;
   } finally {
     ducker.dispose();
   }
@@ -78,14 +85,14 @@ export function integratedLufs(module: QuellmarModule, rateHz: number, audio: St
   }
 }
 
-// `audio` times `gain`, through the true-peak limiter at `ceilingDb`, its latency dropped.
+// `audio` times `gain`, through the true-peak limiter at `ceilingDb`, its latency dropped, into
+// `out` (as long as `audio`).
 async function limited(module: QuellmarModule, rateHz: number, audio: Stereo, gain: number, ceilingDb: number,
-  progress?: Progress): Promise<Stereo> {
+  out: Stereo, progress?: Progress): Promise<void> {
   const limiter = module.createLimiter(rateHz, ceilingDb, kBlockFrames);
   try {
     const frames = audio[0].length;
     const latency = limiter.latencyFrames;
-    const out: Stereo = [new Float32Array(frames), new Float32Array(frames)];
     const put = (c: number, source: Float32Array, at: number) => {
       const from = Math.max(0, latency - at);
       const to = Math.min(source.length, frames + latency - at);
@@ -108,7 +115,6 @@ async function limited(module: QuellmarModule, rateHz: number, audio: Stereo, ga
     const tail = limiter.audio();
     put(0, tail[0].subarray(0, latency), frames);
     put(1, tail[1].subarray(0, latency), frames);
-    return out;
   } finally {
     limiter.dispose();
   }
@@ -129,7 +135,7 @@ export async function makeEpisode(module: QuellmarModule, rateHz: number, bed: S
   const finishing = settings.loudnessLufs !== null;
   // Ducking takes about a third of the time when the episode is finished, all of it otherwise.
   const duckShare = finishing ? 0.3 : 1;
-  const { audio } = await duck(module, rateHz, bed, key, settings.controls, (f) => progress(f * duckShare));
+  const audio = (await duck(module, rateHz, bed, key, settings.controls, { audio: true }, (f) => progress(f * duckShare)))!;
   if (settings.mix) {
     for (let c = 0; c < 2; ++c) {
       const target = audio[c];
@@ -146,12 +152,12 @@ export async function makeEpisode(module: QuellmarModule, rateHz: number, bed: S
   if (!Number.isFinite(measuredLufs)) throw new Error('The mix is silent: there is no loudness to bring to the target.');
   let gainDb = Math.min(kMaxGainDb, target - measuredLufs);
   const ceilingDb = Math.max(-12, Math.min(0, settings.ceilingDbtp - kCeilingMarginDb));
-  let result = audio;
+  const result: Stereo = [new Float32Array(audio[0].length), new Float32Array(audio[0].length)];
   let finishedLufs = measuredLufs;
   // The limiter takes a little off the loudness: measure what it gave and correct the gain.
   for (let pass = 0; pass < kMostLimiterPasses; ++pass) {
     const start = duckShare + ((1 - duckShare) * pass) / kMostLimiterPasses;
-    result = await limited(module, rateHz, audio, 10 ** (gainDb / 20), ceilingDb,
+    await limited(module, rateHz, audio, 10 ** (gainDb / 20), ceilingDb, result,
       (f) => progress(start + (f * (1 - duckShare)) / kMostLimiterPasses));
     finishedLufs = integratedLufs(module, rateHz, result);
     if (Math.abs(finishedLufs - target) <= kLoudnessToleranceLu || gainDb >= kMaxGainDb) break;

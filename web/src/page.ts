@@ -9,7 +9,7 @@ import { duck, type EpisodeSettings, integratedLufs, makeEpisode } from './episo
 import { parsePresets, type Preset } from './presets.js';
 import { encodeMp3, kMp3MarginDb } from './mp3.js';
 import { encodeWav, type WavFormat } from './wav.js';
-import { drawWave, gainColumns, type Peaks, peaksOf } from './waveform.js';
+import { drawWave, GainColumns, type Peaks, peaksOf } from './waveform.js';
 
 const kMostVoices = 4;
 // An encoded episode this far (LU) from the target is made again, at most this many times more.
@@ -107,8 +107,10 @@ async function updateCurve(): Promise<void> {
     if (request !== state.curveRequest) throw new Superseded();
   };
   try {
-    const { gains } = await duck(state.module, state.rateHz, state.bedAudio, state.keyAudio, engineControls(), slice);
-    state.gainCurve = gainColumns(gains, element<HTMLCanvasElement>('bed-wave').width);
+    const columns = new GainColumns(element<HTMLCanvasElement>('bed-wave').width, state.frames);
+    await duck(state.module, state.rateHz, state.bedAudio, state.keyAudio, engineControls(),
+      { audio: false, gains: (gains, at) => columns.add(gains, at) }, slice);
+    state.gainCurve = columns.lowest;
     redraw();
   } catch (error) {
     if (!(error instanceof Superseded)) throw error;

@@ -31,15 +31,24 @@ export function peaksOf(sound: Stereo, columns: number, frames: number): Peaks {
   return { low, high };
 }
 
-// The lowest gain in each column.
-export function gainColumns(gains: Float32Array, columns: number): Float32Array {
-  const out = new Float32Array(columns).fill(1);
-  const perColumn = gains.length / columns;
-  for (let x = 0; x < columns; ++x) {
-    const to = Math.min(gains.length, Math.max(Math.floor(x * perColumn) + 1, Math.floor((x + 1) * perColumn)));
-    for (let i = Math.floor(x * perColumn); i < to; ++i) out[x] = Math.min(out[x], gains[i]);
+// The lowest gain in each of `columns` columns over `frames` frames, taken piece by piece.
+export class GainColumns {
+  readonly lowest: Float32Array;
+  private readonly perColumn: number;
+
+  constructor(columns: number, frames: number) {
+    this.lowest = new Float32Array(columns).fill(1);
+    this.perColumn = Math.max(frames, 1) / columns;
   }
-  return out;
+
+  // Takes the gains of frames `at` onwards.
+  add(gains: Float32Array, at: number): void {
+    const last = this.lowest.length - 1;
+    for (let i = 0; i < gains.length; ++i) {
+      const column = Math.min(last, Math.floor((at + i) / this.perColumn));
+      if (gains[i] < this.lowest[column]) this.lowest[column] = gains[i];
+    }
+  }
 }
 
 const kCurveFloorDb = -30;
