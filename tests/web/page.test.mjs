@@ -254,6 +254,35 @@ test('a voice at another rate, of six channels and longer than the bed is resamp
   assert.doesNotMatch(await messages(), /resampled|mixed down|longer/);
 });
 
+test('a voice dropped on its area is taken as chosen ones are', async () => {
+  const paths = wavPaths();
+  const bytes = readFileSync(paths.voice).toString('base64');
+  const before = await page.evaluate(() => Number(document.body.dataset.sounds ?? 0));
+  await page.evaluate((base64) => {
+    const data = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([data], 'dropped-voice.wav', { type: 'audio/wav' }));
+    const zone = document.getElementById('voice-drop');
+    zone.dispatchEvent(new DragEvent('dragover', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    zone.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, bytes);
+  await page.waitForFunction((count) => Number(document.body.dataset.sounds ?? 0) > count, {}, before);
+  assert.equal(await page.$eval('#voice-names', (p) => p.textContent), 'Voice: dropped-voice.wav');
+  assert.equal(await page.$eval('#export', (b) => b.disabled), false);
+});
+
+test('the keyboard reaches every control, in the page\'s order', async () => {
+  const controls = await page.$$eval('input, select, button', (all) => all.filter((e) => !e.disabled).map((e) => e.id));
+  await page.focus('body');
+  const reached = [];
+  for (let i = 0; i < controls.length * 2 && reached.length < controls.length; ++i) {
+    await page.keyboard.press('Tab');
+    const id = await page.evaluate(() => document.activeElement?.id ?? '');
+    if (id && !reached.includes(id)) reached.push(id);
+  }
+  assert.deepEqual(reached, controls);
+});
+
 test('axe-core finds no violation with sounds loaded', async () => {
   await page.addScriptTag({ content: axeSource });
   const result = await page.evaluate(async () => (await window.axe.run(document)).violations);
