@@ -214,22 +214,22 @@ test('the live preview plays through the worklet, its playhead moves and control
   await page.waitForFunction(() => !document.getElementById('time').textContent.startsWith('0:00 /'), { timeout: 20000 });
   // The preset's 12 dB range lets the bed fall by more than 3 dB under a syllable...
   await page.waitForFunction(() => Number(document.getElementById('reduction').value) > 3.5, { timeout: 20000 });
-  // ...and a range of 3 dB set while it plays holds it to 3 dB from then on: the meter's reports
-  // after the change (two in flight left aside) until one shows a reduction again.
+  // ...and a range of 3 dB set while it plays holds it to 3 dB from then on: every reading made
+  // under the new setting, until one shows a reduction again.
   await typeControl('range', 3);
-  const reports = await page.evaluate(() => new Promise((resolveReports) => {
+  const sent = await page.evaluate(() => Number(document.body.dataset.controlsSent));
+  const reports = await page.evaluate((setting) => new Promise((resolveReports) => {
     const seen = [];
-    const text = document.getElementById('reduction-text');
+    const meter = document.getElementById('reduction');
     const observer = new MutationObserver(() => {
-      seen.push(Number(document.getElementById('reduction').value));
-      const settled = seen.slice(2);
-      if (settled.some((r) => r > 0.5) || document.getElementById('play').textContent === 'Play') {
+      if (Number(meter.dataset.controls) >= setting) seen.push(Number(meter.value));
+      if (seen.some((r) => r > 0.5) || document.getElementById('play').textContent === 'Play') {
         observer.disconnect();
-        resolveReports(settled);
+        resolveReports(seen);
       }
     });
-    observer.observe(text, { childList: true, characterData: true, subtree: true });
-  }));
+    observer.observe(document.getElementById('reduction-text'), { childList: true, characterData: true, subtree: true });
+  }), sent);
   assert.ok(reports.some((r) => r > 0.5), `no reduction after the change: ${reports}`);
   assert.ok(reports.every((r) => r <= 3.001), `deeper than the range: ${reports}`);
   await page.click('#play');

@@ -117,8 +117,15 @@ async function updateCurve(): Promise<void> {
   }
 }
 
+// Sends the controls to the preview; the page's body counts how many settings were sent.
+function sendControls(): void {
+  if (!state.preview) return;
+  state.preview.port.postMessage({ type: 'controls', controls: engineControls() });
+  document.body.dataset.controlsSent = String(Number(document.body.dataset.controlsSent ?? 0) + 1);
+}
+
 function controlsChanged(): void {
-  state.preview?.port.postMessage({ type: 'controls', controls: engineControls() });
+  sendControls();
   void updateCurve();
 }
 
@@ -136,8 +143,11 @@ function applyPreset(name: string): void {
   controlsChanged();
 }
 
-// Decodes what was chosen: the bed at its own rate, the voices at the bed's.
+// Decodes what was chosen: the bed at its own rate, the voices at the bed's. A newer choice made
+// while decoding supersedes this one.
+let soundRequests = 0;
 async function loadSounds(): Promise<void> {
+  const request = ++soundRequests;
   const messages: State['messages'] = [];
   let bed: DecodedSound | null = null;
   if (state.bedFile) {
@@ -170,6 +180,7 @@ async function loadSounds(): Promise<void> {
   if (voices.length === 0 && !messages.some((m) => m.error)) {
     messages.push({ text: 'No voice chosen: choose 1 to 4 voice files to duck the bed under.', error: false });
   }
+  if (request !== soundRequests) return;
   state.bed = bed;
   state.voices = voices;
   state.rateHz = rateHz ?? (voices.length > 0 ? voices[0].fileRateHz : 48000);
@@ -213,7 +224,7 @@ function sendSounds(): void {
   const key = copy(state.keyAudio);
   state.preview.port.postMessage({ type: 'load', wasm: state.wasm.slice(0), bed, key },
     [...bed.map((c) => c.buffer), ...key.map((c) => c.buffer)]);
-  state.preview.port.postMessage({ type: 'controls', controls: engineControls() });
+  sendControls();
   sendMix();
 }
 
@@ -235,12 +246,17 @@ async function startPreview(): Promise<void> {
     await state.audioContext.audioWorklet.addModule(state.workletUrl);
     state.preview = new AudioWorkletNode(state.audioContext, 'quellmar-preview', { numberOfInputs: 0, outputChannelCount: [2] });
     state.preview.connect(state.audioContext.destination);
+    // A new processor counts the settings it takes from 0.
+    document.body.dataset.controlsSent = '0';
     state.preview.port.onmessage = (event) => {
-      const { frame, lowestGain, playing } = event.data as { frame: number; lowestGain: number; playing: boolean };
+      const { frame, lowestGain, playing, controls } =
+        event.data as { frame: number; lowestGain: number; playing: boolean; controls: number };
       state.playhead = frame;
       updateTime(frame);
       const reductionDb = Math.min(30, -20 * Math.log10(Math.max(lowestGain, 1e-6)));
       element<HTMLMeterElement>('reduction').value = reductionDb;
+      // Which setting of the controls the reading was made under (the count sendControls keeps).
+      element('reduction').dataset.controls = String(controls);
       element('reduction-text').textContent = `${reductionDb.toFixed(1)} dB`;
       if (!playing) setPlaying(false);
       redraw();

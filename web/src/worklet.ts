@@ -50,6 +50,8 @@ class PreviewProcessor extends AudioWorkletProcessor {
   private frame = 0;
   private blocks = 0;
   private lowestGain = 1;
+  // How many settings of the controls were taken: a report says which it was made under.
+  private controlsTaken = 0;
 
   constructor(options?: unknown) {
     super(options);
@@ -67,6 +69,9 @@ class PreviewProcessor extends AudioWorkletProcessor {
       this.key = message.key;
     } else if (message.type === 'controls') {
       this.controls = message.controls;
+      ++this.controlsTaken;
+      // What is reported from now on was made under these controls alone.
+      this.lowestGain = 1;
       const lookaheadBefore = this.ducker !== 0 ? this.exports!.qm_latency_frames(this.ducker) : 0;
       this.applyControls();
       // A changed look-ahead moves the key against the bed: start the line-up again.
@@ -138,7 +143,9 @@ class PreviewProcessor extends AudioWorkletProcessor {
     const length = Math.max(this.bed[0]?.length ?? 0, this.key[0]?.length ?? 0);
     if (this.frame >= length) this.playing = false;
     if (++this.blocks % kReportBlocks === 0 || !this.playing) {
-      this.port.postMessage({ type: 'position', frame: this.frame, lowestGain: this.lowestGain, playing: this.playing });
+      this.port.postMessage({
+        type: 'position', frame: this.frame, lowestGain: this.lowestGain, playing: this.playing, controls: this.controlsTaken,
+      });
       this.lowestGain = 1;
     }
     return true;
