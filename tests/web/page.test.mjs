@@ -217,6 +217,11 @@ test('the live preview plays through the worklet, its playhead moves and control
   // ...and a range of 3 dB set while it plays holds it to 3 dB from then on: every reading made
   // under the new setting, until one shows a reduction again.
   await typeControl('range', 3);
+  // From the start again, so that syllables lie ahead however far it had played.
+  await page.$eval('#position', (slider) => {
+    slider.value = '0';
+    slider.dispatchEvent(new Event('input'));
+  });
   const sent = await page.evaluate(() => Number(document.body.dataset.controlsSent));
   const reports = await page.evaluate((setting) => new Promise((resolveReports) => {
     const seen = [];
