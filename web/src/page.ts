@@ -401,12 +401,15 @@ async function start(): Promise<void> {
     state.bedFile = bedInput.files?.[0] ?? null;
     void loadSounds();
   });
+  // A drop replaces what the input had chosen: the input shows nothing then, the names below it tell.
   acceptDrops('voice-drop', (files) => {
     state.voiceFiles = files;
+    voiceInput.value = '';
     void loadSounds();
   });
   acceptDrops('bed-drop', (files) => {
     state.bedFile = files[0];
+    bedInput.value = '';
     void loadSounds();
   });
   element('play').addEventListener('click', () => (state.playing ? stopPreview() : void startPreview()));
