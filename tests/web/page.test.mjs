@@ -152,6 +152,32 @@ test('ducking alone: the exported WAV is quellmar-duck\'s to within 1e-6', async
   assert.ok(lowered, 'the bed was lowered somewhere');
 });
 
+test('two voices mixed over the ducked bed: quellmar-duck --mix\'s episode to within 1e-6', async () => {
+  const paths = wavPaths();
+  const second = join(work, 'voice-two.wav');
+  const [left, right] = voice(kSeconds - 3);
+  writeFloatWav(second, [right.map((x) => 0.8 * x), left.map((x) => -0.6 * x)]);
+  await chooseFiles('#voice-input', [paths.voice, second]);
+  await page.select('#preset', 'strong');
+  await page.click('#mix');
+  assert.equal(await page.$eval('#mix', (c) => c.checked), true);
+  const exported = await exportEpisode('float32');
+  const expectedPath = join(work, 'mix-strong.wav');
+  execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'strong', '--key', paths.voice, '--key', second, '--mix',
+    '--format', 'wav:float', paths.bed, '-o', expectedPath]);
+  const actual = readFloatWav(exported);
+  const expected = readFloatWav(expectedPath);
+  assert.equal(actual[0].length, expected[0].length);
+  let largest = 0;
+  for (let c = 0; c < 2; ++c) {
+    for (let i = 0; i < expected[c].length; ++i) largest = Math.max(largest, Math.abs(actual[c][i] - expected[c][i]));
+  }
+  console.log(`two voices mixed: max |difference| against quellmar-duck ${largest.toExponential(3)}`);
+  assert.ok(largest <= 1e-6, `max difference ${largest}`);
+  await chooseFiles('#voice-input', [paths.voice]);
+  await page.select('#preset', 'standard');
+});
+
 // The samples of a 16-bit PCM WAV file, interleaved.
 function readPcm16(path) {
   const bytes = readFileSync(path);
@@ -168,6 +194,8 @@ function readPcm16(path) {
 
 test('ducking alone at 16 bits: the same samples as quellmar-duck\'s, dither and all', async () => {
   const paths = wavPaths();
+  await page.select('#preset', 'standard');
+  await typeControl('threshold', -36);
   const exported = await exportEpisode('pcm16');
   const expectedPath = join(work, 'duck-standard-16.wav');
   execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'standard', '--threshold', '-36', '--key', paths.voice,
