@@ -9,7 +9,7 @@
 
 #include "cli/DuckJob.h"
 #include "cli/JobList.h"
-#include "cli/SoundFiles.h"
+#include "cli/reading/SoundReader.h"
 
 namespace qmduck {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "cli/DuckOptions.h"
+#include "cli/options/DuckOptions.h"
 
 namespace qmduck {
 

@@ -7,15 +7,15 @@
 #include <optional>
 #include <vector>
 
-#include "cli/DuckStream.h"
-#include "cli/EpisodeTags.h"
-#include "cli/FfmpegEncoder.h"
-#include "cli/FinishPlan.h"
-#include "cli/OutputChecks.h"
-#include "cli/OutputFormat.h"
-#include "cli/PendingFile.h"
-#include "cli/StandardInput.h"
-#include "cli/TraceFiles.h"
+#include "cli/ducking/DuckStream.h"
+#include "cli/ducking/TraceFiles.h"
+#include "cli/finishing/FinishPlan.h"
+#include "cli/reading/StandardInput.h"
+#include "cli/writing/EpisodeTags.h"
+#include "cli/writing/FfmpegEncoder.h"
+#include "cli/writing/OutputChecks.h"
+#include "cli/writing/OutputFormat.h"
+#include "cli/writing/PendingFile.h"
 
 namespace qmduck {
 namespace {

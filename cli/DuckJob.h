@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "cli/DuckOptions.h"
+#include "cli/options/DuckOptions.h"
 
 namespace qmduck {
 

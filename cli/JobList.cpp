@@ -6,7 +6,7 @@
 #include <fstream>
 #include <unordered_map>
 
-#include "cli/DuckOptions.h"
+#include "cli/options/DuckOptions.h"
 
 namespace qmduck {
 namespace {

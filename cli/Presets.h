@@ -1,6 +1,6 @@
 #pragma once
-// Named settings for spoken word over music: how deep, how fast and how early the music makes
-// room for the voice. The reasons for their values are in the manual page.
+// The file tool's presets: the engine's ducking presets (engine/Presets.h) and, for podcast, the
+// finished episode's loudness and true-peak ceiling.
 
 #include <string>
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "cli/BatchRun.h"
-#include "cli/Completions.h"
 #include "cli/DuckJob.h"
-#include "cli/DuckOptions.h"
-#include "cli/PendingFile.h"
+#include "cli/options/Completions.h"
+#include "cli/options/DuckOptions.h"
+#include "cli/writing/PendingFile.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -45,7 +45,7 @@ endforeach()
 
 # The description files, made whenever a table changes.
 add_executable(quellmar_lv2_ttl formats/lv2/ttl/GenerateBundle.cpp formats/lv2/ttl/PluginText.cpp
-  formats/lv2/ttl/ManifestText.cpp engine/ControlTable.cpp cli/Presets.cpp)
+  formats/lv2/ttl/ManifestText.cpp engine/ControlTable.cpp engine/ControlOutputs.cpp engine/Presets.cpp)
 target_include_directories(quellmar_lv2_ttl PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(quellmar_lv2_ttl PRIVATE qm_warnings)
 set(QM_LV2_TTL ${QM_LV2_BUNDLE}/manifest.ttl ${QM_LV2_BUNDLE}/QuellmarV3.ttl ${QM_LV2_BUNDLE}/presets.ttl)

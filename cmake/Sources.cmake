@@ -2,13 +2,16 @@
 # memory and process identity of each platform.
 set(QM_ENGINE_SOURCES
   engine/AudioDelay.cpp
+  engine/ControlOutputs.cpp
   engine/ControlTable.cpp
   engine/DuckChain.cpp
   engine/DuckerCore.cpp
+  engine/DuckSettings.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp
   engine/PeakHold.cpp
+  engine/Presets.cpp
   engine/SessionKeyBus.cpp
   engine/SharedKeyBus.cpp
   engine/KeyStorage.cpp
@@ -122,11 +125,9 @@ set(QM_WEB_SOURCES
   formats/web/Unwinding.cpp
   formats/web/WebDucker.cpp
 )
-# What the web module takes of the file tool's finished episode, as it is: the true-peak limiter.
-# (The key mix reads files through libsndfile and the loudness meter is libebur128's; neither has
-# a wasm build.)
-set(QM_WEB_FINISHING_SOURCES
-  cli/PeakLimiter.cpp
-  cli/TruePeak.cpp
-  cli/TruePeakPasses.cpp
+# The finished episode's last stage, shared by the file tool and the web module: the true-peak
+# estimate and the limiter over it.
+set(QM_FINISHING_SOURCES
+  engine/finishing/PeakLimiter.cpp
+  engine/finishing/TruePeak.cpp
 )

@@ -1,8 +1,8 @@
 # The web variant (a sub-build with cmake/Wasm32Wasi.cmake): the engine as a WebAssembly module
 # for browsers and Node, dist/web/quellmar.wasm. A reactor: JS calls its exports, no main runs.
-add_executable(quellmar_web ${QM_WEB_SOURCES} ${QM_WEB_FINISHING_SOURCES})
+add_executable(quellmar_web ${QM_WEB_SOURCES} ${QM_FINISHING_SOURCES})
 # The shim of the few SSE2 operations engine files use comes before the system's headers.
-target_include_directories(quellmar_web PRIVATE ${CMAKE_SOURCE_DIR}/formats/web/x86compat ${CMAKE_SOURCE_DIR})
+target_include_directories(quellmar_web PRIVATE ${CMAKE_SOURCE_DIR}/engine/wasm ${CMAKE_SOURCE_DIR})
 target_compile_options(quellmar_web PRIVATE -msimd128)
 target_link_options(quellmar_web PRIVATE -mexec-model=reactor -Wl,--strip-debug)
 target_link_libraries(quellmar_web PRIVATE qm_warnings)

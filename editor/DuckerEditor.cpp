@@ -2,7 +2,6 @@
 
 #include "editor/EditorLayout.h"
 #include "engine/ControlTable.h"
-#include "engine/Parameters.h"
 
 namespace qm {
 namespace {
@@ -42,12 +41,21 @@ Rect DuckerEditor::deviceSize() {
     return size;
 }
 
-float DuckerEditor::valueOf(std::int32_t index) {
+float DuckerEditor::positionOf(ControlId id) {
     EditorController* source = controller();
-    if (source == nullptr) return 0.0f;
-    if (index == ParamOwnSlot) return source->slot();
-    if (index == ParamMeter) return source->meter();
-    return source->parameter(index);
+    return source != nullptr ? parameterValueForExtended(id, source->value(id)) : 0.0f;
+}
+
+float DuckerEditor::slotDigitValue() {
+    EditorController* source = controller();
+    const std::int32_t slot = source != nullptr ? source->slot() : 0;
+    // The strip shows the slot's digit in its first place.
+    return static_cast<float>(slot >= 0 ? slot : layout::kNoSlotDigit) * 1000000.0f;
+}
+
+float DuckerEditor::meterValue() {
+    EditorController* source = controller();
+    return source != nullptr ? source->meter() : 0.0f;
 }
 
 DuckerEditor::~DuckerEditor() {
@@ -78,9 +86,10 @@ bool DuckerEditor::open(void* parent) {
     frame = new EditorFrame(layout::kEditor, parent, this);
     size = deviceRect(backgroundBitmap->getWidth(), backgroundBitmap->getHeight(), frame->getScale());
     frame->setBackground(backgroundBitmap);
-    auto p = [this](std::int32_t index) { return valueOf(index); };
+    auto p = [this](ControlId id) { return positionOf(id); };
 
-    helpOverlay = new OverlayPanel(layout::kHelpMark, this, 11, helpPicture,
+    // The help mark shows no control of the instance.
+    helpOverlay = new OverlayPanel(layout::kHelpMark, this, -1, helpPicture,
                                    Rect{0, 0, helpPicture->getWidth(), helpPicture->getHeight()}, Point{0, 0});
     frame->addView(helpOverlay);
 
@@ -94,11 +103,11 @@ bool DuckerEditor::open(void* parent) {
     }
     slotDigit = new DigitDisplay(layout::kSlotDigit, this, 0, 0,
                                  DigitDisplay::kMaxDigits, xs, ys, digitWidth, digitHeight, strip);
-    slotDigit->setValue(p(ParamOwnSlot) * 1000000.0f);
+    slotDigit->setValue(slotDigitValue());
     frame->addView(slotDigit);
 
     HorizontalSlider** sliders[3] = {&attackSlider, &releaseSlider, &thresholdSlider};
-    const std::int32_t sliderTags[3] = {ParamAttack, ParamRelease, ParamThreshold};
+    const ControlId sliderTags[3] = {ControlAttack, ControlRelease, ControlThreshold};
     for (int i = 0; i < layout::kSliderRowCount; ++i) {
         auto* slider = new HorizontalSlider(layout::sliderRect(i), this, sliderTags[i], layout::kSliderHandleMin,
                                             layout::kSliderHandleMax, handle, track, Point{0, 0}, SliderOriginLeft);
@@ -109,27 +118,28 @@ bool DuckerEditor::open(void* parent) {
     }
 
     attackDisplay = makeReadout(0);
-    attackDisplay->setValue(controlValueFor(ControlAttack, p(ParamAttack)));
+    attackDisplay->setValue(controlValueFor(ControlAttack, p(ControlAttack)));
     frame->addView(attackDisplay);
     releaseDisplay = makeReadout(1);
-    releaseDisplay->setValue(controlValueFor(ControlRelease, p(ParamRelease)));
+    releaseDisplay->setValue(controlValueFor(ControlRelease, p(ControlRelease)));
     frame->addView(releaseDisplay);
     thresholdDisplay = makeReadout(2);
-    thresholdDisplay->setValue(controlValueFor(ControlThreshold, p(ParamThreshold)));
+    thresholdDisplay->setValue(controlValueFor(ControlThreshold, p(ControlThreshold)));
     frame->addView(thresholdDisplay);
 
-    auto toggle = [&](const Rect& place, Bitmap* picture, std::int32_t tag) {
+    auto toggle = [&](const Rect& place, Bitmap* picture, ControlId tag) {
         auto* button = new ToggleButton(place, this, tag, picture);
         button->setValue(p(tag));
         frame->addView(button);
         return button;
     };
-    bypassButton = toggle(layout::kBypassSwitch, bypassPicture, ParamBypass);
-    alphaButton = toggle(layout::kInputSwitches[0], inputPictures[0], ParamInputAlpha);
-    betaButton = toggle(layout::kInputSwitches[1], inputPictures[1], ParamInputBeta);
-    gammaButton = toggle(layout::kInputSwitches[2], inputPictures[2], ParamInputGamma);
-    deltaButton = toggle(layout::kInputSwitches[3], inputPictures[3], ParamInputDelta);
-    duckKeyButton = toggle(layout::kDuckKeySwitch, duckKeyPicture, ParamDuckKey);
+    // The bypass switch shows the stored bypass (lit: bypassed), the host's enabled inverted.
+    bypassButton = toggle(layout::kBypassSwitch, bypassPicture, ControlEnabled);
+    alphaButton = toggle(layout::kInputSwitches[0], inputPictures[0], ControlInputAlpha);
+    betaButton = toggle(layout::kInputSwitches[1], inputPictures[1], ControlInputBeta);
+    gammaButton = toggle(layout::kInputSwitches[2], inputPictures[2], ControlInputGamma);
+    deltaButton = toggle(layout::kInputSwitches[3], inputPictures[3], ControlInputDelta);
+    duckKeyButton = toggle(layout::kDuckKeySwitch, duckKeyPicture, ControlDuckKey);
 
     strengthMeter = new LevelMeter(layout::kMeter, meterLit, meterUnlit, 400, 1);
     strengthMeter->setDecay(0.1f);
@@ -139,7 +149,7 @@ bool DuckerEditor::open(void* parent) {
                             inputPictures[2], inputPictures[3], strip, helpPicture, meterLit, meterUnlit}) {
         picture->release();
     }
-    pendingParameters.store(0, std::memory_order_relaxed);
+    pendingChanges.store(0, std::memory_order_relaxed);
     isOpen.store(true, std::memory_order_release);
     return true;
 }
@@ -159,60 +169,70 @@ void DuckerEditor::forgetControls() {
     helpOverlay = nullptr;
 }
 
-void DuckerEditor::parameterChanged(std::int32_t index) {
+void DuckerEditor::controlChanged(ControlId id) {
+    // Range, hold and look-ahead have no place in the editor.
+    if (id >= ControlEnabled && id <= ControlThreshold) noteChange(id);
+}
+
+void DuckerEditor::slotChanged() { noteChange(kSlotBit); }
+
+void DuckerEditor::meterChanged() { noteChange(kMeterBit); }
+
+void DuckerEditor::noteChange(std::int32_t bit) {
     if (!isOpen.load(std::memory_order_acquire)) return;
-    if (index >= 0 && index < kParameterCount) {
-        pendingParameters.fetch_or(1u << index, std::memory_order_acq_rel);
-    }
+    pendingChanges.fetch_or(1u << bit, std::memory_order_acq_rel);
     postUpdate();
 }
 
 void DuckerEditor::idle() {
     if (inHostIdle) return;
     if (isEditorOpen()) {
-        std::uint32_t pending = pendingParameters.exchange(0, std::memory_order_acq_rel);
-        for (std::int32_t index = 0; pending != 0; ++index, pending >>= 1) {
-            if ((pending & 1u) != 0) applyParameter(index);
+        std::uint32_t pending = pendingChanges.exchange(0, std::memory_order_acq_rel);
+        for (std::int32_t bit = 0; pending != 0; ++bit, pending >>= 1) {
+            if ((pending & 1u) != 0) applyChange(bit);
         }
     }
     ToolkitEditor::idle();
 }
 
-void DuckerEditor::applyParameter(std::int32_t index) {
-    const float p = valueOf(index);
-    switch (index) {
-    case ParamOwnSlot:
+void DuckerEditor::applyChange(std::int32_t bit) {
+    if (bit == kSlotBit) {
         if (!slotShown && slotDigit != nullptr) {
-            slotDigit->setValue(p * 1000000.0f);
+            slotDigit->setValue(slotDigitValue());
             slotShown = true;
         }
-        break;
-    case ParamBypass:
-    case ParamInputAlpha:
-    case ParamInputBeta:
-    case ParamInputGamma:
-    case ParamInputDelta:
-    case ParamDuckKey: {
-        ToggleButton* button = index == ParamBypass    ? bypassButton
-                               : index == ParamDuckKey ? duckKeyButton
-                                                       : inputButtonControl(index - ParamInputAlpha);
+        return;
+    }
+    if (bit == kMeterBit) {
+        if (strengthMeter != nullptr) strengthMeter->setValue(meterValue());
+        return;
+    }
+    const auto id = static_cast<ControlId>(bit);
+    const float p = positionOf(id);
+    switch (id) {
+    case ControlEnabled:
+    case ControlInputAlpha:
+    case ControlInputBeta:
+    case ControlInputGamma:
+    case ControlInputDelta:
+    case ControlDuckKey: {
+        ToggleButton* button = id == ControlEnabled    ? bypassButton
+                               : id == ControlDuckKey ? duckKeyButton
+                                                      : inputButtonControl(id - ControlInputAlpha);
         if (button != nullptr) button->setValue(p);
         break;
     }
-    case ParamAttack:
+    case ControlAttack:
         if (attackSlider != nullptr) attackSlider->setValue(p);
         if (attackDisplay != nullptr) attackDisplay->setValue(controlValueFor(ControlAttack, p));
         break;
-    case ParamRelease:
+    case ControlRelease:
         if (releaseSlider != nullptr) releaseSlider->setValue(p);
         if (releaseDisplay != nullptr) releaseDisplay->setValue(controlValueFor(ControlRelease, p));
         break;
-    case ParamThreshold:
+    case ControlThreshold:
         if (thresholdSlider != nullptr) thresholdSlider->setValue(p);
         if (thresholdDisplay != nullptr) thresholdDisplay->setValue(controlValueFor(ControlThreshold, p));
-        break;
-    case ParamMeter:
-        if (strengthMeter != nullptr) strengthMeter->setValue(p);
         break;
     default:
         break;
@@ -221,10 +241,11 @@ void DuckerEditor::applyParameter(std::int32_t index) {
 
 void DuckerEditor::onControlChanged(Canvas* canvas, Control* control) {
     const std::int32_t tag = control->tag;
-    if (tag < ParamBypass || tag > ParamThreshold) return;
+    if (tag < ControlEnabled || tag > ControlThreshold) return;
     // A control still tracking a drag after the editor or the instance closed changes nothing.
     if (!isEditorOpen() || controller() == nullptr) return;
-    controller()->setFromEditor(tag, control->getValue());
+    const auto id = static_cast<ControlId>(tag);
+    controller()->setFromEditor(id, extendedControlValueFor(id, control->getValue()));
     if (canvas != nullptr) control->update(*canvas);
 }
 

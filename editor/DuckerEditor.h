@@ -38,9 +38,11 @@ public:
     void close() override;
     // Shows the parameter changes handed over since the last pass, then draws what changed.
     void idle() override;
-    // Parameter `index` (0..10) changed, on any thread: noted for the next idle pass while the
-    // editor is open.
-    void parameterChanged(std::int32_t index) override;
+    // Control `id`, the slot or the meter changed, on any thread: noted for the next idle pass
+    // while the editor is open.
+    void controlChanged(ControlId id);
+    void slotChanged();
+    void meterChanged();
     void onControlChanged(Canvas* canvas, Control* control) override;
 
     bool isEditorOpen() const { return isOpen.load(std::memory_order_acquire); }
@@ -58,9 +60,16 @@ public:
     OverlayPanel* helpOverlayControl() const { return helpOverlay; }
 
 private:
-    void applyParameter(std::int32_t index);
-    // The value of parameter `index` (0..10) as the controller has it.
-    float valueOf(std::int32_t index);
+    // What changed, by bit: the controls by id, then the slot and the meter.
+    static constexpr std::int32_t kSlotBit = kControlCount;
+    static constexpr std::int32_t kMeterBit = kControlCount + 1;
+    void noteChange(std::int32_t bit);
+    void applyChange(std::int32_t bit);
+    // Control `id` as the editor's controls hold it: the stored 0..1 form (sliders' positions).
+    float positionOf(ControlId id);
+    // The slot as the digit strip shows it, and the meter.
+    float slotDigitValue();
+    float meterValue();
     void forgetControls();
 
     HorizontalSlider* attackSlider = nullptr;
@@ -82,8 +91,8 @@ private:
     Rect size;
     bool slotShown = false;
     std::atomic<bool> isOpen{false};
-    // One bit per parameter index set since the last idle pass.
-    std::atomic<std::uint32_t> pendingParameters{0};
+    // One bit per change noted since the last idle pass.
+    std::atomic<std::uint32_t> pendingChanges{0};
 };
 
 }  // namespace qm

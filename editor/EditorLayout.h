@@ -34,6 +34,8 @@ constexpr Rect kHelpMark{237, 24, 248, 37};
 // height apart, far below the editor, so only the first is ever seen.
 constexpr Rect kSlotDigit{172, 41, 214, 106};
 constexpr std::int32_t kSlotDigitPlaceStep = 460;
+// The strip's digit shown for an instance without a slot.
+constexpr std::int32_t kNoSlotDigit = 6;
 
 // The switches: each picture holds the unlit state above the lit one.
 constexpr Rect kBypassSwitch{237, 54, 299, 78};

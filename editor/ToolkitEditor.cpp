@@ -115,8 +115,6 @@ void ToolkitEditor::idle() {
     deleteIfOrphanedAndIdle();
 }
 
-void ToolkitEditor::parameterChanged(std::int32_t) { postUpdate(); }
-
 std::int32_t ToolkitEditor::onKeyDown(KeyCode& key) { return frame != nullptr ? frame->onKeyDown(key) : -1; }
 
 std::int32_t ToolkitEditor::onKeyUp(KeyCode& key) { return frame != nullptr ? frame->onKeyUp(key) : -1; }
@@ -145,12 +143,13 @@ void ToolkitEditor::pumpIdle() {
     inHostIdle = false;
 }
 
+// A control's tag is the id of the instance's control it shows.
 void ToolkitEditor::beginEdit(std::int32_t tag) {
-    if (control != nullptr) control->beginGesture(tag);
+    if (control != nullptr && tag >= 0 && tag < kControlCount) control->beginGesture(static_cast<ControlId>(tag));
 }
 
 void ToolkitEditor::endEdit(std::int32_t tag) {
-    if (control != nullptr) control->endGesture(tag);
+    if (control != nullptr && tag >= 0 && tag < kControlCount) control->endGesture(static_cast<ControlId>(tag));
 }
 
 }  // namespace qm

@@ -2,7 +2,7 @@
 // The base of an editor built from the toolkit, whatever the plug-in format: owns the link to the
 // open frame, forwards keys, the wheel and idle time to it, and runs the idle pump that keeps the
 // window painted and the host alive while a control tracks a drag. It reaches the plug-in only
-// through its EditorController. UI thread, except parameterChanged and postUpdate.
+// through its EditorController. UI thread, except postUpdate.
 
 #include <atomic>
 #include <cstdint>
@@ -35,8 +35,6 @@ public:
     virtual void update() {}
     // Marks that the editor should update at its next idle. Any thread.
     void postUpdate() { updatePending.store(1, std::memory_order_release); }
-    // Parameter `index` of the instance changed, on any thread: the base only posts an update.
-    virtual void parameterChanged(std::int32_t index);
 
     // Keys from the host; -1 when nobody took the key.
     std::int32_t onKeyDown(KeyCode& key);

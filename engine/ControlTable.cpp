@@ -8,39 +8,44 @@ namespace qm {
 namespace {
 
 constexpr const char* kDuckKeyChoices[] = {"key", "duck"};
+constexpr ControlCurve kSwitch{CurveKind::Switch};
+constexpr ControlCurve kDirect{CurveKind::Direct};
 
-// The defaults of the nine parameters in user units: 2000 v² ms, 1000 v² ms, -96 v dB.
-constexpr float kAttackDefaultMs =
-    kParameterDefaults[ParamAttack] * kParameterDefaults[ParamAttack] * 2000.0f;
-constexpr float kReleaseDefaultMs =
-    kParameterDefaults[ParamRelease] * kParameterDefaults[ParamRelease] * 1000.0f;
-constexpr float kThresholdDefaultDb = kParameterDefaults[ParamThreshold] * -96.0f;
+// The defaults of the nine parameters in user units.
+constexpr float userDefault(ControlCurve curve, std::int32_t index) {
+    return userValueOnCurve(curve, kParameterDefaults[index]);
+}
 
 // The host's bypass switch starts on processing, as hosts show a new instance; docs/lv2.md says why.
 constexpr ControlInfo kControls[kControlCount] = {
-    {"enabled", "Enabled", ParamBypass, ControlKind::Toggle, "", 0.0f, 1.0f, 1.0f, nullptr,
+    {"enabled", "Enabled", ParamBypass, ControlKind::Toggle, {CurveKind::InvertedSwitch}, "", 0, 0.0f, 1.0f, 1.0f,
+     nullptr,
      "Processes the audio; off passes it through unchanged while the input is still published on the key bus."},
-    {"input_alpha", kParameterNames[ParamInputAlpha], ParamInputAlpha, ControlKind::Toggle, "", 0.0f, 1.0f, 0.0f,
-     nullptr, "Listens to the key bus slot Alpha."},
-    {"input_beta", kParameterNames[ParamInputBeta], ParamInputBeta, ControlKind::Toggle, "", 0.0f, 1.0f, 0.0f,
-     nullptr, "Listens to the key bus slot Beta."},
-    {"input_gamma", kParameterNames[ParamInputGamma], ParamInputGamma, ControlKind::Toggle, "", 0.0f, 1.0f, 0.0f,
-     nullptr, "Listens to the key bus slot Gamma."},
-    {"input_delta", kParameterNames[ParamInputDelta], ParamInputDelta, ControlKind::Toggle, "", 0.0f, 1.0f, 0.0f,
-     nullptr, "Listens to the key bus slot Delta."},
-    {"attack", kParameterNames[ParamAttack], ParamAttack, ControlKind::Continuous, "ms", 0.0f, 2000.0f,
-     kAttackDefaultMs, nullptr, "How fast the gain follows a rising key; 0 gives 2 ms."},
-    {"release", kParameterNames[ParamRelease], ParamRelease, ControlKind::Continuous, "ms", 0.0f, 1000.0f,
-     kReleaseDefaultMs, nullptr, "How fast the gain follows a falling key; 0 gives 1 ms."},
-    {"duck_key", kParameterNames[ParamDuckKey], ParamDuckKey, ControlKind::Choice, "", 0.0f, 1.0f, 0.0f,
-     kDuckKeyChoices, "Duck lowers the audio while the key is loud; key lets it through only then."},
-    {"threshold", kParameterNames[ParamThreshold], ParamThreshold, ControlKind::Continuous, "dB", -96.0f, 0.0f,
-     kThresholdDefaultDb, nullptr, "The key level above which the gain falls, by as many dB as the key exceeds it."},
-    {"range", "range", -1, ControlKind::Continuous, "dB", 0.0f, 96.0f, 0.0f, nullptr,
+    {"input_alpha", kParameterNames[ParamInputAlpha], ParamInputAlpha, ControlKind::Toggle, kSwitch, "", 0, 0.0f,
+     1.0f, userDefault(kSwitch, ParamInputAlpha), nullptr, "Listens to the key bus slot Alpha."},
+    {"input_beta", kParameterNames[ParamInputBeta], ParamInputBeta, ControlKind::Toggle, kSwitch, "", 0, 0.0f, 1.0f,
+     userDefault(kSwitch, ParamInputBeta), nullptr, "Listens to the key bus slot Beta."},
+    {"input_gamma", kParameterNames[ParamInputGamma], ParamInputGamma, ControlKind::Toggle, kSwitch, "", 0, 0.0f,
+     1.0f, userDefault(kSwitch, ParamInputGamma), nullptr, "Listens to the key bus slot Gamma."},
+    {"input_delta", kParameterNames[ParamInputDelta], ParamInputDelta, ControlKind::Toggle, kSwitch, "", 0, 0.0f,
+     1.0f, userDefault(kSwitch, ParamInputDelta), nullptr, "Listens to the key bus slot Delta."},
+    {"attack", kParameterNames[ParamAttack], ParamAttack, ControlKind::Continuous, kAttackCurve, "ms", 1, 0.0f,
+     2000.0f, userDefault(kAttackCurve, ParamAttack), nullptr, "How fast the gain follows a rising key; 0 gives 2 ms."},
+    {"release", kParameterNames[ParamRelease], ParamRelease, ControlKind::Continuous, kReleaseCurve, "ms", 1, 0.0f,
+     1000.0f, userDefault(kReleaseCurve, ParamRelease), nullptr,
+     "How fast the gain follows a falling key; 0 gives 1 ms."},
+    // Stored below 0.5 at construction (key mode), shown as the choice it starts on.
+    {"duck_key", kParameterNames[ParamDuckKey], ParamDuckKey, ControlKind::Choice, {CurveKind::Choice}, "", 0, 0.0f,
+     1.0f, userDefault({CurveKind::Choice}, ParamDuckKey), kDuckKeyChoices,
+     "Duck lowers the audio while the key is loud; key lets it through only then."},
+    {"threshold", kParameterNames[ParamThreshold], ParamThreshold, ControlKind::Continuous, kThresholdCurve, "dB", 1,
+     -96.0f, 0.0f, userDefault(kThresholdCurve, ParamThreshold), nullptr,
+     "The key level above which the gain falls, by as many dB as the key exceeds it."},
+    {"range", "range", -1, ControlKind::Continuous, kDirect, "dB", 1, 0.0f, 96.0f, 0.0f, nullptr,
      "The largest reduction; 0 sets no limit."},
-    {"hold", "hold", -1, ControlKind::Continuous, "ms", 0.0f, 2000.0f, 0.0f, nullptr,
+    {"hold", "hold", -1, ControlKind::Continuous, kDirect, "ms", 1, 0.0f, 2000.0f, 0.0f, nullptr,
      "Holds the key's peak over pauses shorter than this; 0 is off."},
-    {"lookahead", "look-ahead", -1, ControlKind::Continuous, "ms", 0.0f, 50.0f, 0.0f, nullptr,
+    {"lookahead", "look-ahead", -1, ControlKind::Continuous, kDirect, "ms", 1, 0.0f, 50.0f, 0.0f, nullptr,
      "Delays the audio against its key, so that the gain is already falling when the key starts; reported as "
      "latency."},
 };
@@ -66,34 +71,24 @@ float limitedControlValue(ControlId id, float value) {
     return value < info.minimum ? info.minimum : value > info.maximum ? info.maximum : value;
 }
 
-float attackValueForMs(double attackMs) { return static_cast<float>(std::sqrt(attackMs / 2000.0)); }
-float releaseValueForMs(double releaseMs) { return static_cast<float>(std::sqrt(releaseMs / 1000.0)); }
-float thresholdValueForDb(double thresholdDb) { return static_cast<float>(thresholdDb / -96.0); }
+float attackValueForMs(double attackMs) { return storedValueOnCurve(kAttackCurve, attackMs); }
+float releaseValueForMs(double releaseMs) { return storedValueOnCurve(kReleaseCurve, releaseMs); }
+float thresholdValueForDb(double thresholdDb) { return storedValueOnCurve(kThresholdCurve, thresholdDb); }
 
 float parameterValueFor(ControlId id, float controlValue) {
-    const float value = limitedControlValue(id, controlValue);
-    switch (id) {
-    case ControlEnabled: return value >= 0.5f ? 0.0f : 1.0f;
-    case ControlAttack: return attackValueForMs(value);
-    case ControlRelease: return releaseValueForMs(value);
-    case ControlThreshold: return thresholdValueForDb(value);
-    default: return value;
-    }
+    return storedValueOnCurve(kControls[id].curve, limitedControlValue(id, controlValue));
 }
 
 float controlValueFor(ControlId id, float parameterValue) {
-    switch (id) {
-    case ControlEnabled: return isSwitchOn(parameterValue) ? 0.0f : 1.0f;
-    case ControlInputAlpha:
-    case ControlInputBeta:
-    case ControlInputGamma:
-    case ControlInputDelta: return isSwitchOn(parameterValue) ? 1.0f : 0.0f;
-    case ControlDuckKey: return isDuckMode(parameterValue) ? 1.0f : 0.0f;
-    case ControlAttack: return parameterValue * parameterValue * 2000.0f;
-    case ControlRelease: return parameterValue * parameterValue * 1000.0f;
-    case ControlThreshold: return parameterValue * -96.0f;
-    default: return parameterValue;
-    }
+    return userValueOnCurve(kControls[id].curve, parameterValue);
+}
+
+double extendedControlValueFor(ControlId id, float parameterValue) {
+    return extendedUserValue(kControls[id].curve, parameterValue);
+}
+
+float parameterValueForExtended(ControlId id, double controlValue) {
+    return storedFromExtended(kControls[id].curve, controlValue);
 }
 
 }  // namespace qm

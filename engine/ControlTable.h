@@ -1,12 +1,14 @@
 #pragma once
-// The user controls of one instance, written once for every plug-in format: the nine of the
-// eleven parameters (bypass, the four inputs, attack, release, duck/key, threshold) and the duck
-// chain's range, hold and look-ahead, each with its name, range, unit and default in the units a
-// user reads, and the conversion between those units and the parameters' stored 0..1 values. A
-// format whose controls carry user units converts with these functions, and a format's
-// description files are generated from this table.
+// The instance model's controls, written once for every plug-in format, the editor, the file tool
+// and the validator: the nine of the eleven parameters (bypass, the four inputs, attack, release,
+// duck/key, threshold) and the duck chain's range, hold and look-ahead, each with its name, range,
+// unit, default and text in the units a user reads, and its curve: the one conversion between
+// those units and the stored 0..1 values. The outputs are in engine/ControlOutputs.h, the presets
+// in engine/Presets.h.
 
 #include <cstdint>
+
+#include "engine/ControlCurve.h"
 
 namespace qm {
 
@@ -40,8 +42,12 @@ struct ControlInfo {
     // The parameter it sets (ParamBypass .. ParamThreshold), or -1 for the chain's shaping.
     std::int32_t parameter;
     ControlKind kind;
+    // How the user value follows the stored one.
+    ControlCurve curve;
     // "ms", "dB", or "" for toggles and choices.
     const char* unit;
+    // Digits after the point where the value is written as a number.
+    std::int32_t decimals;
     float minimum;
     float maximum;
     // In the units a user reads; for the nine parameters, the parameter's default converted.
@@ -68,8 +74,14 @@ float parameterValueFor(ControlId id, float controlValue);
 // The control value in user units that shows the stored parameter value `parameterValue`. Any thread.
 float controlValueFor(ControlId id, float parameterValue);
 
+// The control value in user units for any stored value, out-of-range ones included, in double: the
+// curve extended so that parameterValueForExtended gives every stored value back exactly. What the
+// editor's controller carries. Any thread.
+double extendedControlValueFor(ControlId id, float parameterValue);
+float parameterValueForExtended(ControlId id, double controlValue);
+
 // Attack, release and threshold between the user's units and stored values, as the file tool reads
-// its options: v = sqrt(ms / 2000), v = sqrt(ms / 1000), v = dB / -96.
+// its options (in double): the controls' curves.
 float attackValueForMs(double attackMs);
 float releaseValueForMs(double releaseMs);
 float thresholdValueForDb(double thresholdDb);

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -51,6 +50,17 @@ void DuckerCore::reserve(std::int32_t blockSizeFrames) {
     if (ownSlot >= 0) keyBus.reserve(blockSizeFrames);
 }
 
+void DuckerCore::setControl(ControlId id, float value, double sampleRateHz) {
+    switch (id) {
+    case ControlRange: setRangeDb(value); break;
+    case ControlHold: setHoldMs(value, sampleRateHz); break;
+    case ControlLookahead:
+        setLookaheadFrames(static_cast<std::int32_t>(std::lround(value * sampleRateHz / 1000.0)));
+        break;
+    default: setParameter(controlInfo(id).parameter, parameterValueFor(id, value)); break;
+    }
+}
+
 bool DuckerCore::prepareShaping(double sampleRateHz, double maxHoldMs, double maxLookaheadMs) {
     const double lookaheadFrames = std::ceil(maxLookaheadMs * sampleRateHz / 1000.0);
     if (!(lookaheadFrames >= 0.0) || lookaheadFrames > std::numeric_limits<std::int32_t>::max() / 2) return false;
@@ -63,17 +73,6 @@ bool DuckerCore::prepareShaping(double sampleRateHz, double maxHoldMs, double ma
 }
 
 void DuckerCore::setHoldMs(double holdMs, double sampleRateHz) { chain.setHoldMs(holdMs, sampleRateHz); }
-
-void DuckerCore::configureDetector(float sampleRateHz) {
-    // The same settings give the same coefficients: they are computed again only on a change.
-    const std::array<std::uint32_t, 4> settings = {
-        std::bit_cast<std::uint32_t>(sampleRateHz), std::bit_cast<std::uint32_t>(parameter(ParamAttack)),
-        std::bit_cast<std::uint32_t>(parameter(ParamRelease)), std::bit_cast<std::uint32_t>(parameter(ParamThreshold))};
-    if (detectorConfigured && settings == detectorSettings) return;
-    detectorSettings = settings;
-    detectorConfigured = true;
-    chain.configure(sampleRateHz, parameter(ParamAttack), parameter(ParamRelease), parameter(ParamThreshold));
-}
 
 template <bool Accumulate>
 double DuckerCore::processBlock(const DuckerBlock& block, float sampleRateHz) {
@@ -88,14 +87,15 @@ double DuckerCore::processBlock(const DuckerBlock& block, float sampleRateHz) {
         else kernels.passThrough(block.inputs, block.outputs, frames, Accumulate);
         return 0.0;
     }
-    const bool bypassed = isSwitchOn(parameter(ParamBypass));
+    const DuckSettings settings = duckSettingsOf([this](std::int32_t index) { return parameter(index); });
+    const bool bypassed = settings.bypassed;
     DuckMode mode{Accumulate, false};
     if (!bypassed) {
-        configureDetector(sampleRateHz);
+        detectorSetup.apply(chain, sampleRateHz, settings);
         for (std::int32_t k = 0; k < kKeySlotCount; ++k) {
             listening[k] = storage != nullptr && isSwitchOn(parameter(ParamInputAlpha + k));
         }
-        mode.key = !isDuckMode(parameter(ParamDuckKey));
+        mode.key = settings.keyMode;
     }
     // Equal pieces, so that a listener with the same block length hears whole pieces; 64-bit
     // sums, so that a frame count near INT_MAX does not overflow.

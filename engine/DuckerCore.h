@@ -12,7 +12,9 @@
 #include <cstdint>
 
 #include "engine/AudioDelay.h"
+#include "engine/ControlTable.h"
 #include "engine/DuckChain.h"
+#include "engine/DuckSettings.h"
 #include "engine/KeyBus.h"
 #include "engine/Parameters.h"
 #include "engine/kernels/DuckKernels.h"
@@ -49,6 +51,10 @@ public:
         if (index < 0 || index >= kParameterCount) return 0.0f;
         return parameter(index);
     }
+    // Sets control `id` to `value` in user units (already limited to its range): a parameter in
+    // its stored form, or the chain's range, hold or look-ahead at `sampleRateHz`. Audio thread,
+    // between blocks, for the chain's shaping.
+    void setControl(ControlId id, float value, double sampleRateHz);
     // The slot this instance publishes on (0..3), or -1 when it has none.
     std::int32_t keySlot() const { return ownSlot; }
     // Lets blocks of `blockSizeFrames` fit the key slots in one piece. UI thread.
@@ -84,16 +90,13 @@ private:
     // Passes one piece through the look-ahead delay to the outputs.
     void delayPiece(const KernelSet& kernels, const float* const* in, float* const* out, std::int32_t frames,
                     bool accumulate);
-    void configureDetector(float sampleRateHz);
     float parameter(std::int32_t index) const { return parameters[index].load(std::memory_order_relaxed); }
 
     KeyBus& keyBus;
     std::atomic<float> parameters[kParameterCount];
     std::int32_t ownSlot = -1;
     DuckChain chain;
-    // The rate and the stored attack, release and threshold (as bits) the detector was set for.
-    std::array<std::uint32_t, 4> detectorSettings{};
-    bool detectorConfigured = false;
+    DetectorSetup detectorSetup;
     AudioDelay delay;
     bool listening[kKeySlotCount] = {false, false, false, false};
 };

@@ -1,8 +1,10 @@
 #pragma once
-// The eleven parameters: indices, names and defaults, and the mappings from stored values to the
-// units the processor uses.
+// The eleven parameters: indices, names and defaults, and what the processor reads of their
+// stored values, through the controls' curves (engine/ControlCurve.h).
 
 #include <cstdint>
+
+#include "engine/ControlCurve.h"
 
 namespace qm {
 
@@ -37,15 +39,15 @@ constexpr const char* kParameterNames[kParameterCount] = {
     "attack",       "release", "duck/key",    "threshhold",  "DISABLED",
 };
 
-// Attack time in ms for a stored value: 2000 v², or 2 ms for exactly 0.
-inline float attackMsFor(float value) { return value == 0.0f ? 2.0f : value * value * 2000.0f; }
-// Release time in ms for a stored value: 1000 v², or 1 ms for exactly 0.
-inline float releaseMsFor(float value) { return value == 0.0f ? 1.0f : value * value * 1000.0f; }
+// Attack time in ms for a stored value: the attack curve, or 2 ms for exactly 0.
+inline float attackMsFor(float value) { return value == 0.0f ? 2.0f : userValueOnCurve(kAttackCurve, value); }
+// Release time in ms for a stored value: the release curve, or 1 ms for exactly 0.
+inline float releaseMsFor(float value) { return value == 0.0f ? 1.0f : userValueOnCurve(kReleaseCurve, value); }
 // Threshold in dB for a stored value: 0 dB at 0, -96 dB at 1.
-inline double thresholdDbFor(float value) { return static_cast<double>(value) * -96.0; }
+constexpr double thresholdDbFor(float value) { return linearUserValue(kThresholdCurve, value); }
 // Switches count as on only at exactly 1.0.
-inline bool isSwitchOn(float value) { return value == 1.0f; }
+constexpr bool isSwitchOn(float value) { return userValueOnCurve({CurveKind::Switch}, value) == 1.0f; }
 // Duck mode from 0.5 up, key mode below.
-inline bool isDuckMode(float value) { return value >= 0.5f; }
+constexpr bool isDuckMode(float value) { return userValueOnCurve({CurveKind::Choice}, value) == 1.0f; }
 
 }  // namespace qm

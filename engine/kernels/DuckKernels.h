@@ -1,8 +1,10 @@
 #pragma once
 // The audio path's block-wise passes: key peaks from the summed key slots, the detector with the
-// gain and the output in one pass, and the plain pass-through. Each exists for SSE2 and for AVX2
-// with FMA; the fastest one this processor runs is chosen once, when the module is loaded.
+// gain and the output in one pass, and the plain pass-through; and, for the file tool's finished
+// episodes, the true-peak estimate. Each exists for SSE2 and for AVX2 with FMA; the fastest one
+// this processor runs is chosen once, when the module is loaded.
 
+#include <array>
 #include <cstdint>
 
 namespace qm {
@@ -33,6 +35,11 @@ struct DuckMode {
     bool key;
 };
 
+// The true-peak estimate's interpolation filters for the points 1/4, 2/4 and 3/4 of the way from
+// one frame to the next (four times oversampling), tap 0 applied to the oldest frame of a window.
+constexpr std::int32_t kTruePeakTaps = 24;
+using TruePeakPhases = std::array<std::array<float, kTruePeakTaps>, 3>;
+
 struct KernelSet {
     const char* name;
     // peaks[i] = max(|left sum|, |right sum|) of frame i, the sums taken over the `keys` buffers in
@@ -47,6 +54,13 @@ struct KernelSet {
                  float* const* out, std::int32_t frames, DuckMode mode, float* factors);
     // Copies (replacing) or adds (accumulating) both input channels to the outputs.
     void (*passThrough)(const float* const* in, float* const* out, std::int32_t frames, bool accumulate);
+    // For each frame i of `frames`: the largest of |window[i + kTruePeakTaps / 2 - 1]| and of the
+    // three interpolated points, each the single-precision sum of window[i + j] * tap j for
+    // j = 0 .. kTruePeakTaps - 1 in that order, merged into peaks[i] by the larger (a NaN point
+    // wins, as the vector maximum takes it). `window` holds frames + kTruePeakTaps - 1 samples.
+    // Every variant computes each frame with the same operations in the same order: the
+    // estimates are the same, bit for bit.
+    void (*truePeaks)(const TruePeakPhases& phases, const float* window, std::int32_t frames, float* peaks);
 };
 
 // The kernels the audio path uses: chosen at load, or forced by `useKernels`. Any thread.

@@ -323,6 +323,36 @@ struct Body {
             keyPeaksScalar(restLeft, restRight, std::min<std::int32_t>(keys, 4), frames - i, peaks + i);
         }
     }
+
+    // Two groups of V::kFloatLanes frames at a time: every tap's window is loaded once for the
+    // three phases, and the six sums, unrolled into registers, hide each other's latency. Each
+    // lane adds its products in the scalar pass's order, without fusing: the same bits.
+    static void truePeaks(const TruePeakPhases& phases, const float* window, std::int32_t frames, float* peaks) {
+        constexpr int kWidth = V::kFloatLanes;
+        constexpr int kCentre = kTruePeakTaps / 2 - 1;
+        std::int32_t i = 0;
+        for (; i + 2 * kWidth <= frames; i += 2 * kWidth) {
+            const float* at = window + i;
+            F sums[2][3] = {{V::setF(0.0f), V::setF(0.0f), V::setF(0.0f)}, {V::setF(0.0f), V::setF(0.0f), V::setF(0.0f)}};
+            for (int j = 0; j < kTruePeakTaps; ++j) {
+                const F x[2] = {V::loadF(at + j), V::loadF(at + j + kWidth)};
+#pragma GCC unroll 3
+                for (int p = 0; p < 3; ++p) {
+                    const F tap = V::setF(phases[static_cast<std::size_t>(p)][static_cast<std::size_t>(j)]);
+#pragma GCC unroll 3
+                    for (int g = 0; g < 2; ++g) sums[g][p] = V::addF(sums[g][p], V::mulF(x[g], tap));
+                }
+            }
+#pragma GCC unroll 3
+            for (int g = 0; g < 2; ++g) {
+                F peak = V::absF(V::loadF(at + kWidth * g + kCentre));
+#pragma GCC unroll 3
+                for (int p = 0; p < 3; ++p) peak = V::maxF(peak, V::absF(sums[g][p]));
+                V::storeF(peaks + i + kWidth * g, V::maxF(V::loadF(peaks + i + kWidth * g), peak));
+            }
+        }
+        truePeaksScalar(phases, window + i, frames - i, peaks + i);
+    }
 };
 
 }  // namespace

@@ -10,7 +10,8 @@
 namespace qm {
 namespace kernels {
 
-const KernelSet kScalarKernels = {"scalar", keyPeaksScalar, duckScalar, passThroughScalar};
+const KernelSet kScalarKernels = {"scalar", keyPeaksScalar, duckScalar, passThroughScalar,
+                                truePeaksScalar};
 
 namespace {
 

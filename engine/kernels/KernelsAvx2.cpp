@@ -26,7 +26,8 @@
 
 namespace qm::kernels {
 
-const KernelSet kAvx2Kernels = {"avx2+fma", Body<Avx2>::keyPeaks, Body<Avx2>::duck, Body<Avx2>::passThrough};
+const KernelSet kAvx2Kernels = {"avx2+fma", Body<Avx2>::keyPeaks, Body<Avx2>::duck, Body<Avx2>::passThrough,
+                              Body<Avx2>::truePeaks};
 
 }  // namespace qm::kernels
 

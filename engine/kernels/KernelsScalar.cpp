@@ -43,4 +43,19 @@ void passThroughScalar(const float* const* in, float* const* out, std::int32_t f
     }
 }
 
+void truePeaksScalar(const TruePeakPhases& phases, const float* window, std::int32_t frames, float* peaks) {
+    // The larger of a and b as the vector maximum takes it: b when either is NaN.
+    const auto larger = [](float a, float b) { return a > b ? a : b; };
+    for (std::int32_t i = 0; i < frames; ++i) {
+        const float* at = window + i;
+        float peak = std::fabs(at[kTruePeakTaps / 2 - 1]);
+        for (const auto& taps : phases) {
+            float sum = 0.0f;
+            for (std::int32_t j = 0; j < kTruePeakTaps; ++j) sum += at[j] * taps[static_cast<std::size_t>(j)];
+            peak = larger(peak, std::fabs(sum));
+        }
+        peaks[i] = larger(peaks[i], peak);
+    }
+}
+
 }  // namespace qm::kernels

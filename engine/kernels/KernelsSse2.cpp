@@ -7,6 +7,7 @@
 
 namespace qm::kernels {
 
-const KernelSet kSse2Kernels = {"sse2", Body<Sse2>::keyPeaks, Body<Sse2>::duck, Body<Sse2>::passThrough};
+const KernelSet kSse2Kernels = {"sse2", Body<Sse2>::keyPeaks, Body<Sse2>::duck, Body<Sse2>::passThrough,
+                              Body<Sse2>::truePeaks};
 
 }  // namespace qm::kernels

@@ -9,6 +9,6 @@
 namespace qm::kernels {
 
 const KernelSet kWasm128Kernels = {"wasm-simd128", Body<Wasm128>::keyPeaks, Body<Wasm128>::duck,
-                                   Body<Wasm128>::passThrough};
+                                   Body<Wasm128>::passThrough, Body<Wasm128>::truePeaks};
 
 }  // namespace qm::kernels

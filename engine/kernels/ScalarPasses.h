@@ -34,5 +34,6 @@ void keyPeaksScalar(const float* const* left, const float* const* right, std::in
 void duckScalar(const DetectorBlock& detector, double& overshootDb, const float* peaks, const float* const* in,
                 float* const* out, std::int32_t frames, DuckMode mode, float* factors);
 void passThroughScalar(const float* const* in, float* const* out, std::int32_t frames, bool accumulate);
+void truePeaksScalar(const TruePeakPhases& phases, const float* window, std::int32_t frames, float* peaks);
 
 }  // namespace qm::kernels

@@ -42,20 +42,9 @@ void DuckerPlugin::applyControls() {
         const auto bits = std::bit_cast<std::uint32_t>(value);
         if (seenAny && bits == seen[id]) continue;
         seen[id] = bits;
-        applyControl(control, limitedControlValue(control, value));
+        core.setControl(control, limitedControlValue(control, value), rateHz);
     }
     seenAny = true;
-}
-
-void DuckerPlugin::applyControl(ControlId id, float value) {
-    switch (id) {
-    case ControlRange: core.setRangeDb(value); break;
-    case ControlHold: core.setHoldMs(value, rateHz); break;
-    case ControlLookahead:
-        core.setLookaheadFrames(static_cast<std::int32_t>(std::lround(value * rateHz / 1000.0)));
-        break;
-    default: core.setParameter(controlInfo(id).parameter, parameterValueFor(id, value)); break;
-    }
 }
 
 void DuckerPlugin::writeOutputs(double reduction) {

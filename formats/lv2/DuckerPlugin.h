@@ -39,7 +39,6 @@ private:
     // Sets the core's parameters and shaping from the control inputs that changed since the last
     // run: a port's value, limited, or the default without a port.
     void applyControls();
-    void applyControl(ControlId id, float value);
     void writeOutputs(double reduction);
 
     double rateHz;

@@ -45,20 +45,13 @@ DuckerUi::~DuckerUi() {
     if (editor != nullptr && editor->releaseController()) delete editor;
 }
 
-std::uint32_t DuckerUi::portOfParameter(std::int32_t index) {
-    const std::int32_t control = controlForParameter(index);
-    return control >= 0 ? portOfControl(static_cast<ControlId>(control)) : kPortCount;
-}
-
 void DuckerUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {
     if (port >= kPortCount || format != 0 || size != sizeof(float) || buffer == nullptr) return;
     std::memcpy(&values[port], buffer, sizeof(float));
     if (editor == nullptr) return;
-    if (port == PortSlot) editor->parameterChanged(ParamOwnSlot);
-    else if (port == PortMeter) editor->parameterChanged(ParamMeter);
-    else if (isControlInput(port) && controlInfo(controlOfPort(port)).parameter >= 0) {
-        editor->parameterChanged(controlInfo(controlOfPort(port)).parameter);
-    }
+    if (port == PortSlot) editor->slotChanged();
+    else if (port == PortMeter) editor->meterChanged();
+    else if (isControlInput(port)) editor->controlChanged(controlOfPort(port));
 }
 
 int DuckerUi::idle() {
@@ -66,35 +59,32 @@ int DuckerUi::idle() {
     return 0;
 }
 
-float DuckerUi::parameter(std::int32_t index) {
-    const std::uint32_t port = portOfParameter(index);
-    if (port == kPortCount) return 0.0f;
-    return parameterValueFor(controlOfPort(port), values[port]);
+double DuckerUi::value(ControlId id) {
+    // The host may send any value: the instance takes it limited, and so the editor shows it.
+    return extendedControlValueFor(id, parameterValueFor(id, values[portOfControl(id)]));
 }
 
-float DuckerUi::slot() {
+std::int32_t DuckerUi::slot() {
     const float value = values[PortSlot];
-    return value >= 0.0f && value < static_cast<float>(kKeySlotCount) ? value : kNoSlotValue;
+    return value >= 0.0f && value < static_cast<float>(kKeySlotCount) ? static_cast<std::int32_t>(value) : kNoSlot;
 }
 
 float DuckerUi::meter() { return values[PortMeter]; }
 
-void DuckerUi::beginGesture(std::int32_t index) {
-    const std::uint32_t port = portOfParameter(index);
-    if (port != kPortCount && touch != nullptr && touch->touch != nullptr) touch->touch(touch->handle, port, true);
+void DuckerUi::touchPort(ControlId id, bool grabbed) {
+    if (touch != nullptr && touch->touch != nullptr) touch->touch(touch->handle, portOfControl(id), grabbed);
 }
 
-void DuckerUi::endGesture(std::int32_t index) {
-    const std::uint32_t port = portOfParameter(index);
-    if (port != kPortCount && touch != nullptr && touch->touch != nullptr) touch->touch(touch->handle, port, false);
-}
+void DuckerUi::beginGesture(ControlId id) { touchPort(id, true); }
 
-void DuckerUi::setFromEditor(std::int32_t index, float value) {
-    const std::uint32_t port = portOfParameter(index);
-    if (port == kPortCount) return;
-    const float controlValue = controlValueFor(controlOfPort(port), value);
+void DuckerUi::endGesture(ControlId id) { touchPort(id, false); }
+
+void DuckerUi::setFromEditor(ControlId id, double value) {
+    const std::uint32_t port = portOfControl(id);
+    // The port carries the control's value as the instance reads it back.
+    const float controlValue = controlValueFor(id, parameterValueForExtended(id, value));
     values[port] = controlValue;
-    if (editor != nullptr) editor->parameterChanged(index);
+    if (editor != nullptr) editor->controlChanged(id);
     // Last: the host may destroy the UI from inside its write.
     write(hostController, port, sizeof(float), 0, &controlValue);
 }

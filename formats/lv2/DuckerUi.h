@@ -3,7 +3,7 @@
 // window, reaching the instance only through the host: control changes go out through the host's
 // write function (framed by the touch feature's gestures, so hosts record automation), and port
 // events bring in the controls, the slot and the meter. The controls are kept in user units as the
-// ports carry them and converted for the editor through the control table. UI thread.
+// ports carry them. UI thread.
 
 #include <lv2/ui/ui.h>
 
@@ -33,17 +33,18 @@ public:
     // The host's idle call: shows what changed and handles the window's events; 0 while open.
     int idle();
 
-    float parameter(std::int32_t index) override;
-    float slot() override;
+    // The editor's controller over the ports: a control's value is its port's, limited to the
+    // control's range; a change is written to the port and framed by the touch feature.
+    double value(ControlId id) override;
+    std::int32_t slot() override;
     float meter() override;
-    void beginGesture(std::int32_t index) override;
-    void endGesture(std::int32_t index) override;
-    void setFromEditor(std::int32_t index, float value) override;
+    void beginGesture(ControlId id) override;
+    void endGesture(ControlId id) override;
+    void setFromEditor(ControlId id, double value) override;
 
 private:
     DuckerUi(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch);
-    // The control input port that carries parameter `index`, or kPortCount for none.
-    static std::uint32_t portOfParameter(std::int32_t index);
+    void touchPort(ControlId id, bool grabbed);
 
     LV2UI_Write_Function write;
     LV2UI_Controller hostController;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/ControlOutputs.h"
 #include "engine/ControlTable.h"
 
 namespace qm::lv2 {
@@ -45,7 +46,6 @@ constexpr AudioPortInfo kAudioPorts[PortFirstControl] = {
 };
 
 // The instance's key slot as the slot output carries it: 0..3, -1 without one.
-constexpr float kNoSlotOutput = -1.0f;
-constexpr const char* kSlotNames[] = {"none", "Alpha", "Beta", "Gamma", "Delta"};
+constexpr float kNoSlotOutput = static_cast<float>(kNoSlot);
 
 }  // namespace qm::lv2

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "editor/DuckerEditor.h"
+#include "engine/ControlOutputs.h"
 #include "formats/vst2/EditorHosting.h"
 #include "formats/vst2/base/ModuleState.h"
 #include "formats/vst2/base/PluginEntry.h"
@@ -22,9 +23,29 @@ DuckerEffectWithEditor::DuckerEffectWithEditor(HostCallback hostCallback) : Duck
     }
 }
 
+// The editor hears a parameter change as a change of the control, slot or meter it carries.
 void DuckerEffectWithEditor::setParameter(std::int32_t index, float value) {
     DuckerEffect::setParameter(index, value);
-    if (editor != nullptr) static_cast<EditorHosting*>(editor)->parameterChanged(index);
+    DuckerEditor* shown = editor != nullptr ? static_cast<EditorHosting*>(editor)->toolkitEditor() : nullptr;
+    if (shown == nullptr) return;
+    if (index == ParamOwnSlot) shown->slotChanged();
+    else if (index == ParamMeter) shown->meterChanged();
+    else if (const std::int32_t id = controlForParameter(index); id >= 0) shown->controlChanged(static_cast<ControlId>(id));
+}
+
+double DuckerEffectWithEditor::value(ControlId id) {
+    const std::int32_t index = controlInfo(id).parameter;
+    return index >= 0 ? extendedControlValueFor(id, getParameter(index)) : 0.0;
+}
+
+std::int32_t DuckerEffectWithEditor::slot() {
+    const float value = getParameter(ParamOwnSlot);
+    return value >= 0.0f && value < static_cast<float>(kKeySlotCount) ? static_cast<std::int32_t>(value) : kNoSlot;
+}
+
+void DuckerEffectWithEditor::setFromEditor(ControlId id, double value) {
+    const std::int32_t index = controlInfo(id).parameter;
+    if (index >= 0) setParameterAutomated(index, parameterValueForExtended(id, value));
 }
 
 bool DuckerEffectWithEditor::getEffectName(char* text) {

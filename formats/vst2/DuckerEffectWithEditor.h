@@ -21,14 +21,16 @@ public:
     bool getProductString(char* text) override;
     std::int32_t getVendorVersion() override;
 
-    // The editor's controller: parameters as stored, gestures and changes through the host's
-    // begin-edit, automation and end-edit, the host's idle during a drag. UI thread.
-    float parameter(std::int32_t index) override { return getParameter(index); }
-    float slot() override { return getParameter(ParamOwnSlot); }
+    // The editor's controller, translated in one place to the eleven parameters: a control's
+    // value is its parameter's stored value on the control's extended curve, the slot parameter
+    // 0's (kNoSlotValue or any other number: none), gestures and changes go through the host's begin-edit, automation and end-edit, and
+    // the host idles during a drag. UI thread.
+    double value(ControlId id) override;
+    std::int32_t slot() override;
     float meter() override { return getParameter(ParamMeter); }
-    void beginGesture(std::int32_t index) override { hostBeginEdit(index); }
-    void endGesture(std::int32_t index) override { hostEndEdit(index); }
-    void setFromEditor(std::int32_t index, float value) override { setParameterAutomated(index, value); }
+    void beginGesture(ControlId id) override { hostBeginEdit(controlInfo(id).parameter); }
+    void endGesture(ControlId id) override { hostEndEdit(controlInfo(id).parameter); }
+    void setFromEditor(ControlId id, double value) override;
     void keepHostAlive() override { hostIdle(); }
 };
 

@@ -80,8 +80,4 @@ bool EditorHosting::releaseEffect() {
     return true;
 }
 
-void EditorHosting::parameterChanged(std::int32_t index) {
-    if (editor != nullptr) editor->parameterChanged(index);
-}
-
 }  // namespace qm

@@ -37,8 +37,6 @@ public:
     // still runs, once it is over. The hosting itself may be deleted at once.
     bool releaseEffect() override;
 
-    // A parameter of the effect changed, on any thread: the editor shows it at its next idle.
-    void parameterChanged(std::int32_t index);
     // The hosted editor; null once the effect is gone.
     DuckerEditor* toolkitEditor() const { return editor; }
     // The knob mode that the host set last, for every editor of the process.

@@ -1,23 +1,23 @@
-// The file tool's true-peak limiter (the finished episode's last stage) for the page: blocks in
-// the module's memory, limited in place, latencyFrames() behind. Its look-ahead minimum may still
+// The finished episode's true-peak limiter (its last stage, as in the file tool) for the page:
+// blocks in the module's memory, limited in place, latencyFrames() behind. Its look-ahead minimum may still
 // grow its lists while processing, unlike the ducker.
 
 #include <cstdint>
 #include <new>
 #include <vector>
 
-#include "cli/PeakLimiter.h"
+#include "engine/finishing/PeakLimiter.h"
 
 #define QM_EXPORT(name) extern "C" __attribute__((export_name(#name)))
 
 namespace {
 
 struct WebLimiter {
-    WebLimiter(const qmduck::LimiterSettings& settings, int sampleRateHz, std::int32_t maxBlockFrames)
+    WebLimiter(const qm::LimiterSettings& settings, int sampleRateHz, std::int32_t maxBlockFrames)
         : limiter(settings, sampleRateHz), capacity(maxBlockFrames) {
         for (std::vector<float>& channel : audio) channel.assign(static_cast<std::size_t>(capacity), 0.0f);
     }
-    qmduck::PeakLimiter limiter;
+    qm::PeakLimiter limiter;
     std::int32_t capacity;
     std::vector<float> audio[2];
 };
@@ -32,9 +32,9 @@ QM_EXPORT(qm_limiter_create) WebLimiter* qm_limiter_create(float sampleRateHz, d
         return nullptr;
     }
     // Room for the tail that flush writes as well as for blocks.
-    qmduck::LimiterSettings settings;
+    qm::LimiterSettings settings;
     settings.ceilingDb = ceilingDb;
-    const qmduck::PeakLimiter probe(settings, static_cast<int>(sampleRateHz));
+    const qm::PeakLimiter probe(settings, static_cast<int>(sampleRateHz));
     const std::int32_t frames = maxBlockFrames > probe.latencyFrames() ? maxBlockFrames : probe.latencyFrames();
     return new (std::nothrow) WebLimiter(settings, static_cast<int>(sampleRateHz), frames);
 }

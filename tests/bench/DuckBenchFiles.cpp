@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/DuckStream.h"
-#include "cli/SoundFiles.h"
+#include "cli/ducking/DuckStream.h"
+#include "cli/reading/SoundReader.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/DuckOptions.h"
-#include "cli/DuckStream.h"
-#include "cli/FfmpegDecoder.h"
-#include "cli/FfmpegEncoder.h"
-#include "cli/FinishPlan.h"
+#include "cli/ducking/DuckStream.h"
+#include "cli/finishing/FinishPlan.h"
+#include "cli/options/DuckOptions.h"
+#include "cli/reading/FfmpegDecoder.h"
+#include "cli/writing/FfmpegEncoder.h"
 
 namespace {
 
@@ -125,10 +125,10 @@ int main(int argc, char** argv) {
     StageClock writing;
     const double gainDb = options.finishing.loudnessLufs - meter.integratedLufs() + FinishPlan::expectedShiftLu(EncodedType::Mp3, 0);
     const auto gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
-    LimiterSettings limiting;
+    qm::LimiterSettings limiting;
     limiting.ceilingDb = options.finishing.ceilingDbtp() - FinishPlan::kEstimateMarginDb - FinishPlan::lossyMarginDb(EncodedType::Mp3);
-    PeakLimiter limiter(limiting, rateHz);
-    TruePeak estimate;
+    qm::PeakLimiter limiter(limiting, rateHz);
+    qm::TruePeak estimate;
     const std::string written = work + "/stages.mp3";
     std::unique_ptr<FfmpegEncoder> encoder = openEncoder(written, rateHz);
     const std::string encoding = "encode (conversion, LAME, muxer)";
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     const auto width = static_cast<std::size_t>(decoded.channels());
     std::vector<float> interleaved(width * kBlockFrames);
     LoudnessMeter decodedMeter(decoded.channels(), decoded.sampleRateHz());
-    TruePeak decodedEstimate;
+    qm::TruePeak decodedEstimate;
     for (;;) {
         const std::int64_t got = check.time("decode the MP3 (FFmpeg's decoder, as the check does)", [&] {
             const std::int64_t frames = decoded.read(interleaved.data(), kBlockFrames);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 
-#include "cli/DuckOptions.h"
+#include "cli/options/ControlOptions.h"
+#include "cli/options/DuckOptions.h"
+#include "engine/ControlTable.h"
 
 namespace qmduck {
 namespace {
@@ -154,6 +157,37 @@ TEST(DuckOptions, HelpNamesEveryOptionWithItsUnitAndRange) {
                                  "--range DB", "0 to 96 dB", "--hold MS", "--lookahead MS", "0 to 500 ms",
                                  "--preset NAME", "--show-settings", "--batch LIST", "-j, --jobs N", "--shard K/N"}) {
         EXPECT_NE(help.find(expected), std::string::npos) << expected;
+    }
+}
+
+// Each control option takes the engine's range for its control, the look-ahead alone reaching
+// further (a file has no latency to report); its ends are accepted, a step beyond them is a usage
+// error naming the range, and --help states the same range.
+TEST(DuckOptions, ControlOptionsTakeTheEnginesRangesAndTheHelpStatesThem) {
+    std::string help;
+    for (const std::string& word : words(helpText())) help += word + " ";
+    for (const ControlOption& option : controlOptions()) {
+        const qm::ControlInfo& info = qm::controlInfo(option.control);
+        EXPECT_EQ(lowestValue(option), info.minimum) << option.name;
+        if (option.control == qm::ControlLookahead) {
+            EXPECT_GT(highestValue(option), info.maximum) << option.name;
+        } else {
+            EXPECT_EQ(highestValue(option), info.maximum) << option.name;
+        }
+        const std::string line = std::string("-k k.wav in.wav -o o.wav ") + option.name + " ";
+        for (const double end : {lowestValue(option), highestValue(option)}) {
+            const std::string good = line + std::to_string(end);
+            EXPECT_EQ(parseArguments(words(good)).action, ParseAction::Run) << good;
+        }
+        for (const double beyond : {lowestValue(option) - 0.5, highestValue(option) + 0.5}) {
+            const std::string bad = line + std::to_string(beyond);
+            const ParseResult result = parseArguments(words(bad));
+            EXPECT_EQ(result.action, ParseAction::UsageError) << bad;
+            EXPECT_NE(result.error.find(rangeText(option)), std::string::npos) << result.error;
+        }
+        char stated[64];
+        std::snprintf(stated, sizeof stated, "%g to %g %s", lowestValue(option), highestValue(option), info.unit);
+        EXPECT_NE(help.find(stated), std::string::npos) << option.name << ": " << stated;
     }
 }
 

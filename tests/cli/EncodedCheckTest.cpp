@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "cli/EncodedCheck.h"
-#include "cli/FfmpegDecoder.h"
-#include "cli/FfmpegEncoder.h"
 #include "cli/SoundFixtures.h"
+#include "cli/reading/FfmpegDecoder.h"
+#include "cli/writing/EncodedCheck.h"
+#include "cli/writing/FfmpegEncoder.h"
 
 namespace qmduck::test {
 namespace {
@@ -54,7 +54,7 @@ Figures decodeFile(const std::string& path, std::int64_t frames) {
     FfmpegDecoder decoder(path);
     const auto width = static_cast<std::size_t>(decoder.channels());
     LoudnessMeter meter(decoder.channels(), decoder.sampleRateHz());
-    TruePeak truePeak;
+    qm::TruePeak truePeak;
     std::vector<float> interleaved(3000 * width), left(3000), right(3000), peaks(3000);
     float largest = 0.0f;
     Figures figures;
@@ -70,7 +70,7 @@ Figures decodeFile(const std::string& path, std::int64_t frames) {
         figures.frames += got;
     }
     figures.lufs = meter.integratedLufs();
-    figures.truePeakDb = truePeakDb(largest);
+    figures.truePeakDb = qm::truePeakDb(largest);
     return figures;
 }
 

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "cli/DuckJob.h"
-#include "cli/GainPlot.h"
 #include "cli/SoundFixtures.h"
+#include "cli/ducking/GainPlot.h"
 
 namespace qmduck::test {
 namespace {

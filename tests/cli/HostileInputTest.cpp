@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "cli/DuckJob.h"
-#include "cli/DuckOptions.h"
 #include "cli/JobList.h"
-#include "cli/SoundFiles.h"
 #include "cli/SoundFixtures.h"
+#include "cli/options/DuckOptions.h"
+#include "cli/reading/SoundReader.h"
 
 namespace qmduck::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "cli/PeakLimiter.h"
+#include "engine/finishing/PeakLimiter.h"
 
 namespace qmduck {
 namespace {
@@ -20,8 +20,8 @@ struct Stereo {
 
 // Runs `input` through a limiter in blocks of odd sizes, with its tail; the output has the
 // input's length and timing.
-Stereo limited(const Stereo& input, const LimiterSettings& settings) {
-    PeakLimiter limiter(settings, kRate);
+Stereo limited(const Stereo& input, const qm::LimiterSettings& settings) {
+    qm::PeakLimiter limiter(settings, kRate);
     Stereo all = input;
     const auto latency = static_cast<std::size_t>(limiter.latencyFrames());
     all.left.resize(input.left.size() + latency);
@@ -94,7 +94,7 @@ TEST(PeakLimiter, BelowTheCeilingTheOutputIsTheInputExactly) {
     Stereo quiet = signal(3, 1.0);
     for (float& v : quiet.left) v *= 0.5f;
     for (float& v : quiet.right) v *= 0.5f;
-    const Stereo out = limited(quiet, LimiterSettings{});
+    const Stereo out = limited(quiet, qm::LimiterSettings{});
     EXPECT_EQ(out.left, quiet.left);
     EXPECT_EQ(out.right, quiet.right);
 }
@@ -102,7 +102,7 @@ TEST(PeakLimiter, BelowTheCeilingTheOutputIsTheInputExactly) {
 TEST(PeakLimiter, NoPointBetweenSamplesExceedsTheCeilingAndTheGainHasNoSteps) {
     for (int kind = 0; kind < 4; ++kind) {
         for (double ceilingDb : {-1.0, -3.0}) {
-            LimiterSettings settings;
+            qm::LimiterSettings settings;
             settings.ceilingDb = ceilingDb;
             const Stereo input = signal(kind, 0.5);
             const Stereo out = limited(input, settings);
@@ -134,7 +134,7 @@ TEST(PeakLimiter, TheGainComesBackWithTheReleaseTime) {
         burst.left.push_back(value);
         burst.right.push_back(value);
     }
-    LimiterSettings settings;
+    qm::LimiterSettings settings;
     const Stereo out = limited(burst, settings);
     const auto gainAt = [&](double seconds) {
         double in = 0.0, o = 0.0;

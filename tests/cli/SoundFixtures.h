@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/DuckOptions.h"
+#include "cli/options/DuckOptions.h"
 
 namespace qmduck::test {
 

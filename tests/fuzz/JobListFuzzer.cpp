@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/DuckOptions.h"
 #include "cli/JobList.h"
+#include "cli/options/DuckOptions.h"
 
 namespace {
 

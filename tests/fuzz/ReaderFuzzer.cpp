@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/KeyMix.h"
-#include "cli/OutputFormat.h"
-#include "cli/SoundFiles.h"
-#include "cli/Tags.h"
+#include "cli/reading/KeyMix.h"
+#include "cli/reading/SoundReader.h"
+#include "cli/writing/OutputFormat.h"
+#include "cli/writing/Tags.h"
 
 namespace {
 

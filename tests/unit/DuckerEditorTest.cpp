@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -76,20 +78,20 @@ TEST_F(DuckerEditorTest, OpenBuildsTheFifteenControlsFromTheParameters) {
         float value;
     };
     const Expected expected[] = {
-        {editor.helpOverlayControl(), layout::kHelpMark, 11, 0.0f},
+        {editor.helpOverlayControl(), layout::kHelpMark, -1, 0.0f},
         {editor.slotDigitControl(), layout::kSlotDigit, 0, 1000000.0f},
-        {editor.attackSliderControl(), layout::sliderRect(0), 6, 0.19858247f},
-        {editor.releaseSliderControl(), layout::sliderRect(1), 7, 0.19856989f},
-        {editor.thresholdSliderControl(), layout::sliderRect(2), 9, 0.5f},
+        {editor.attackSliderControl(), layout::sliderRect(0), ControlAttack, 0.19858247f},
+        {editor.releaseSliderControl(), layout::sliderRect(1), ControlRelease, 0.19856989f},
+        {editor.thresholdSliderControl(), layout::sliderRect(2), ControlThreshold, 0.5f},
         {editor.attackDisplayControl(), layout::readoutRect(0), 0, 0.19858247f * 0.19858247f * 2000.0f},
         {editor.releaseDisplayControl(), layout::readoutRect(1), 0, 0.19856989f * 0.19856989f * 1000.0f},
         {editor.thresholdDisplayControl(), layout::readoutRect(2), 0, -48.0f},
-        {editor.bypassButtonControl(), layout::kBypassSwitch, 1, 1.0f},
-        {editor.inputButtonControl(0), layout::kInputSwitches[0], 2, 0.0f},
-        {editor.inputButtonControl(1), layout::kInputSwitches[1], 3, 0.0f},
-        {editor.inputButtonControl(2), layout::kInputSwitches[2], 4, 0.0f},
-        {editor.inputButtonControl(3), layout::kInputSwitches[3], 5, 0.0f},
-        {editor.duckKeyButtonControl(), layout::kDuckKeySwitch, 8, 0.0f},
+        {editor.bypassButtonControl(), layout::kBypassSwitch, ControlEnabled, 1.0f},
+        {editor.inputButtonControl(0), layout::kInputSwitches[0], ControlInputAlpha, 0.0f},
+        {editor.inputButtonControl(1), layout::kInputSwitches[1], ControlInputBeta, 0.0f},
+        {editor.inputButtonControl(2), layout::kInputSwitches[2], ControlInputGamma, 0.0f},
+        {editor.inputButtonControl(3), layout::kInputSwitches[3], ControlInputDelta, 0.0f},
+        {editor.duckKeyButtonControl(), layout::kDuckKeySwitch, ControlDuckKey, 0.0f},
         {editor.strengthMeterControl(), layout::kMeter, 0, 0.0f},
     };
     for (const Expected& each : expected) {
@@ -152,6 +154,31 @@ TEST_F(DuckerEditorTest, TheSlotDisplayFollowsOnlyTheFirstChangeOfItsLife) {
     plugin.setParameter(ParamOwnSlot, 1.0f);
     plugin.dispatch(effEditIdle);
     EXPECT_EQ(editor.slotDigitControl()->getValue(), 3000000.0f);
+}
+
+TEST_F(DuckerEditorTest, ValuesAHostSetsOutsideTheControlsRangesReachTheControlsAsStored) {
+    test::PluginInstance plugin;
+    DuckerEditor& editor = open(plugin);
+    struct Row {
+        std::int32_t parameter;
+        Control* control;
+    } rows[] = {{ParamBypass, editor.bypassButtonControl()},        {ParamInputGamma, editor.inputButtonControl(2)},
+                {ParamDuckKey, editor.duckKeyButtonControl()},      {ParamAttack, editor.attackSliderControl()},
+                {ParamRelease, editor.releaseSliderControl()},      {ParamThreshold, editor.thresholdSliderControl()}};
+    for (const float stored : {0.7f, 1.5f, -0.25f, 1e30f, -0.0f, 1e-40f, std::numeric_limits<float>::infinity()}) {
+        for (const Row& row : rows) {
+            plugin.setParameter(row.parameter, stored);
+            plugin.dispatch(effEditIdle);
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(row.control->getValue()), std::bit_cast<std::uint32_t>(stored))
+                << row.parameter << " at " << stored;
+        }
+    }
+    // Parameter 0 without a slot shows the strip's no-slot digit.
+    test::PluginInstance other;
+    DuckerEditor& second = open(other);
+    other.setParameter(ParamOwnSlot, kNoSlotValue);
+    other.dispatch(effEditIdle);
+    EXPECT_EQ(second.slotDigitControl()->getValue(), static_cast<float>(layout::kNoSlotDigit) * 1000000.0f);
 }
 
 TEST_F(DuckerEditorTest, TheMeterFollowsTheProcessorsGainReduction) {

@@ -3,8 +3,8 @@
 #include <sstream>
 #include <vector>
 
-#include "cli/Presets.h"
 #include "engine/ControlTable.h"
+#include "engine/Presets.h"
 #include "formats/lv2/PluginUris.h"
 #include "formats/lv2/ttl/BundleFiles.h"
 #include "formats/lv2/ttl/Turtle.h"
@@ -18,27 +18,20 @@ struct PresetValues {
     std::vector<std::pair<ControlId, double>> values;
 };
 
-// The defaults of every control but the host's bypass, and the file tool's presets for spoken word
-// over music, in duck mode, leaving bypass and the inputs (the routing) as they are.
+// The defaults of every control but the host's bypass, and the ducking presets for spoken word
+// over music (podcast's is standard's), leaving bypass and the inputs (the routing) as they are.
 std::vector<PresetValues> presets() {
     std::vector<PresetValues> all;
     PresetValues defaults{"defaults", "Every control at its default, but for the host's bypass switch.", {}};
-    for (std::int32_t id = ControlInputAlpha; id < kControlCount; ++id) {
-        defaults.values.emplace_back(static_cast<ControlId>(id), controlInfo(static_cast<ControlId>(id)).defaultValue);
-    }
+    for (const ControlSetting& setting : defaultSettings()) defaults.values.emplace_back(setting.id, setting.value);
     all.push_back(defaults);
     for (const char* name : {"gentle", "standard", "strong"}) {
-        const qmduck::Preset* preset = qmduck::presetNamed(name);
+        const DuckingPreset* preset = duckingPresetNamed(name);
         if (preset == nullptr) continue;
         PresetValues values{name, std::string("Spoken word over music, as quellmar-duck's --preset ") + name + ".", {}};
-        values.values = {{ControlDuckKey, 1.0},
-                         {ControlAttack, preset->attackMs},
-                         {ControlRelease, preset->releaseMs},
-                         {ControlThreshold, preset->thresholdDb},
-                         {ControlRange, preset->rangeDb},
-                         {ControlHold, preset->holdMs},
-                         {ControlLookahead, preset->lookaheadMs}};
-        for (auto& [id, value] : values.values) value = limitedControlValue(id, static_cast<float>(value));
+        for (const ControlSetting& setting : presetSettings(*preset)) {
+            values.values.emplace_back(setting.id, limitedControlValue(setting.id, static_cast<float>(setting.value)));
+        }
         all.push_back(values);
     }
     return all;

@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "engine/ControlOutputs.h"
 #include "engine/ControlTable.h"
 #include "formats/lv2/PluginUris.h"
 #include "formats/lv2/Ports.h"
@@ -64,22 +65,25 @@ void writeControlPort(std::ostream& out, ControlId id) {
     out << "\n    ]";
 }
 
+void writeOutputPort(std::ostream& out, OutputId id, std::uint32_t port) {
+    const OutputInfo& output = outputInfo(id);
+    out << "[\n        a lv2:OutputPort, lv2:ControlPort ;\n        lv2:index " << port << " ;\n"
+        << "        lv2:symbol " << quoted(output.symbol) << " ;\n        lv2:name " << quoted(output.name) << " ;\n"
+        << "        rdfs:comment " << quoted(output.comment) << " ;\n"
+        << "        lv2:minimum " << number(output.minimum) << " ;\n        lv2:maximum " << number(output.maximum);
+}
+
 void writeOutputPorts(std::ostream& out) {
-    out << "[\n        a lv2:OutputPort, lv2:ControlPort ;\n        lv2:index " << PortSlot << " ;\n"
-        << "        lv2:symbol \"slot\" ;\n        lv2:name \"slot\" ;\n"
-        << "        rdfs:comment \"The key bus slot this instance publishes its input on; none when all four "
-           "are taken.\" ;\n"
-        << "        lv2:minimum -1 ;\n        lv2:maximum 3 ;\n        lv2:portProperty lv2:integer, lv2:enumeration";
-    writeScalePoints(out, kSlotNames, -1, 5);
-    out << "\n    ], [\n        a lv2:OutputPort, lv2:ControlPort ;\n        lv2:index " << PortMeter << " ;\n"
-        << "        lv2:symbol \"meter\" ;\n        lv2:name \"effect strength\" ;\n"
-        << "        rdfs:comment \"The gain reduction at the end of the last block: 0 none, 1 silence.\" ;\n"
-        << "        lv2:minimum 0 ;\n        lv2:maximum 1\n    ], [\n"
-        << "        a lv2:OutputPort, lv2:ControlPort ;\n        lv2:index " << PortLatency << " ;\n"
-        << "        lv2:symbol \"latency\" ;\n        lv2:name \"latency\" ;\n"
-        << "        rdfs:comment \"The look-ahead in frames.\" ;\n        lv2:minimum 0 ;\n"
-        << "        lv2:maximum " << number(controlInfo(ControlLookahead).maximum * 384.0) << " ;\n"
-        << "        lv2:designation lv2:latency ;\n"
+    const OutputInfo& slot = outputInfo(OutputSlot);
+    writeOutputPort(out, OutputSlot, PortSlot);
+    out << " ;\n        lv2:portProperty lv2:integer, lv2:enumeration";
+    writeScalePoints(out, slot.choices, static_cast<int>(slot.minimum),
+                     static_cast<int>(slot.maximum - slot.minimum) + 1);
+    out << "\n    ], ";
+    writeOutputPort(out, OutputMeter, PortMeter);
+    out << "\n    ], ";
+    writeOutputPort(out, OutputLatency, PortLatency);
+    out << " ;\n        lv2:designation lv2:latency ;\n"
         << "        lv2:portProperty lv2:reportsLatency, lv2:integer, pprops:notOnGUI\n    ]";
 }
 
