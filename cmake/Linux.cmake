@@ -84,11 +84,11 @@ add_dependencies(quellmar_host QuellmarV3)
 if(QM_VARIANT STREQUAL "native")
 
   # module: the .so as Linux hosts load it
-  add_executable(quellmar_linux_module_tests tests/linux/ModuleTest.cpp)
+  add_executable(quellmar_linux_module_tests tests/formats/vst2/linux/ModuleTest.cpp)
   target_include_directories(quellmar_linux_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(quellmar_linux_module_tests PRIVATE quellmar_host_posix GTest::gtest_main)
   add_dependencies(quellmar_linux_module_tests QuellmarV3 quellmar_host)
-  add_test(NAME module.linux.exports COMMAND sh ${CMAKE_SOURCE_DIR}/tests/linux/check-module.sh ${QM_SO})
+  add_test(NAME module.linux.exports COMMAND sh ${CMAKE_SOURCE_DIR}/tests/formats/vst2/linux/check-module.sh ${QM_SO})
   add_test(NAME module.linux.instances COMMAND quellmar_linux_module_tests)
   set_tests_properties(module.linux.instances PROPERTIES RESOURCE_LOCK keybus
     ENVIRONMENT "QM_MODULE_PATH=${QM_SO};QM_HOST_PATH=$<TARGET_FILE:quellmar_host>")
@@ -102,8 +102,8 @@ endif()
 # gui: the .so's editor in real X11 windows under Xvfb, with real input through XTEST; built in the
 # AddressSanitizer build too, which runs it over its own instrumented module.
 if(QM_VARIANT MATCHES "^(native|asan)$")
-add_executable(quellmar_x11_gui_tests tests/x11/X11EditorTest.cpp tests/x11/X11ResourceTest.cpp
-  tests/x11/X11ScaleTest.cpp)
+add_executable(quellmar_x11_gui_tests tests/editor/x11/X11EditorTest.cpp tests/editor/x11/X11ResourceTest.cpp
+  tests/editor/x11/X11ScaleTest.cpp)
 target_include_directories(quellmar_x11_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(quellmar_x11_gui_tests PRIVATE
   QM_PRODUCT_RESOURCE_DIR="${CMAKE_SOURCE_DIR}/resources/bitmaps")

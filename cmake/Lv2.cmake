@@ -66,7 +66,7 @@ endif()
 
 # The plug-in through its descriptor, linked into the test program: unit tier natively, sanitize
 # tier in the asan build.
-add_executable(quellmar_lv2_tests tests/lv2/DescriptorTest.cpp formats/lv2/PluginEntry.cpp)
+add_executable(quellmar_lv2_tests tests/formats/lv2/DescriptorTest.cpp formats/lv2/PluginEntry.cpp)
 target_include_directories(quellmar_lv2_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_lv2_tests PRIVATE quellmar_lv2_plugin quellmar_host_support GTest::gtest_main
   Threads::Threads)
@@ -82,7 +82,7 @@ endif()
 # module: the bundle as hosts load it, through lilv; with our host program and the VST 2 module for
 # the keys shared between formats and processes. The test program counts its allocations.
 if(QM_VARIANT STREQUAL "native")
-  add_executable(quellmar_lv2_module_tests tests/lv2/ModuleTest.cpp tests/linux/AllocationCounter.cpp)
+  add_executable(quellmar_lv2_module_tests tests/formats/lv2/ModuleTest.cpp tests/formats/vst2/linux/AllocationCounter.cpp)
   target_include_directories(quellmar_lv2_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(quellmar_lv2_module_tests PRIVATE quellmar_host_lv2 quellmar_host_posix quellmar_engine
     GTest::gtest_main)
@@ -96,19 +96,19 @@ endif()
 # the desktop-ducking configuration in a PipeWire of the test's own.
 if(QM_VARIANT STREQUAL "native")
   set(QM_LV2_WORK ${CMAKE_BINARY_DIR}/lv2-tests)
-  add_test(NAME module.lv2.pipewire COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/pipewire-ducking.sh
+  add_test(NAME module.lv2.pipewire COMMAND sh ${CMAKE_SOURCE_DIR}/tests/formats/lv2/pipewire-ducking.sh
     ${CMAKE_SOURCE_DIR}/docs/pipewire/quellmar-desktop-ducking.conf ${QM_LV2_BUNDLE} ${QM_LV2_WORK}/pipewire)
   set_tests_properties(module.lv2.pipewire PROPERTIES LABELS module TIMEOUT 120)
 endif()
 if(QM_VARIANT STREQUAL "native")
-  add_test(NAME module.lv2.bundle COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/check-bundle.sh ${QM_LV2_BUNDLE}
+  add_test(NAME module.lv2.bundle COMMAND sh ${CMAKE_SOURCE_DIR}/tests/formats/lv2/check-bundle.sh ${QM_LV2_BUNDLE}
     ${QM_LV2_WORK}/bundle)
-  add_test(NAME module.lv2.lv2apply COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/lv2apply-identity.sh
+  add_test(NAME module.lv2.lv2apply COMMAND sh ${CMAKE_SOURCE_DIR}/tests/formats/lv2/lv2apply-identity.sh
     $<TARGET_FILE:quellmar-duck> ${QM_LV2_BUNDLE} ${QM_LV2_WORK}/lv2apply)
   set_tests_properties(module.lv2.bundle module.lv2.lv2apply PROPERTIES LABELS module)
 endif()
 if(QM_VARIANT STREQUAL "native")
-  add_test(NAME module.lv2.ardour COMMAND sh ${CMAKE_SOURCE_DIR}/tests/lv2/ardour-sessions.sh ${QM_LV2_BUNDLE}
+  add_test(NAME module.lv2.ardour COMMAND sh ${CMAKE_SOURCE_DIR}/tests/formats/lv2/ardour-sessions.sh ${QM_LV2_BUNDLE}
     ${QM_LV2_WORK}/ardour)
   set_tests_properties(module.lv2.ardour PROPERTIES LABELS module TIMEOUT 600)
 endif()
@@ -116,21 +116,21 @@ endif()
 # gui: the editor in a real LV2 host, jalv.gtk3 over JACK's dummy driver under Xvfb: a screenshot,
 # and a real click reaching the host as a control change.
 if(QM_VARIANT STREQUAL "native")
-  add_executable(quellmar_lv2_editor_probe tests/lv2/EditorProbe.cpp)
+  add_executable(quellmar_lv2_editor_probe tests/formats/lv2/EditorProbe.cpp)
   target_include_directories(quellmar_lv2_editor_probe PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(quellmar_lv2_editor_probe PRIVATE qm_warnings quellmar_host_x11 PkgConfig::CAIRO_XLIB
     PkgConfig::X11)
   set(QM_LV2_ARTEFACTS ${CMAKE_BINARY_DIR}/artefacts/lv2)
   file(MAKE_DIRECTORY ${QM_LV2_ARTEFACTS})
   add_test(NAME gui.lv2.jalv COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
-    sh ${CMAKE_SOURCE_DIR}/tests/lv2/jalv-editor.sh ${QM_LV2_BUNDLE} $<TARGET_FILE:quellmar_lv2_editor_probe>
+    sh ${CMAKE_SOURCE_DIR}/tests/formats/lv2/jalv-editor.sh ${QM_LV2_BUNDLE} $<TARGET_FILE:quellmar_lv2_editor_probe>
     ${QM_LV2_WORK}/jalv ${QM_LV2_ARTEFACTS})
   set_tests_properties(gui.lv2.jalv PROPERTIES LABELS gui TIMEOUT 120)
 endif()
 
 # gui: the editor as an LV2 UI in a host window of the test's own under Xvfb; built in the asan
 # build too, whose program the sanitize tier runs.
-add_executable(quellmar_lv2_ui_tests tests/lv2/UiTest.cpp formats/lv2/UiEntry.cpp)
+add_executable(quellmar_lv2_ui_tests tests/formats/lv2/UiTest.cpp formats/lv2/UiEntry.cpp)
 target_include_directories(quellmar_lv2_ui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_lv2_ui_tests PRIVATE quellmar_lv2_ui quellmar_host_x11 GTest::gtest_main Threads::Threads)
 if(QM_VARIANT STREQUAL "native")

@@ -18,6 +18,7 @@ set(QM_ENGINE_SOURCES
   engine/TimeConstant.cpp
   engine/kernels/KernelSelect.cpp
   engine/kernels/KernelsAvx2.cpp
+  engine/loudness/IntegratedLoudness.cpp
   engine/kernels/KernelsScalar.cpp
   engine/kernels/KernelsSse2.cpp
 )
@@ -116,7 +117,10 @@ set(QM_WEB_SOURCES
   engine/kernels/KernelSelect.cpp
   engine/kernels/KernelsScalar.cpp
   engine/kernels/KernelsWasm128.cpp
+  engine/loudness/IntegratedLoudness.cpp
+  formats/web/ControlExports.cpp
   formats/web/Exports.cpp
+  formats/web/LoudnessExports.cpp
   formats/web/LimiterExports.cpp
   formats/web/Unwinding.cpp
   formats/web/WebDucker.cpp

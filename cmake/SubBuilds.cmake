@@ -145,7 +145,7 @@ set_tests_properties(windows.prefix PROPERTIES FIXTURES_SETUP wine LABELS "windo
 set_tests_properties(windows.shutdown PROPERTIES FIXTURES_CLEANUP wine LABELS "windows;gui;bench" ENVIRONMENT "${QM_WINE_ENV}")
 
 # gui: the demo's job on a brand-new Wine prefix, as on a fresh machine (its own prefix and display).
-add_test(NAME gui.demo.first-run COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/demo-first-run.sh ${CMAKE_BINARY_DIR})
+add_test(NAME gui.demo.first-run COMMAND bash ${CMAKE_SOURCE_DIR}/tests/formats/vst2/win32/demo-first-run.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(gui.demo.first-run PROPERTIES LABELS gui RESOURCE_LOCK keybus)
 
 foreach(arch win32 win64)
@@ -162,7 +162,7 @@ foreach(arch win32 win64)
   add_test(NAME windows.${arch}.module COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_module_tests.exe)
   add_test(NAME windows.${arch}.shared-bus COMMAND wine ${CMAKE_BINARY_DIR}/${arch}/quellmar_shared_bus_tests.exe)
   add_test(NAME windows.${arch}.exports
-    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/windows/check-module.sh ${arch} ${module})
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/formats/vst2/win32/check-module.sh ${arch} ${module})
   set(artefacts ${CMAKE_BINARY_DIR}/artefacts/${arch})
   file(MAKE_DIRECTORY ${artefacts})
   add_test(NAME gui.${arch}.editor COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh

@@ -60,6 +60,42 @@ add_custom_command(OUTPUT ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/engine
   COMMENT "tsc: dist/web/engine.js")
 add_custom_target(web_interface ALL DEPENDS ${QM_DIST_DIR}/web/engine.js)
 
+# The page's presets are the file tool's table, written as JSON at build time.
+add_executable(quellmar_web_presets tools/web/PresetsJson.cpp)
+target_link_libraries(quellmar_web_presets PRIVATE qm_warnings quellmar_duck_lib)
+add_custom_command(OUTPUT ${QM_DIST_DIR}/web/presets.json
+  COMMAND quellmar_web_presets ${QM_DIST_DIR}/web/presets.json
+  DEPENDS quellmar_web_presets
+  COMMENT "dist/web/presets.json from the file tool's presets")
+add_custom_target(web_presets ALL DEPENDS ${QM_DIST_DIR}/web/presets.json)
+
+# The page's static files (HTML, CSS, manifest, icon) beside the compiled scripts.
+file(GLOB QM_WEB_STATIC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/static/*)
+set(QM_WEB_STATIC_OUT "")
+foreach(static ${QM_WEB_STATIC})
+  get_filename_component(static_name ${static} NAME)
+  add_custom_command(OUTPUT ${QM_DIST_DIR}/web/${static_name}
+    COMMAND ${CMAKE_COMMAND} -E copy ${static} ${QM_DIST_DIR}/web/${static_name}
+    DEPENDS ${static})
+  list(APPEND QM_WEB_STATIC_OUT ${QM_DIST_DIR}/web/${static_name})
+endforeach()
+# The MP3 encoder (LAME as WebAssembly, npm's wasm-media-encoders at the lock file's version), which
+# the page fetches only when an MP3 is asked for.
+set(QM_WEB_MP3_PACKAGE ${QM_WEB_NPM}/node_modules/wasm-media-encoders)
+add_custom_command(OUTPUT ${QM_DIST_DIR}/web/mp3/mp3.wasm
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QM_DIST_DIR}/web/mp3
+  COMMAND ${CMAKE_COMMAND} -E copy ${QM_WEB_MP3_PACKAGE}/dist/umd/WasmMediaEncoder.min.js ${QM_WEB_MP3_PACKAGE}/wasm/mp3.wasm
+    ${QM_WEB_MP3_PACKAGE}/LICENSE ${QM_DIST_DIR}/web/mp3
+  DEPENDS ${QM_WEB_NPM}/node_modules/.package-lock.json
+  COMMENT "dist/web/mp3: the MP3 encoder the page loads when asked")
+# The service worker, written last: it lists the page's files and takes its version from them.
+add_custom_target(web_page ALL
+  COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
+    ${QM_DIST_DIR}/web
+  DEPENDS ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm
+  COMMENT "dist/web/sw.js: the page's files for offline use")
+add_dependencies(web_page web web_interface web_presets)
+
 if(NOT QM_TESTS)
   return()
 endif()

@@ -48,15 +48,16 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
-file(GLOB QM_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp
-  ${CMAKE_SOURCE_DIR}/tests/win32/*.cpp)
+file(GLOB QM_UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/engine/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/gui/*.cpp ${CMAKE_SOURCE_DIR}/tests/editor/*.cpp ${CMAKE_SOURCE_DIR}/tests/formats/vst2/*.cpp
+  ${CMAKE_SOURCE_DIR}/tests/tools/*.cpp ${CMAKE_SOURCE_DIR}/tests/gui/win32/*.cpp)
 add_executable(quellmar_unit_tests ${QM_UNIT_TEST_SOURCES} tests/support/RecordingHost.cpp
   tests/support/TestResourcesWin32.cpp tests/data/test-resources.rc)
 target_sources(quellmar_unit_tests PRIVATE resources/QuellmarV3.rc)
 target_include_directories(quellmar_unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_unit_tests PRIVATE quellmar_module quellmar_host_support gtest_main)
 
-add_executable(quellmar_module_tests tests/windows/ModuleTest.cpp)
+add_executable(quellmar_module_tests tests/formats/vst2/win32/ModuleTest.cpp)
 target_include_directories(quellmar_module_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_module_tests PRIVATE quellmar_host_app gtest_main version)
 
@@ -70,13 +71,13 @@ target_link_options(QuellmarV3Baseline PRIVATE -s)
 set_target_properties(QuellmarV3Baseline PROPERTIES PREFIX "" OUTPUT_NAME QuellmarV3
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/baseline ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/importlib-baseline)
 
-add_executable(quellmar_shared_bus_tests tests/windows/SharedBusTest.cpp tests/windows/HugeBlockTest.cpp)
+add_executable(quellmar_shared_bus_tests tests/formats/vst2/win32/SharedBusTest.cpp tests/formats/vst2/win32/HugeBlockTest.cpp)
 target_link_libraries(quellmar_shared_bus_tests PRIVATE quellmar_host_app gtest_main)
 
 # The gui tier: the real module's editor in real windows (run under Xvfb), and the same code
 # linked in for counting native objects.
-add_executable(quellmar_gui_tests tests/window/EditorWindowTest.cpp tests/window/EditorScaleTest.cpp
-  tests/window/GuiHost.cpp
+add_executable(quellmar_gui_tests tests/editor/win32/EditorWindowTest.cpp tests/editor/win32/EditorScaleTest.cpp
+  tests/editor/win32/GuiHost.cpp
   resources/QuellmarV3.rc)
 target_include_directories(quellmar_gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(quellmar_gui_tests PRIVATE quellmar_host_app quellmar_module gtest_main)

@@ -25,6 +25,7 @@ web_packages=(
   wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32            # its C and C++ libraries
   libclang-rt-14-dev-wasm32                                         # the compiler's builtins for wasm32
   nodejs                                                            # runs the module in the web tier
+  chromium                                                          # the page in a browser for the web tier (puppeteer-core drives it; it downloads none)
 )
 # npm installs TypeScript for the interface: Debian's nodejs leaves it to a package of its own,
 # which conflicts with a nodejs that carries its own npm.

@@ -41,6 +41,24 @@ interface Exports {
   qm_limiter_process(limiter: number, frames: number): void;
   qm_limiter_flush(limiter: number): void;
   qm_limiter_deepest_reduction_db(limiter: number): number;
+  qm_loudness_create(sampleRateHz: number, channels: number, maxBlockFrames: number): number;
+  qm_loudness_destroy(meter: number): void;
+  qm_loudness_audio(meter: number, channel: number): number;
+  qm_loudness_max_block_frames(meter: number): number;
+  qm_loudness_add(meter: number, frames: number): void;
+  qm_loudness_integrated_lufs(meter: number): number;
+  qm_loudness_reset(meter: number): void;
+  qm_control_count(): number;
+  qm_control_minimum(id: number): number;
+  qm_control_maximum(id: number): number;
+  qm_control_default(id: number): number;
+}
+
+// A control's range and default in user units, from the engine's control table.
+export interface ControlRange {
+  minimum: number;
+  maximum: number;
+  defaultValue: number;
 }
 
 // A stereo pair of views into the module's memory.
@@ -142,6 +160,56 @@ export class Limiter {
   }
 }
 
+// The engine's integrated loudness meter (BS.1770-4, gated): fill audio() with up to
+// maxBlockFrames frames, add() them, read integratedLufs() at the end.
+export class LoudnessMeter {
+  readonly maxBlockFrames: number;
+
+  constructor(private readonly exports: Exports, private handle: number) {
+    this.maxBlockFrames = exports.qm_loudness_max_block_frames(handle);
+  }
+
+  audio(): Stereo {
+    const memory = this.exports.memory.buffer;
+    const at = (channel: number) => this.exports.qm_loudness_audio(this.live(), channel);
+    return [new Float32Array(memory, at(0), this.maxBlockFrames), new Float32Array(memory, at(1), this.maxBlockFrames)];
+  }
+
+  add(frames: number): void {
+    this.exports.qm_loudness_add(this.live(), frames);
+  }
+
+  // Adds whole channels (any length) block by block.
+  addChannels(left: Float32Array, right: Float32Array): void {
+    for (let at = 0; at < left.length; at += this.maxBlockFrames) {
+      const end = Math.min(at + this.maxBlockFrames, left.length);
+      const [l, r] = this.audio();
+      l.set(left.subarray(at, end));
+      r.set(right.subarray(at, end));
+      this.add(end - at);
+    }
+  }
+
+  // LUFS; -Infinity when nothing passed the gates.
+  integratedLufs(): number {
+    return this.exports.qm_loudness_integrated_lufs(this.live());
+  }
+
+  reset(): void {
+    this.exports.qm_loudness_reset(this.live());
+  }
+
+  dispose(): void {
+    if (this.handle !== 0) this.exports.qm_loudness_destroy(this.handle);
+    this.handle = 0;
+  }
+
+  private live(): number {
+    if (this.handle === 0) throw new Error('quellmar: the loudness meter was disposed');
+    return this.handle;
+  }
+}
+
 export class QuellmarModule {
   private constructor(private readonly exports: Exports) {}
 
@@ -167,6 +235,21 @@ export class QuellmarModule {
     const handle = this.exports.qm_create(sampleRateHz, maxBlockFrames);
     if (handle === 0) throw new Error(`quellmar: no ducker at ${sampleRateHz} Hz for ${maxBlockFrames} frames`);
     return new Ducker(this.exports, handle);
+  }
+
+  createLoudnessMeter(sampleRateHz: number, channels: number, maxBlockFrames: number): LoudnessMeter {
+    const handle = this.exports.qm_loudness_create(sampleRateHz, channels, maxBlockFrames);
+    if (handle === 0) throw new Error(`quellmar: no loudness meter at ${sampleRateHz} Hz for ${channels} channels`);
+    return new LoudnessMeter(this.exports, handle);
+  }
+
+  // The range and default of control `id` in user units.
+  controlRange(id: ControlId): ControlRange {
+    return {
+      minimum: this.exports.qm_control_minimum(id),
+      maximum: this.exports.qm_control_maximum(id),
+      defaultValue: this.exports.qm_control_default(id),
+    };
   }
 
   createLimiter(sampleRateHz: number, ceilingDb: number, maxBlockFrames: number): Limiter {

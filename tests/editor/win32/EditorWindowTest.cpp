@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "engine/Parameters.h"
-#include "window/GuiHost.h"
+#include "editor/win32/GuiHost.h"
 #include "gui/win32/GdiObjects.h"
 #include "formats/vst2/base/PluginEntry.h"
 #include "support/EditorSuite.h"

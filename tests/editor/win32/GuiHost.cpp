@@ -1,4 +1,4 @@
-#include "window/GuiHost.h"
+#include "editor/win32/GuiHost.h"
 
 #include <chrono>
 #include <cstdio>

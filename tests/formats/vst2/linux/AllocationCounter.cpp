@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "linux/RealTimeCheck.h"
+#include "formats/vst2/linux/RealTimeCheck.h"
 
 extern "C" {
 void* __libc_malloc(std::size_t size);

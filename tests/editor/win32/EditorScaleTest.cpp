@@ -16,7 +16,7 @@
 #include "engine/Parameters.h"
 #include "gui/Scale.h"
 #include "tools/host/PluginLoader.h"
-#include "window/GuiHost.h"
+#include "editor/win32/GuiHost.h"
 
 namespace qmgui {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/KeyBus.h"
-#include "lv2/DirectInstance.h"
+#include "formats/lv2/DirectInstance.h"
 #include "support/PluginInstance.h"
 
 namespace qm::lv2::test {

@@ -3,7 +3,7 @@
 # through QuellmarV3's side-chain, and one ducked through the key bus, each exported and checked for
 # more than 20 dB of reduction while the voice speaks; a session with every control set, saved and
 # opened again, keeps every control. The tracks' sound comes from two small Lua DSP scripts of the
-# test's own (tests/lv2/ardour/scripts): a chord, and a tone from 1 to 2 s and from 3 to 4 s.
+# test's own (tests/formats/lv2/ardour/scripts): a chord, and a tone from 1 to 2 s and from 3 to 4 s.
 #   ardour-sessions.sh BUNDLE WORK_FOLDER
 set -u
 here=$(cd "$(dirname "$0")" && pwd)

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "linux/ChildHost.h"
+#include "formats/vst2/linux/ChildHost.h"
 #include "tools/host/support/posix/ProcessCensus.h"
 #include "support/ModuleChecks.h"
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "formats/lv2/PluginUris.h"
-#include "lv2/DirectInstance.h"
+#include "formats/lv2/DirectInstance.h"
 #include "tools/host/support/TestSignals.h"
 #include "tools/host/support/UridMap.h"
 

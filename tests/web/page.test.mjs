@@ -1,0 +1,367 @@
+// The page in headless Chromium, driven as a user drives it: sounds chosen through its file
+// inputs, a preset and a control set through its controls, the episode exported through a
+// download and held against quellmar-duck (ducking alone) and against ffmpeg's loudness
+// measurement (the finished podcast episode). Also: nothing is fetched after load, axe-core finds
+// no accessibility violation, an undecodable file is named and the page stays usable, and
+// screenshots at a desktop and a phone width are kept.
+// Environment: QM_WEB_DIST, QM_DUCK, QM_WEB_WORK, QM_WEB_NODE_MODULES, QM_WEB_ARTEFACTS,
+// QM_CHROMIUM.
+import assert from 'node:assert/strict';
+import { execFileSync, spawnSync } from 'node:child_process';
+import { mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { join, resolve } from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { kRateHz, music, readFloatWav, voice, writeFloatWav } from './signals.mjs';
+import { serveFolder } from '../../tools/web/static-server.mjs';
+
+const require = createRequire(join(process.env.QM_WEB_NODE_MODULES, 'page-tests.cjs'));
+const puppeteer = require('puppeteer-core');
+const axeSource = readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+
+const work = join(process.env.QM_WEB_WORK, 'page');
+const downloads = join(work, 'downloads');
+const artefacts = process.env.QM_WEB_ARTEFACTS;
+const kSeconds = 8;
+let server;
+let browser;
+let page;
+let downloadEvents;
+let requestsAtLoad = 0;
+const pageRequests = [];
+let loaded = false;
+
+function wavPaths() {
+  return { voice: join(work, 'voice.wav'), bed: join(work, 'bed.wav'), bad: join(work, 'not-sound.mp3') };
+}
+
+before(async () => {
+  rmSync(work, { recursive: true, force: true });
+  mkdirSync(downloads, { recursive: true });
+  mkdirSync(artefacts, { recursive: true });
+  const paths = wavPaths();
+  writeFloatWav(paths.voice, voice(kSeconds));
+  writeFloatWav(paths.bed, music(kSeconds));
+  writeFileSync(paths.bad, 'This is text, not an MP3 file.\n');
+  server = await serveFolder(resolve(process.env.QM_WEB_DIST));
+  browser = await puppeteer.launch({
+    executablePath: process.env.QM_CHROMIUM,
+    headless: true,
+    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+  });
+  page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 900 });
+  page.on('request', (request) => {
+    if (loaded && !/^(blob|data):/.test(request.url())) pageRequests.push(request.url());
+  });
+  const session = await browser.target().createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: downloads, eventsEnabled: true });
+  downloadEvents = session;
+  await page.goto(`${server.url}index.html`);
+  await page.waitForSelector('body[data-ready="true"]');
+  requestsAtLoad = server.requests.length;
+  loaded = true;
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.close();
+});
+
+// Waits for the next download to complete and returns the saved file's path.
+function nextDownload() {
+  return new Promise((resolveDownload, reject) => {
+    const listener = (event) => {
+      if (event.state === 'completed') {
+        downloadEvents.off('Browser.downloadProgress', listener);
+        resolveDownload(join(downloads, event.guid));
+      } else if (event.state === 'canceled') {
+        reject(new Error('the download was cancelled'));
+      }
+    };
+    downloadEvents.on('Browser.downloadProgress', listener);
+  });
+}
+
+async function chooseFiles(selector, paths) {
+  const before = await page.evaluate(() => Number(document.body.dataset.sounds ?? 0));
+  const input = await page.$(selector);
+  await input.uploadFile(...paths);
+  await page.waitForFunction((count) => Number(document.body.dataset.sounds ?? 0) > count, {}, before);
+}
+
+// Types `value` into a control's number box and leaves it, as a keyboard user does.
+async function typeControl(key, value) {
+  const box = `#control-${key}-value`;
+  await page.click(box, { clickCount: 3 });
+  await page.keyboard.press('Backspace');
+  await page.type(box, String(value));
+  await page.keyboard.press('Tab');
+}
+
+async function exportEpisode(format) {
+  await page.select('#format', format);
+  const exportsBefore = await page.evaluate(() => Number(document.body.dataset.exports ?? 0));
+  const saved = nextDownload();
+  await page.click('#export');
+  const path = await saved;
+  await page.waitForFunction((count) => Number(document.body.dataset.exports ?? 0) > count, {}, exportsBefore);
+  return path;
+}
+
+function messages() {
+  return page.$eval('#messages', (box) => box.textContent);
+}
+
+test('without a voice the page says so; a bad file is named, and the page stays usable', async () => {
+  const paths = wavPaths();
+  await chooseFiles('#bed-input', [paths.bed]);
+  assert.match(await messages(), /No voice chosen/);
+  assert.equal(await page.$eval('#play', (b) => b.disabled), true);
+  await chooseFiles('#voice-input', [paths.bad]);
+  const text = await messages();
+  assert.match(text, /not-sound\.mp3: this browser cannot decode it/);
+  assert.equal(await page.$eval('#export', (b) => b.disabled), true, 'no voice: nothing to export');
+  await chooseFiles('#voice-input', [paths.voice]);
+  assert.doesNotMatch(await messages(), /cannot decode/);
+  assert.equal(await page.$eval('#export', (b) => b.disabled), false);
+});
+
+test('ducking alone: the exported WAV is quellmar-duck\'s to within 1e-6', async () => {
+  const paths = wavPaths();
+  await page.select('#preset', 'standard');
+  await typeControl('threshold', -36);
+  assert.equal(await page.$eval('#control-threshold', (s) => s.value), '-36');
+  assert.equal(await page.$eval('#finish', (c) => c.checked), false);
+  const exported = await exportEpisode('float32');
+  const expectedPath = join(work, 'duck-standard.wav');
+  execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'standard', '--threshold', '-36', '--key', paths.voice,
+    '--format', 'wav:float', paths.bed, '-o', expectedPath]);
+  const actual = readFloatWav(exported);
+  const expected = readFloatWav(expectedPath);
+  assert.equal(actual[0].length, expected[0].length);
+  let largest = 0;
+  for (let c = 0; c < 2; ++c) {
+    for (let i = 0; i < expected[c].length; ++i) largest = Math.max(largest, Math.abs(actual[c][i] - expected[c][i]));
+  }
+  console.log(`ducking alone: max |difference| against quellmar-duck ${largest.toExponential(3)}`);
+  assert.ok(largest <= 1e-6, `max difference ${largest}`);
+  const bed = readFloatWav(paths.bed);
+  const lowered = expected[0].some((x, i) => Math.abs(x) < 0.5 * Math.abs(bed[0][i]) && Math.abs(bed[0][i]) > 0.05);
+  assert.ok(lowered, 'the bed was lowered somewhere');
+});
+
+test('two voices mixed over the ducked bed: quellmar-duck --mix\'s episode to within 1e-6', async () => {
+  const paths = wavPaths();
+  const second = join(work, 'voice-two.wav');
+  const [left, right] = voice(kSeconds - 3);
+  writeFloatWav(second, [right.map((x) => 0.8 * x), left.map((x) => -0.6 * x)]);
+  await chooseFiles('#voice-input', [paths.voice, second]);
+  await page.select('#preset', 'strong');
+  await page.click('#mix');
+  assert.equal(await page.$eval('#mix', (c) => c.checked), true);
+  const exported = await exportEpisode('float32');
+  const expectedPath = join(work, 'mix-strong.wav');
+  execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'strong', '--key', paths.voice, '--key', second, '--mix',
+    '--format', 'wav:float', paths.bed, '-o', expectedPath]);
+  const actual = readFloatWav(exported);
+  const expected = readFloatWav(expectedPath);
+  assert.equal(actual[0].length, expected[0].length);
+  let largest = 0;
+  for (let c = 0; c < 2; ++c) {
+    for (let i = 0; i < expected[c].length; ++i) largest = Math.max(largest, Math.abs(actual[c][i] - expected[c][i]));
+  }
+  console.log(`two voices mixed: max |difference| against quellmar-duck ${largest.toExponential(3)}`);
+  assert.ok(largest <= 1e-6, `max difference ${largest}`);
+  await chooseFiles('#voice-input', [paths.voice]);
+  await page.select('#preset', 'standard');
+});
+
+// The samples of a 16-bit PCM WAV file, interleaved.
+function readPcm16(path) {
+  const bytes = readFileSync(path);
+  for (let at = 12; at + 8 <= bytes.length;) {
+    const size = bytes.readUInt32LE(at + 4);
+    if (bytes.toString('latin1', at, at + 4) === 'fmt ') assert.equal(bytes.readUInt16LE(at + 22), 16, `${path}: not 16-bit`);
+    if (bytes.toString('latin1', at, at + 4) === 'data') {
+      return new Int16Array(bytes.buffer.slice(bytes.byteOffset + at + 8, bytes.byteOffset + at + 8 + size));
+    }
+    at += 8 + size + (size & 1);
+  }
+  throw new Error(`${path}: no data`);
+}
+
+test('ducking alone at 16 bits: the same samples as quellmar-duck\'s, dither and all', async () => {
+  const paths = wavPaths();
+  await page.select('#preset', 'standard');
+  await typeControl('threshold', -36);
+  const exported = await exportEpisode('pcm16');
+  const expectedPath = join(work, 'duck-standard-16.wav');
+  execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'standard', '--threshold', '-36', '--key', paths.voice,
+    '--format', 'wav:16', paths.bed, '-o', expectedPath]);
+  const actual = readPcm16(exported);
+  const expected = readPcm16(expectedPath);
+  assert.equal(actual.length, expected.length);
+  let differing = 0;
+  for (let i = 0; i < expected.length; ++i) if (actual[i] !== expected[i]) ++differing;
+  assert.equal(differing, 0, `${differing} of ${expected.length} samples differ`);
+});
+
+// The integrated loudness (LUFS) and true peak (dBTP) that ffmpeg's ebur128 filter measures.
+function ebur128(path) {
+  const measured = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-i', path, '-af', 'ebur128=peak=true',
+    '-f', 'null', '-'], { encoding: 'utf8' });
+  assert.equal(measured.status, 0, measured.stderr);
+  const summary = measured.stderr.slice(measured.stderr.lastIndexOf('Summary'));
+  return {
+    integrated: Number(/I:\s+(-?[\d.]+) LUFS/.exec(summary)[1]),
+    peak: Number(/Peak:\s+(-?[\d.]+) dBFS/.exec(summary)[1]),
+  };
+}
+
+test('the podcast preset makes an episode at -16 LUFS under -1 dBTP (ffmpeg\'s ebur128)', async () => {
+  await page.select('#preset', 'podcast');
+  assert.equal(await page.$eval('#finish', (c) => c.checked), true);
+  assert.equal(await page.$eval('#control-loudness-value', (b) => b.value), '-16');
+  const exported = await exportEpisode('pcm16');
+  const { integrated, peak } = ebur128(exported);
+  console.log(`podcast episode: ${integrated} LUFS, true peak ${peak} dBTP; ${await page.$eval('#result', (r) => r.textContent)}`);
+  assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
+  assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
+});
+
+test('the live preview plays through the worklet, its playhead moves and controls act while it plays', async () => {
+  await page.select('#preset', 'podcast');
+  await page.$eval('#position', (slider) => {
+    slider.value = '0';
+    slider.dispatchEvent(new Event('input'));
+  });
+  await page.click('#play');
+  assert.equal(await page.$eval('#play', (b) => b.textContent), 'Stop');
+  await page.waitForFunction(() => !document.getElementById('time').textContent.startsWith('0:00 /'), { timeout: 20000 });
+  // The preset's 12 dB range lets the bed fall by more than 3 dB under a syllable...
+  await page.waitForFunction(() => Number(document.getElementById('reduction').value) > 3.5, { timeout: 20000 });
+  // ...and a range of 3 dB set while it plays holds it to 3 dB from then on: every reading made
+  // under the new setting, until one shows a reduction again.
+  await typeControl('range', 3);
+  // From the start again, so that syllables lie ahead however far it had played.
+  await page.$eval('#position', (slider) => {
+    slider.value = '0';
+    slider.dispatchEvent(new Event('input'));
+  });
+  const sent = await page.evaluate(() => Number(document.body.dataset.controlsSent));
+  const reports = await page.evaluate((setting) => new Promise((resolveReports) => {
+    const seen = [];
+    const meter = document.getElementById('reduction');
+    const observer = new MutationObserver(() => {
+      if (Number(meter.dataset.controls) >= setting) seen.push(Number(meter.value));
+      if (seen.some((r) => r > 0.5) || document.getElementById('play').textContent === 'Play') {
+        observer.disconnect();
+        resolveReports(seen);
+      }
+    });
+    observer.observe(document.getElementById('reduction-text'), { childList: true, characterData: true, subtree: true });
+  }), sent);
+  assert.ok(reports.some((r) => r > 0.5), `no reduction after the change: ${reports}`);
+  assert.ok(reports.every((r) => r <= 3.001), `deeper than the range: ${reports}`);
+  await page.click('#play');
+  assert.equal(await page.$eval('#play', (b) => b.textContent), 'Play');
+});
+
+test('a voice at another rate, of six channels and longer than the bed is resampled, mixed down and sets the length', async () => {
+  const paths = wavPaths();
+  const surround = join(work, 'voice-5.1-44k1.wav');
+  execFileSync('ffmpeg', ['-hide_banner', '-loglevel', 'error', '-y', '-i', paths.voice, '-af',
+    'pan=5.1|FL=c0|FR=c1|FC=c0|LFE=c1|BL=c0|BR=c1,apad=pad_dur=2', '-ar', '44100', '-c:a', 'pcm_f32le', surround]);
+  await chooseFiles('#voice-input', [surround]);
+  const text = await messages();
+  assert.match(text, /voice-5\.1-44k1\.wav is at 44100 Hz: resampled to the bed's 48000 Hz/);
+  assert.match(text, /voice-5\.1-44k1\.wav has 6 channels: mixed down to stereo/);
+  assert.match(text, /longer than the bed .*the episode lasts as long as the voice/);
+  await page.select('#preset', 'standard');
+  const exported = await exportEpisode('float32');
+  const episode = readFloatWav(exported);
+  assert.equal(episode[0].length, (kSeconds + 2) * kRateHz);
+  await chooseFiles('#voice-input', [paths.voice]);
+  assert.doesNotMatch(await messages(), /resampled|mixed down|longer/);
+});
+
+test('a voice dropped on its area is taken as chosen ones are', async () => {
+  const paths = wavPaths();
+  const bytes = readFileSync(paths.voice).toString('base64');
+  const before = await page.evaluate(() => Number(document.body.dataset.sounds ?? 0));
+  await page.evaluate((base64) => {
+    const data = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([data], 'dropped-voice.wav', { type: 'audio/wav' }));
+    const zone = document.getElementById('voice-drop');
+    zone.dispatchEvent(new DragEvent('dragover', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    zone.dispatchEvent(new DragEvent('drop', { dataTransfer: transfer, bubbles: true, cancelable: true }));
+  }, bytes);
+  await page.waitForFunction((count) => Number(document.body.dataset.sounds ?? 0) > count, {}, before);
+  assert.equal(await page.$eval('#voice-names', (p) => p.textContent), 'Voice: dropped-voice.wav');
+  assert.equal(await page.$eval('#export', (b) => b.disabled), false);
+});
+
+test('the keyboard reaches every control, in the page\'s order', async () => {
+  const controls = await page.$$eval('input, select, button', (all) => all.filter((e) => !e.disabled).map((e) => e.id));
+  await page.focus('body');
+  const reached = [];
+  for (let i = 0; i < controls.length * 2 && reached.length < controls.length; ++i) {
+    await page.keyboard.press('Tab');
+    const id = await page.evaluate(() => document.activeElement?.id ?? '');
+    if (id && !reached.includes(id)) reached.push(id);
+  }
+  assert.deepEqual(reached, controls);
+});
+
+test('axe-core finds no violation with sounds loaded', async () => {
+  await page.addScriptTag({ content: axeSource });
+  const result = await page.evaluate(async () => (await window.axe.run(document)).violations);
+  for (const violation of result) console.log(`${violation.id}: ${violation.help} (${violation.nodes.length})`);
+  assert.deepEqual(result.map((v) => v.id), []);
+});
+
+test('screenshots at a desktop and a phone width', async () => {
+  await page.setViewport({ width: 1280, height: 900 });
+  await page.screenshot({ path: join(artefacts, 'page-desktop.png'), fullPage: true });
+  // A phone's width (without switching to mobile emulation, which would reload the page).
+  await page.setViewport({ width: 390, height: 844 });
+  await page.screenshot({ path: join(artefacts, 'page-phone.png'), fullPage: true });
+  const pictures = readdirSync(artefacts).filter((name) => /^page-(desktop|phone)\.png$/.test(name));
+  assert.equal(pictures.length, 2);
+  const phoneWidth = await page.evaluate(() => document.documentElement.scrollWidth);
+  const wide = await page.evaluate(() => Array.from(document.querySelectorAll('body *'))
+    .filter((e) => e.getBoundingClientRect().right > 390).map((e) => `${e.tagName}#${e.id}.${e.className}`));
+  if (wide.length > 0) console.log(`wider than the phone: ${wide.join(' ')}`);
+  assert.ok(phoneWidth <= 390, `the page is ${phoneWidth} px wide at a phone's 390`);
+});
+
+test('nothing was fetched after load', async () => {
+  const late = server.requests.slice(requestsAtLoad).map((r) => r.path);
+  console.log(`requests at load: ${requestsAtLoad} (${server.requests.slice(0, requestsAtLoad).map((r) => r.path).join(' ')})`);
+  assert.deepEqual(late, []);
+  assert.deepEqual(pageRequests, []);
+});
+
+test('an MP3 episode: its encoder fetched only then, the episode at -16 LUFS under -1 dBTP', async () => {
+  const before = server.requests.length;
+  await page.select('#preset', 'podcast');
+  const exported = await exportEpisode('mp3');
+  const fetched = server.requests.slice(before).map((r) => r.path).sort();
+  assert.deepEqual(fetched, ['/mp3/WasmMediaEncoder.min.js', '/mp3/mp3.wasm']);
+  assert.equal(readFileSync(exported).subarray(0, 3).toString('latin1') === 'ID3' || readFileSync(exported)[0] === 0xff, true);
+  const { integrated, peak } = ebur128(exported);
+  console.log(`MP3 episode: ${integrated} LUFS, true peak ${peak} dBTP`);
+  assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
+  assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
+});
+
+test('offline, the page loads again from its service worker', async () => {
+  await page.setOfflineMode(true);
+  await page.reload();
+  await page.waitForSelector('body[data-ready="true"]');
+  assert.equal(await page.$$eval('#preset option', (options) => options.length), 4);
+  await page.setOfflineMode(false);
+});

@@ -1,0 +1,439 @@
+// The page: sounds chosen or dropped, drawn with the ducking gain over the bed, previewed live
+// through the engine in an AudioWorklet, and exported as a finished WAV episode. Everything it
+// needs is fetched at load; nothing afterwards, and no sound leaves the browser.
+
+import { decodeFile, type DecodedSound, foldToStereo, padded, type Stereo, sumKeys } from './audio-files.js';
+import { buildControls, type ControlDefinition, controlDefinitions, setControl } from './controls.js';
+import { ControlId, QuellmarModule } from './engine.js';
+import { duck, type EpisodeSettings, integratedLufs, makeEpisode } from './episode.js';
+import { parsePresets, type Preset } from './presets.js';
+import { encodeMp3, kMp3MarginDb } from './mp3.js';
+import { encodeWav, type WavFormat } from './wav.js';
+import { drawWave, GainColumns, type Peaks, peaksOf } from './waveform.js';
+
+const kMostVoices = 4;
+// An encoded episode this far (LU) from the target is made again, at most this many times more.
+const kEncodedToleranceLu = 0.1;
+const kMostEncoderPasses = 2;
+
+async function decodeBlob(blob: Blob, rateHz: number): Promise<Stereo> {
+  const buffer = await new OfflineAudioContext(1, 1, rateHz).decodeAudioData(await blob.arrayBuffer());
+  return foldToStereo(buffer);
+}
+
+const element = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
+
+interface State {
+  module: QuellmarModule;
+  wasm: ArrayBuffer;
+  workletUrl: string;
+  presets: Preset[];
+  controls: ControlDefinition[];
+  voiceFiles: File[];
+  bedFile: File | null;
+  voices: DecodedSound[];
+  bed: DecodedSound | null;
+  rateHz: number;
+  // The bed and the summed voices, both as long as the episode.
+  bedAudio: Stereo | null;
+  keyAudio: Stereo | null;
+  frames: number;
+  voicePeaks: Peaks | null;
+  bedPeaks: Peaks | null;
+  gainCurve: Float32Array | null;
+  playhead: number | null;
+  curveRequest: number;
+  audioContext: AudioContext | null;
+  preview: AudioWorkletNode | null;
+  playing: boolean;
+  messages: Array<{ text: string; error: boolean }>;
+}
+
+let state: State;
+
+function formatTime(seconds: number): string {
+  const whole = Math.max(0, Math.round(seconds));
+  const minutes = Math.floor(whole / 60);
+  return `${minutes}:${String(whole % 60).padStart(2, '0')}`;
+}
+
+function showMessages(): void {
+  const box = element<HTMLDivElement>('messages');
+  box.replaceChildren(...state.messages.map(({ text, error }) => {
+    const p = document.createElement('p');
+    p.textContent = text;
+    if (error) p.className = 'error';
+    return p;
+  }));
+}
+
+function engineControls(): Array<[ControlId, number]> {
+  return state.controls.filter((c) => c.id !== null).map((c) => [c.id as ControlId, c.value]);
+}
+
+function controlValue(key: string): number {
+  return state.controls.find((c) => c.key === key)!.value;
+}
+
+function redraw(): void {
+  const fraction = state.playhead !== null && state.frames > 0 ? state.playhead / state.frames : null;
+  drawWave(element('voice-wave'), state.voicePeaks, '#5fb3ff', null, fraction);
+  drawWave(element('bed-wave'), state.bedPeaks, '#7fd18b', state.gainCurve, fraction);
+}
+
+// The gain curve over the bed for the controls as they are now. The ducking runs in slices with
+// the page's events between them, and a newer request stops an older one: a long episode keeps
+// the controls moving smoothly.
+class Superseded extends Error {}
+
+// Resolves in a task of its own, after the events waiting (a message, which browsers do not
+// throttle as they do nested timers).
+const yieldChannel = new MessageChannel();
+const yieldWaiting: Array<() => void> = [];
+yieldChannel.port1.onmessage = () => yieldWaiting.shift()?.();
+function nextTask(): Promise<void> {
+  return new Promise((resolve) => {
+    yieldWaiting.push(resolve);
+    yieldChannel.port2.postMessage(null);
+  });
+}
+
+async function updateCurve(): Promise<void> {
+  const request = ++state.curveRequest;
+  await new Promise((resolve) => requestAnimationFrame(resolve));
+  if (request !== state.curveRequest || !state.bedAudio || !state.keyAudio) return;
+  const slice = async () => {
+    await nextTask();
+    if (request !== state.curveRequest) throw new Superseded();
+  };
+  try {
+    const columns = new GainColumns(element<HTMLCanvasElement>('bed-wave').width, state.frames);
+    await duck(state.module, state.rateHz, state.bedAudio, state.keyAudio, engineControls(),
+      { audio: false, gains: (gains, at) => columns.add(gains, at) }, slice);
+    state.gainCurve = columns.lowest;
+    redraw();
+  } catch (error) {
+    if (!(error instanceof Superseded)) throw error;
+  }
+}
+
+// Sends the controls to the preview; the page's body counts how many settings were sent.
+function sendControls(): void {
+  if (!state.preview) return;
+  state.preview.port.postMessage({ type: 'controls', controls: engineControls() });
+  document.body.dataset.controlsSent = String(Number(document.body.dataset.controlsSent ?? 0) + 1);
+}
+
+function controlsChanged(): void {
+  sendControls();
+  void updateCurve();
+}
+
+function applyPreset(name: string): void {
+  const preset = state.presets.find((p) => p.name === name);
+  if (!preset) return;
+  for (const control of state.controls) {
+    const value = control.fromPreset(preset);
+    if (value !== null) setControl(control, value);
+  }
+  const finishing = preset.loudnessLufs !== null;
+  element<HTMLInputElement>('mix').checked = finishing;
+  element<HTMLInputElement>('finish').checked = finishing;
+  sendMix();
+  controlsChanged();
+}
+
+// Decodes what was chosen: the bed at its own rate, the voices at the bed's. A newer choice made
+// while decoding supersedes this one.
+let soundRequests = 0;
+async function loadSounds(): Promise<void> {
+  const request = ++soundRequests;
+  const messages: State['messages'] = [];
+  let bed: DecodedSound | null = null;
+  if (state.bedFile) {
+    try {
+      bed = await decodeFile(state.bedFile, null);
+    } catch (error) {
+      messages.push({ text: `${(error as Error).message}. Choose another bed.`, error: true });
+    }
+  }
+  const rateHz = bed ? bed.fileRateHz : null;
+  const voices: DecodedSound[] = [];
+  if (state.voiceFiles.length > kMostVoices) {
+    messages.push({ text: `Only the first ${kMostVoices} voices are used (${state.voiceFiles.length} were chosen).`, error: false });
+  }
+  for (const file of state.voiceFiles.slice(0, kMostVoices)) {
+    try {
+      voices.push(await decodeFile(file, rateHz));
+    } catch (error) {
+      messages.push({ text: `${(error as Error).message}. It was left out.`, error: true });
+    }
+  }
+  for (const sound of [...voices, ...(bed ? [bed] : [])]) {
+    if (sound.fileChannels > 2) {
+      messages.push({ text: `${sound.name} has ${sound.fileChannels} channels: mixed down to stereo.`, error: false });
+    }
+    if (rateHz !== null && sound !== bed && sound.fileRateHz !== rateHz) {
+      messages.push({ text: `${sound.name} is at ${sound.fileRateHz} Hz: resampled to the bed's ${rateHz} Hz.`, error: false });
+    }
+  }
+  if (voices.length === 0 && !messages.some((m) => m.error)) {
+    messages.push({ text: 'No voice chosen: choose 1 to 4 voice files to duck the bed under.', error: false });
+  }
+  if (request !== soundRequests) return;
+  state.bed = bed;
+  state.voices = voices;
+  state.rateHz = rateHz ?? (voices.length > 0 ? voices[0].fileRateHz : 48000);
+  const voiceFrames = Math.max(0, ...voices.map((v) => v.channels[0].length));
+  const bedFrames = bed ? bed.channels[0].length : 0;
+  if (bed && voiceFrames > bedFrames) {
+    messages.push({
+      text: `The voice (${formatTime(voiceFrames / state.rateHz)}) is longer than the bed (${formatTime(bedFrames / state.rateHz)}): the episode lasts as long as the voice, with silence after the bed.`,
+      error: false,
+    });
+  }
+  state.frames = Math.max(voiceFrames, bedFrames);
+  state.keyAudio = voices.length > 0 ? sumKeys(voices.map((v) => v.channels), state.frames) : null;
+  state.bedAudio = bed ? padded(bed.channels, state.frames) : null;
+  const columns = element<HTMLCanvasElement>('bed-wave').width;
+  state.voicePeaks = state.keyAudio ? peaksOf(state.keyAudio, columns, state.frames) : null;
+  state.bedPeaks = state.bedAudio ? peaksOf(state.bedAudio, columns, state.frames) : null;
+  state.gainCurve = null;
+  state.playhead = null;
+  state.messages = messages;
+  element('voice-names').textContent = voices.length > 0 ? `Voice: ${voices.map((v) => v.name).join(', ')}` : 'No voice chosen. Choose files or drop them here.';
+  element('bed-names').textContent = bed ? `Bed: ${bed.name} (${bed.fileRateHz} Hz, ${formatTime(bedFrames / state.rateHz)})` : 'No bed chosen. Choose a file or drop it here.';
+  const ready = state.bedAudio !== null && state.keyAudio !== null;
+  element<HTMLButtonElement>('play').disabled = !ready;
+  element<HTMLButtonElement>('export').disabled = !ready;
+  element<HTMLInputElement>('position').disabled = !ready;
+  showMessages();
+  stopPreview();
+  if (state.preview) sendSounds();
+  updateTime(0);
+  redraw();
+  if (ready) await updateCurve();
+  document.body.dataset.sounds = String(++soundLoads);
+}
+let soundLoads = 0;
+
+function sendSounds(): void {
+  if (!state.preview || !state.bedAudio || !state.keyAudio) return;
+  const copy = (s: Stereo) => [s[0].slice(), s[1].slice()];
+  const bed = copy(state.bedAudio);
+  const key = copy(state.keyAudio);
+  state.preview.port.postMessage({ type: 'load', wasm: state.wasm.slice(0), bed, key },
+    [...bed.map((c) => c.buffer), ...key.map((c) => c.buffer)]);
+  sendControls();
+  sendMix();
+}
+
+function sendMix(): void {
+  state.preview?.port.postMessage({ type: 'mix', on: element<HTMLInputElement>('mix').checked });
+}
+
+function updateTime(frame: number): void {
+  const total = state.frames / state.rateHz;
+  element('time').textContent = `${formatTime(frame / state.rateHz)} / ${formatTime(total)}`;
+  element<HTMLInputElement>('position').value = String(state.frames > 0 ? frame / state.frames : 0);
+}
+
+async function startPreview(): Promise<void> {
+  if (!state.bedAudio || !state.keyAudio) return;
+  if (!state.audioContext || state.audioContext.sampleRate !== state.rateHz) {
+    await state.audioContext?.close();
+    state.audioContext = new AudioContext({ sampleRate: state.rateHz });
+    await state.audioContext.audioWorklet.addModule(state.workletUrl);
+    state.preview = new AudioWorkletNode(state.audioContext, 'quellmar-preview', { numberOfInputs: 0, outputChannelCount: [2] });
+    state.preview.connect(state.audioContext.destination);
+    // A new processor counts the settings it takes from 0.
+    document.body.dataset.controlsSent = '0';
+    state.preview.port.onmessage = (event) => {
+      const { frame, lowestGain, playing, controls } =
+        event.data as { frame: number; lowestGain: number; playing: boolean; controls: number };
+      state.playhead = frame;
+      updateTime(frame);
+      const reductionDb = Math.min(30, -20 * Math.log10(Math.max(lowestGain, 1e-6)));
+      element<HTMLMeterElement>('reduction').value = reductionDb;
+      // Which setting of the controls the reading was made under (the count sendControls keeps).
+      element('reduction').dataset.controls = String(controls);
+      element('reduction-text').textContent = `${reductionDb.toFixed(1)} dB`;
+      if (!playing) setPlaying(false);
+      redraw();
+    };
+    sendSounds();
+  }
+  await state.audioContext.resume();
+  const frame = Math.round(Number(element<HTMLInputElement>('position').value) * state.frames);
+  state.preview!.port.postMessage({ type: 'play', frame: frame >= state.frames ? 0 : frame });
+  setPlaying(true);
+}
+
+function setPlaying(playing: boolean): void {
+  state.playing = playing;
+  const button = element<HTMLButtonElement>('play');
+  button.textContent = playing ? 'Stop' : 'Play';
+  button.setAttribute('aria-pressed', String(playing));
+}
+
+function stopPreview(): void {
+  state.preview?.port.postMessage({ type: 'stop' });
+  setPlaying(false);
+}
+
+async function exportEpisode(): Promise<void> {
+  if (!state.keyAudio) {
+    state.messages = [{ text: 'No voice chosen: choose 1 to 4 voice files before exporting.', error: true }];
+    showMessages();
+    return;
+  }
+  if (!state.bedAudio) return;
+  const button = element<HTMLButtonElement>('export');
+  const progress = element<HTMLProgressElement>('progress');
+  const progressText = element('progress-text');
+  const result = element('result');
+  button.disabled = true;
+  result.textContent = 'Making the episode…';
+  const finishing = element<HTMLInputElement>('finish').checked;
+  const format = element<HTMLSelectElement>('format').value as WavFormat | 'mp3';
+  const settings: EpisodeSettings = {
+    controls: engineControls(),
+    mix: element<HTMLInputElement>('mix').checked,
+    loudnessLufs: finishing ? controlValue('loudness') : null,
+    // The encoder's own overshoot is kept under the ceiling too.
+    ceilingDbtp: controlValue('ceiling') - (format === 'mp3' ? kMp3MarginDb : 0),
+  };
+  const started = performance.now();
+  let lastDraw = 0;
+  const onProgress = async (fraction: number) => {
+    const now = performance.now();
+    if (now - lastDraw < 100 && fraction < 1) return;
+    lastDraw = now;
+    progress.value = fraction;
+    const elapsed = (now - started) / 1000;
+    const left = fraction > 0.02 ? (elapsed * (1 - fraction)) / fraction : null;
+    progressText.textContent = `${Math.round(fraction * 100)} %${left !== null ? `, about ${formatTime(left)} left` : ''}`;
+    // A frame's time, so that the bar is drawn.
+    await new Promise((resolve) => setTimeout(resolve, 0));
+  };
+  try {
+    // An MP3's encoding takes about as long as making the episode.
+    const makingShare = format === 'mp3' ? 0.5 : 1;
+    let episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings,
+      (f) => onProgress(f * makingShare));
+    let blob = format === 'mp3'
+      ? await encodeMp3(episode.audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)))
+      : encodeWav(episode.audio, state.rateHz, format);
+    // The encoder shifts the loudness a little: decode what it made, measure, and make it again
+    // with the target moved by what it missed.
+    let encodedLufs: number | null = null;
+    for (let pass = 0; format === 'mp3' && settings.loudnessLufs !== null; ++pass) {
+      encodedLufs = integratedLufs(state.module, state.rateHz, await decodeBlob(blob, state.rateHz));
+      const missedLu = settings.loudnessLufs - encodedLufs;
+      if (!(Math.abs(missedLu) > kEncodedToleranceLu) || pass >= kMostEncoderPasses) break;
+      const aimed: EpisodeSettings = { ...settings, loudnessLufs: (episode.finishedLufs ?? settings.loudnessLufs) + missedLu };
+      progressText.textContent = `the encoder missed the target by ${missedLu.toFixed(2)} LU: once more`;
+      episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, aimed, (f) => onProgress(f * makingShare));
+      blob = await encodeMp3(episode.audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)));
+    }
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(blob);
+    link.download = `${(state.bed?.name ?? 'episode').replace(/\.[^.]*$/, '')}-episode.${format === 'mp3' ? 'mp3' : 'wav'}`;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    const finishedLufs = encodedLufs ?? episode.finishedLufs;
+    const loudness = finishedLufs !== null
+      ? ` at ${finishedLufs.toFixed(1)} LUFS (the mix measured ${episode.measuredLufs!.toFixed(1)} LUFS; gain ${episode.gainDb.toFixed(1)} dB)`
+      : '';
+    result.textContent = `Exported ${link.download}: ${formatTime(state.frames / state.rateHz)}${loudness}.`;
+    progressText.textContent = `100 %, done in ${((performance.now() - started) / 1000).toFixed(1)} s`;
+  } catch (error) {
+    result.textContent = `The episode could not be made: ${(error as Error).message}`;
+  } finally {
+    button.disabled = false;
+    document.body.dataset.exports = String(Number(document.body.dataset.exports ?? '0') + 1);
+  }
+}
+
+function acceptDrops(zoneId: string, take: (files: File[]) => void): void {
+  const zone = element(zoneId);
+  zone.addEventListener('dragover', (event) => {
+    event.preventDefault();
+    zone.classList.add('over');
+  });
+  zone.addEventListener('dragleave', () => zone.classList.remove('over'));
+  zone.addEventListener('drop', (event) => {
+    event.preventDefault();
+    zone.classList.remove('over');
+    const files = Array.from(event.dataTransfer?.files ?? []);
+    if (files.length > 0) take(files);
+  });
+}
+
+async function start(): Promise<void> {
+  const [wasm, presetsText, workletText] = await Promise.all([
+    fetch('quellmar.wasm').then((r) => r.arrayBuffer()),
+    fetch('presets.json').then((r) => r.text()),
+    fetch('worklet.js').then((r) => r.text()),
+  ]);
+  const module = await QuellmarModule.load(wasm.slice(0));
+  state = {
+    module, wasm, workletUrl: URL.createObjectURL(new Blob([workletText], { type: 'text/javascript' })),
+    presets: parsePresets(presetsText), controls: controlDefinitions(module), voiceFiles: [], bedFile: null, voices: [],
+    bed: null, rateHz: 48000, bedAudio: null, keyAudio: null, frames: 0, voicePeaks: null, bedPeaks: null,
+    gainCurve: null, playhead: null, curveRequest: 0, audioContext: null, preview: null, playing: false, messages: [],
+  };
+  buildControls(element('controls'), state.controls, controlsChanged);
+  const presetSelect = element<HTMLSelectElement>('preset');
+  for (const preset of state.presets) presetSelect.append(new Option(preset.name, preset.name));
+  presetSelect.value = 'standard';
+  presetSelect.addEventListener('change', () => applyPreset(presetSelect.value));
+  applyPreset('standard');
+  const voiceInput = element<HTMLInputElement>('voice-input');
+  const bedInput = element<HTMLInputElement>('bed-input');
+  voiceInput.addEventListener('change', () => {
+    state.voiceFiles = Array.from(voiceInput.files ?? []);
+    void loadSounds();
+  });
+  bedInput.addEventListener('change', () => {
+    state.bedFile = bedInput.files?.[0] ?? null;
+    void loadSounds();
+  });
+  // A drop replaces what the input had chosen: the input shows nothing then, the names below it tell.
+  acceptDrops('voice-drop', (files) => {
+    state.voiceFiles = files;
+    voiceInput.value = '';
+    void loadSounds();
+  });
+  acceptDrops('bed-drop', (files) => {
+    state.bedFile = files[0];
+    bedInput.value = '';
+    void loadSounds();
+  });
+  element('play').addEventListener('click', () => (state.playing ? stopPreview() : void startPreview()));
+  element('position').addEventListener('input', () => {
+    const frame = Math.round(Number(element<HTMLInputElement>('position').value) * state.frames);
+    state.playhead = frame;
+    updateTime(frame);
+    if (state.playing) state.preview?.port.postMessage({ type: 'play', frame });
+    redraw();
+  });
+  element('export').addEventListener('click', () => void exportEpisode());
+  element('mix').addEventListener('change', sendMix);
+  redraw();
+  if ('serviceWorker' in navigator) {
+    try {
+      await navigator.serviceWorker.register('sw.js');
+      await navigator.serviceWorker.ready;
+    } catch {
+      // Without a service worker the page still works; only offline use is lost.
+    }
+  }
+  document.body.dataset.ready = 'true';
+}
+
+start().catch((error: Error) => {
+  element('messages').textContent = `The page could not start: ${error.message}`;
+});

@@ -1,0 +1,155 @@
+// The live preview's processor: the engine's ducker run in the audio thread on the browser's
+// 128-frame blocks. It holds the bed and the summed voices, reads the key look-ahead frames ahead
+// of the bed (so that what it plays lines up), plays the ducked bed with the voices over it, and
+// reports the position and the deepest gain of each stretch. The loudness gain and the limiter are
+// the export's alone: the preview plays the mix at its own level. Self-contained: the page loads it
+// from text it read at load, so that nothing is fetched when playing starts.
+
+declare const sampleRate: number;
+declare function registerProcessor(name: string, processor: unknown): void;
+declare class AudioWorkletProcessor {
+  readonly port: MessagePort;
+  constructor(options?: unknown);
+}
+
+interface DuckerExports {
+  memory: WebAssembly.Memory;
+  _initialize(): void;
+  qm_create(rateHz: number, maxBlockFrames: number): number;
+  qm_destroy(instance: number): void;
+  qm_set_control(instance: number, id: number, value: number): number;
+  qm_audio(instance: number, channel: number): number;
+  qm_key(instance: number, channel: number): number;
+  qm_factors(instance: number): number;
+  qm_process(instance: number, frames: number): number;
+  qm_latency_frames(instance: number): number;
+}
+
+const kBlockFrames = 128;
+const kDuckKeyControl = 7;
+// Blocks between reports to the page (about 30 a second at 48 kHz).
+const kReportBlocks = 12;
+
+type Message =
+  | { type: 'load'; wasm: ArrayBuffer; bed: Float32Array[]; key: Float32Array[] }
+  | { type: 'controls'; controls: Array<[number, number]> }
+  | { type: 'mix'; on: boolean }
+  | { type: 'play'; frame: number }
+  | { type: 'stop' };
+
+class PreviewProcessor extends AudioWorkletProcessor {
+  private exports: DuckerExports | null = null;
+  private ducker = 0;
+  private bed: Float32Array[] = [];
+  private key: Float32Array[] = [];
+  private controls: Array<[number, number]> = [];
+  private playing = false;
+  // Whether the voices are heard over the ducked bed, as in the exported episode.
+  private mix = true;
+  // The bed's frame the next output frame plays.
+  private frame = 0;
+  private blocks = 0;
+  private lowestGain = 1;
+  // How many settings of the controls were taken: a report says which it was made under.
+  private controlsTaken = 0;
+
+  constructor(options?: unknown) {
+    super(options);
+    this.port.onmessage = (event: MessageEvent<Message>) => this.receive(event.data);
+  }
+
+  private receive(message: Message): void {
+    if (message.type === 'load') {
+      if (this.exports === null) {
+        const instance = new WebAssembly.Instance(new WebAssembly.Module(message.wasm), {});
+        this.exports = instance.exports as unknown as DuckerExports;
+        this.exports._initialize();
+      }
+      this.bed = message.bed;
+      this.key = message.key;
+    } else if (message.type === 'controls') {
+      this.controls = message.controls;
+      ++this.controlsTaken;
+      // What is reported from now on was made under these controls alone.
+      this.lowestGain = 1;
+      const lookaheadBefore = this.ducker !== 0 ? this.exports!.qm_latency_frames(this.ducker) : 0;
+      this.applyControls();
+      // A changed look-ahead moves the key against the bed: start the line-up again.
+      if (this.ducker !== 0 && this.exports!.qm_latency_frames(this.ducker) !== lookaheadBefore) this.restart(this.frame);
+    } else if (message.type === 'mix') {
+      this.mix = message.on;
+    } else if (message.type === 'play') {
+      this.restart(message.frame);
+      this.playing = true;
+    } else {
+      this.playing = false;
+    }
+  }
+
+  private applyControls(): void {
+    if (this.ducker === 0 || this.exports === null) return;
+    this.exports.qm_set_control(this.ducker, kDuckKeyControl, 1);
+    for (const [id, value] of this.controls) this.exports.qm_set_control(this.ducker, id, value);
+  }
+
+  // A fresh ducker primed with the look-ahead's frames, so that its output starts at `frame`.
+  private restart(frame: number): void {
+    const exports = this.exports;
+    if (exports === null) return;
+    if (this.ducker !== 0) exports.qm_destroy(this.ducker);
+    this.ducker = exports.qm_create(sampleRate, kBlockFrames);
+    this.applyControls();
+    const latency = exports.qm_latency_frames(this.ducker);
+    this.frame = frame;
+    // Feed the `latency` frames before `frame` + latency: the bed from `frame`, the key ahead.
+    for (let done = 0; done < latency; done += kBlockFrames) {
+      const count = Math.min(kBlockFrames, latency - done);
+      this.feed(frame + done, count);
+      exports.qm_process(this.ducker, count);
+    }
+  }
+
+  // Writes bed and key from frame `at` (the bed's own position plus the latency) into the ducker.
+  private feed(at: number, count: number): void {
+    const exports = this.exports!;
+    const memory = exports.memory.buffer;
+    for (let c = 0; c < 2; ++c) {
+      const audio = new Float32Array(memory, exports.qm_audio(this.ducker, c), count);
+      const key = new Float32Array(memory, exports.qm_key(this.ducker, c), count);
+      for (let i = 0; i < count; ++i) {
+        audio[i] = this.bed[c][at + i] ?? 0;
+        key[i] = this.key[c][at + i] ?? 0;
+      }
+    }
+  }
+
+  process(_inputs: Float32Array[][], outputs: Float32Array[][]): boolean {
+    const output = outputs[0];
+    const exports = this.exports;
+    if (!this.playing || exports === null || this.ducker === 0 || output.length === 0) return true;
+    const count = output[0].length;
+    const latency = exports.qm_latency_frames(this.ducker);
+    this.feed(this.frame + latency, count);
+    exports.qm_process(this.ducker, count);
+    const memory = exports.memory.buffer;
+    const gains = new Float32Array(memory, exports.qm_factors(this.ducker), count);
+    for (let c = 0; c < output.length; ++c) {
+      const ducked = new Float32Array(memory, exports.qm_audio(this.ducker, c & 1), count);
+      const voice = this.key[c & 1];
+      for (let i = 0; i < count; ++i) output[c][i] = ducked[i] + (this.mix ? voice[this.frame + i] ?? 0 : 0);
+    }
+    for (let i = 0; i < count; ++i) this.lowestGain = Math.min(this.lowestGain, gains[i]);
+    this.frame += count;
+    const length = Math.max(this.bed[0]?.length ?? 0, this.key[0]?.length ?? 0);
+    if (this.frame >= length) this.playing = false;
+    if (++this.blocks % kReportBlocks === 0 || !this.playing) {
+      this.port.postMessage({
+        type: 'position', frame: this.frame, lowestGain: this.lowestGain, playing: this.playing, controls: this.controlsTaken,
+      });
+      this.lowestGain = 1;
+    }
+    return true;
+  }
+}
+
+registerProcessor('quellmar-preview', PreviewProcessor);
