@@ -1,7 +1,8 @@
 #pragma once
 // The LV2 plug-in's ports in index order: stereo audio in and out, the stereo side-chain input,
-// one control input per user control (in the order of the control table), and the control
-// outputs: the instance's key slot, the meter and the latency. Hosts keep port indices and
+// one control input per user control of the first release (bypass to look-ahead, in the order of
+// the control table), the control outputs (the instance's key slot, the meter and the latency), and
+// one control input per control added since, in the table's order. Hosts keep port indices and
 // symbols in their sessions: the order never changes, ports are only ever added at the end.
 
 #include <cstdint>
@@ -11,6 +12,9 @@
 
 namespace qm::lv2 {
 
+// The controls whose ports come before the outputs; the later ones follow the outputs.
+constexpr std::int32_t kControlsBeforeOutputs = ControlLookahead + 1;
+
 enum PortIndex : std::uint32_t {
     PortInLeft = 0,
     PortInRight,
@@ -19,17 +23,24 @@ enum PortIndex : std::uint32_t {
     PortSideLeft,
     PortSideRight,
     PortFirstControl,
-    PortSlot = PortFirstControl + kControlCount,
+    PortSlot = PortFirstControl + kControlsBeforeOutputs,
     PortMeter,
     PortLatency,
+    PortFirstLaterControl,
 };
-constexpr std::uint32_t kPortCount = PortLatency + 1;
+constexpr std::uint32_t kPortCount = PortFirstLaterControl + (kControlCount - kControlsBeforeOutputs);
 
-constexpr std::uint32_t portOfControl(ControlId id) { return PortFirstControl + static_cast<std::uint32_t>(id); }
-constexpr bool isControlInput(std::uint32_t port) {
-    return port >= PortFirstControl && port < PortFirstControl + kControlCount;
+constexpr std::uint32_t portOfControl(ControlId id) {
+    return id < kControlsBeforeOutputs ? PortFirstControl + static_cast<std::uint32_t>(id)
+                                       : PortFirstLaterControl + static_cast<std::uint32_t>(id - kControlsBeforeOutputs);
 }
-constexpr ControlId controlOfPort(std::uint32_t port) { return static_cast<ControlId>(port - PortFirstControl); }
+constexpr bool isControlInput(std::uint32_t port) {
+    return (port >= PortFirstControl && port < PortSlot) || (port >= PortFirstLaterControl && port < kPortCount);
+}
+constexpr ControlId controlOfPort(std::uint32_t port) {
+    return static_cast<ControlId>(port < PortSlot ? port - PortFirstControl
+                                                  : port - PortFirstLaterControl + kControlsBeforeOutputs);
+}
 
 struct AudioPortInfo {
     const char* symbol;

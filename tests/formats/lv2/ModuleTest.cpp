@@ -99,6 +99,31 @@ TEST_F(Lv2ModuleTest, TheBundleDescribesStereoPortsTheSideChainControlsOutputsPr
     lilv_node_free(presetClass);
 }
 
+// Hosts keep port indices in their sessions: the first release's ports keep theirs, and a control
+// added to the table later takes an index after the outputs.
+TEST_F(Lv2ModuleTest, PortsKeepTheirIndicesAndLaterControlsComeAfterTheOutputs) {
+    const LilvPlugin* plugin = host.plugin(kPluginUri);
+    ASSERT_NE(plugin, nullptr);
+    struct Row {
+        const char* symbol;
+        std::uint32_t index;
+    } rows[] = {{"in_l", 0},       {"sidechain_r", 5}, {"enabled", 6},  {"threshold", 14},
+                {"lookahead", 17}, {"slot", 18},       {"meter", 19},   {"latency", 20}};
+    for (const Row& row : rows) {
+        LilvNode* symbol = lilv_new_string(host.world(), row.symbol);
+        const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, symbol);
+        lilv_node_free(symbol);
+        ASSERT_NE(port, nullptr) << row.symbol;
+        EXPECT_EQ(lilv_port_get_index(plugin, port), row.index) << row.symbol;
+    }
+    EXPECT_EQ(lilv_plugin_get_num_ports(plugin), kPortCount);
+    EXPECT_EQ(PortFirstLaterControl, 21u);
+    EXPECT_FALSE(isControlInput(PortSlot));
+    for (std::int32_t id = 0; id < kControlCount; ++id) {
+        EXPECT_EQ(controlOfPort(portOfControl(static_cast<ControlId>(id))), id);
+    }
+}
+
 TEST_F(Lv2ModuleTest, AListenerDucksByItsSideChainThenKeysThenPassesWhenSwitchedOff) {
     auto listener = make();
     listener->control("duck_key") = 1.0f;
