@@ -1,5 +1,7 @@
 #include "cli/DuckJob.h"
 
+#include <sndfile.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include "cli/reading/StandardInput.h"
 #include "cli/writing/EpisodeTags.h"
 #include "cli/writing/FfmpegEncoder.h"
+#include "cli/writing/FlacCover.h"
 #include "cli/writing/OutputChecks.h"
 #include "cli/writing/OutputFormat.h"
 #include "cli/writing/PendingFile.h"
@@ -115,10 +118,13 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
     std::string coverProblem;
     Tags tags = tagsForOutput(options, coverProblem);
     if (!coverProblem.empty()) return failed(coverProblem);
-    const std::string coverNote = coverLeftOut(output.encoded, tags);
+    const std::string coverNote = coverLeftOut(output.encoded, tags, output.format);
     std::string remarks = readingRemarks(options, sources);
     if (!coverNote.empty()) remarks += (remarks.empty() ? "" : "; ") + coverNote;
     if (!coverNote.empty()) tags.cover.clear();
+    // libsndfile writes FLAC without the picture block; it is added to the finished file.
+    const bool flacCover = output.encoded == EncodedType::None &&
+                           (output.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC && !tags.cover.empty();
 
     FinishPlan plan(options.finishing, output.encoded);
     const auto openPass = [&](const std::function<void(const float*, const float*, std::int32_t)>& seen) {
@@ -171,7 +177,15 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
         }
         if (plan.wantsAnotherTry(attempt)) continue;
         if (std::string traceProblem = trace.finish(options); !traceProblem.empty()) return failed(traceProblem);
-        if (!outputFile.commit()) return failed(outputFile.error());
+        std::optional<PendingFile> withCover;
+        if (flacCover) {
+            withCover.emplace(options.outputPath);
+            if (std::string coverProblem = addFlacCover(outputFile, *withCover, tags); !coverProblem.empty()) {
+                return failed(coverProblem);
+            }
+        }
+        PendingFile& result = withCover ? *withCover : outputFile;
+        if (!result.commit()) return failed(result.error());
         if (std::string traceProblem = trace.commit(); !traceProblem.empty()) return failed(traceProblem);
         const std::string note = plan.note();
         return {0, {}, remarks.empty() ? note : note.empty() ? remarks : note + "; " + remarks};

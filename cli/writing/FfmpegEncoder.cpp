@@ -1,5 +1,7 @@
 #include "cli/writing/FfmpegEncoder.h"
 
+#include <sndfile.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -14,6 +16,8 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "cli/writing/PictureBlock.h"
 
 namespace qmduck {
 namespace {
@@ -79,35 +83,9 @@ int encoderRateFor(EncodedType type, int rateHz) {
     return 48000;
 }
 
-// The picture's MIME type, for the types that name it; null when none is known.
-const char* mimeOf(int codecId) {
-    switch (codecId) {
-    case AV_CODEC_ID_MJPEG: return "image/jpeg";
-    case AV_CODEC_ID_PNG: return "image/png";
-    case AV_CODEC_ID_BMP: return "image/bmp";
-    case AV_CODEC_ID_GIF: return "image/gif";
-    default: return nullptr;
-    }
-}
-
-void putBigEndian(std::string& bytes, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<char>((value >> shift) & 0xff));
-}
-
 // The cover as Ogg's comment METADATA_BLOCK_PICTURE: a FLAC picture block (front cover), base64.
 std::string pictureComment(const Tags& tags) {
-    const std::string mime = mimeOf(tags.coverCodec);
-    std::string block;
-    putBigEndian(block, 3);
-    putBigEndian(block, static_cast<std::uint32_t>(mime.size()));
-    block += mime;
-    putBigEndian(block, 0);
-    putBigEndian(block, static_cast<std::uint32_t>(tags.coverWidth));
-    putBigEndian(block, static_cast<std::uint32_t>(tags.coverHeight));
-    putBigEndian(block, 24);
-    putBigEndian(block, 0);
-    putBigEndian(block, static_cast<std::uint32_t>(tags.cover.size()));
-    block += tags.cover;
+    const std::string block = pictureBlockBody(tags);
     std::string text(AV_BASE64_SIZE(block.size()), '\0');
     av_base64_encode(text.data(), static_cast<int>(text.size()), reinterpret_cast<const std::uint8_t*>(block.data()),
                      static_cast<int>(block.size()));
@@ -117,7 +95,7 @@ std::string pictureComment(const Tags& tags) {
 
 }  // namespace
 
-std::string coverLeftOut(EncodedType type, const Tags& tags) {
+std::string coverLeftOut(EncodedType type, const Tags& tags, int fileFormat) {
     if (tags.cover.empty()) return {};
     const bool framed = tags.coverCodec == AV_CODEC_ID_MJPEG || tags.coverCodec == AV_CODEC_ID_PNG ||
                         tags.coverCodec == AV_CODEC_ID_BMP;
@@ -129,10 +107,15 @@ std::string coverLeftOut(EncodedType type, const Tags& tags) {
         if (framed && tags.coverWidth > 0 && tags.coverHeight > 0) return {};
         return picture + ": " + encodedTypeName(type) + " takes JPEG, PNG or BMP covers";
     case EncodedType::OggOpus:
-        if (mimeOf(tags.coverCodec) != nullptr) return {};
+        if (coverMimeType(tags.coverCodec) != nullptr) return {};
         return picture + ": Opus takes JPEG, PNG, BMP or GIF covers";
     case EncodedType::WebmOpus: return picture + ": WebM as written here carries no cover";
     case EncodedType::None: break;
+    }
+    if ((fileFormat & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) {
+        if (coverMimeType(tags.coverCodec) == nullptr) return picture + ": FLAC takes JPEG, PNG, BMP or GIF covers";
+        if (pictureBlockBody(tags).size() > kFlacBlockMaxBytes) return picture + ": FLAC takes covers up to 16 MiB";
+        return {};
     }
     return picture + ": this output type as written here carries no cover";
 }

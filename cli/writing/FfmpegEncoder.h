@@ -31,9 +31,9 @@ EncodedType encodedTypeNamed(const std::string& name);
 const char* encodedTypeName(EncodedType type);
 // The bitrate in kbps used when none is given.
 int defaultBitrateKbps(EncodedType type, int channels);
-// Why the cover of `tags` cannot go into `type` (None: the types libsndfile writes), naming the
-// picture; empty when it can or there is none.
-std::string coverLeftOut(EncodedType type, const Tags& tags);
+// Why the cover of `tags` cannot go into `type` (None: the type libsndfile writes, of format word
+// `fileFormat`), naming the picture; empty when it can or there is none.
+std::string coverLeftOut(EncodedType type, const Tags& tags, int fileFormat = 0);
 // Why `kbps` does not suit `type` with `channels` channels; empty when it does.
 std::string checkBitrate(EncodedType type, int channels, int kbps);
 
