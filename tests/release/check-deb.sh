@@ -85,13 +85,13 @@ expect "changelog names the version" "$(zcat "$root/usr/share/doc/quellmarv3/cha
 expect "manual page names the version" "$(zcat "$root/usr/share/man/man1/quellmar-duck.1.gz" | head -1 | grep -c "QuellmarV3 $version")" 1
 
 # The module as the package installs it, through the module checks that every build passes.
-sh "$here/../linux/check-module.sh" "$root/usr/lib/vst/QuellmarV3.so" >"$work/check-module.txt" \
+sh "$here/../formats/vst2/linux/check-module.sh" "$root/usr/lib/vst/QuellmarV3.so" >"$work/check-module.txt" \
   && pass "exports and needed libraries of the installed module" || { cat "$work/check-module.txt"; fail "installed module's exports or libraries"; }
 QM_MODULE_PATH="$root/usr/lib/vst/QuellmarV3.so" "$moduleTests" --gtest_filter='LinuxModuleTest.*' \
   >"$work/module-tests.txt" 2>&1 && pass "the installed module loads, ducks, keys and bypasses" \
   || { cat "$work/module-tests.txt"; fail "module tests over the installed module"; }
 
-sh "$here/../lv2/check-bundle.sh" "$root/usr/lib/lv2/QuellmarV3.lv2" "$work/bundle" >"$work/check-bundle.txt" \
+sh "$here/../formats/lv2/check-bundle.sh" "$root/usr/lib/lv2/QuellmarV3.lv2" "$work/bundle" >"$work/check-bundle.txt" \
   && pass "the installed LV2 bundle validates, its ports and binaries as hosts need them" \
   || { cat "$work/check-bundle.txt"; fail "the installed LV2 bundle"; }
 if [ -n "$lv2ModuleTests" ]; then
