@@ -4,7 +4,7 @@
 #   demo-first-run.sh BUILD_FOLDER
 set -euo pipefail
 build=$(realpath "$1")
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/../../../.." && pwd)
 work="$build/demo-first-run"
 rm -rf "$work"
 mkdir -p "$work"
