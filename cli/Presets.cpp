@@ -3,8 +3,6 @@
 #include <limits>
 #include <vector>
 
-#include "engine/Presets.h"
-
 namespace qmduck {
 namespace {
 
@@ -21,8 +19,7 @@ std::vector<Preset> makePresets() {
     constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     std::vector<Preset> all;
     for (const qm::DuckingPreset& ducking : qm::duckingPresets()) {
-        Preset preset{ducking.name,      ducking.rangeDb,    ducking.holdMs, ducking.lookaheadMs, ducking.attackMs,
-                      ducking.releaseMs, ducking.thresholdDb, kNone,         kNone};
+        Preset preset{ducking.name, ducking, kNone, kNone};
         for (const Finishing& finishing : kFinishing) {
             if (std::string(finishing.name) != ducking.name) continue;
             preset.loudnessLufs = finishing.loudnessLufs;

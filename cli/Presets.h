@@ -4,16 +4,13 @@
 
 #include <string>
 
+#include "engine/Presets.h"
+
 namespace qmduck {
 
 struct Preset {
     const char* name;
-    double rangeDb;
-    double holdMs;
-    double lookaheadMs;
-    double attackMs;
-    double releaseMs;
-    double thresholdDb;
+    qm::DuckingPreset ducking;
     // The whole job: mixed with the keys at this loudness (LUFS) and true-peak ceiling (dBTP);
     // NaN loudness: ducking alone.
     double loudnessLufs;

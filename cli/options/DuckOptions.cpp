@@ -103,12 +103,12 @@ bool wholeNumber(const std::string& text, int lowest, int highest, int& value) {
 }
 
 void applyPreset(const Preset& preset, DuckOptions& options) {
-    setControl(qm::ControlAttack, preset.attackMs, options);
-    setControl(qm::ControlRelease, preset.releaseMs, options);
-    setControl(qm::ControlThreshold, preset.thresholdDb, options);
-    setControl(qm::ControlRange, preset.rangeDb, options);
-    setControl(qm::ControlHold, preset.holdMs, options);
-    setControl(qm::ControlLookahead, preset.lookaheadMs, options);
+    setControl(qm::ControlAttack, preset.ducking.attackMs, options);
+    setControl(qm::ControlRelease, preset.ducking.releaseMs, options);
+    setControl(qm::ControlThreshold, preset.ducking.thresholdDb, options);
+    setControl(qm::ControlRange, preset.ducking.rangeDb, options);
+    setControl(qm::ControlHold, preset.ducking.holdMs, options);
+    setControl(qm::ControlLookahead, preset.ducking.lookaheadMs, options);
     if (!std::isnan(preset.loudnessLufs)) {
         options.finishing.mix = true;
         options.finishing.loudnessLufs = preset.loudnessLufs;

@@ -12,12 +12,12 @@ TEST(Presets, TheFileToolsPresetsAreTheEnginesDuckingWithPodcastsLoudnessAdded) 
     for (const qm::DuckingPreset& ducking : qm::duckingPresets()) {
         const Preset* preset = presetNamed(ducking.name);
         ASSERT_NE(preset, nullptr) << ducking.name;
-        EXPECT_EQ(preset->attackMs, ducking.attackMs);
-        EXPECT_EQ(preset->releaseMs, ducking.releaseMs);
-        EXPECT_EQ(preset->thresholdDb, ducking.thresholdDb);
-        EXPECT_EQ(preset->rangeDb, ducking.rangeDb);
-        EXPECT_EQ(preset->holdMs, ducking.holdMs);
-        EXPECT_EQ(preset->lookaheadMs, ducking.lookaheadMs);
+        EXPECT_EQ(preset->ducking.attackMs, ducking.attackMs);
+        EXPECT_EQ(preset->ducking.releaseMs, ducking.releaseMs);
+        EXPECT_EQ(preset->ducking.thresholdDb, ducking.thresholdDb);
+        EXPECT_EQ(preset->ducking.rangeDb, ducking.rangeDb);
+        EXPECT_EQ(preset->ducking.holdMs, ducking.holdMs);
+        EXPECT_EQ(preset->ducking.lookaheadMs, ducking.lookaheadMs);
         const bool podcast = std::string(ducking.name) == "podcast";
         EXPECT_EQ(std::isnan(preset->loudnessLufs), !podcast) << ducking.name;
         if (podcast) {

@@ -36,10 +36,10 @@ int main(int argc, char** argv) {
         const qmduck::Preset* preset = qmduck::presetNamed(name);
         if (preset == nullptr) return 1;
         json += std::string(first ? "" : ",\n") + "  {\"name\": \"" + preset->name + "\", \"rangeDb\": " +
-                number(preset->rangeDb) + ", \"holdMs\": " + number(preset->holdMs) +
-                ", \"lookaheadMs\": " + number(preset->lookaheadMs) + ", \"attackMs\": " + number(preset->attackMs) +
-                ", \"releaseMs\": " + number(preset->releaseMs) + ", \"thresholdDb\": " +
-                number(preset->thresholdDb) + ", \"loudnessLufs\": " + number(preset->loudnessLufs) +
+                number(preset->ducking.rangeDb) + ", \"holdMs\": " + number(preset->ducking.holdMs) +
+                ", \"lookaheadMs\": " + number(preset->ducking.lookaheadMs) + ", \"attackMs\": " + number(preset->ducking.attackMs) +
+                ", \"releaseMs\": " + number(preset->ducking.releaseMs) + ", \"thresholdDb\": " +
+                number(preset->ducking.thresholdDb) + ", \"loudnessLufs\": " + number(preset->loudnessLufs) +
                 ", \"truePeakDbtp\": " + number(preset->truePeakDbtp) + "}";
         first = false;
     }
