@@ -74,8 +74,9 @@ public:
         pump(plugin, 5);
     }
     // Control goes down after the button: Wine takes the modifiers of a mouse event from the X
-    // server, which never saw a key sent by SendInput.
-    void pressAndTrack(const Plugin& plugin, int x, int y, bool control, const std::function<void()>& whilePressed) {
+    // server, which never saw a key sent by SendInput. For the same reason a late X event can lift
+    // it again mid-gesture; the answer is false when Control did not stay down throughout.
+    bool pressAndTrack(const Plugin& plugin, int x, int y, bool control, const std::function<void()>& whilePressed) {
         moveMouse(editor, x, y);
         pressLeft();
         bool pressed = waitForKeyState(VK_LBUTTON, true);
@@ -93,20 +94,26 @@ public:
             if (control) releaseKey(VK_CONTROL);
             releaseLeft();
             pump(plugin, 5);
-            FAIL() << "the press did not reach the key state";
+            ADD_FAILURE() << "the press did not reach the key state";
+            return false;
         }
         std::atomic<bool> done{false};
         std::thread mouse([&] {
             whilePressed();
             done = true;
         });
-        while (!done.load()) pump(plugin, 1);
+        bool controlHeld = true;
+        while (!done.load()) {
+            if (control && (GetAsyncKeyState(VK_CONTROL) & 0x8000) == 0) controlHeld = false;
+            pump(plugin, 1);
+        }
         mouse.join();
         if (control) {
             releaseKey(VK_CONTROL);
-            ASSERT_TRUE(waitForKeyState(VK_CONTROL, false));
+            EXPECT_TRUE(waitForKeyState(VK_CONTROL, false));
         }
         pump(plugin, 5);
+        return controlHeld;
     }
     void moveTo(int x, int y) { moveMouse(editor, x, y); }
     void release() { releaseLeft(); }

@@ -94,7 +94,7 @@ public:
         input.button(button, false);
         pump(plugin, 3);
     }
-    void pressAndTrack(const Plugin& plugin, int x, int y, bool control, const std::function<void()>& whilePressed) {
+    bool pressAndTrack(const Plugin& plugin, int x, int y, bool control, const std::function<void()>& whilePressed) {
         input.moveTo(editor, x, y);
         if (control) input.key(XK_Control_L, true);
         input.button(1, true);
@@ -107,6 +107,7 @@ public:
         mouse.join();
         if (control) input.key(XK_Control_L, false);
         pump(plugin, 3);
+        return true;
     }
     void moveTo(int x, int y) { input.moveTo(editor, x, y); }
     void release() { input.button(1, false); }
