@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <set>
 #include <sstream>
 
 #include "cli/options/ControlOptions.h"
 #include "cli/options/DuckOptions.h"
+#include "cli/options/OptionTable.h"
 #include "engine/ControlTable.h"
 
 namespace qmduck {
@@ -158,6 +162,37 @@ TEST(DuckOptions, HelpNamesEveryOptionWithItsUnitAndRange) {
                                  "--preset NAME", "--show-settings", "--batch LIST", "-j, --jobs N", "--shard K/N"}) {
         EXPECT_NE(help.find(expected), std::string::npos) << expected;
     }
+}
+
+// The option table (which the parser and the completions read), --help and the manual page are
+// written apart: each option of the table is in both, and --help names no option the table lacks.
+TEST(DuckOptions, TheTableTheHelpAndTheManualPageNameTheSameOptions) {
+    const std::string help = helpText();
+    std::set<std::string> helpNames;
+    for (std::size_t at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
+        if (at > 0 && help[at - 1] != ' ' && help[at - 1] != ',' && help[at - 1] != '\n') continue;
+        const std::size_t end = help.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", at + 2);
+        if (end != at + 2) helpNames.insert(help.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    }
+    std::ifstream manualFile(QM_MANUAL_PAGE);
+    ASSERT_TRUE(manualFile) << QM_MANUAL_PAGE;
+    const std::string manual((std::istreambuf_iterator<char>(manualFile)), std::istreambuf_iterator<char>());
+    // roff writes a hyphen that must stay one as "\-"; a name counts where no longer one goes on.
+    const auto inManual = [&manual](std::string name) {
+        for (std::size_t at = name.find('-'); at != std::string::npos; at = name.find('-', at + 2)) name.insert(at, "\\");
+        for (std::size_t at = manual.find(name); at != std::string::npos; at = manual.find(name, at + 1)) {
+            const char next = at + name.size() < manual.size() ? manual[at + name.size()] : ' ';
+            if (next != '\\' && std::islower(static_cast<unsigned char>(next)) == 0) return true;
+        }
+        return false;
+    };
+    std::set<std::string> tableNames;
+    for (const OptionInfo& option : optionTable()) {
+        tableNames.insert(option.name);
+        EXPECT_TRUE(helpNames.count(option.name)) << option.name << " is not in --help";
+        EXPECT_TRUE(inManual(option.name)) << option.name << " is not in the manual page";
+    }
+    for (const std::string& name : helpNames) EXPECT_TRUE(tableNames.count(name)) << name << " is not in the table";
 }
 
 // Each control option takes the engine's range for its control, the look-ahead alone reaching

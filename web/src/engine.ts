@@ -3,21 +3,9 @@
 // Sample buffers live in the module's memory; the views handed out are made anew after the memory
 // grows, which only creating instances can cause.
 
-// The controls of engine/ControlTable.h, in its order; values in the units a user reads.
-export enum ControlId {
-  Enabled = 0, // 1 processes, 0 bypasses
-  InputAlpha,
-  InputBeta,
-  InputGamma,
-  InputDelta,
-  AttackMs,
-  ReleaseMs,
-  DuckKey, // 1 duck, 0 key
-  ThresholdDb,
-  RangeDb,
-  HoldMs,
-  LookaheadMs,
-}
+import { ControlId } from './control-ids.js';
+
+export { ControlId };
 
 interface Exports {
   memory: WebAssembly.Memory;
