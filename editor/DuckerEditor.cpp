@@ -107,12 +107,12 @@ bool DuckerEditor::open(void* parent) {
     frame->addView(slotDigit);
 
     HorizontalSlider** sliders[3] = {&attackSlider, &releaseSlider, &thresholdSlider};
-    const ControlId sliderTags[3] = {ControlAttack, ControlRelease, ControlThreshold};
     for (int i = 0; i < layout::kSliderRowCount; ++i) {
-        auto* slider = new HorizontalSlider(layout::sliderRect(i), this, sliderTags[i], layout::kSliderHandleMin,
-                                            layout::kSliderHandleMax, handle, track, Point{0, 0}, SliderOriginLeft);
+        auto* slider = new HorizontalSlider(layout::sliderRect(i), this, layout::kSliderControls[i],
+                                            layout::kSliderHandleMin, layout::kSliderHandleMax, handle, track,
+                                            Point{0, 0}, SliderOriginLeft);
         slider->setHandleOffset(layout::kSliderHandleOffset);
-        slider->setValue(p(sliderTags[i]));
+        slider->setValue(p(layout::kSliderControls[i]));
         frame->addView(slider);
         *sliders[i] = slider;
     }

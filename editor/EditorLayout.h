@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/ControlTable.h"
 #include "gui/Geometry.h"
 
 namespace qm::layout {
@@ -49,6 +50,8 @@ constexpr Rect kMeter{20, 224, 295, 243};
 // handle) with its readout to the left.
 constexpr std::int32_t kSliderRowCount = 3;
 constexpr std::int32_t kSliderRows[kSliderRowCount] = {145, 167, 189};
+// The control each slider row shows.
+constexpr ControlId kSliderControls[kSliderRowCount] = {ControlAttack, ControlRelease, ControlThreshold};
 constexpr std::int32_t kSliderLeft = 140;
 constexpr std::int32_t kSliderWidth = 160;
 constexpr std::int32_t kSliderHeight = 17;

@@ -28,12 +28,6 @@ constexpr Spot centreOf(const qm::Rect& place) {
     return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
 }
 
-// The control whose stored value aims a click at each slider row's handle. The third row shows the
-// threshold, but the sessions have always aimed at it by the duck/key choice: aiming by the
-// threshold would change every seed's clicks and the hashes recorded for them.
-constexpr qm::ControlId kSliderAim[layout::kSliderRowCount] = {qm::ControlAttack, qm::ControlRelease,
-                                                               qm::ControlDuckKey};
-
 // A point of the editor at 1x: one of its switches, a slider's handle, the help mark, anywhere.
 Spot chooseSpot(SessionRandom& random, const InstanceModel& instance) {
     static constexpr Spot kSwitches[] = {
@@ -45,7 +39,7 @@ Spot chooseSpot(SessionRandom& random, const InstanceModel& instance) {
     case 0: return kSwitches[random.below(7)];
     case 1: {
         const std::int32_t row = static_cast<std::int32_t>(random.below(3));
-        const qm::ControlId aim = kSliderAim[row];
+        const qm::ControlId aim = layout::kSliderControls[row];
         const float value = qm::parameterValueForExtended(aim, instance.expectedControl(aim));
         const float along = value >= 0.0f && value <= 1.0f ? value : static_cast<float>(random.unit());
         // Somewhere on the handle, whose left edge is its position plus the offset.
