@@ -161,7 +161,7 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
             trace.keySkipped(left, right, frames, rateHz);
         };
         if (std::string problem = openPass(drawAhead); !problem.empty()) return failed(problem);
-        DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
+        qm::StreamDucker engine = fileDucker(static_cast<float>(rateHz), options.parameters, options.shaping);
         progress.startPass("writing " + outputName + (attempt > 0 ? " again" : ""), measuredShare, 1.0);
         std::string problem = plan.write(options, sources, engine, *sink, trace.sinks(), channels, rateHz,
                                          lookaheadFrames, progress, checked);

@@ -15,6 +15,7 @@ set(QM_ENGINE_SOURCES
   engine/SessionKeyBus.cpp
   engine/SharedKeyBus.cpp
   engine/KeyStorage.cpp
+  engine/StreamDucker.cpp
   engine/TimeConstant.cpp
   engine/kernels/KernelSelect.cpp
   engine/kernels/KernelsAvx2.cpp
@@ -111,8 +112,10 @@ set(QM_WEB_SOURCES
   engine/AudioDelay.cpp
   engine/ControlTable.cpp
   engine/DuckChain.cpp
+  engine/DuckSettings.cpp
   engine/EnvelopeDetector.cpp
   engine/PeakHold.cpp
+  engine/StreamDucker.cpp
   engine/TimeConstant.cpp
   engine/kernels/KernelSelect.cpp
   engine/kernels/KernelsScalar.cpp

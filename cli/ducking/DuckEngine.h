@@ -1,14 +1,12 @@
 #pragma once
-// The plug-in's engine for one file: the duck chain the plug-in's processor runs, configured
-// from the plug-in's parameter values by the core's own set-up (engine/DuckSettings.h), plus the
-// tool's shaping (range, hold). Without shaping its samples are the plug-in's, bit for bit.
+// The plug-in's engine for one file: the engine's stream ducker set from the plug-in's parameter
+// values, plus the tool's shaping (range, hold). Without shaping its samples are the plug-in's,
+// bit for bit.
 
 #include <array>
-#include <cstdint>
 
-#include "engine/DuckChain.h"
-#include "engine/DuckSettings.h"
 #include "engine/Parameters.h"
+#include "engine/StreamDucker.h"
 
 namespace qmduck {
 
@@ -23,21 +21,9 @@ struct Shaping {
     double lookaheadMs = 0.0;
 };
 
-class DuckEngine {
-public:
-    // `parameters` are the plug-in's values by index (index 0, 2..5 and 10 are ignored).
-    DuckEngine(float sampleRateHz, const std::array<float, qm::kParameterCount>& parameters, const Shaping& shaping);
-
-    // Ducks `frames` frames of `left` and `right` in place by the stereo key `keyLeft`, `keyRight`.
-    void process(const float* keyLeft, const float* keyRight, float* left, float* right, std::int32_t frames);
-
-    // The factor applied to the last frame processed, 0..1: the gain in duck mode, one minus it
-    // in key mode; 1 when bypassed.
-    double lastFrameGain() const;
-
-private:
-    qm::DuckChain chain;
-    qm::DuckSettings settings;
-};
+// The ducker at `sampleRateHz` for the plug-in's `parameters` by index (the slot and the meter
+// are ignored) and `shaping`'s range and hold; the look-ahead is the key reader's.
+qm::StreamDucker fileDucker(float sampleRateHz, const std::array<float, qm::kParameterCount>& parameters,
+                            const Shaping& shaping);
 
 }  // namespace qmduck

@@ -23,7 +23,7 @@ struct DuckStream::Block {
     std::int32_t firstWritten = 0;
 };
 
-DuckStream::DuckStream(Sources& sources, DuckEngine& engine, const PassSettings& settings, ProgressBar& progress)
+DuckStream::DuckStream(Sources& sources, qm::StreamDucker& engine, const PassSettings& settings, ProgressBar& progress)
     : sources(sources), engine(engine), settings(settings), progress(progress), blocks(new Block[kBlocksInFlight]) {
     if (settings.limiter != nullptr) skipFrames = settings.limiter->latencyFrames();
 }
@@ -203,7 +203,7 @@ void DuckStream::processTraced(Block& block) {
 void DuckStream::emitPoint(std::int64_t endFrame) {
     TracePoint point;
     point.endSeconds = static_cast<double>(endFrame) / sources.input->sampleRateHz();
-    point.gainDb = std::min(0.0, decibelsOf(engine.lastFrameGain()));
+    point.gainDb = std::min(0.0, decibelsOf(engine.lastFactor()));
     point.keyLevelDb = decibelsOf(keyPeak);
     for (TraceSink* sink : settings.traces) sink->add(point);
     keyPeak = 0.0f;

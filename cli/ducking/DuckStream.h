@@ -63,7 +63,7 @@ struct PassSettings {
 
 class DuckStream {
 public:
-    DuckStream(Sources& sources, DuckEngine& engine, const PassSettings& settings, ProgressBar& progress);
+    DuckStream(Sources& sources, qm::StreamDucker& engine, const PassSettings& settings, ProgressBar& progress);
     ~DuckStream();
 
     // Runs the pass; an error message naming the file, or empty.
@@ -86,7 +86,7 @@ private:
     void flushLimiter(SlotRing& ring);
 
     Sources& sources;
-    DuckEngine& engine;
+    qm::StreamDucker& engine;
     PassSettings settings;
     ProgressBar& progress;
     std::unique_ptr<Block[]> blocks;

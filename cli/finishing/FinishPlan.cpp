@@ -60,7 +60,7 @@ std::string FinishPlan::measure(const DuckOptions& options, Sources& sources, in
     const auto probeFrames = static_cast<std::int64_t>(EncoderProbe::kStretchSeconds * rateHz);
     EncoderProbe probe(expected > probeFrames ? (expected - probeFrames) / 2 : 0, rateHz);
     if (encoded != EncodedType::None) pass.encoderProbe = &probe;
-    DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
+    qm::StreamDucker engine = fileDucker(static_cast<float>(rateHz), options.parameters, options.shaping);
     DuckStream stream(sources, engine, pass, progress);
     stream.setLookahead(std::llround(options.shaping.lookaheadMs * rateHz / 1000.0));
     if (std::string problem = stream.run(); !problem.empty()) {
@@ -140,7 +140,7 @@ double FinishPlan::gainFor(const LimitedLoudness& model, double targetLufs) cons
     return 0.5 * (low + high);
 }
 
-std::string FinishPlan::write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
+std::string FinishPlan::write(const DuckOptions& options, Sources& sources, qm::StreamDucker& engine, AudioSink& sink,
                               const std::vector<TraceSink*>& traces, int channels, int rateHz,
                               std::int64_t lookaheadFrames, ProgressBar& progress, bool checked) {
     ++writingPasses;

@@ -62,7 +62,7 @@ public:
 
     // The writing pass into `sink`; an error naming the file, or empty. With `checked` the
     // written audio is not measured here: an EncodedCheck measures it as it decodes again.
-    std::string write(const DuckOptions& options, Sources& sources, DuckEngine& engine, AudioSink& sink,
+    std::string write(const DuckOptions& options, Sources& sources, qm::StreamDucker& engine, AudioSink& sink,
                       const std::vector<TraceSink*>& traces, int channels, int rateHz, std::int64_t lookaheadFrames,
                       ProgressBar& progress, bool checked);
     // Takes what `check` measured of the encoded file as a player decodes it (after the sink's

@@ -13,46 +13,29 @@ bool isControl(std::int32_t id) { return id >= 0 && id < qm::kControlCount; }
 }  // namespace
 
 WebDucker::WebDucker(float sampleRateHz, std::int32_t maxBlockFrames)
-    : rateHz(sampleRateHz), capacity(std::max<std::int32_t>(maxBlockFrames, 1)) {
+    : rateHz(sampleRateHz), capacity(std::max<std::int32_t>(maxBlockFrames, 1)),
+      ducker(sampleRateHz, qm::controlInfo(qm::ControlHold).maximum) {
     for (std::int32_t id = 0; id < qm::kControlCount; ++id) {
         controls[id] = qm::controlInfo(static_cast<qm::ControlId>(id)).defaultValue;
     }
     for (std::vector<float>& buffer : buffers) buffer.assign(static_cast<std::size_t>(capacity), 0.0f);
-    const double maxHoldMs = qm::controlInfo(qm::ControlHold).maximum;
     const double maxLookaheadMs = qm::controlInfo(qm::ControlLookahead).maximum;
-    chain.reserveHoldMs(maxHoldMs, rateHz);
     ready = delay.reserve(static_cast<std::int32_t>(std::lround(maxLookaheadMs * rateHz / 1000.0)));
-    applyDetector();
 }
 
 float WebDucker::setControl(std::int32_t id, float value) {
     if (!isControl(id)) return std::numeric_limits<float>::quiet_NaN();
     const auto control = static_cast<qm::ControlId>(id);
-    const float taken = qm::limitedControlValue(control, value);
+    const float taken = ducker.setControl(control, value);
     controls[id] = taken;
-    switch (control) {
-    case qm::ControlAttack:
-    case qm::ControlRelease:
-    case qm::ControlThreshold: applyDetector(); break;
-    case qm::ControlRange: chain.setRangeDb(taken); break;
-    case qm::ControlHold: chain.setHoldMs(taken, rateHz); break;
-    case qm::ControlLookahead:
+    if (control == qm::ControlLookahead) {
         delay.setDelayFrames(static_cast<std::int32_t>(std::lround(taken * rateHz / 1000.0)));
-        break;
-    default: break;
     }
     return taken;
 }
 
 float WebDucker::control(std::int32_t id) const {
     return isControl(id) ? controls[id] : std::numeric_limits<float>::quiet_NaN();
-}
-
-// The detector from the stored parameter values, as the plug-ins and quellmar-duck configure it.
-void WebDucker::applyDetector() {
-    chain.configure(rateHz, qm::parameterValueFor(qm::ControlAttack, controls[qm::ControlAttack]),
-                    qm::parameterValueFor(qm::ControlRelease, controls[qm::ControlRelease]),
-                    qm::parameterValueFor(qm::ControlThreshold, controls[qm::ControlThreshold]));
 }
 
 float WebDucker::process(std::int32_t frames) {
@@ -68,12 +51,7 @@ float WebDucker::process(std::int32_t frames) {
         done += piece;
     }
     float* gains = factors();
-    if (qm::isSwitchOn(qm::parameterValueFor(qm::ControlEnabled, controls[qm::ControlEnabled]))) {
-        std::fill_n(gains, frames, 1.0f);
-        return 1.0f;
-    }
-    const bool keyMode = !qm::isDuckMode(qm::parameterValueFor(qm::ControlDuckKey, controls[qm::ControlDuckKey]));
-    chain.duck(qm::activeKernels(), key(0), key(1), audio, audio, frames, qm::DuckMode{false, keyMode}, gains);
+    ducker.process(key(0), key(1), audio[0], audio[1], frames, gains);
     return gains[frames - 1];
 }
 

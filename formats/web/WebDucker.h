@@ -1,9 +1,8 @@
 #pragma once
-// One ducker instance of the web module: the engine's duck chain and look-ahead delay over
-// buffers that live in the module's memory, set by the controls of engine/ControlTable.h in user
-// units. Everything is allocated at creation; `process` allocates nothing. The audio is ducked by
-// the stereo key exactly as quellmar-duck's engine ducks it (same kernels' arithmetic), delayed by
-// the look-ahead as the plug-ins delay it.
+// One ducker instance of the web module: the engine's stream ducker (the one quellmar-duck runs)
+// and a look-ahead delay over buffers that live in the module's memory, set by the controls of
+// engine/ControlTable.h in user units. Everything is allocated at creation; `process` allocates
+// nothing. The audio is delayed by the look-ahead as the plug-ins delay it.
 
 #include <array>
 #include <cstdint>
@@ -11,8 +10,7 @@
 
 #include "engine/AudioDelay.h"
 #include "engine/ControlTable.h"
-#include "engine/DuckChain.h"
-#include "engine/Parameters.h"
+#include "engine/StreamDucker.h"
 
 namespace qmweb {
 
@@ -45,13 +43,11 @@ public:
     std::int32_t latencyFrames() const { return delay.delayFrames(); }
 
 private:
-    void applyDetector();
-
     float rateHz;
     std::int32_t capacity;
     bool ready = false;
     std::array<float, qm::kControlCount> controls{};
-    qm::DuckChain chain;
+    qm::StreamDucker ducker;
     qm::AudioDelay delay;
     std::vector<float> buffers[5];
 };

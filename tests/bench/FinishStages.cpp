@@ -77,7 +77,7 @@ bool duckAndMix(const DuckOptions& options, StageClock& clock, Buffers& b, After
     KeyMix keys(std::move(readers), kBlockFrames);
     KeyDelay mixKeys(lookahead);
     keys.skip(lookahead, [&](const float* l, const float* r, std::int32_t n) { mixKeys.prime(l, r, n); });
-    DuckEngine engine(static_cast<float>(rateHz), options.parameters, options.shaping);
+    qm::StreamDucker engine = fileDucker(static_cast<float>(rateHz), options.parameters, options.shaping);
     for (;;) {
         const std::int64_t got = clock.time("read the input", [&] { return input.read(b.left.data(), b.right.data(), kBlockFrames); });
         if (got <= 0) return got == 0;
