@@ -18,16 +18,19 @@ StreamDucker::StreamDucker(float sampleRateHz, double maxHoldMs)
                 parameterValueFor(static_cast<ControlId>(id), info.defaultValue);
         }
     }
-    settings = duckSettingsOf([this](std::int32_t index) { return parameters[static_cast<std::size_t>(index)]; });
     chain.reserveHoldMs(holdCapacityMs, rateHz);
+    applyParameters();
+}
+
+void StreamDucker::applyParameters() {
+    settings = duckSettingsOf([this](std::int32_t index) { return parameters[static_cast<std::size_t>(index)]; });
     detectorSetup.apply(chain, rateHz, settings);
 }
 
 void StreamDucker::setParameter(std::int32_t index, float value) {
     if (index < 0 || index >= kParameterCount) return;
     parameters[static_cast<std::size_t>(index)] = value;
-    settings = duckSettingsOf([this](std::int32_t at) { return parameters[static_cast<std::size_t>(at)]; });
-    detectorSetup.apply(chain, rateHz, settings);
+    applyParameters();
 }
 
 float StreamDucker::setControl(ControlId id, float value) {

@@ -42,6 +42,9 @@ public:
     double lastFactor() const;
 
 private:
+    // Reads bypass, mode and the detector's values from the parameters.
+    void applyParameters();
+
     float rateHz;
     double holdCapacityMs;
     std::array<float, kParameterCount> parameters{};

@@ -52,6 +52,11 @@ class PreviewProcessor extends AudioWorkletProcessor {
   private lowestGain = 1;
   // How many settings of the controls were taken: a report says which it was made under.
   private controlsTaken = 0;
+  // Views of the ducker's buffers, made when it is created (only creating an instance can grow the
+  // module's memory), so that playing a block makes no objects on the audio thread.
+  private audioViews: Float32Array[] = [];
+  private keyViews: Float32Array[] = [];
+  private gainView = new Float32Array(0);
 
   constructor(options?: unknown) {
     super(options);
@@ -98,6 +103,11 @@ class PreviewProcessor extends AudioWorkletProcessor {
     if (exports === null) return;
     if (this.ducker !== 0) exports.qm_destroy(this.ducker);
     this.ducker = exports.qm_create(sampleRate, kBlockFrames);
+    const memory = exports.memory.buffer;
+    const view = (address: number) => new Float32Array(memory, address, kBlockFrames);
+    this.audioViews = [0, 1].map((c) => view(exports.qm_audio(this.ducker, c)));
+    this.keyViews = [0, 1].map((c) => view(exports.qm_key(this.ducker, c)));
+    this.gainView = view(exports.qm_factors(this.ducker));
     this.applyControls();
     const latency = exports.qm_latency_frames(this.ducker);
     this.frame = frame;
@@ -111,11 +121,9 @@ class PreviewProcessor extends AudioWorkletProcessor {
 
   // Writes bed and key from frame `at` (the bed's own position plus the latency) into the ducker.
   private feed(at: number, count: number): void {
-    const exports = this.exports!;
-    const memory = exports.memory.buffer;
     for (let c = 0; c < 2; ++c) {
-      const audio = new Float32Array(memory, exports.qm_audio(this.ducker, c), count);
-      const key = new Float32Array(memory, exports.qm_key(this.ducker, c), count);
+      const audio = this.audioViews[c];
+      const key = this.keyViews[c];
       for (let i = 0; i < count; ++i) {
         audio[i] = this.bed[c][at + i] ?? 0;
         key[i] = this.key[c][at + i] ?? 0;
@@ -127,14 +135,13 @@ class PreviewProcessor extends AudioWorkletProcessor {
     const output = outputs[0];
     const exports = this.exports;
     if (!this.playing || exports === null || this.ducker === 0 || output.length === 0) return true;
-    const count = output[0].length;
+    const count = Math.min(output[0].length, kBlockFrames);
     const latency = exports.qm_latency_frames(this.ducker);
     this.feed(this.frame + latency, count);
     exports.qm_process(this.ducker, count);
-    const memory = exports.memory.buffer;
-    const gains = new Float32Array(memory, exports.qm_factors(this.ducker), count);
+    const gains = this.gainView;
     for (let c = 0; c < output.length; ++c) {
-      const ducked = new Float32Array(memory, exports.qm_audio(this.ducker, c & 1), count);
+      const ducked = this.audioViews[c & 1];
       const voice = this.key[c & 1];
       for (let i = 0; i < count; ++i) output[c][i] = ducked[i] + (this.mix ? voice[this.frame + i] ?? 0 : 0);
     }
