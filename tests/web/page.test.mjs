@@ -1,9 +1,10 @@
 // The page in headless Chromium, driven as a user drives it: sounds chosen through its file
 // inputs, a preset and a control set through its controls, the episode exported through a
 // download and held against quellmar-duck (ducking alone) and against ffmpeg's loudness
-// measurement (the finished podcast episode). Also: nothing is fetched after load, axe-core finds
-// no accessibility violation, an undecodable file is named and the page stays usable, and
-// screenshots at a desktop and a phone width are kept.
+// measurement (the finished podcast episode as WAV, Opus and MP3). Also: nothing is fetched after
+// load, axe-core finds no accessibility violation, an undecodable file is named and the page stays
+// usable, a file type the browser cannot encode says so, and screenshots at a desktop and a phone
+// width are kept.
 // Environment: QM_WEB_DIST, QM_DUCK, QM_WEB_WORK, QM_WEB_NODE_MODULES, QM_WEB_ARTEFACTS,
 // QM_CHROMIUM.
 import assert from 'node:assert/strict';
@@ -220,17 +221,6 @@ function ebur128(path) {
   };
 }
 
-test('the podcast preset makes an episode at -16 LUFS under -1 dBTP (ffmpeg\'s ebur128)', async () => {
-  await page.select('#preset', 'podcast');
-  assert.equal(await page.$eval('#finish', (c) => c.checked), true);
-  assert.equal(await page.$eval('#control-loudness-value', (b) => b.value), '-16');
-  const exported = await exportEpisode('pcm16');
-  const { integrated, peak } = ebur128(exported);
-  console.log(`podcast episode: ${integrated} LUFS, true peak ${peak} dBTP; ${await page.$eval('#result', (r) => r.textContent)}`);
-  assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
-  assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
-});
-
 test('the live preview plays through the worklet, its playhead moves and controls act while it plays', async () => {
   await page.select('#preset', 'podcast');
   await page.$eval('#position', (slider) => {
@@ -316,6 +306,26 @@ test('the keyboard reaches every control, in the page\'s order', async () => {
   assert.deepEqual(reached, controls);
 });
 
+test('a file type the browser cannot encode is listed but disabled, saying why there and in the select\'s description', async () => {
+  const options = await page.evaluate(() => Promise.all([['opus', 'opus'], ['m4a', 'mp4a.40.2']].map(async ([value, codec]) => {
+    const encodes = typeof AudioEncoder === 'function'
+      && (await AudioEncoder.isConfigSupported({ codec, sampleRate: 48000, numberOfChannels: 2, bitrate: 128000 })).supported;
+    const option = document.querySelector(`#format option[value="${value}"]`);
+    return { value, encodes, disabled: option.disabled, text: option.textContent };
+  })));
+  const description = await page.$eval('#format', (s) => document.getElementById(s.getAttribute('aria-describedby')).textContent);
+  console.log(`browser-encoded types: ${JSON.stringify(options)}`);
+  for (const { value, encodes, disabled, text } of options) {
+    // The page has no M4A writer: AAC or not, that option is off.
+    assert.equal(disabled, !encodes || value === 'm4a', text);
+    if (disabled) {
+      assert.match(text, encodes ? /this page cannot write M4A/ : /this browser cannot encode/);
+      assert.ok(description.includes(text), description);
+    }
+  }
+  assert.equal(options[0].disabled, false, 'the Opus export below needs this browser\'s Opus encoder');
+});
+
 test('axe-core finds no violation with sounds loaded', async () => {
   await page.addScriptTag({ content: axeSource });
   const result = await page.evaluate(async () => (await window.axe.run(document)).violations);
@@ -345,18 +355,47 @@ test('nothing was fetched after load', async () => {
   assert.deepEqual(pageRequests, []);
 });
 
-test('an MP3 episode: its encoder fetched only then, the episode at -16 LUFS under -1 dBTP', async () => {
-  const before = server.requests.length;
-  await page.select('#preset', 'podcast');
-  const exported = await exportEpisode('mp3');
-  const fetched = server.requests.slice(before).map((r) => r.path).sort();
-  assert.deepEqual(fetched, ['/mp3/WasmMediaEncoder.min.js', '/mp3/mp3.wasm']);
-  assert.equal(readFileSync(exported).subarray(0, 3).toString('latin1') === 'ID3' || readFileSync(exported)[0] === 0xff, true);
-  const { integrated, peak } = ebur128(exported);
-  console.log(`MP3 episode: ${integrated} LUFS, true peak ${peak} dBTP`);
-  assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
-  assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
-});
+// Container, codec and length (s) as ffprobe reads them, every packet read: a page whose CRC is
+// wrong is an error here.
+function ffprobe(path) {
+  const probed = spawnSync('ffprobe', ['-v', 'error', '-count_packets', '-show_entries',
+    'format=format_name,duration:stream=codec_name,channels', '-of', 'json', path], { encoding: 'utf8' });
+  assert.equal(probed.status, 0, probed.stderr);
+  assert.equal(probed.stderr, '');
+  const { format, streams } = JSON.parse(probed.stdout);
+  return { container: format.format_name, codec: streams[0].codec_name, channels: streams[0].channels, seconds: Number(format.duration) };
+}
+
+// The finished podcast episode in each file type: what its export fetched (the MP3 encoder only
+// when asked for; this runs after the test that nothing else was), what ffprobe finds, its length
+// against the WAV's (s; null: not held) and its loudness.
+const kFinishedExports = [
+  { format: 'pcm16', fetched: [], container: 'wav', codec: 'pcm_s16le', lengthError: 0 },
+  { format: 'opus', fetched: [], container: 'ogg', codec: 'opus', lengthError: 0.03 },
+  { format: 'mp3', fetched: ['/mp3/WasmMediaEncoder.min.js', '/mp3/mp3.wasm'], container: 'mp3', codec: 'mp3', lengthError: null },
+];
+let wavSeconds = null;
+for (const row of kFinishedExports) {
+  test(`the podcast preset as ${row.format}: ${row.container}/${row.codec}, -16 LUFS under -1 dBTP (ffmpeg's ebur128)`, async () => {
+    const before = server.requests.length;
+    await page.select('#preset', 'podcast');
+    assert.equal(await page.$eval('#finish', (c) => c.checked), true);
+    assert.equal(await page.$eval('#control-loudness-value', (b) => b.value), '-16');
+    const exported = await exportEpisode(row.format);
+    assert.deepEqual(server.requests.slice(before).map((r) => r.path).sort(), row.fetched);
+    const probed = ffprobe(exported);
+    assert.deepEqual([probed.container, probed.codec, probed.channels], [row.container, row.codec, 2]);
+    wavSeconds ??= probed.seconds;
+    if (row.lengthError !== null) {
+      assert.ok(Math.abs(probed.seconds - wavSeconds) <= row.lengthError, `${probed.seconds} s, the WAV ${wavSeconds} s`);
+    }
+    const { integrated, peak } = ebur128(exported);
+    const took = await page.$eval('#progress-text', (p) => p.textContent);
+    console.log(`${row.format} episode: ${integrated} LUFS, true peak ${peak} dBTP, ${probed.seconds} s; ${took}`);
+    assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
+    assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
+  });
+}
 
 test('offline, the page loads again from its service worker', async () => {
   await page.setOfflineMode(true);

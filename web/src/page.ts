@@ -5,9 +5,10 @@
 import { decodeFile, type DecodedSound, foldToStereo, padded, type Stereo, sumKeys } from './audio-files.js';
 import { buildControls, type ControlDefinition, controlDefinitions, setControl } from './controls.js';
 import { ControlId, QuellmarModule } from './engine.js';
-import { duck, type EpisodeSettings, integratedLufs, makeEpisode } from './episode.js';
+import { duck, type EpisodeSettings, integratedLufs, makeEpisode, type Progress } from './episode.js';
 import { parsePresets, type Preset } from './presets.js';
 import { encodeMp3, kMp3MarginDb } from './mp3.js';
+import { canEncode, encodeOpus, kOpusMarginDb } from './opus.js';
 import { encodeWav, type WavFormat } from './wav.js';
 import { drawWave, GainColumns, type Peaks, peaksOf } from './waveform.js';
 
@@ -15,6 +16,43 @@ const kMostVoices = 4;
 // An encoded episode this far (LU) from the target is made again, at most this many times more.
 const kEncodedToleranceLu = 0.1;
 const kMostEncoderPasses = 2;
+
+// The lossy file types the page writes: the limiter aims `marginDb` lower so that the encoder's
+// overshoot stays under the ceiling too, and encoding takes `encodingShare` of the export's time.
+interface LossyType {
+  extension: string;
+  marginDb: number;
+  encodingShare: number;
+  encode: (audio: Stereo, rateHz: number, progress: Progress) => Promise<Blob>;
+}
+const kLossyTypes = new Map<string, LossyType>([
+  ['mp3', { extension: 'mp3', marginDb: kMp3MarginDb, encodingShare: 0.5, encode: encodeMp3 }],
+  ['opus', { extension: 'opus', marginDb: kOpusMarginDb, encodingShare: 0.1, encode: encodeOpus }],
+]);
+
+// The types the browser's own encoder makes, by their option and WebCodecs codec: listed always,
+// disabled with the reason where they cannot be made.
+const kBrowserEncoded = [
+  { value: 'opus', codec: 'opus', name: 'Opus', unwritten: null },
+  // No M4A writer yet: where AAC can be encoded the option still says why it is off.
+  { value: 'm4a', codec: 'mp4a.40.2', name: 'AAC', unwritten: 'this page cannot write M4A files yet' },
+];
+
+// Asked at the rate both codecs are most often made at.
+const kEncoderCheckRateHz = 48000;
+
+async function offerBrowserEncoded(): Promise<void> {
+  const note = element('format-note');
+  for (const { value, codec, name, unwritten } of kBrowserEncoded) {
+    const option = element<HTMLSelectElement>('format').querySelector<HTMLOptionElement>(`option[value="${value}"]`)!;
+    const reason = (await canEncode(codec, kEncoderCheckRateHz)) ? unwritten : `this browser cannot encode ${name}`;
+    if (reason === null) continue;
+    option.disabled = true;
+    option.textContent = `${option.textContent} — ${reason}`;
+    // The select's description says it too: not every reader speaks a disabled option's text.
+    note.append(` Not available: ${option.textContent}.`);
+  }
+}
 
 async function decodeBlob(blob: Blob, rateHz: number): Promise<Stereo> {
   const buffer = await new OfflineAudioContext(1, 1, rateHz).decodeAudioData(await blob.arrayBuffer());
@@ -295,13 +333,14 @@ async function exportEpisode(): Promise<void> {
   button.disabled = true;
   result.textContent = 'Making the episode…';
   const finishing = element<HTMLInputElement>('finish').checked;
-  const format = element<HTMLSelectElement>('format').value as WavFormat | 'mp3';
+  const format = element<HTMLSelectElement>('format').value;
+  const lossy = kLossyTypes.get(format) ?? null;
   const settings: EpisodeSettings = {
     controls: engineControls(),
     mix: element<HTMLInputElement>('mix').checked,
     loudnessLufs: finishing ? controlValue('loudness') : null,
     // The encoder's own overshoot is kept under the ceiling too.
-    ceilingDbtp: controlValue('ceiling') - (format === 'mp3' ? kMp3MarginDb : 0),
+    ceilingDbtp: controlValue('ceiling') - (lossy?.marginDb ?? 0),
   };
   const started = performance.now();
   let lastDraw = 0;
@@ -317,28 +356,28 @@ async function exportEpisode(): Promise<void> {
     await new Promise((resolve) => setTimeout(resolve, 0));
   };
   try {
-    // An MP3's encoding takes about as long as making the episode.
-    const makingShare = format === 'mp3' ? 0.5 : 1;
+    const makingShare = 1 - (lossy?.encodingShare ?? 0);
+    const encode = (audio: Stereo) => lossy
+      ? lossy.encode(audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)))
+      : Promise.resolve(encodeWav(audio, state.rateHz, format as WavFormat));
     let episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings,
       (f) => onProgress(f * makingShare));
-    let blob = format === 'mp3'
-      ? await encodeMp3(episode.audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)))
-      : encodeWav(episode.audio, state.rateHz, format);
+    let blob = await encode(episode.audio);
     // The encoder shifts the loudness a little: decode what it made, measure, and make it again
     // with the target moved by what it missed.
     let encodedLufs: number | null = null;
-    for (let pass = 0; format === 'mp3' && settings.loudnessLufs !== null; ++pass) {
+    for (let pass = 0; lossy && settings.loudnessLufs !== null; ++pass) {
       encodedLufs = integratedLufs(state.module, state.rateHz, await decodeBlob(blob, state.rateHz));
       const missedLu = settings.loudnessLufs - encodedLufs;
       if (!(Math.abs(missedLu) > kEncodedToleranceLu) || pass >= kMostEncoderPasses) break;
       const aimed: EpisodeSettings = { ...settings, loudnessLufs: (episode.finishedLufs ?? settings.loudnessLufs) + missedLu };
       progressText.textContent = `the encoder missed the target by ${missedLu.toFixed(2)} LU: once more`;
       episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, aimed, (f) => onProgress(f * makingShare));
-      blob = await encodeMp3(episode.audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)));
+      blob = await encode(episode.audio);
     }
     const link = document.createElement('a');
     link.href = URL.createObjectURL(blob);
-    link.download = `${(state.bed?.name ?? 'episode').replace(/\.[^.]*$/, '')}-episode.${format === 'mp3' ? 'mp3' : 'wav'}`;
+    link.download = `${(state.bed?.name ?? 'episode').replace(/\.[^.]*$/, '')}-episode.${lossy?.extension ?? 'wav'}`;
     document.body.append(link);
     link.click();
     link.remove();
@@ -391,6 +430,7 @@ async function start(): Promise<void> {
   presetSelect.value = 'standard';
   presetSelect.addEventListener('change', () => applyPreset(presetSelect.value));
   applyPreset('standard');
+  await offerBrowserEncoded();
   const voiceInput = element<HTMLInputElement>('voice-input');
   const bedInput = element<HTMLInputElement>('bed-input');
   voiceInput.addEventListener('change', () => {

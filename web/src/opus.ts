@@ -1,0 +1,273 @@
+// Opus export: the browser's own encoder (WebCodecs' AudioEncoder) and an Ogg Opus file written
+// here (RFC 7845), so that nothing is fetched for it.
+
+import type { Stereo } from './audio-files.js';
+import type { Progress } from './episode.js';
+
+// The few WebCodecs types used here: TypeScript's DOM library does not declare them yet.
+interface EncodedChunk {
+  readonly byteLength: number;
+  copyTo(destination: Uint8Array): void;
+}
+interface ChunkMetadata {
+  decoderConfig?: { description?: ArrayBuffer | ArrayBufferView };
+}
+interface EncoderConfig {
+  codec: string;
+  sampleRate: number;
+  numberOfChannels: number;
+  bitrate?: number;
+}
+interface Encoder {
+  readonly encodeQueueSize: number;
+  ondequeue: (() => void) | null;
+  configure(config: EncoderConfig): void;
+  encode(data: object): void;
+  flush(): Promise<void>;
+  close(): void;
+}
+interface WebCodecs {
+  AudioEncoder: {
+    new (init: { output: (chunk: EncodedChunk, metadata?: ChunkMetadata) => void; error: (error: Error) => void }): Encoder;
+    isConfigSupported(config: EncoderConfig): Promise<{ supported?: boolean }>;
+  };
+  AudioData: new (init: {
+    format: 'f32-planar'; sampleRate: number; numberOfFrames: number; numberOfChannels: number; timestamp: number;
+    data: Float32Array;
+  }) => { close(): void };
+}
+const webCodecs = globalThis as unknown as Partial<WebCodecs>;
+
+// How far under the ceiling the limiter aims for Opus: its decoded peaks exceed its input's
+// (quellmar-duck's margin for Opus).
+export const kOpusMarginDb = 0.5;
+const kOpusRateHz = 48000;
+const kOpusMimeType = 'audio/ogg; codecs=opus';
+const kBitrateBps = 128000;
+const kChunkFrames = 16384;
+// Chunks the encoder may hold before the next is fed: its queue stays small.
+const kMostQueued = 4;
+// Silence fed after the episode, so that the encoder's delay gives out the episode's last samples;
+// the packets past the end are dropped, the last page's granule ends it exactly.
+const kTailSeconds = 0.1;
+// libopus's delay at 48 kHz, when the encoder does not state its own.
+const kDefaultPreSkip = 312;
+// An Ogg page closes once it holds this much, as libogg's do.
+const kPageBytes = 4096;
+
+// Whether this browser encodes `codec` (WebCodecs' name: 'opus', 'mp4a.40.2') in stereo at `rateHz`.
+export async function canEncode(codec: string, rateHz: number): Promise<boolean> {
+  if (typeof webCodecs.AudioEncoder !== 'function' || typeof webCodecs.AudioData !== 'function') return false;
+  try {
+    const answer = await webCodecs.AudioEncoder.isConfigSupported(
+      { codec, sampleRate: rateHz, numberOfChannels: 2, bitrate: kBitrateBps });
+    return answer.supported === true;
+  } catch {
+    return false;
+  }
+}
+
+async function resampled([left, right]: Stereo, rateHz: number, toRateHz: number): Promise<Stereo> {
+  const context = new OfflineAudioContext(2, Math.ceil((left.length * toRateHz) / rateHz), toRateHz);
+  const buffer = context.createBuffer(2, left.length, rateHz);
+  buffer.copyToChannel(left, 0);
+  buffer.copyToChannel(right, 1);
+  const source = new AudioBufferSourceNode(context, { buffer });
+  source.connect(context.destination);
+  source.start();
+  const rendered = await context.startRendering();
+  return [rendered.getChannelData(0), rendered.getChannelData(1)];
+}
+
+// The samples (at 48 kHz) an Opus packet decodes to, from its table-of-contents byte.
+function opusPacketSamples(packet: Uint8Array): number {
+  const config = packet[0] >> 3;
+  let frameSamples: number;
+  if (config < 12) frameSamples = [480, 960, 1920, 2880][config & 3];
+  else if (config < 16) frameSamples = config & 1 ? 960 : 480;
+  else frameSamples = [120, 240, 480, 960][config & 3];
+  const code = packet[0] & 3;
+  const frames = code === 0 ? 1 : code < 3 ? 2 : packet[1] & 0x3f;
+  return frameSamples * frames;
+}
+
+const kCrcTable = (() => {
+  const table = new Uint32Array(256);
+  for (let i = 0; i < 256; ++i) {
+    let r = i << 24;
+    for (let bit = 0; bit < 8; ++bit) r = r & 0x80000000 ? (r << 1) ^ 0x04c11db7 : r << 1;
+    table[i] = r >>> 0;
+  }
+  return table;
+})();
+
+function oggCrc(bytes: Uint8Array): number {
+  let crc = 0;
+  for (let i = 0; i < bytes.length; ++i) crc = ((crc << 8) ^ kCrcTable[((crc >>> 24) ^ bytes[i]) & 0xff]) >>> 0;
+  return crc;
+}
+
+const kBeginsStream = 2;
+const kEndsStream = 4;
+
+// One Ogg page holding whole packets (none here needs more than a page's 255 lacing values).
+function oggPage(packets: Uint8Array[], granule: number, serial: number, sequence: number, flags: number): Uint8Array {
+  const lacing: number[] = [];
+  for (const packet of packets) {
+    for (let left = packet.length; ; left -= 255) {
+      lacing.push(Math.min(left, 255));
+      if (left < 255) break;
+    }
+  }
+  if (lacing.length > 255) throw new Error('an Ogg page cannot hold these packets');
+  const headerBytes = 27 + lacing.length;
+  const page = new Uint8Array(headerBytes + packets.reduce((sum, p) => sum + p.length, 0));
+  const view = new DataView(page.buffer);
+  page.set([0x4f, 0x67, 0x67, 0x53]);
+  view.setUint8(5, flags);
+  view.setBigInt64(6, BigInt(granule), true);
+  view.setUint32(14, serial, true);
+  view.setUint32(18, sequence, true);
+  view.setUint8(26, lacing.length);
+  page.set(lacing, 27);
+  let at = headerBytes;
+  for (const packet of packets) {
+    page.set(packet, at);
+    at += packet.length;
+  }
+  view.setUint32(22, oggCrc(page), true);
+  return page;
+}
+
+function opusHead(preSkip: number, inputRateHz: number): Uint8Array {
+  const head = new Uint8Array(19);
+  const view = new DataView(head.buffer);
+  head.set(new TextEncoder().encode('OpusHead'));
+  view.setUint8(8, 1);
+  view.setUint8(9, 2);
+  view.setUint16(10, preSkip, true);
+  view.setUint32(12, inputRateHz, true);
+  // Output gain 0 and mapping family 0 (mono or stereo) stay zero.
+  return head;
+}
+
+function opusTags(): Uint8Array {
+  const text = new TextEncoder();
+  const vendor = text.encode('QuellmarV3 (WebCodecs Opus)');
+  const comment = text.encode('ENCODER=QuellmarV3');
+  const tags = new Uint8Array(8 + 4 + vendor.length + 4 + 4 + comment.length);
+  const view = new DataView(tags.buffer);
+  tags.set(text.encode('OpusTags'));
+  view.setUint32(8, vendor.length, true);
+  tags.set(vendor, 12);
+  let at = 12 + vendor.length;
+  view.setUint32(at, 1, true);
+  view.setUint32(at + 4, comment.length, true);
+  tags.set(comment, at + 8);
+  return tags;
+}
+
+// The pre-skip the encoder states in its OpusHead, if it gives one.
+function statedPreSkip(description: ArrayBuffer | ArrayBufferView | undefined): number | null {
+  if (!description) return null;
+  const bytes = description instanceof ArrayBuffer
+    ? new Uint8Array(description)
+    : new Uint8Array(description.buffer, description.byteOffset, description.byteLength);
+  if (bytes.length < 19 || new TextDecoder().decode(bytes.subarray(0, 8)) !== 'OpusHead') return null;
+  return bytes[10] | (bytes[11] << 8);
+}
+
+// An Ogg Opus file of the packets, trimmed to `samples` (at 48 kHz) after the pre-skip.
+function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, samples: number): Blob {
+  const serial = crypto.getRandomValues(new Uint32Array(1))[0];
+  const pages = [
+    oggPage([opusHead(preSkip, inputRateHz)], 0, serial, 0, kBeginsStream),
+    oggPage([opusTags()], 0, serial, 1, 0),
+  ];
+  const end = preSkip + samples;
+  let granule = 0;
+  let pending: Uint8Array[] = [];
+  let pendingBytes = 0;
+  let pendingLacing = 0;
+  for (let i = 0; i < packets.length && granule < end; ++i) {
+    const packet = packets[i];
+    const lacing = Math.floor(packet.length / 255) + 1;
+    granule += opusPacketSamples(packet);
+    pending.push(packet);
+    pendingBytes += packet.length;
+    pendingLacing += lacing;
+    const last = i === packets.length - 1 || granule >= end;
+    const next = last ? 0 : Math.floor(packets[i + 1].length / 255) + 1;
+    if (last || pendingBytes >= kPageBytes || pendingLacing + next > 255) {
+      pages.push(oggPage(pending, Math.min(granule, end), serial, pages.length, last ? kEndsStream : 0));
+      pending = [];
+      pendingBytes = 0;
+      pendingLacing = 0;
+    }
+  }
+  return new Blob(pages, { type: kOpusMimeType });
+}
+
+export async function encodeOpus(episode: Stereo, episodeRateHz: number, progress: Progress): Promise<Blob> {
+  const codecs = webCodecs as WebCodecs;
+  // The encoder takes some rates as they are and resamples them itself, better than a linear
+  // OfflineAudioContext (Chromium's delays them by 32 frames, under a millisecond, left in); others
+  // are brought to Opus's own first.
+  const direct = await canEncode('opus', episodeRateHz);
+  if (!direct && !(await canEncode('opus', kOpusRateHz))) throw new Error('this browser cannot encode Opus');
+  const rateHz = direct ? episodeRateHz : kOpusRateHz;
+  const [left, right] = direct ? episode : await resampled(episode, episodeRateHz, kOpusRateHz);
+  const packets: Uint8Array[] = [];
+  let preSkip: number | null = null;
+  // What the encoder's callbacks report: its failure, and whom to wake when its queue shrinks.
+  const status: { failure: Error | null; wake: (() => void) | null } = { failure: null, wake: null };
+  const encoder = new codecs.AudioEncoder({
+    output: (chunk, metadata) => {
+      const packet = new Uint8Array(chunk.byteLength);
+      chunk.copyTo(packet);
+      packets.push(packet);
+      preSkip ??= statedPreSkip(metadata?.decoderConfig?.description);
+    },
+    error: (error) => {
+      status.failure = error;
+      status.wake?.();
+    },
+  });
+  encoder.ondequeue = () => status.wake?.();
+  try {
+    encoder.configure({ codec: 'opus', sampleRate: rateHz, numberOfChannels: 2, bitrate: kBitrateBps });
+    const frames = left.length;
+    const total = frames + Math.ceil(kTailSeconds * rateHz);
+    // AudioData copies what it is given: one planar buffer serves every chunk.
+    const planes = new Float32Array(2 * kChunkFrames);
+    for (let at = 0; at < total; at += kChunkFrames) {
+      const count = Math.min(kChunkFrames, total - at);
+      const data = planes.subarray(0, 2 * count);
+      data.fill(0);
+      if (at < frames) {
+        const end = Math.min(frames, at + count);
+        data.set(left.subarray(at, end), 0);
+        data.set(right.subarray(at, end), count);
+      }
+      const audio = new codecs.AudioData({
+        format: 'f32-planar', sampleRate: rateHz, numberOfFrames: count, numberOfChannels: 2,
+        timestamp: Math.round((at * 1e6) / rateHz), data,
+      });
+      encoder.encode(audio);
+      audio.close();
+      while (encoder.encodeQueueSize > kMostQueued && !status.failure) {
+        await new Promise<void>((resolve) => {
+          status.wake = resolve;
+        });
+      }
+      if (status.failure) throw status.failure;
+      await progress(Math.min(1, (at + count) / total));
+    }
+    await encoder.flush();
+  } finally {
+    // A failed encoder has closed itself.
+    if (!status.failure) encoder.close();
+  }
+  const samples = Math.round((episode[0].length * kOpusRateHz) / episodeRateHz);
+  return oggOpus(packets, preSkip ?? kDefaultPreSkip, episodeRateHz, samples);
+}
