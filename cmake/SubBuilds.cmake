@@ -42,9 +42,12 @@ qm_windows_sub_build(win64 mingw-x86_64.cmake)
 
 include(cmake/Packages.cmake)
 
-# What ships, and nothing else: the three modules, the LV2 bundle, quellmar-duck, the host program
-# the demo runs, and the packages made of them.
+# What ships, and nothing else: the three modules, the LV2 bundle, quellmar-duck, the page, the
+# host program the demo runs, and the packages made of them.
 add_custom_target(ship DEPENDS QuellmarV3 lv2_bundle quellmar-duck win32 win64 packages)
+if(TARGET web_page)
+  add_dependencies(ship web_page)
+endif()
 if(NOT QM_TESTS)
   return()
 endif()

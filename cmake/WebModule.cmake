@@ -1,7 +1,7 @@
-# The engine as a WebAssembly module (dist/web/quellmar.wasm, a sub-build with
-# cmake/Wasm32Wasi.cmake) and its TypeScript interface (dist/web/engine.js), with the web tier's
-# tests. On by default where the web set of tools/setup.sh is installed; off, nothing of it is
-# needed.
+# The page in the browser, which ships (dist/web/ and its zip among the packages): the engine as a
+# WebAssembly module (dist/web/quellmar.wasm, a sub-build with cmake/Wasm32Wasi.cmake), its
+# TypeScript interface and page (dist/web/*.js), the page's static files and its service worker,
+# with the web tier's tests. Needs the web set of tools/setup.sh, which the ship set includes.
 set(QM_WASM_LIBCXX /usr/lib/llvm-14/lib/wasm32-wasi/libc++.a)
 set(QM_WASI_LIBC /usr/lib/wasm32-wasi/libc.a)
 set(QM_WASM_BUILTINS /usr/lib/llvm-14/lib/clang/14.0.6/lib/wasi/libclang_rt.builtins-wasm32.a)
@@ -20,9 +20,9 @@ foreach(need ${QM_WASM_LIBCXX} ${QM_WASI_LIBC} ${QM_WASM_BUILTINS})
     list(APPEND QM_WEB_MISSING ${need})
   endif()
 endforeach()
-# AUTO decides at every configure, not once: a build folder first configured before the web set
-# was installed (the README's first command) builds the web module once the second command has
-# installed it.
+# AUTO decides at every configure, not once: a build folder configured before the web set was
+# installed builds the page once it is. tools/build.sh asks for ON, so that a missing package is
+# an error there, not a page silently left out.
 set(QM_WEB AUTO CACHE STRING "Build the engine as a WebAssembly module and its TypeScript interface: ON, OFF or AUTO (where the web set of tools/setup.sh is installed)")
 set_property(CACHE QM_WEB PROPERTY STRINGS AUTO ON OFF)
 if(QM_WEB STREQUAL "AUTO")
@@ -43,7 +43,8 @@ ExternalProject_Add(web
     -DQM_SOURCE_DATE_EPOCH=${QM_SOURCE_DATE_EPOCH}
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/Wasm32Wasi.cmake
   INSTALL_COMMAND ""
-  BUILD_ALWAYS ON)
+  BUILD_ALWAYS ON
+  BUILD_BYPRODUCTS ${QM_DIST_DIR}/web/quellmar.wasm)
 
 # TypeScript from the npm registry at the version web/package-lock.json pins, installed in this
 # build folder (the source tree keeps no node_modules), compiling web/src to dist/web.
@@ -88,14 +89,21 @@ add_custom_command(OUTPUT ${QM_DIST_DIR}/web/mp3/mp3.wasm
   COMMAND ${CMAKE_COMMAND} -E make_directory ${QM_DIST_DIR}/web/mp3
   COMMAND ${CMAKE_COMMAND} -E copy ${QM_WEB_MP3_PACKAGE}/dist/umd/WasmMediaEncoder.min.js ${QM_WEB_MP3_PACKAGE}/wasm/mp3.wasm
     ${QM_WEB_MP3_PACKAGE}/LICENSE ${QM_DIST_DIR}/web/mp3
+  # LAME inside mp3.wasm is under the LGPL (version 2 or later); the package's LICENSE covers its
+  # own wrapper only.
+  COMMAND ${CMAKE_COMMAND} -E copy /usr/share/common-licenses/LGPL-2 ${QM_DIST_DIR}/web/mp3/LAME-LICENSE.txt
   DEPENDS ${QM_WEB_NPM}/node_modules/.package-lock.json
   COMMENT "dist/web/mp3: the MP3 encoder the page loads when asked")
 # The service worker, written last: it lists the page's files and takes its version from them.
-add_custom_target(web_page ALL
+set(QM_WEB_SERVICE_WORKER ${QM_DIST_DIR}/web/sw.js)
+add_custom_command(OUTPUT ${QM_WEB_SERVICE_WORKER}
   COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
     ${QM_DIST_DIR}/web
-  DEPENDS ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
+    ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/presets.json
+    ${QM_DIST_DIR}/web/quellmar.wasm
   COMMENT "dist/web/sw.js: the page's files for offline use")
+add_custom_target(web_page ALL DEPENDS ${QM_WEB_SERVICE_WORKER})
 add_dependencies(web_page web web_interface web_presets)
 
 if(NOT QM_TESTS)

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Makes what users download from the built modules: the Debian package, the Windows installer,
-# the Windows zip, the Linux tarball and SHA256SUMS over the four. Every file carries the time
+# the Windows zip, the Linux tarball, the page's zip (when the page is built) and SHA256SUMS over them. Every file carries the time
 # SOURCE_DATE_EPOCH, fixed owners and modes, and archives list their members sorted, so that the
 # same binaries give the same bytes in any folder on any day. The packages are made in a folder
 # beside OUT_FOLDER and take its place only when all of them are complete.
-#   make-packages.sh DIST_FOLDER OUT_FOLDER VERSION SOURCE_DATE_EPOCH MANUAL_PAGE
+#   make-packages.sh DIST_FOLDER OUT_FOLDER VERSION SOURCE_DATE_EPOCH MANUAL_PAGE [WEB_FOLDER]
+# WEB_FOLDER is the built page (dist/web); "-" or none makes no page zip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dist=$(realpath "$1")
@@ -12,6 +13,7 @@ out=$(realpath -m "$2")
 version=$3
 export SOURCE_DATE_EPOCH=$4
 manual=$(realpath "$5")
+web=${6:--}
 export TZ=UTC LC_ALL=C
 umask 022
 
@@ -26,6 +28,7 @@ deb="quellmarv3_${version}_amd64.deb"
 installer="QuellmarV3-${version}-windows-setup.exe"
 zip="QuellmarV3-${version}-windows.zip"
 tarball="QuellmarV3-${version}-linux-x86_64.tar.gz"
+webZip="QuellmarV3-${version}-web.zip"
 
 # Modes and times as every archive records them: folders and programs 0755, the rest 0644.
 normalise() {
@@ -90,8 +93,25 @@ normalise "$tree" "$tree/quellmar-duck" "$tree/libexec/quellmar-duck"
 tar --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" --format=gnu \
   -C "$work/tar" -cf - "$top" | gzip -9n >"$packages/$tarball"
 
+made=("$deb" "$installer" "$zip" "$tarball")
+if [ "$web" != - ]; then
+  step="page zip"
+  top="QuellmarV3-${version}-web"
+  tree="$work/web/$top"
+  mkdir -p "$tree/page"
+  # What a static server serves: the page's folder without the interface's type declarations.
+  (cd "$web" && find . -type f ! -name '*.d.ts' | sort) >"$work/web-files"
+  [ -s "$web/sw.js" ] && [ -s "$web/quellmar.wasm" ] && [ -s "$web/index.html" ] || { echo "$web is not a built page" >&2; false; }
+  (cd "$web" && xargs -a "$work/web-files" cp --parents -t "$tree/page")
+  cp "$root/packaging/web/HOSTING.txt" "$tree/"
+  cp "$root/LICENSE" "$tree/LICENSE.txt"
+  normalise "$tree"
+  (cd "$work/web" && find "$top" -type f | sort | zip -X -D -9 -q "$packages/$webZip" -@)
+  made+=("$webZip")
+fi
+
 step="checksums"
-(cd "$packages" && sha256sum "$deb" "$installer" "$zip" "$tarball" >SHA256SUMS)
+(cd "$packages" && sha256sum "${made[@]}" >SHA256SUMS)
 
 step="moving the packages into place"
 rm -rf "$out.old"

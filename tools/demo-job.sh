@@ -2,7 +2,8 @@
 # The demo's job, after the build: our Windows host program loads dist/win32/QuellmarV3.dll under
 # Wine, runs a sender carrying speech and a listener on Alpha in duck mode carrying music, and
 # saves the listener's editor while it ducks; quellmar-duck draws the listener's gain over time
-# and makes the finished episode of the same speech and music.
+# and makes the finished episode of the same speech and music; headless Chromium saves the page
+# with the same speech and music loaded, previewing.
 #   demo-job.sh [OUT_FOLDER [WORK_FOLDER]]   (default out/ and build/demo/)
 # $QM_WINEPREFIX, when set, names the Wine prefix to use (made if missing); $QM_BUILD_DIR the
 # build folder (default build/).
@@ -32,9 +33,13 @@ dist/linux-x86_64/quellmar-duck --key "$audio/key.wav" "$audio/music.wav" -o "$a
 # The finished episode in one command: ducked, mixed, at -16 LUFS with peaks under -1 dBTP, as MP3.
 dist/linux-x86_64/quellmar-duck --key "$audio/key.wav" --preset podcast "$audio/music.wav" \
     -o "$out/quellmar-demo-episode.mp3" --quiet
+# The page in the browser with the same speech and music, previewing with the podcast preset.
+node tools/web/page-picture.mjs dist/web "$build/web-npm/node_modules" "$audio/key.wav" "$audio/music.wav" \
+    "$out/web.png" >/dev/null
 
 echo "The listener's ducked music: $out/quellmar-demo-ducked.wav"
 echo "The same with the speech that ducks it: $out/quellmar-demo-mix.wav"
 echo "The listener's editor while it ducks: $out/editor.png"
 echo "The listener's gain over time (quellmar-duck --plot): $out/quellmar-demo-gain.png"
 echo "The finished episode (quellmar-duck --preset podcast): $out/quellmar-demo-episode.mp3"
+echo "The page in the browser with the same sounds (dist/web/): $out/web.png"

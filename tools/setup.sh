@@ -2,7 +2,7 @@
 # Installs what the build, the demo and the tests need on a Debian machine, as root.
 #   setup.sh ship   what building the shipped files and running the demo need
 #   setup.sh        that, and what the test tiers need (hosts, peers, checkers)
-#   setup.sh web    only what the web module, its interface and the web tier need
+#   setup.sh web    only what the page (the web module, its interface) and the web tier need
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 
@@ -19,21 +19,24 @@ packages=(
   lv2-dev                                                           # the LV2 bundle
   nsis dpkg-dev zip                                                 # the packages
 )
-# The engine as a WebAssembly module (cmake/WebModule.cmake), and why.
+# The page in the browser (cmake/WebModule.cmake): the engine as a WebAssembly module, its
+# TypeScript, and the demo's picture of the page; and why.
 web_packages=(
   clang-14 lld-14 llvm-14                                           # the wasm32-wasi target, wasm-ld, llvm-ar
   wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32            # its C and C++ libraries
   libclang-rt-14-dev-wasm32                                         # the compiler's builtins for wasm32
-  nodejs                                                            # runs the module in the web tier
-  chromium                                                          # the page in a browser for the web tier (puppeteer-core drives it; it downloads none)
+  nodejs                                                            # npm's TypeScript compiler and the page's service worker list
+  chromium                                                          # the demo's picture of the page and the web tier (puppeteer-core drives it; it downloads none)
 )
 # npm installs TypeScript for the interface: Debian's nodejs leaves it to a package of its own,
 # which conflicts with a nodejs that carries its own npm.
 command -v npm >/dev/null || web_packages+=(npm)
 if [ "${1:-}" = web ]; then
   packages=("${web_packages[@]}")
-elif [ "${1:-}" != ship ]; then
+else
   packages+=("${web_packages[@]}")
+fi
+if [ "${1:-}" != ship ] && [ "${1:-}" != web ]; then
   packages+=(
     googletest libgtest-dev libbenchmark-dev libxtst-dev libxext-dev x11-xserver-utils
     fonts-dejavu-core ffmpeg lintian unzip file man-db

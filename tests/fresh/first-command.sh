@@ -46,7 +46,7 @@ for file in $(grep -o 'out/[A-Za-z0-9._-]*\.[A-Za-z0-9]*' "$readme" | sort -u); 
   if [ -s "$root$clone/$file" ]; then pass "$file"; else fail "$file is missing"; fi
 done
 downloads=$(sed -n '/^## Download and install/,/^## /p' "$readme" | sed -n 's/^| `\([^`]*\)` |.*/\1/p')
-[ "$(echo "$downloads" | wc -w)" -eq 5 ] || fail "the README's download table names $(echo "$downloads" | wc -w) files, not five"
+[ "$(echo "$downloads" | wc -w)" -eq 6 ] || fail "the README's download table names $(echo "$downloads" | wc -w) files, not six"
 for file in $downloads; do
   file=${file//<version>/$version}
   if [ -s "$root$clone/dist/packages/$file" ]; then pass "dist/packages/$file"; else fail "dist/packages/$file is missing"; fi

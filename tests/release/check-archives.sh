@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The zip and the tarball: their members with modes and owners, the binaries in them as built, the
-# tarball's launcher and INSTALL, SHA256SUMS over the four packages, and no build path in any
-# shipped binary.
+# tarball's launcher and INSTALL, the page's zip, SHA256SUMS over the five packages, and no build
+# path in any shipped binary.
 #   check-archives.sh PACKAGES_FOLDER DIST_FOLDER VERSION SOURCE_FOLDER BUILD_FOLDER
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -79,12 +79,24 @@ esac
 case $message in *"libsndfile.so.1 ("*) fail "the launcher names a library that is there" ;; *) pass "only the missing library is named" ;; esac
 rm -rf "$unpacked"
 
+# The page's zip: the built page as a static server serves it (no type declarations), every file
+# as built, with its hosting notes and the licence.
+webTop="QuellmarV3-$version-web"
+webZip="$packages/$webTop.zip"
+expect "page zip members" "$(zipinfo -1 "$webZip")" "$( { printf '%s\n' "$webTop/HOSTING.txt" "$webTop/LICENSE.txt"
+  (cd "$dist/web" && find . -type f ! -name '*.d.ts' | sed "s|^\./|$webTop/page/|"); } | LC_ALL=C sort)"
+for file in sw.js quellmar.wasm index.html mp3/mp3.wasm mp3/LICENSE; do
+  unzip -p "$webZip" "$webTop/page/$file" | cmp -s - "$dist/web/$file" && pass "page/$file in the page zip is the built one" \
+    || fail "page/$file in the page zip differs or is missing"
+done
+expect "page zip modes" "$(zipinfo "$webZip" | awk 'NR > 1 && /^-/ {print $1}' | sort -u)" "-rw-r--r--"
+
 (cd "$packages" && sha256sum --quiet -c SHA256SUMS) && pass "SHA256SUMS matches" || fail "SHA256SUMS does not match"
 expect "files in SHA256SUMS" "$(awk '{print $2}' "$packages/SHA256SUMS" | sort | tr '\n' ' ')" \
-  "QuellmarV3-$version-linux-x86_64.tar.gz QuellmarV3-$version-windows-setup.exe QuellmarV3-$version-windows.zip quellmarv3_${version}_amd64.deb "
+  "QuellmarV3-$version-linux-x86_64.tar.gz QuellmarV3-$version-web.zip QuellmarV3-$version-windows-setup.exe QuellmarV3-$version-windows.zip quellmarv3_${version}_amd64.deb "
 
 for binary in win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck \
-  linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so; do
+  linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so web/quellmar.wasm; do
   found=$(strings -a "$dist/$binary" | grep -c -e "$source" -e "$build")
   expect "build paths in $binary" "$found" 0
 done

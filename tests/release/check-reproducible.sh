@@ -15,6 +15,9 @@ shipped="win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so li
   linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so
   linux-x86_64/QuellmarV3.lv2/QuellmarV3.ttl linux-x86_64/QuellmarV3.lv2/manifest.ttl linux-x86_64/QuellmarV3.lv2/presets.ttl"
 packageNames=$(awk '{print $2}' "$dist/packages/SHA256SUMS")
+# The page's zip is made where the build made the page.
+web=-
+case $packageNames in *-web.zip*) web=$dist/web ;; esac
 
 # same FOLDER_A FOLDER_B FILES...: each file is the same in both folders.
 same() {
@@ -26,7 +29,7 @@ same() {
 }
 
 if [ $rebuild -eq 0 ]; then
-  bash "$source/packaging/make-packages.sh" "$dist" "$work/another/folder/packages" "$version" "$epoch" "$manual" \
+  bash "$source/packaging/make-packages.sh" "$dist" "$work/another/folder/packages" "$version" "$epoch" "$manual" "$web" \
     >/dev/null && pass "packages made again" || fail "packages could not be made again"
   same "$dist/packages" "$work/another/folder/packages" SHA256SUMS $packageNames
 
@@ -36,7 +39,7 @@ if [ $rebuild -eq 0 ]; then
   cp "$dist/win32/QuellmarV3.dll" "$broken/dist/win32/"
   cp -r "$dist/linux-x86_64/"* "$broken/dist/linux-x86_64/"
   cp -r "$work/another/folder/packages" "$broken/packages"
-  bash "$source/packaging/make-packages.sh" "$broken/dist" "$broken/packages" "$version" "$epoch" "$manual" \
+  bash "$source/packaging/make-packages.sh" "$broken/dist" "$broken/packages" "$version" "$epoch" "$manual" "$web" \
     >/dev/null 2>"$broken/error.txt" && fail "packages made without the 64-bit DLL" || pass "no packages without the 64-bit DLL"
   expect "the failed step named" "$(tail -1 "$broken/error.txt")" "packaging failed at step: Windows installer"
   same "$work/another/folder/packages" "$broken/packages" SHA256SUMS $packageNames
