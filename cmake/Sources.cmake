@@ -125,6 +125,7 @@ set(QM_WEB_SOURCES
   formats/web/Exports.cpp
   formats/web/LoudnessExports.cpp
   formats/web/LimiterExports.cpp
+  formats/web/QuantizerExports.cpp
   formats/web/Unwinding.cpp
   formats/web/WebDucker.cpp
 )
@@ -132,5 +133,6 @@ set(QM_WEB_SOURCES
 # estimate and the limiter over it.
 set(QM_FINISHING_SOURCES
   engine/finishing/PeakLimiter.cpp
+  engine/finishing/Quantizer.cpp
   engine/finishing/TruePeak.cpp
 )

@@ -8,10 +8,29 @@
 
 namespace qmduck {
 
+namespace {
+
+// The bits of libsndfile's sample type in `format` when they are 16 or fewer (then this writer
+// rounds for it); 0 for wider, float or coded types, which libsndfile converts.
+int roundedBitsFor(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8: return 8;
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_ALAC_16: return 16;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
 SoundWriter::SoundWriter(int fileDescriptor, int format, int channels, int sampleRateHz, const Tags& tags,
                          bool dither)
     : descriptor(fileDescriptor), channelCount(channels) {
-    if (const int bits = Quantizer::bitsFor(format); bits > 0) quantizer = std::make_unique<Quantizer>(bits, dither);
+    if (const int bits = roundedBitsFor(format); bits > 0) {
+        quantizer = std::make_unique<qm::Quantizer>(bits, dither);
+        quantizerShift = 32 - bits;
+    }
     SF_INFO info{};
     info.format = format;
     info.channels = channels;
@@ -58,7 +77,7 @@ bool SoundWriter::write(const float* left, const float* right, std::int64_t fram
     }
     if (quantizer) {
         if (integers.size() < needed) integers.resize(needed);
-        quantizer->convert(samples, integers.data(), needed);
+        quantizer->convert(samples, integers.data(), needed, quantizerShift);
         if (sf_writef_int(file, integers.data(), frames) != frames) {
             failure = sf_strerror(file);
             return false;

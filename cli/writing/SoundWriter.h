@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/writing/AudioSink.h"
-#include "cli/writing/Quantizer.h"
 #include "cli/writing/Tags.h"
+#include "engine/finishing/Quantizer.h"
 
 namespace qmduck {
 
@@ -38,8 +38,10 @@ private:
     int descriptor;
     int channelCount;
     std::vector<float> interleaved;
-    // For sample types of 16 bits or fewer: the rounding, and its integers.
-    std::unique_ptr<Quantizer> quantizer;
+    // For sample types of 16 bits or fewer: the rounding, its integers, and how far they are
+    // shifted into libsndfile's 32 bits.
+    std::unique_ptr<qm::Quantizer> quantizer;
+    int quantizerShift = 0;
     std::vector<int> integers;
 };
 

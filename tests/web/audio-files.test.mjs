@@ -1,14 +1,16 @@
 // What of the page needs no browser: the rate read from headers, the fold of many channels to
-// stereo, the sum of the voices, the 16-bit rounding and the gain curve's columns.
+// stereo, the sum of the voices, the module's 16-bit rounding and the gain curve's columns.
 // Environment: QM_WEB_DIST.
 import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
 const dist = process.env.QM_WEB_DIST;
 const { headerRateHz, foldToStereo, sumKeys, padded } = await import(pathToFileURL(join(dist, 'audio-files.js')).href);
-const { Quantizer16 } = await import(pathToFileURL(join(dist, 'quantizer.js')).href);
+const { QuellmarModule } = await import(pathToFileURL(join(dist, 'engine.js')).href);
+const module = await QuellmarModule.load(readFileSync(join(dist, 'quellmar.wasm')));
 
 function wavHeader(rateHz, withListChunk) {
   const list = withListChunk ? [...Buffer.from('LIST'), 4, 0, 0, 0, ...Buffer.from('INFO')] : [];
@@ -88,17 +90,29 @@ test('voices are summed in order over the episode\'s length; a voice that ended 
   assert.equal(padded(a, 2), a);
 });
 
-test('16-bit rounding: the grid kept, halves to even, full scale limited, dither within a step', () => {
-  const plain = new Quantizer16(false);
+test('16-bit rounding: the grid kept, halves to even, full scale limited, dither within a step, blocks continuing it', () => {
+  // Interleaved 16-bit samples of the same value in both channels.
+  const rounded = (quantizer, samples) => {
+    const channel = Float32Array.from(samples);
+    const out = new Int16Array(2 * channel.length);
+    quantizer.convert([channel, channel], out);
+    return Array.from(out);
+  };
+  const plain = module.createQuantizer16(false, 3);
   const cases = [[0, 0], [1, 32767], [-1, -32768], [2, 32767], [0.5 / 32768, 0], [1.5 / 32768, 2], [-2.5 / 32768, -2]];
-  for (const [sample, expected] of cases) assert.equal(plain.convert(sample), expected, `${sample}`);
-  const dithered = new Quantizer16(true);
-  assert.equal(dithered.convert(0), 0, 'silence stays silent');
-  const values = Array.from({ length: 1000 }, () => dithered.convert(100.3 / 32768));
+  assert.deepEqual(rounded(plain, cases.map(([sample]) => sample)), cases.flatMap(([, expected]) => [expected, expected]));
+  const dithered = module.createQuantizer16(true, 256);
+  assert.deepEqual(rounded(dithered, [0, 0]), [0, 0, 0, 0], 'silence stays silent');
+  const values = rounded(dithered, new Array(1000).fill(100.3 / 32768));
   assert.ok(values.every((v) => v >= 99 && v <= 102), 'within a step of the value');
   assert.ok(new Set(values).size >= 2, 'the dither moves the rounding');
   const mean = values.reduce((sum, v) => sum + v, 0) / values.length;
   assert.ok(Math.abs(mean - 100.3) < 0.1, `the mean ${mean} keeps the value`);
+  // The sequence runs on across blocks: one call over 1000 frames equals ten of 100.
+  const [whole, pieces] = [module.createQuantizer16(true, 1000), module.createQuantizer16(true, 100)];
+  const ramp = Array.from({ length: 1000 }, (_, i) => (i - 500.5) / 32768);
+  assert.deepEqual(rounded(pieces, ramp), rounded(whole, ramp));
+  for (const quantizer of [plain, dithered, whole, pieces]) quantizer.dispose();
 });
 
 test('the gain curve keeps the lowest gain of each column, whatever the pieces', async () => {

@@ -36,6 +36,12 @@ interface Exports {
   qm_loudness_add(meter: number, frames: number): void;
   qm_loudness_integrated_lufs(meter: number): number;
   qm_loudness_reset(meter: number): void;
+  qm_quantizer_create(dither: number, maxBlockFrames: number): number;
+  qm_quantizer_destroy(quantizer: number): void;
+  qm_quantizer_audio(quantizer: number, channel: number): number;
+  qm_quantizer_samples(quantizer: number): number;
+  qm_quantizer_max_block_frames(quantizer: number): number;
+  qm_quantizer_process(quantizer: number, frames: number): void;
   qm_control_count(): number;
   qm_control_minimum(id: number): number;
   qm_control_maximum(id: number): number;
@@ -148,6 +154,41 @@ export class Limiter {
   }
 }
 
+// 16-bit rounding with quellmar-duck's TPDF dither (its generator, seed and order: left then right
+// in each frame), so that the page's 16-bit WAV holds the tool's samples.
+export class Quantizer16 {
+  readonly maxBlockFrames: number;
+
+  constructor(private readonly exports: Exports, private handle: number) {
+    this.maxBlockFrames = exports.qm_quantizer_max_block_frames(handle);
+  }
+
+  // Rounds the channels into `interleaved` (2 values a frame), continuing the dither's sequence.
+  convert([left, right]: Stereo, interleaved: Int16Array): void {
+    const handle = this.live();
+    const memory = this.exports.memory.buffer;
+    const audio = [0, 1].map((c) => new Float32Array(memory, this.exports.qm_quantizer_audio(handle, c), this.maxBlockFrames));
+    const samples = new Int16Array(memory, this.exports.qm_quantizer_samples(handle), 2 * this.maxBlockFrames);
+    for (let at = 0; at < left.length; at += this.maxBlockFrames) {
+      const frames = Math.min(this.maxBlockFrames, left.length - at);
+      audio[0].set(left.subarray(at, at + frames));
+      audio[1].set(right.subarray(at, at + frames));
+      this.exports.qm_quantizer_process(handle, frames);
+      interleaved.set(samples.subarray(0, 2 * frames), 2 * at);
+    }
+  }
+
+  dispose(): void {
+    if (this.handle !== 0) this.exports.qm_quantizer_destroy(this.handle);
+    this.handle = 0;
+  }
+
+  private live(): number {
+    if (this.handle === 0) throw new Error('quellmar: the quantizer was disposed');
+    return this.handle;
+  }
+}
+
 // The engine's integrated loudness meter (BS.1770-4, gated): fill audio() with up to
 // maxBlockFrames frames, add() them, read integratedLufs() at the end.
 export class LoudnessMeter {
@@ -238,6 +279,12 @@ export class QuellmarModule {
       maximum: this.exports.qm_control_maximum(id),
       defaultValue: this.exports.qm_control_default(id),
     };
+  }
+
+  createQuantizer16(dither: boolean, maxBlockFrames: number): Quantizer16 {
+    const handle = this.exports.qm_quantizer_create(dither ? 1 : 0, maxBlockFrames);
+    if (handle === 0) throw new Error(`quellmar: no quantizer for ${maxBlockFrames} frames`);
+    return new Quantizer16(this.exports, handle);
   }
 
   createLimiter(sampleRateHz: number, ceilingDb: number, maxBlockFrames: number): Limiter {

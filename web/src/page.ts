@@ -359,7 +359,7 @@ async function exportEpisode(): Promise<void> {
     const makingShare = 1 - (lossy?.encodingShare ?? 0);
     const encode = (audio: Stereo) => lossy
       ? lossy.encode(audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)))
-      : Promise.resolve(encodeWav(audio, state.rateHz, format as WavFormat));
+      : Promise.resolve(encodeWav(state.module, audio, state.rateHz, format as WavFormat));
     let episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings,
       (f) => onProgress(f * makingShare));
     let blob = await encode(episode.audio);

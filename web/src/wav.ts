@@ -2,11 +2,14 @@
 // rounded) or 32-bit float.
 
 import type { Stereo } from './audio-files.js';
-import { Quantizer16 } from './quantizer.js';
+import type { QuellmarModule } from './engine.js';
 
 export type WavFormat = 'pcm16' | 'float32';
 
-export function encodeWav([left, right]: Stereo, rateHz: number, format: WavFormat, dither = true): Blob {
+const kQuantizerBlockFrames = 65536;
+
+export function encodeWav(module: QuellmarModule, [left, right]: Stereo, rateHz: number, format: WavFormat,
+  dither = true): Blob {
   const bytesPerSample = format === 'pcm16' ? 2 : 4;
   const frames = left.length;
   const dataBytes = frames * 2 * bytesPerSample;
@@ -34,11 +37,11 @@ export function encodeWav([left, right]: Stereo, rateHz: number, format: WavForm
       samples[2 * i + 1] = right[i];
     }
   } else {
-    const samples = new Int16Array(buffer, 44, frames * 2);
-    const quantizer = new Quantizer16(dither);
-    for (let i = 0; i < frames; ++i) {
-      samples[2 * i] = quantizer.convert(left[i]);
-      samples[2 * i + 1] = quantizer.convert(right[i]);
+    const quantizer = module.createQuantizer16(dither, kQuantizerBlockFrames);
+    try {
+      quantizer.convert([left, right], new Int16Array(buffer, 44, frames * 2));
+    } finally {
+      quantizer.dispose();
     }
   }
   return new Blob([buffer], { type: 'audio/wav' });
