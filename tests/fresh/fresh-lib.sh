@@ -6,6 +6,8 @@ set -uo pipefail
 
 skipCode=77
 suite=bookworm
+# In a root: the authorities this machine's Node and npm trust beyond their own.
+kNodeExtraCa=etc/ssl/node-extra-ca.pem
 
 pass() { echo "PASS: $*"; }
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -90,6 +92,14 @@ newRoot() {
   grep -l 'Acquire::' /etc/apt/apt.conf.d/* 2>/dev/null | while read -r conf; do
     cp "$conf" "$root/etc/apt/apt.conf.d/"
   done
+  # So do the authorities Node and npm trust beyond their own, where this machine sets them (in
+  # the environment or npm's configuration): a network that inspects TLS signs the registry's
+  # certificates itself.
+  local authorities=${NODE_EXTRA_CA_CERTS:-}
+  [ -s "$authorities" ] || authorities=$(npm config get cafile 2>/dev/null)
+  if [ -s "$authorities" ]; then
+    mkdir -p "$root/etc/ssl" && cp -L "$authorities" "$root/$kNodeExtraCa"
+  fi
   bindRoot "$root"
 }
 
@@ -128,9 +138,10 @@ removeRoot() {
 
 # Runs a shell command in the root at $1 as root, with the environment a new login has.
 inRoot() {
-  local root=$1
+  local root=$1 extra=()
   shift
-  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 USER=root LOGNAME=root \
+  [ -s "$root/$kNodeExtraCa" ] && extra=(NODE_EXTRA_CA_CERTS="/$kNodeExtraCa")
+  chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 USER=root LOGNAME=root "${extra[@]}" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin /bin/bash -c "$*"
 }
 
