@@ -30,6 +30,11 @@ if(QM_CHROMIUM)
   add_test(NAME web.page COMMAND ${QM_NODE} --test --test-concurrency=1 ${CMAKE_SOURCE_DIR}/tests/web/page.test.mjs)
   set_tests_properties(web.page PROPERTIES LABELS web FIXTURES_REQUIRED web-module TIMEOUT 300
     ENVIRONMENT "${QM_WEB_ENV};QM_WEB_NODE_MODULES=${QM_WEB_NPM}/node_modules;QM_WEB_ARTEFACTS=${QM_WEB_ARTEFACTS};QM_CHROMIUM=${QM_CHROMIUM}")
+  # The page's bench: a ten-minute MP3 export beside quellmar-duck, the ducker in Chromium beside
+  # native, the worklet's share of its budget, the page's weight and first paint.
+  add_test(NAME bench.web.page COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tests/web/bench-page.mjs)
+  set_tests_properties(bench.web.page PROPERTIES LABELS bench FIXTURES_REQUIRED web-module RUN_SERIAL ON TIMEOUT 900
+    ENVIRONMENT "${QM_WEB_ENV};QM_WEB_NODE_MODULES=${QM_WEB_NPM}/node_modules;QM_CHROMIUM=${QM_CHROMIUM}")
 else()
   message(STATUS "web.page left out: no chromium (the web set of tools/setup.sh installs it)")
 endif()

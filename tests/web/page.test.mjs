@@ -10,16 +10,15 @@
 import assert from 'node:assert/strict';
 import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
 import { join, resolve } from 'node:path';
 import { after, before, test } from 'node:test';
 
+import * as driver from './browser.mjs';
 import { kRateHz, music, readFloatWav, voice, writeFloatWav } from './signals.mjs';
 import { serveFolder } from '../../tools/web/static-server.mjs';
 
-const require = createRequire(join(process.env.QM_WEB_NODE_MODULES, 'page-tests.cjs'));
-const puppeteer = require('puppeteer-core');
-const axeSource = readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+const { ebur128, requireWeb } = driver;
+const axeSource = readFileSync(requireWeb.resolve('axe-core/axe.min.js'), 'utf8');
 
 const work = join(process.env.QM_WEB_WORK, 'page');
 const downloads = join(work, 'downloads');
@@ -46,19 +45,12 @@ before(async () => {
   writeFloatWav(paths.bed, music(kSeconds));
   writeFileSync(paths.bad, 'This is text, not an MP3 file.\n');
   server = await serveFolder(resolve(process.env.QM_WEB_DIST));
-  browser = await puppeteer.launch({
-    executablePath: process.env.QM_CHROMIUM,
-    headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
-  });
+  ({ browser, session: downloadEvents } = await driver.launch(downloads));
   page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 900 });
   page.on('request', (request) => {
     if (loaded && !/^(blob|data):/.test(request.url())) pageRequests.push(request.url());
   });
-  const session = await browser.target().createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: downloads, eventsEnabled: true });
-  downloadEvents = session;
   await page.goto(`${server.url}index.html`);
   await page.waitForSelector('body[data-ready="true"]');
   requestsAtLoad = server.requests.length;
@@ -70,27 +62,7 @@ after(async () => {
   await server?.close();
 });
 
-// Waits for the next download to complete and returns the saved file's path.
-function nextDownload() {
-  return new Promise((resolveDownload, reject) => {
-    const listener = (event) => {
-      if (event.state === 'completed') {
-        downloadEvents.off('Browser.downloadProgress', listener);
-        resolveDownload(join(downloads, event.guid));
-      } else if (event.state === 'canceled') {
-        reject(new Error('the download was cancelled'));
-      }
-    };
-    downloadEvents.on('Browser.downloadProgress', listener);
-  });
-}
-
-async function chooseFiles(selector, paths) {
-  const before = await page.evaluate(() => Number(document.body.dataset.sounds ?? 0));
-  const input = await page.$(selector);
-  await input.uploadFile(...paths);
-  await page.waitForFunction((count) => Number(document.body.dataset.sounds ?? 0) > count, {}, before);
-}
+const chooseFiles = (selector, paths) => driver.chooseFiles(page, selector, paths);
 
 // Types `value` into a control's number box and leaves it, as a keyboard user does.
 async function typeControl(key, value) {
@@ -101,15 +73,7 @@ async function typeControl(key, value) {
   await page.keyboard.press('Tab');
 }
 
-async function exportEpisode(format) {
-  await page.select('#format', format);
-  const exportsBefore = await page.evaluate(() => Number(document.body.dataset.exports ?? 0));
-  const saved = nextDownload();
-  await page.click('#export');
-  const path = await saved;
-  await page.waitForFunction((count) => Number(document.body.dataset.exports ?? 0) > count, {}, exportsBefore);
-  return path;
-}
+const exportEpisode = (format) => driver.exportEpisode(page, downloadEvents, downloads, format);
 
 function messages() {
   return page.$eval('#messages', (box) => box.textContent);
@@ -208,18 +172,6 @@ test('ducking alone at 16 bits: the same samples as quellmar-duck\'s, dither and
   for (let i = 0; i < expected.length; ++i) if (actual[i] !== expected[i]) ++differing;
   assert.equal(differing, 0, `${differing} of ${expected.length} samples differ`);
 });
-
-// The integrated loudness (LUFS) and true peak (dBTP) that ffmpeg's ebur128 filter measures.
-function ebur128(path) {
-  const measured = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-i', path, '-af', 'ebur128=peak=true',
-    '-f', 'null', '-'], { encoding: 'utf8' });
-  assert.equal(measured.status, 0, measured.stderr);
-  const summary = measured.stderr.slice(measured.stderr.lastIndexOf('Summary'));
-  return {
-    integrated: Number(/I:\s+(-?[\d.]+) LUFS/.exec(summary)[1]),
-    peak: Number(/Peak:\s+(-?[\d.]+) dBFS/.exec(summary)[1]),
-  };
-}
 
 test('the live preview plays through the worklet, its playhead moves and controls act while it plays', async () => {
   await page.select('#preset', 'podcast');
