@@ -63,14 +63,15 @@ add_custom_command(OUTPUT ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/engine
   COMMENT "tsc: dist/web/engine.js")
 add_custom_target(web_interface ALL DEPENDS ${QM_DIST_DIR}/web/engine.js)
 
-# The page's presets are the file tool's table, written as JSON at build time.
+# The page's presets and its plan for encoded episodes are the file tool's, written as JSON at
+# build time.
 add_executable(quellmar_web_presets tools/web/PresetsJson.cpp)
 target_link_libraries(quellmar_web_presets PRIVATE qm_warnings quellmar_duck_lib)
-add_custom_command(OUTPUT ${QM_DIST_DIR}/web/presets.json
-  COMMAND quellmar_web_presets ${QM_DIST_DIR}/web/presets.json
+add_custom_command(OUTPUT ${QM_DIST_DIR}/web/presets.json ${QM_DIST_DIR}/web/finishing.json
+  COMMAND quellmar_web_presets ${QM_DIST_DIR}/web/presets.json ${QM_DIST_DIR}/web/finishing.json
   DEPENDS quellmar_web_presets
-  COMMENT "dist/web/presets.json from the file tool's presets")
-add_custom_target(web_presets ALL DEPENDS ${QM_DIST_DIR}/web/presets.json)
+  COMMENT "dist/web/presets.json and finishing.json from the file tool's presets and plan")
+add_custom_target(web_presets ALL DEPENDS ${QM_DIST_DIR}/web/presets.json ${QM_DIST_DIR}/web/finishing.json)
 
 # The page's static files (HTML, CSS, manifest, icon) beside the compiled scripts.
 file(GLOB QM_WEB_STATIC CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/static/*)
@@ -101,6 +102,7 @@ add_custom_command(OUTPUT ${QM_WEB_SERVICE_WORKER}
     ${QM_DIST_DIR}/web
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
     ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/presets.json
+    ${QM_DIST_DIR}/web/finishing.json
     ${QM_DIST_DIR}/web/quellmar.wasm
   COMMENT "dist/web/sw.js: the page's files for offline use")
 add_custom_target(web_page ALL DEPENDS ${QM_WEB_SERVICE_WORKER})

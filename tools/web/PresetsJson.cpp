@@ -1,8 +1,11 @@
-// Writes the file tool's presets as JSON for the page (dist/web/presets.json), so that the page's
-// presets are the tool's table itself:
-//   quellmar_web_presets OUT.json
+// Writes the file tool's presets and its plan for encoded episodes as JSON for the page
+// (dist/web/presets.json and finishing.json), so that the page's are the tool's own:
+//   quellmar_web_presets PRESETS.json FINISHING.json
 // Each preset: name, rangeDb, holdMs, lookaheadMs, attackMs, releaseMs, thresholdDb, and for a
-// finished episode loudnessLufs and truePeakDbtp (null for ducking alone).
+// finished episode loudnessLufs and truePeakDbtp (null for ducking alone). The plan: for each
+// encoded type the page writes, how far under the ceiling the limiter aims (marginDb) and how much
+// louder the encoder is fed (shiftLu), and how far off the target an encoded episode may land
+// before it is made again (retryLu).
 
 #include <cmath>
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include <string>
 
 #include "cli/Presets.h"
+#include "cli/finishing/FinishPlan.h"
 
 namespace {
 
@@ -20,11 +24,33 @@ std::string number(double value) {
     return text.str();
 }
 
+bool writeFile(const char* path, const std::string& text) {
+    std::FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    return std::fclose(out) == 0 && written;
+}
+
+// The page's MP3 is LAME at this bitrate; Opus and AAC are the browser's.
+constexpr int kPageMp3BitrateKbps = 192;
+
+std::string finishingJson() {
+    using qmduck::EncodedType;
+    using qmduck::FinishPlan;
+    const auto type = [](const char* name, EncodedType encoded, int bitrateKbps) {
+        return std::string("\"") + name + "\": {\"marginDb\": " + number(FinishPlan::lossyMarginDb(encoded)) +
+               ", \"shiftLu\": " + number(FinishPlan::expectedShiftLu(encoded, bitrateKbps)) + "}";
+    };
+    return "{\"retryLu\": " + number(FinishPlan::kRetryLu) + ", \"encoders\": {" +
+           type("mp3", EncodedType::Mp3, kPageMp3BitrateKbps) + ", " + type("opus", EncodedType::OggOpus, 0) + ", " +
+           type("m4a", EncodedType::M4a, 0) + "}}\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: quellmar_web_presets OUT.json\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: quellmar_web_presets PRESETS.json FINISHING.json\n");
         return 2;
     }
     std::string json = "[\n";
@@ -44,8 +70,5 @@ int main(int argc, char** argv) {
         first = false;
     }
     json += "\n]\n";
-    std::FILE* out = std::fopen(argv[1], "wb");
-    if (out == nullptr) return 1;
-    const bool written = std::fwrite(json.data(), 1, json.size(), out) == json.size();
-    return std::fclose(out) == 0 && written ? 0 : 1;
+    return writeFile(argv[1], json) && writeFile(argv[2], finishingJson()) ? 0 : 1;
 }

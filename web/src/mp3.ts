@@ -16,9 +16,6 @@ interface EncoderLibrary {
 
 // The rates an MP3 file can carry.
 export const kMp3RatesHz = [8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000];
-// How far under the ceiling the limiter aims for an MP3: LAME's decoded peaks exceed its input's
-// by up to this much at the usual bitrates (quellmar-duck's margin for MP3).
-export const kMp3MarginDb = 0.45;
 const kBitrateKbps = 192;
 const kChunkFrames = 1152 * 64;
 

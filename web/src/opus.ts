@@ -38,9 +38,6 @@ interface WebCodecs {
 }
 const webCodecs = globalThis as unknown as Partial<WebCodecs>;
 
-// How far under the ceiling the limiter aims for Opus: its decoded peaks exceed its input's
-// (quellmar-duck's margin for Opus).
-export const kOpusMarginDb = 0.5;
 const kOpusRateHz = 48000;
 const kOpusMimeType = 'audio/ogg; codecs=opus';
 const kBitrateBps = 128000;

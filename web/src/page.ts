@@ -6,28 +6,27 @@ import { decodeFile, type DecodedSound, foldToStereo, padded, type Stereo, sumKe
 import { buildControls, type ControlDefinition, controlDefinitions, setControl } from './controls.js';
 import { ControlId, QuellmarModule } from './engine.js';
 import { duck, type EpisodeSettings, integratedLufs, makeEpisode, type Progress } from './episode.js';
-import { parsePresets, type Preset } from './presets.js';
-import { encodeMp3, kMp3MarginDb } from './mp3.js';
-import { canEncode, encodeOpus, kOpusMarginDb } from './opus.js';
+import { type FinishingPlan, parseFinishingPlan, parsePresets, type Preset } from './presets.js';
+import { encodeMp3 } from './mp3.js';
+import { canEncode, encodeOpus } from './opus.js';
 import { encodeWav, type WavFormat } from './wav.js';
 import { drawWave, GainColumns, type Peaks, peaksOf } from './waveform.js';
 
 const kMostVoices = 4;
-// An encoded episode this far (LU) from the target is made again, at most this many times more.
-const kEncodedToleranceLu = 0.1;
+// An encoded episode further from the target than the plan allows is made again, at most this
+// many times more.
 const kMostEncoderPasses = 2;
 
-// The lossy file types the page writes: the limiter aims `marginDb` lower so that the encoder's
-// overshoot stays under the ceiling too, and encoding takes `encodingShare` of the export's time.
+// The lossy file types the page writes (their margins and shifts are quellmar-duck's, in the plan):
+// encoding takes `encodingShare` of the export's time.
 interface LossyType {
   extension: string;
-  marginDb: number;
   encodingShare: number;
   encode: (audio: Stereo, rateHz: number, progress: Progress) => Promise<Blob>;
 }
 const kLossyTypes = new Map<string, LossyType>([
-  ['mp3', { extension: 'mp3', marginDb: kMp3MarginDb, encodingShare: 0.5, encode: encodeMp3 }],
-  ['opus', { extension: 'opus', marginDb: kOpusMarginDb, encodingShare: 0.1, encode: encodeOpus }],
+  ['mp3', { extension: 'mp3', encodingShare: 0.5, encode: encodeMp3 }],
+  ['opus', { extension: 'opus', encodingShare: 0.1, encode: encodeOpus }],
 ]);
 
 // The types the browser's own encoder makes, by their option and WebCodecs codec: listed always,
@@ -66,6 +65,7 @@ interface State {
   wasm: ArrayBuffer;
   workletUrl: string;
   presets: Preset[];
+  finishingPlan: FinishingPlan;
   controls: ControlDefinition[];
   voiceFiles: File[];
   bedFile: File | null;
@@ -335,12 +335,15 @@ async function exportEpisode(): Promise<void> {
   const finishing = element<HTMLInputElement>('finish').checked;
   const format = element<HTMLSelectElement>('format').value;
   const lossy = kLossyTypes.get(format) ?? null;
+  const encoderPlan = lossy ? state.finishingPlan.encoders[format] ?? { marginDb: 0, shiftLu: 0 } : null;
+  const targetLufs = finishing ? controlValue('loudness') : null;
   const settings: EpisodeSettings = {
     controls: engineControls(),
     mix: element<HTMLInputElement>('mix').checked,
-    loudnessLufs: finishing ? controlValue('loudness') : null,
+    // The encoder gives its input back a little quieter: it is fed that much louder.
+    loudnessLufs: targetLufs === null ? null : targetLufs + (encoderPlan?.shiftLu ?? 0),
     // The encoder's own overshoot is kept under the ceiling too.
-    ceilingDbtp: controlValue('ceiling') - (lossy?.marginDb ?? 0),
+    ceilingDbtp: controlValue('ceiling') - (encoderPlan?.marginDb ?? 0),
   };
   const started = performance.now();
   let lastDraw = 0;
@@ -363,14 +366,14 @@ async function exportEpisode(): Promise<void> {
     let episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings,
       (f) => onProgress(f * makingShare));
     let blob = await encode(episode.audio);
-    // The encoder shifts the loudness a little: decode what it made, measure, and make it again
-    // with the target moved by what it missed.
+    // The check: decode what the encoder made and measure it; only where it still missed the target
+    // by more than the plan allows, make it again with the target moved by what it missed.
     let encodedLufs: number | null = null;
-    for (let pass = 0; lossy && settings.loudnessLufs !== null; ++pass) {
+    for (let pass = 0; lossy && targetLufs !== null; ++pass) {
       encodedLufs = integratedLufs(state.module, state.rateHz, await decodeBlob(blob, state.rateHz));
-      const missedLu = settings.loudnessLufs - encodedLufs;
-      if (!(Math.abs(missedLu) > kEncodedToleranceLu) || pass >= kMostEncoderPasses) break;
-      const aimed: EpisodeSettings = { ...settings, loudnessLufs: (episode.finishedLufs ?? settings.loudnessLufs) + missedLu };
+      const missedLu = targetLufs - encodedLufs;
+      if (!(Math.abs(missedLu) > state.finishingPlan.retryLu) || pass >= kMostEncoderPasses) break;
+      const aimed: EpisodeSettings = { ...settings, loudnessLufs: (episode.finishedLufs ?? targetLufs) + missedLu };
       progressText.textContent = `the encoder missed the target by ${missedLu.toFixed(2)} LU: once more`;
       episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, aimed, (f) => onProgress(f * makingShare));
       blob = await encode(episode.audio);
@@ -412,15 +415,16 @@ function acceptDrops(zoneId: string, take: (files: File[]) => void): void {
 }
 
 async function start(): Promise<void> {
-  const [wasm, presetsText, workletText] = await Promise.all([
+  const [wasm, presetsText, finishingText, workletText] = await Promise.all([
     fetch('quellmar.wasm').then((r) => r.arrayBuffer()),
     fetch('presets.json').then((r) => r.text()),
+    fetch('finishing.json').then((r) => r.text()),
     fetch('worklet.js').then((r) => r.text()),
   ]);
   const module = await QuellmarModule.load(wasm.slice(0));
   state = {
     module, wasm, workletUrl: URL.createObjectURL(new Blob([workletText], { type: 'text/javascript' })),
-    presets: parsePresets(presetsText), controls: controlDefinitions(module), voiceFiles: [], bedFile: null, voices: [],
+    presets: parsePresets(presetsText), finishingPlan: parseFinishingPlan(finishingText), controls: controlDefinitions(module), voiceFiles: [], bedFile: null, voices: [],
     bed: null, rateHz: 48000, bedAudio: null, keyAudio: null, frames: 0, voicePeaks: null, bedPeaks: null,
     gainCurve: null, playhead: null, curveRequest: 0, audioContext: null, preview: null, playing: false, messages: [],
   };
