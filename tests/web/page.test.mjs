@@ -248,8 +248,9 @@ test('a voice dropped on its area is taken as chosen ones are', async () => {
 
 test('the keyboard reaches every control, in the page\'s order', async () => {
   const controls = await page.$$eval('input, select, button', (all) => all.filter((e) => !e.disabled).map((e) => e.id));
-  await page.focus('body');
-  const reached = [];
+  // From the first: Tab goes on from where the last click was, wherever focus is put.
+  await page.focus(`#${controls[0]}`);
+  const reached = [controls[0]];
   for (let i = 0; i < controls.length * 2 && reached.length < controls.length; ++i) {
     await page.keyboard.press('Tab');
     const id = await page.evaluate(() => document.activeElement?.id ?? '');
@@ -348,6 +349,45 @@ for (const row of kFinishedExports) {
     assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
   });
 }
+
+// Tags as ffprobe reads them (an Ogg stream's sit on the stream, an MP3's or a WAV's on the file),
+// names in lower case, and the attached picture's bytes (null: none).
+function probedTags(path) {
+  const probed = JSON.parse(execFileSync('ffprobe', ['-v', 'error', '-show_entries',
+    'format_tags:stream_tags:stream=codec_type:stream_disposition=attached_pic', '-of', 'json', path], { encoding: 'utf8' }));
+  const tags = {};
+  for (const source of [probed.format.tags, probed.streams[0].tags]) {
+    for (const [name, value] of Object.entries(source ?? {})) tags[name.toLowerCase()] = value;
+  }
+  const pictured = probed.streams.some((s) => s.codec_type === 'video' && s.disposition.attached_pic === 1);
+  const picture = pictured
+    ? execFileSync('ffmpeg', ['-v', 'error', '-i', path, '-map', '0:v', '-c', 'copy', '-f', 'image2pipe', '-'])
+    : null;
+  return { title: tags.title, artist: tags.artist, picture };
+}
+
+test('the episode\'s tags: title and artist in every type, the cover in MP3 and Opus, byte for byte', async () => {
+  const cover = join(work, 'cover.png');
+  // Noise does not compress: the picture spans several Ogg pages.
+  execFileSync('convert', ['-size', '200x160', 'xc:', '+noise', 'Random', cover]);
+  const [title, artist] = ['Episode 12: Ünïcode & more', 'Quellmar Test'];
+  await page.type('#tag-title', title);
+  await page.type('#tag-artist', artist);
+  await (await page.$('#cover-input')).uploadFile(cover);
+  try {
+    for (const [format, pictured] of [['pcm16', false], ['opus', true], ['mp3', true]]) {
+      const found = probedTags(await exportEpisode(format));
+      assert.deepEqual([found.title, found.artist], [title, artist], format);
+      if (pictured) assert.ok(found.picture?.equals(readFileSync(cover)), `${format}: the cover as chosen`);
+      else assert.equal(found.picture, null);
+      if (!pictured) assert.match(await page.$eval('#result', (r) => r.textContent), /A WAV holds no cover picture/);
+    }
+  } finally {
+    await page.$eval('#tag-title', (input) => { input.value = ''; });
+    await page.$eval('#tag-artist', (input) => { input.value = ''; });
+    await page.$eval('#cover-input', (input) => { input.value = ''; });
+  }
+});
 
 test('offline, the page loads again from its service worker', async () => {
   await page.setOfflineMode(true);

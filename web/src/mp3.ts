@@ -3,6 +3,7 @@
 
 import type { Stereo } from './audio-files.js';
 import type { Progress } from './episode.js';
+import { type EpisodeTags, id3v2 } from './tags.js';
 
 interface Mp3Encoder {
   configure(params: { sampleRate: number; channels: 1 | 2; bitrate?: number; vbrQuality?: number }): void;
@@ -35,11 +36,12 @@ function loadLibrary(): Promise<EncoderLibrary> {
   return library;
 }
 
-export async function encodeMp3([left, right]: Stereo, rateHz: number, progress: Progress): Promise<Blob> {
+// The episode as an MP3 after an ID3v2 tag with `tags`.
+export async function encodeMp3([left, right]: Stereo, rateHz: number, progress: Progress, tags: EpisodeTags): Promise<Blob> {
   if (!kMp3RatesHz.includes(rateHz)) throw new Error(`an MP3 cannot carry ${rateHz} Hz; export a WAV instead`);
   const encoder = await (await loadLibrary()).createEncoder('audio/mpeg', 'mp3/mp3.wasm');
   encoder.configure({ sampleRate: rateHz, channels: 2, bitrate: kBitrateKbps });
-  const parts: Uint8Array[] = [];
+  const parts: Uint8Array[] = [id3v2(tags)];
   for (let at = 0; at < left.length; at += kChunkFrames) {
     const end = Math.min(left.length, at + kChunkFrames);
     // The encoder hands out a view of its own memory: copy before the next call.

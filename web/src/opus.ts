@@ -3,6 +3,7 @@
 
 import type { Stereo } from './audio-files.js';
 import type { Progress } from './episode.js';
+import { type EpisodeTags, vorbisComments } from './tags.js';
 
 // The few WebCodecs types used here: TypeScript's DOM library does not declare them yet.
 interface EncodedChunk {
@@ -104,21 +105,16 @@ function oggCrc(bytes: Uint8Array): number {
   return crc;
 }
 
+const kContinuesPacket = 1;
 const kBeginsStream = 2;
 const kEndsStream = 4;
 
-// One Ogg page holding whole packets (none here needs more than a page's 255 lacing values).
-function oggPage(packets: Uint8Array[], granule: number, serial: number, sequence: number, flags: number): Uint8Array {
-  const lacing: number[] = [];
-  for (const packet of packets) {
-    for (let left = packet.length; ; left -= 255) {
-      lacing.push(Math.min(left, 255));
-      if (left < 255) break;
-    }
-  }
-  if (lacing.length > 255) throw new Error('an Ogg page cannot hold these packets');
+// One Ogg page of segments (at most 255 lacing values): `flags` says whether it continues a
+// packet and begins or ends the stream; a page where no packet ends has the granule -1.
+function oggPage(body: Uint8Array, lacing: number[], granule: number, serial: number, sequence: number,
+  flags: number): Uint8Array {
   const headerBytes = 27 + lacing.length;
-  const page = new Uint8Array(headerBytes + packets.reduce((sum, p) => sum + p.length, 0));
+  const page = new Uint8Array(headerBytes + body.length);
   const view = new DataView(page.buffer);
   page.set([0x4f, 0x67, 0x67, 0x53]);
   view.setUint8(5, flags);
@@ -127,13 +123,47 @@ function oggPage(packets: Uint8Array[], granule: number, serial: number, sequenc
   view.setUint32(18, sequence, true);
   view.setUint8(26, lacing.length);
   page.set(lacing, 27);
-  let at = headerBytes;
-  for (const packet of packets) {
-    page.set(packet, at);
-    at += packet.length;
-  }
+  page.set(body, headerBytes);
   view.setUint32(22, oggCrc(page), true);
   return page;
+}
+
+// The lacing values of a packet: 255 for each full segment, then the rest (0 after a full last one).
+function lacingOf(packet: Uint8Array): number[] {
+  const lacing: number[] = [];
+  for (let left = packet.length; ; left -= 255) {
+    lacing.push(Math.min(left, 255));
+    if (left < 255) return lacing;
+  }
+}
+
+// Pages holding whole packets, ended at `granule`.
+function packetsPage(packets: Uint8Array[], granule: number, serial: number, sequence: number, flags: number): Uint8Array {
+  const lacing = packets.flatMap(lacingOf);
+  if (lacing.length > 255) throw new Error('an Ogg page cannot hold these packets');
+  const body = new Uint8Array(packets.reduce((sum, p) => sum + p.length, 0));
+  let at = 0;
+  for (const packet of packets) {
+    body.set(packet, at);
+    at += packet.length;
+  }
+  return oggPage(body, lacing, granule, serial, sequence, flags);
+}
+
+// One header packet over as many pages as it needs (a cover makes OpusTags large), the packet
+// ending its last page.
+function headerPages(packet: Uint8Array, serial: number, firstSequence: number): Uint8Array[] {
+  const lacing = lacingOf(packet);
+  const pages: Uint8Array[] = [];
+  for (let segment = 0, at = 0; segment < lacing.length; segment += 255) {
+    const part = lacing.slice(segment, segment + 255);
+    const bytes = part.reduce((sum, value) => sum + value, 0);
+    const ends = segment + 255 >= lacing.length;
+    pages.push(oggPage(packet.subarray(at, at + bytes), part, ends ? 0 : -1, serial, firstSequence + pages.length,
+      segment > 0 ? kContinuesPacket : 0));
+    at += bytes;
+  }
+  return pages;
 }
 
 function opusHead(preSkip: number, inputRateHz: number): Uint8Array {
@@ -148,19 +178,24 @@ function opusHead(preSkip: number, inputRateHz: number): Uint8Array {
   return head;
 }
 
-function opusTags(): Uint8Array {
+// OpusTags: the vendor, the comments' count, then each comment after its length.
+function opusTags(comments: string[]): Uint8Array {
   const text = new TextEncoder();
   const vendor = text.encode('QuellmarV3 (WebCodecs Opus)');
-  const comment = text.encode('ENCODER=QuellmarV3');
-  const tags = new Uint8Array(8 + 4 + vendor.length + 4 + 4 + comment.length);
+  const encoded = comments.map((comment) => text.encode(comment));
+  const tags = new Uint8Array(8 + 4 + vendor.length + 4 + encoded.reduce((sum, field) => sum + 4 + field.length, 0));
   const view = new DataView(tags.buffer);
   tags.set(text.encode('OpusTags'));
   view.setUint32(8, vendor.length, true);
   tags.set(vendor, 12);
   let at = 12 + vendor.length;
-  view.setUint32(at, 1, true);
-  view.setUint32(at + 4, comment.length, true);
-  tags.set(comment, at + 8);
+  view.setUint32(at, encoded.length, true);
+  at += 4;
+  for (const field of encoded) {
+    view.setUint32(at, field.length, true);
+    tags.set(field, at + 4);
+    at += 4 + field.length;
+  }
   return tags;
 }
 
@@ -175,12 +210,12 @@ function statedPreSkip(description: ArrayBuffer | ArrayBufferView | undefined): 
 }
 
 // An Ogg Opus file of the packets, trimmed to `samples` (at 48 kHz) after the pre-skip.
-function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, samples: number): Blob {
+function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, samples: number, comments: string[]): Blob {
   const serial = crypto.getRandomValues(new Uint32Array(1))[0];
   const pages = [
-    oggPage([opusHead(preSkip, inputRateHz)], 0, serial, 0, kBeginsStream),
-    oggPage([opusTags()], 0, serial, 1, 0),
+    packetsPage([opusHead(preSkip, inputRateHz)], 0, serial, 0, kBeginsStream),
   ];
+  pages.push(...headerPages(opusTags(comments), serial, pages.length));
   const end = preSkip + samples;
   let granule = 0;
   let pending: Uint8Array[] = [];
@@ -196,7 +231,7 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
     const last = i === packets.length - 1 || granule >= end;
     const next = last ? 0 : Math.floor(packets[i + 1].length / 255) + 1;
     if (last || pendingBytes >= kPageBytes || pendingLacing + next > 255) {
-      pages.push(oggPage(pending, Math.min(granule, end), serial, pages.length, last ? kEndsStream : 0));
+      pages.push(packetsPage(pending, Math.min(granule, end), serial, pages.length, last ? kEndsStream : 0));
       pending = [];
       pendingBytes = 0;
       pendingLacing = 0;
@@ -205,7 +240,8 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
   return new Blob(pages, { type: kOpusMimeType });
 }
 
-export async function encodeOpus(episode: Stereo, episodeRateHz: number, progress: Progress): Promise<Blob> {
+export async function encodeOpus(episode: Stereo, episodeRateHz: number, progress: Progress,
+  tags: EpisodeTags): Promise<Blob> {
   const codecs = webCodecs as WebCodecs;
   // The encoder takes some rates as they are and resamples them itself, better than a linear
   // OfflineAudioContext (Chromium's delays them by 32 frames, under a millisecond, left in); others
@@ -266,5 +302,5 @@ export async function encodeOpus(episode: Stereo, episodeRateHz: number, progres
     if (!status.failure) encoder.close();
   }
   const samples = Math.round((episode[0].length * kOpusRateHz) / episodeRateHz);
-  return oggOpus(packets, preSkip ?? kDefaultPreSkip, episodeRateHz, samples);
+  return oggOpus(packets, preSkip ?? kDefaultPreSkip, episodeRateHz, samples, vorbisComments(tags));
 }

@@ -9,6 +9,7 @@ import { duck, type EpisodeSettings, integratedLufs, makeEpisode, type Progress 
 import { type FinishingPlan, parseFinishingPlan, parsePresets, type Preset } from './presets.js';
 import { encodeMp3 } from './mp3.js';
 import { canEncode, encodeOpus } from './opus.js';
+import { type Cover, type EpisodeTags, kCoverTypes, kMostCoverBytes } from './tags.js';
 import { encodeWav, type WavFormat } from './wav.js';
 import { drawWave, GainColumns, type Peaks, peaksOf } from './waveform.js';
 
@@ -22,7 +23,7 @@ const kMostEncoderPasses = 2;
 interface LossyType {
   extension: string;
   encodingShare: number;
-  encode: (audio: Stereo, rateHz: number, progress: Progress) => Promise<Blob>;
+  encode: (audio: Stereo, rateHz: number, progress: Progress, tags: EpisodeTags) => Promise<Blob>;
 }
 const kLossyTypes = new Map<string, LossyType>([
   ['mp3', { extension: 'mp3', encodingShare: 0.5, encode: encodeMp3 }],
@@ -319,6 +320,28 @@ function stopPreview(): void {
   setPlaying(false);
 }
 
+// The tags typed in and the cover chosen; a picture no container takes is left out, saying so.
+async function episodeTags(): Promise<{ tags: EpisodeTags; remark: string }> {
+  const file = element<HTMLInputElement>('cover-input').files?.[0] ?? null;
+  let cover: Cover | null = null;
+  let remark = '';
+  if (file && !kCoverTypes.includes(file.type)) {
+    remark = ` The cover ${file.name} was left out: not a JPEG, PNG, GIF or BMP picture.`;
+  } else if (file && file.size > kMostCoverBytes) {
+    remark = ` The cover ${file.name} was left out: over 16 MB.`;
+  } else if (file) {
+    try {
+      const bitmap = await createImageBitmap(file);
+      cover = { mimeType: file.type, bytes: new Uint8Array(await file.arrayBuffer()), widthPx: bitmap.width, heightPx: bitmap.height };
+      bitmap.close();
+    } catch {
+      remark = ` The cover ${file.name} was left out: this browser cannot read it as a picture.`;
+    }
+  }
+  const text = (id: string) => element<HTMLInputElement>(id).value.trim();
+  return { tags: { title: text('tag-title'), artist: text('tag-artist'), cover }, remark };
+}
+
 async function exportEpisode(): Promise<void> {
   if (!state.keyAudio) {
     state.messages = [{ text: 'No voice chosen: choose 1 to 4 voice files before exporting.', error: true }];
@@ -359,10 +382,11 @@ async function exportEpisode(): Promise<void> {
     await new Promise((resolve) => setTimeout(resolve, 0));
   };
   try {
+    const { tags, remark } = await episodeTags();
     const makingShare = 1 - (lossy?.encodingShare ?? 0);
     const encode = (audio: Stereo) => lossy
-      ? lossy.encode(audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)))
-      : Promise.resolve(encodeWav(state.module, audio, state.rateHz, format as WavFormat));
+      ? lossy.encode(audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)), tags)
+      : Promise.resolve(encodeWav(state.module, audio, state.rateHz, format as WavFormat, tags));
     let episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings,
       (f) => onProgress(f * makingShare));
     let blob = await encode(episode.audio);
@@ -389,7 +413,8 @@ async function exportEpisode(): Promise<void> {
     const loudness = finishedLufs !== null
       ? ` at ${finishedLufs.toFixed(1)} LUFS (the mix measured ${episode.measuredLufs!.toFixed(1)} LUFS; gain ${episode.gainDb.toFixed(1)} dB)`
       : '';
-    result.textContent = `Exported ${link.download}: ${formatTime(state.frames / state.rateHz)}${loudness}.`;
+    const noPicture = tags.cover && !lossy ? ' A WAV holds no cover picture: it was left out.' : '';
+    result.textContent = `Exported ${link.download}: ${formatTime(state.frames / state.rateHz)}${loudness}.${remark}${noPicture}`;
     progressText.textContent = `100 %, done in ${((performance.now() - started) / 1000).toFixed(1)} s`;
   } catch (error) {
     result.textContent = `The episode could not be made: ${(error as Error).message}`;
