@@ -79,15 +79,29 @@ function messages() {
   return page.$eval('#messages', (box) => box.textContent);
 }
 
-test('without a voice the page says so; a bad file is named, and the page stays usable', async () => {
+test('without a voice the page says so; bad files are named (not sound, no samples), one cut short is taken, and the page stays usable', async () => {
   const paths = wavPaths();
   await chooseFiles('#bed-input', [paths.bed]);
   assert.match(await messages(), /No voice chosen/);
   assert.equal(await page.$eval('#play', (b) => b.disabled), true);
-  await chooseFiles('#voice-input', [paths.bad]);
-  const text = await messages();
-  assert.match(text, /not-sound\.mp3: this browser cannot decode it/);
-  assert.equal(await page.$eval('#export', (b) => b.disabled), true, 'no voice: nothing to export');
+  // Bad voices, each named with what is wrong; one cut short is taken as far as it goes.
+  const empty = join(work, 'empty.wav');
+  const truncated = join(work, 'truncated.mp3');
+  writeFloatWav(empty, [new Float32Array(0), new Float32Array(0)]);
+  execFileSync('ffmpeg', ['-v', 'error', '-y', '-i', paths.voice, '-c:a', 'libmp3lame', join(work, 'whole.mp3')]);
+  writeFileSync(truncated, readFileSync(join(work, 'whole.mp3')).subarray(0, 20000));
+  for (const [file, expected] of [[paths.bad, /not-sound\.mp3: this browser cannot decode it/],
+    [empty, /empty\.wav: holds no samples/], [truncated, null]]) {
+    await chooseFiles('#voice-input', [file]);
+    const text = await messages();
+    if (expected) {
+      assert.match(text, expected);
+      assert.equal(await page.$eval('#export', (b) => b.disabled), true, 'no voice: nothing to export');
+    } else {
+      assert.doesNotMatch(text, /truncated|cannot decode/, text);
+      assert.equal(await page.$eval('#export', (b) => b.disabled), false, 'what it holds is a voice');
+    }
+  }
   await chooseFiles('#voice-input', [paths.voice]);
   assert.doesNotMatch(await messages(), /cannot decode/);
   assert.equal(await page.$eval('#export', (b) => b.disabled), false);

@@ -11,18 +11,29 @@ export interface DecodedSound {
   fileChannels: number;
 }
 
+function textAt(bytes: ArrayBuffer, at: number, length: number): string {
+  return at + length <= bytes.byteLength ? String.fromCharCode(...new Uint8Array(bytes, at, length)) : '';
+}
+
+// Where a WAV file's chunk `id` starts (its header) and its size; null when it is no WAV or has none.
+function wavChunk(bytes: ArrayBuffer, id: string): { at: number; size: number } | null {
+  if (textAt(bytes, 0, 4) !== 'RIFF' || textAt(bytes, 8, 4) !== 'WAVE') return null;
+  const view = new DataView(bytes);
+  for (let at = 12; at + 8 <= view.byteLength; ) {
+    const size = view.getUint32(at + 4, true);
+    if (textAt(bytes, at, 4) === id) return { at, size };
+    at += 8 + size + (size & 1);
+  }
+  return null;
+}
+
 // The sample rate a WAV, FLAC, MP3 or Ogg file states in its header; null when unknown.
 export function headerRateHz(bytes: ArrayBuffer): number | null {
   const view = new DataView(bytes);
-  const text = (at: number, length: number) =>
-    at + length <= view.byteLength ? String.fromCharCode(...new Uint8Array(bytes, at, length)) : '';
+  const text = (at: number, length: number) => textAt(bytes, at, length);
   if (text(0, 4) === 'RIFF' && text(8, 4) === 'WAVE') {
-    for (let at = 12; at + 8 <= view.byteLength; ) {
-      const size = view.getUint32(at + 4, true);
-      if (text(at, 4) === 'fmt ' && at + 16 <= view.byteLength) return view.getUint32(at + 12, true);
-      at += 8 + size + (size & 1);
-    }
-    return null;
+    const format = wavChunk(bytes, 'fmt ');
+    return format && format.at + 16 <= view.byteLength ? view.getUint32(format.at + 12, true) : null;
   }
   if (text(0, 4) === 'fLaC' && view.byteLength >= 21) {
     // STREAMINFO's 20-bit rate after the block header and the block and frame sizes.
@@ -77,11 +88,15 @@ export async function decodeFile(file: File, rateHz: number | null): Promise<Dec
   const fileRateHz = headerRateHz(bytes);
   const context = new OfflineAudioContext(1, 1, rateHz ?? fileRateHz ?? 48000);
   let buffer: AudioBuffer;
+  // A WAV of no samples is not a fault of decoding: say what it is.
+  const empty = new Error(`${file.name}: holds no samples`);
+  if (wavChunk(bytes, 'data')?.size === 0) throw empty;
   try {
     buffer = await context.decodeAudioData(bytes);
   } catch {
     throw new Error(`${file.name}: this browser cannot decode it as sound`);
   }
+  if (buffer.length === 0) throw empty;
   return {
     name: file.name,
     channels: foldToStereo(buffer),
