@@ -12,6 +12,7 @@ import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { join, resolve } from 'node:path';
 import { after, before, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
 
 import * as driver from './browser.mjs';
 import { kRateHz, music, readFloatWav, voice, writeFloatWav } from './signals.mjs';
@@ -363,6 +364,46 @@ for (const row of kFinishedExports) {
     assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
   });
 }
+
+test('the live path rendered offline (the preview\'s worklet in an OfflineAudioContext) is quellmar-duck\'s ducking', async () => {
+  const paths = wavPaths();
+  const expectedPath = join(work, 'duck-live.wav');
+  execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'standard', '--threshold', '-36', '--key', paths.voice,
+    '--format', 'wav:float', paths.bed, '-o', expectedPath]);
+  const expected = readFloatWav(expectedPath);
+  const { ControlId } = await import(pathToFileURL(join(process.env.QM_WEB_DIST, 'control-ids.js')).href);
+  const controls = [[ControlId.AttackMs, 20], [ControlId.ReleaseMs, 400], [ControlId.ThresholdDb, -36],
+    [ControlId.RangeDb, 12], [ControlId.HoldMs, 300], [ControlId.LookaheadMs, 30]];
+  const planar = (path) => Buffer.concat(readFloatWav(path).map((c) => Buffer.from(c.buffer, c.byteOffset, c.byteLength))).toString('base64');
+  const rendered = await page.evaluate(async (bed, key, rateHz, controls) => {
+    const stereo = (text) => {
+      const all = new Float32Array(Uint8Array.from(atob(text), (c) => c.charCodeAt(0)).buffer);
+      return [all.slice(0, all.length / 2), all.slice(all.length / 2)];
+    };
+    const [bedAudio, keyAudio] = [stereo(bed), stereo(key)];
+    const context = new OfflineAudioContext(2, bedAudio[0].length, rateHz);
+    const source = await (await fetch('worklet.js')).text();
+    await context.audioWorklet.addModule(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
+    const node = new AudioWorkletNode(context, 'quellmar-preview', { numberOfInputs: 0, outputChannelCount: [2] });
+    node.connect(context.destination);
+    const wasm = await (await fetch('quellmar.wasm')).arrayBuffer();
+    for (const message of [{ type: 'load', wasm, bed: bedAudio, key: keyAudio }, { type: 'controls', controls },
+      { type: 'mix', on: false }, { type: 'play', frame: 0 }]) node.port.postMessage(message);
+    await new Promise((taken) => {
+      node.port.onmessage = (event) => event.data.type === 'pong' && taken();
+      node.port.postMessage({ type: 'ping' });
+    });
+    const output = await context.startRendering();
+    return [0, 1].map((c) => Array.from(output.getChannelData(c)));
+  }, planar(paths.bed), planar(paths.voice), kRateHz, controls);
+  assert.equal(rendered[0].length, expected[0].length);
+  let largest = 0;
+  for (let c = 0; c < 2; ++c) {
+    for (let i = 0; i < expected[c].length; ++i) largest = Math.max(largest, Math.abs(rendered[c][i] - expected[c][i]));
+  }
+  console.log(`live path rendered offline against quellmar-duck: largest difference ${largest}`);
+  assert.ok(largest <= 1e-6, `largest difference ${largest}`);
+});
 
 // Tags as ffprobe reads them (an Ogg stream's sit on the stream, an MP3's or a WAV's on the file),
 // names in lower case, and the attached picture's bytes (null: none).

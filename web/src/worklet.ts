@@ -35,7 +35,8 @@ type Message =
   | { type: 'controls'; controls: Array<[number, number]> }
   | { type: 'mix'; on: boolean }
   | { type: 'play'; frame: number }
-  | { type: 'stop' };
+  | { type: 'stop' }
+  | { type: 'ping' };
 
 class PreviewProcessor extends AudioWorkletProcessor {
   private exports: DuckerExports | null = null;
@@ -86,6 +87,9 @@ class PreviewProcessor extends AudioWorkletProcessor {
     } else if (message.type === 'play') {
       this.restart(message.frame);
       this.playing = true;
+    } else if (message.type === 'ping') {
+      // Messages are taken in order: the answer says every earlier one has been.
+      this.port.postMessage({ type: 'pong' });
     } else {
       this.playing = false;
     }
