@@ -332,7 +332,9 @@ async function episodeTags(): Promise<{ tags: EpisodeTags; remark: string }> {
   } else if (file) {
     try {
       const bitmap = await createImageBitmap(file);
-      cover = { mimeType: file.type, bytes: new Uint8Array(await file.arrayBuffer()), widthPx: bitmap.width, heightPx: bitmap.height };
+      cover = {
+        mimeType: file.type, bytes: new Uint8Array(await file.arrayBuffer()), widthPx: bitmap.width, heightPx: bitmap.height,
+      };
       bitmap.close();
     } catch {
       remark = ` The cover ${file.name} was left out: this browser cannot read it as a picture.`;
@@ -449,7 +451,8 @@ async function start(): Promise<void> {
   const module = await QuellmarModule.load(wasm.slice(0));
   state = {
     module, wasm, workletUrl: URL.createObjectURL(new Blob([workletText], { type: 'text/javascript' })),
-    presets: parsePresets(presetsText), finishingPlan: parseFinishingPlan(finishingText), controls: controlDefinitions(module), voiceFiles: [], bedFile: null, voices: [],
+    presets: parsePresets(presetsText), finishingPlan: parseFinishingPlan(finishingText),
+    controls: controlDefinitions(module), voiceFiles: [], bedFile: null, voices: [],
     bed: null, rateHz: 48000, bedAudio: null, keyAudio: null, frames: 0, voicePeaks: null, bedPeaks: null,
     gainCurve: null, playhead: null, curveRequest: 0, audioContext: null, preview: null, playing: false, messages: [],
   };
