@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes what users download from the built modules: the Debian package, the Windows installer,
-# the Windows zip, the Linux tarball, the page's zip (when the page is built) and SHA256SUMS over them. Every file carries the time
-# SOURCE_DATE_EPOCH, fixed owners and modes, and archives list their members sorted, so that the
-# same binaries give the same bytes in any folder on any day. The packages are made in a folder
+# the Windows zip, the Linux tarball, the page's zip (when the page is built) and SHA256SUMS over
+# them. Every file carries the time SOURCE_DATE_EPOCH, fixed owners and modes, and archives list
+# their members sorted, so that the same binaries give the same bytes in any folder on any day. The packages are made in a folder
 # beside OUT_FOLDER and take its place only when all of them are complete.
 #   make-packages.sh DIST_FOLDER OUT_FOLDER VERSION SOURCE_DATE_EPOCH MANUAL_PAGE [WEB_FOLDER]
 # WEB_FOLDER is the built page (dist/web); "-" or none makes no page zip.
@@ -100,8 +100,10 @@ if [ "$web" != - ]; then
   tree="$work/web/$top"
   mkdir -p "$tree/page"
   # What a static server serves: the page's folder without the interface's type declarations.
+  for file in sw.js quellmar.wasm index.html; do
+    [ -s "$web/$file" ] || { echo "$web is not a built page: no $file" >&2; false; }
+  done
   (cd "$web" && find . -type f ! -name '*.d.ts' | sort) >"$work/web-files"
-  [ -s "$web/sw.js" ] && [ -s "$web/quellmar.wasm" ] && [ -s "$web/index.html" ] || { echo "$web is not a built page" >&2; false; }
   (cd "$web" && xargs -a "$work/web-files" cp --parents -t "$tree/page")
   cp "$root/packaging/web/HOSTING.txt" "$tree/"
   cp "$root/LICENSE" "$tree/LICENSE.txt"

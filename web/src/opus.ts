@@ -128,6 +128,11 @@ function oggPage(body: Uint8Array, lacing: number[], granule: number, serial: nu
   return page;
 }
 
+// How many lacing values a packet takes: lacingOf(packet).length, without making them.
+function segmentCount(packet: Uint8Array): number {
+  return Math.floor(packet.length / 255) + 1;
+}
+
 // The lacing values of a packet: 255 for each full segment, then the rest (0 after a full last one).
 function lacingOf(packet: Uint8Array): number[] {
   const lacing: number[] = [];
@@ -223,13 +228,13 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
   let pendingLacing = 0;
   for (let i = 0; i < packets.length && granule < end; ++i) {
     const packet = packets[i];
-    const lacing = Math.floor(packet.length / 255) + 1;
+    const lacing = segmentCount(packet);
     granule += opusPacketSamples(packet);
     pending.push(packet);
     pendingBytes += packet.length;
     pendingLacing += lacing;
     const last = i === packets.length - 1 || granule >= end;
-    const next = last ? 0 : Math.floor(packets[i + 1].length / 255) + 1;
+    const next = last ? 0 : segmentCount(packets[i + 1]);
     if (last || pendingBytes >= kPageBytes || pendingLacing + next > 255) {
       pages.push(packetsPage(pending, Math.min(granule, end), serial, pages.length, last ? kEndsStream : 0));
       pending = [];
