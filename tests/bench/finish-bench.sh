@@ -2,12 +2,10 @@
 # The finished episode, side by side in one run: a ten-minute voice and music bed to an MP3 at
 # -16 LUFS with quellmar-duck --preset podcast, beside ffmpeg encoding the same ten minutes to MP3
 # alone (the floor) and ffmpeg doing the whole job (sidechaincompress, amix, two-pass loudnorm,
-# libmp3lame); --mix against plain ducking; and the loudness and true peak reached per material
-# and output type, as ffmpeg's ebur128 filter measures them. Figures are reported, never asserted.
+# libmp3lame); and --mix against plain ducking. Figures are reported, never asserted.
 #   finish-bench.sh QUELLMAR_DUCK BENCH_FILES_HELPER WORK_FOLDER [SECONDS]
 set -euo pipefail
 duck=$(realpath "$1") helper=$(realpath "$2") work=$(realpath -m "$3") seconds=${4:-600}
-here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$work"
 now() { date +%s.%N; }
 timed() {
@@ -66,32 +64,4 @@ for _ in 1 2 3 4 5; do
 done
 printf '  %-56s %8s s\n' "plain ducking to WAV (best of 5, by turns)" "$plain" "the same with --mix" "$mixed"
 echo "  --mix / plain: $(ratio "$mixed" "$plain") (target 1.2 or less)"
-rm -f "$work"/*.mp3 "$work/bed.wav" "$work/mix.wav"
-
-echo
-echo "Loudness and true peak reached, as ffmpeg's ebur128 filter measures them:"
-bash "$(dirname "$here")/../tools/make-demo-audio.sh" "$work/demo" >/dev/null 2>&1
-sox -t f32 -r 44100 -c 2 "$work/demo/key.f32" -e floating-point -b 32 "$work/speech.wav"
-sox -t f32 -r 44100 -c 2 "$work/demo/music.f32" -e floating-point -b 32 "$work/pad.wav"
-sox "$music" "$work/music1.wav" trim 0 60
-sox "$voice" "$work/voice1.wav" trim 0 60
-printf '  %-26s %-8s %-6s %-34s %s\n' material target type "quellmar-duck (LUFS, dBTP)" "ceiling"
-for material in "speech|--key speech.wav --param 1=1 speech.wav" "pad (music)|--key speech.wav --param 1=1 pad.wav" \
-                "speech over pad, mixed|--key speech.wav --preset standard --mix pad.wav" \
-                "bench music|--key voice1.wav --param 1=1 music1.wav" \
-                "bench voice and music|--key voice1.wav --preset standard --mix music1.wav"; do
-  name=${material%%|*} arguments=${material#*|}
-  for target in "-23 -1" "-23 -2" "-16 -1" "-16 -2" "-14 -1" "-14 -2"; do
-    read -r lufs ceiling <<<"$target"
-    for type in wav mp3 m4a opus; do
-      if (cd "$work" && "$duck" $arguments --loudness "$lufs" --true-peak "$ceiling" -o "out.$type" 2>"$work/note"); then
-        passes=$(grep -o 'written [0-9]* times' "$work/note" || echo "written once")
-        printf '  %-26s %-8s %-6s %-34s %-7s %s\n' "$name" "$lufs" "$type" "$(measure "$work/out.$type")" "$ceiling" "$passes"
-      else
-        printf '  %-26s %-8s %-6s %-34s %s\n' "$name" "$lufs" "$type" "refused (more than 12 dB of limiting)" "$ceiling"
-      fi
-      rm -f "$work/out.$type"
-    done
-  done
-done
 rm -rf "$work"

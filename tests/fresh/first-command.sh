@@ -2,7 +2,8 @@
 # The README's first command on a machine with nothing on it: in a clean Debian 12 root, a clean
 # clone of the commit under test runs `bash tools/demo.sh` as a newcomer would. It must end well and
 # leave every file the README names in out/ and in dist/packages/. The root is kept (unbound) for
-# the second command's set-up; the packages and the demo's audio are kept for the other parts.
+# the second command's set-up; the packages (with the commit they were built from) and the demo's
+# audio are kept for the other parts and for release.reproducible.build.
 #   first-command.sh WORK_FOLDER SOURCE_CHECKOUT
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(realpath -m "$1") source=$(realpath "$2")
@@ -54,7 +55,8 @@ done
 
 # What the other parts install and run.
 rm -rf "$work/shipped" && mkdir -p "$work/shipped"
-cp "$root$clone"/dist/packages/*.deb "$root$clone"/dist/packages/*.tar.gz "$work/shipped/" 2>/dev/null
+cp "$root$clone"/dist/packages/* "$work/shipped/" 2>/dev/null
+git -C "$root$clone" rev-parse HEAD >"$work/shipped/COMMIT"
 cp "$root$clone/build/demo/key.wav" "$root$clone/build/demo/music.wav" "$work/shipped/" 2>/dev/null
 
 [ $failures -eq 0 ] && echo "first command: $seconds s" && exit 0

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The same bytes twice. Packages: made again from the same binaries in another folder, they equal
 # dist/packages/. The DLLs' PE headers carry the last commit's time. With --rebuild, what ships is
-# built once more from a copy of the sources in another folder, and every binary and package
-# equals this build's.
-#   check-reproducible.sh [--rebuild] SOURCE_FOLDER DIST_FOLDER VERSION SOURCE_DATE_EPOCH MANUAL_PAGE WORK_FOLDER
+# built once more elsewhere, and every package (so every binary in it) equals this build's. Where
+# the fresh tier's clean Debian root built this very commit (CLEAN_PACKAGES holds its packages and
+# COMMIT), that build is the other one: another machine, another folder. Otherwise (sources changed
+# since, or no root could be made) a copy of the sources is built here in another folder.
+#   check-reproducible.sh [--rebuild CLEAN_PACKAGES] SOURCE_FOLDER DIST_FOLDER VERSION SOURCE_DATE_EPOCH MANUAL_PAGE WORK_FOLDER
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/release-lib.sh"
-rebuild=0
-[ "$1" = --rebuild ] && { rebuild=1; shift; }
+rebuild=0 clean=""
+[ "$1" = --rebuild ] && { rebuild=1 clean=$2; shift 2; }
 source=$(realpath "$1") dist=$(realpath "$2") version=$3 epoch=$4 manual=$5 work=$(realpath -m "$6")
 rm -rf "$work" && mkdir -p "$work"
 shipped="win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck
@@ -50,6 +52,10 @@ if [ $rebuild -eq 0 ]; then
     expect "PE time stamp of the win$width DLL" \
       "$(objdump -p "$dist/win$width/QuellmarV3.dll" | sed -n 's/^Time\/Date stamp[[:space:]]*//p')" "$stamp"
   done
+elif [ -s "$clean/COMMIT" ] && [ "$(cat "$clean/COMMIT")" = "$(git -C "$source" rev-parse HEAD)" ] &&
+     [ -z "$(git -C "$source" status --porcelain)" ]; then
+  echo "the other build: the clean Debian root's, of commit $(cat "$clean/COMMIT")"
+  same "$dist/packages" "$clean" SHA256SUMS $packageNames
 else
   # The sources as they stand (tracked files and new ones git does not ignore), in a folder of
   # another name and depth, built with nothing but what ships.
