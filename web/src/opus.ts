@@ -1,50 +1,12 @@
-// Opus export: the browser's own encoder (WebCodecs' AudioEncoder) and an Ogg Opus file written
-// here (RFC 7845), so that nothing is fetched for it.
+// Opus export: the browser's own encoder and an Ogg Opus file written here (RFC 7845).
 
 import type { Stereo } from './audio-files.js';
+import { canEncode, encodeWithBrowser, resampled } from './browser-encoder.js';
 import type { Progress } from './episode.js';
 import { type EpisodeTags, vorbisComments } from './tags.js';
 
-// The few WebCodecs types used here: TypeScript's DOM library does not declare them yet.
-interface EncodedChunk {
-  readonly byteLength: number;
-  copyTo(destination: Uint8Array): void;
-}
-interface ChunkMetadata {
-  decoderConfig?: { description?: ArrayBuffer | ArrayBufferView };
-}
-interface EncoderConfig {
-  codec: string;
-  sampleRate: number;
-  numberOfChannels: number;
-  bitrate?: number;
-}
-interface Encoder {
-  readonly encodeQueueSize: number;
-  ondequeue: (() => void) | null;
-  configure(config: EncoderConfig): void;
-  encode(data: object): void;
-  flush(): Promise<void>;
-  close(): void;
-}
-interface WebCodecs {
-  AudioEncoder: {
-    new (init: { output: (chunk: EncodedChunk, metadata?: ChunkMetadata) => void; error: (error: Error) => void }): Encoder;
-    isConfigSupported(config: EncoderConfig): Promise<{ supported?: boolean }>;
-  };
-  AudioData: new (init: {
-    format: 'f32-planar'; sampleRate: number; numberOfFrames: number; numberOfChannels: number; timestamp: number;
-    data: Float32Array;
-  }) => { close(): void };
-}
-const webCodecs = globalThis as unknown as Partial<WebCodecs>;
-
 const kOpusRateHz = 48000;
 const kOpusMimeType = 'audio/ogg; codecs=opus';
-const kBitrateBps = 128000;
-const kChunkFrames = 16384;
-// Chunks the encoder may hold before the next is fed: its queue stays small.
-const kMostQueued = 4;
 // Silence fed after the episode, so that the encoder's delay gives out the episode's last samples;
 // the packets past the end are dropped, the last page's granule ends it exactly.
 const kTailSeconds = 0.1;
@@ -52,30 +14,6 @@ const kTailSeconds = 0.1;
 const kDefaultPreSkip = 312;
 // An Ogg page closes once it holds this much, as libogg's do.
 const kPageBytes = 4096;
-
-// Whether this browser encodes `codec` (WebCodecs' name: 'opus', 'mp4a.40.2') in stereo at `rateHz`.
-export async function canEncode(codec: string, rateHz: number): Promise<boolean> {
-  if (typeof webCodecs.AudioEncoder !== 'function' || typeof webCodecs.AudioData !== 'function') return false;
-  try {
-    const answer = await webCodecs.AudioEncoder.isConfigSupported(
-      { codec, sampleRate: rateHz, numberOfChannels: 2, bitrate: kBitrateBps });
-    return answer.supported === true;
-  } catch {
-    return false;
-  }
-}
-
-async function resampled([left, right]: Stereo, rateHz: number, toRateHz: number): Promise<Stereo> {
-  const context = new OfflineAudioContext(2, Math.ceil((left.length * toRateHz) / rateHz), toRateHz);
-  const buffer = context.createBuffer(2, left.length, rateHz);
-  buffer.copyToChannel(left, 0);
-  buffer.copyToChannel(right, 1);
-  const source = new AudioBufferSourceNode(context, { buffer });
-  source.connect(context.destination);
-  source.start();
-  const rendered = await context.startRendering();
-  return [rendered.getChannelData(0), rendered.getChannelData(1)];
-}
 
 // The samples (at 48 kHz) an Opus packet decodes to, from its table-of-contents byte.
 function opusPacketSamples(packet: Uint8Array): number {
@@ -205,11 +143,8 @@ function opusTags(comments: string[]): Uint8Array {
 }
 
 // The pre-skip the encoder states in its OpusHead, if it gives one.
-function statedPreSkip(description: ArrayBuffer | ArrayBufferView | undefined): number | null {
-  if (!description) return null;
-  const bytes = description instanceof ArrayBuffer
-    ? new Uint8Array(description)
-    : new Uint8Array(description.buffer, description.byteOffset, description.byteLength);
+function statedPreSkip(bytes: Uint8Array | null): number | null {
+  if (!bytes) return null;
   if (bytes.length < 19 || new TextDecoder().decode(bytes.subarray(0, 8)) !== 'OpusHead') return null;
   return bytes[10] | (bytes[11] << 8);
 }
@@ -247,65 +182,15 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
 
 export async function encodeOpus(episode: Stereo, episodeRateHz: number, progress: Progress,
   tags: EpisodeTags): Promise<Blob> {
-  const codecs = webCodecs as WebCodecs;
   // The encoder takes some rates as they are and resamples them itself, better than a linear
   // OfflineAudioContext (Chromium's delays them by 32 frames, under a millisecond, left in); others
   // are brought to Opus's own first.
   const direct = await canEncode('opus', episodeRateHz);
   if (!direct && !(await canEncode('opus', kOpusRateHz))) throw new Error('this browser cannot encode Opus');
   const rateHz = direct ? episodeRateHz : kOpusRateHz;
-  const [left, right] = direct ? episode : await resampled(episode, episodeRateHz, kOpusRateHz);
-  const packets: Uint8Array[] = [];
-  let preSkip: number | null = null;
-  // What the encoder's callbacks report: its failure, and whom to wake when its queue shrinks.
-  const status: { failure: Error | null; wake: (() => void) | null } = { failure: null, wake: null };
-  const encoder = new codecs.AudioEncoder({
-    output: (chunk, metadata) => {
-      const packet = new Uint8Array(chunk.byteLength);
-      chunk.copyTo(packet);
-      packets.push(packet);
-      preSkip ??= statedPreSkip(metadata?.decoderConfig?.description);
-    },
-    error: (error) => {
-      status.failure = error;
-      status.wake?.();
-    },
-  });
-  encoder.ondequeue = () => status.wake?.();
-  try {
-    encoder.configure({ codec: 'opus', sampleRate: rateHz, numberOfChannels: 2, bitrate: kBitrateBps });
-    const frames = left.length;
-    const total = frames + Math.ceil(kTailSeconds * rateHz);
-    // AudioData copies what it is given: one planar buffer serves every chunk.
-    const planes = new Float32Array(2 * kChunkFrames);
-    for (let at = 0; at < total; at += kChunkFrames) {
-      const count = Math.min(kChunkFrames, total - at);
-      const data = planes.subarray(0, 2 * count);
-      data.fill(0);
-      if (at < frames) {
-        const end = Math.min(frames, at + count);
-        data.set(left.subarray(at, end), 0);
-        data.set(right.subarray(at, end), count);
-      }
-      const audio = new codecs.AudioData({
-        format: 'f32-planar', sampleRate: rateHz, numberOfFrames: count, numberOfChannels: 2,
-        timestamp: Math.round((at * 1e6) / rateHz), data,
-      });
-      encoder.encode(audio);
-      audio.close();
-      while (encoder.encodeQueueSize > kMostQueued && !status.failure) {
-        await new Promise<void>((resolve) => {
-          status.wake = resolve;
-        });
-      }
-      if (status.failure) throw status.failure;
-      await progress(Math.min(1, (at + count) / total));
-    }
-    await encoder.flush();
-  } finally {
-    // A failed encoder has closed itself.
-    if (!status.failure) encoder.close();
-  }
+  const audio = direct ? episode : await resampled(episode, episodeRateHz, kOpusRateHz);
+  const encoded = await encodeWithBrowser('opus', audio, rateHz, Math.ceil(kTailSeconds * rateHz), progress);
   const samples = Math.round((episode[0].length * kOpusRateHz) / episodeRateHz);
-  return oggOpus(packets, preSkip ?? kDefaultPreSkip, episodeRateHz, samples, vorbisComments(tags));
+  return oggOpus(encoded.packets, statedPreSkip(encoded.description) ?? kDefaultPreSkip, episodeRateHz, samples,
+    vorbisComments(tags));
 }

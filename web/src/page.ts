@@ -8,7 +8,9 @@ import { ControlId, QuellmarModule } from './engine.js';
 import { duck, type EpisodeSettings, integratedLufs, makeEpisode, type Progress } from './episode.js';
 import { type FinishingPlan, parseFinishingPlan, parsePresets, type Preset } from './presets.js';
 import { encodeMp3 } from './mp3.js';
-import { canEncode, encodeOpus } from './opus.js';
+import { canEncode } from './browser-encoder.js';
+import { encodeM4a, kAacCodec } from './m4a.js';
+import { encodeOpus } from './opus.js';
 import { type Cover, type EpisodeTags, kCoverTypes, kMostCoverBytes } from './tags.js';
 import { encodeWav, type WavFormat } from './wav.js';
 import { drawWave, GainColumns, type Peaks, peaksOf } from './waveform.js';
@@ -28,14 +30,14 @@ interface LossyType {
 const kLossyTypes = new Map<string, LossyType>([
   ['mp3', { extension: 'mp3', encodingShare: 0.5, encode: encodeMp3 }],
   ['opus', { extension: 'opus', encodingShare: 0.1, encode: encodeOpus }],
+  ['m4a', { extension: 'm4a', encodingShare: 0.1, encode: encodeM4a }],
 ]);
 
 // The types the browser's own encoder makes, by their option and WebCodecs codec: listed always,
 // disabled with the reason where they cannot be made.
 const kBrowserEncoded = [
-  { value: 'opus', codec: 'opus', name: 'Opus', unwritten: null },
-  // No M4A writer yet: where AAC can be encoded the option still says why it is off.
-  { value: 'm4a', codec: 'mp4a.40.2', name: 'AAC', unwritten: 'this page cannot write M4A files yet' },
+  { value: 'opus', codec: 'opus', name: 'Opus' },
+  { value: 'm4a', codec: kAacCodec, name: 'AAC' },
 ];
 
 // Asked at the rate both codecs are most often made at.
@@ -43,10 +45,10 @@ const kEncoderCheckRateHz = 48000;
 
 async function offerBrowserEncoded(): Promise<void> {
   const note = element('format-note');
-  for (const { value, codec, name, unwritten } of kBrowserEncoded) {
+  for (const { value, codec, name } of kBrowserEncoded) {
     const option = element<HTMLSelectElement>('format').querySelector<HTMLOptionElement>(`option[value="${value}"]`)!;
-    const reason = (await canEncode(codec, kEncoderCheckRateHz)) ? unwritten : `this browser cannot encode ${name}`;
-    if (reason === null) continue;
+    if (await canEncode(codec, kEncoderCheckRateHz)) continue;
+    const reason = `this browser cannot encode ${name}`;
     option.disabled = true;
     option.textContent = `${option.textContent} — ${reason}`;
     // The select's description says it too: not every reader speaks a disabled option's text.
