@@ -4,7 +4,7 @@
 // AAC encoder, so this is how the container is checked here. Environment: QM_WEB_DIST, QM_WEB_WORK.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, readFileSync, writeFileSync } from 'node:fs';
+import { mkdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
 import { pathToFileURL } from 'node:url';
@@ -83,4 +83,21 @@ test('the M4A file plays the episode exactly, trimmed by its edit list, and carr
     for (let i = 0; i < 2 * playedFrames; ++i) largest = Math.max(largest, Math.abs(played[i] - whole[i + 2 * skipped]));
     assert.equal(largest, 0, `${name}: the samples differ from the ADTS stream's`);
   }
+});
+
+test('an hour of packets makes an M4A file that states the hour', async () => {
+  const adts = join(work, 'hour.aac');
+  execFileSync('ffmpeg', ['-nostdin', '-v', 'error', '-y', '-f', 'lavfi', '-i', 'anoisesrc=d=1:a=0.1:r=48000',
+    '-ac', '2', '-c:a', 'aac', '-b:a', '32k', '-f', 'adts', adts]);
+  const { packets } = adtsPackets(new Uint8Array(readFileSync(adts)));
+  const frames = 3600 * 48000;
+  const hour = Array.from({ length: Math.ceil(frames / 1024) + 2 }, (_, i) => packets[i % packets.length]);
+  const blob = m4aFile({ packets: hour, firstTimestampUs: (-kEncoderPrimingFrames * 1e6) / 48000, description: null },
+    48000, frames, { title: '', artist: '', cover: null });
+  const m4a = join(work, 'hour.m4a');
+  writeFileSync(m4a, new Uint8Array(await blob.arrayBuffer()));
+  const audio = probe(m4a).streams[0];
+  assert.equal(Number(audio.duration_ts), frames);
+  assert.equal(Number(audio.nb_frames), hour.length);
+  rmSync(m4a);
 });

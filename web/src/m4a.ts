@@ -30,6 +30,15 @@ function u32(value: number): Uint8Array {
   return u8(value >>> 24, (value >>> 16) & 0xff, (value >>> 8) & 0xff, value & 0xff);
 }
 
+// A table of 32-bit values in one array: an hour holds some 170 000 packets, too many to pass
+// as arguments.
+function bigEndian32s(values: number[]): Uint8Array {
+  const table = new Uint8Array(4 * values.length);
+  const view = new DataView(table.buffer);
+  values.forEach((value, i) => view.setUint32(4 * i, value));
+  return table;
+}
+
 function zeros(count: number): Uint8Array {
   return new Uint8Array(count);
 }
@@ -81,7 +90,7 @@ export function audioSpecificConfig(rateHz: number, channels: number): Uint8Arra
 function esds(config: Uint8Array, sizes: number[], rateHz: number): Uint8Array {
   const seconds = (sizes.length * kAacFrameSamples) / rateHz;
   const averageBps = seconds > 0 ? Math.round((8 * sizes.reduce((sum, size) => sum + size, 0)) / seconds) : 0;
-  const largestBytes = Math.max(0, ...sizes);
+  const largestBytes = sizes.reduce((largest, size) => Math.max(largest, size), 0);
   const kAudioIso14496 = 0x40;
   const kAudioStream = (0x05 << 2) | 1;
   return fullBox('esds', 0, 0, descriptor(0x03, u16(0), u8(0),
@@ -101,7 +110,7 @@ function sampleTable(config: Uint8Array, sizes: number[], rateHz: number, audioO
     fullBox('stts', 0, 0, u32(1), u32(sizes.length), u32(kAacFrameSamples)),
     // Every packet in one chunk, right after the mdat box's header.
     fullBox('stsc', 0, 0, u32(1), u32(1), u32(sizes.length), u32(1)),
-    fullBox('stsz', 0, 0, u32(0), u32(sizes.length), ...sizes.map(u32)),
+    fullBox('stsz', 0, 0, u32(0), u32(sizes.length), bigEndian32s(sizes)),
     fullBox('stco', 0, 0, u32(1), u32(audioOffset)));
 }
 
