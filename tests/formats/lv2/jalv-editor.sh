@@ -19,7 +19,17 @@ ln -s "$bundle" "$work/lv2/QuellmarV3.lv2"
 export HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" LV2_PATH="$work/lv2" JACK_DEFAULT_SERVER="quellmar-test-$$"
 export JACK_NO_AUDIO_RESERVATION=1 NO_AT_BRIDGE=1
 pids=""
-cleanup() { for pid in $pids; do kill "$pid" 2>/dev/null; done; wait 2>/dev/null; }
+running() { [ -r "/proc/$1/status" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
+# One at a time, the clients before the server, each forced after 3 s: a JACK client that closes
+# while its server is going can hang, and the test must not wait for it.
+cleanup() {
+  for pid in $pids; do
+    kill "$pid" 2>/dev/null
+    for _ in $(seq 30); do running "$pid" || break; sleep 0.1; done
+    kill -9 "$pid" 2>/dev/null
+  done
+  wait 2>/dev/null
+}
 trap cleanup EXIT
 
 jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
