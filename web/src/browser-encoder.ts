@@ -39,7 +39,7 @@ interface WebCodecs {
 }
 const webCodecs = globalThis as unknown as Partial<WebCodecs>;
 
-export const kBitrateBps = 128000;
+const kBitrateBps = 128000;
 const kChunkFrames = 16384;
 // Chunks the encoder may hold before the next is fed: its queue stays small.
 const kMostQueued = 4;
@@ -56,7 +56,7 @@ export async function canEncode(codec: string, rateHz: number): Promise<boolean>
   }
 }
 
-export async function resampled([left, right]: Stereo, rateHz: number, toRateHz: number): Promise<Stereo> {
+async function resampled([left, right]: Stereo, rateHz: number, toRateHz: number): Promise<Stereo> {
   const context = new OfflineAudioContext(2, Math.ceil((left.length * toRateHz) / rateHz), toRateHz);
   const buffer = context.createBuffer(2, left.length, rateHz);
   buffer.copyToChannel(left, 0);
@@ -84,7 +84,7 @@ function bytesOf(view: ArrayBuffer | ArrayBufferView): Uint8Array {
 
 // Encodes [left, right] at `rateHz` with `codec`, followed by `tailFrames` of silence so that the
 // encoder's delay gives out the last samples.
-export async function encodeWithBrowser(codec: string, [left, right]: Stereo, rateHz: number, tailFrames: number,
+async function encodeWithBrowser(codec: string, [left, right]: Stereo, rateHz: number, tailFrames: number,
   progress: Progress): Promise<Encoded> {
   const codecs = webCodecs as WebCodecs;
   const encoded: Encoded = { packets: [], firstTimestampUs: 0, description: null };
@@ -140,4 +140,19 @@ export async function encodeWithBrowser(codec: string, [left, right]: Stereo, ra
     if (!status.failure) encoder.close();
   }
   return encoded;
+}
+
+// Encodes the episode at its own rate where the encoder takes it (better than a linear
+// OfflineAudioContext: Chromium's Opus encoder delays such rates by 32 frames, under a
+// millisecond, left in), otherwise first brought to `fallbackRateHz`. Returns the packets, the
+// rate they are at and the episode's length in frames at that rate.
+export async function encodeEpisode(codec: string, name: string, episode: Stereo, episodeRateHz: number,
+  fallbackRateHz: number, tailSeconds: number, progress: Progress,
+): Promise<{ encoded: Encoded; rateHz: number; frames: number }> {
+  const direct = await canEncode(codec, episodeRateHz);
+  if (!direct && !(await canEncode(codec, fallbackRateHz))) throw new Error(`this browser cannot encode ${name}`);
+  const rateHz = direct ? episodeRateHz : fallbackRateHz;
+  const audio = direct ? episode : await resampled(episode, episodeRateHz, rateHz);
+  const encoded = await encodeWithBrowser(codec, audio, rateHz, Math.ceil(tailSeconds * rateHz), progress);
+  return { encoded, rateHz, frames: audio[0].length };
 }

@@ -3,9 +3,9 @@
 // edit list that cuts the encoder's priming and its tail, and iTunes-style tags with the cover.
 
 import type { Stereo } from './audio-files.js';
-import { canEncode, type Encoded, encodeWithBrowser, resampled } from './browser-encoder.js';
+import { type Encoded, encodeEpisode } from './browser-encoder.js';
 import type { Progress } from './episode.js';
-import type { EpisodeTags } from './tags.js';
+import { bigEndian32 as u32, type EpisodeTags, joined } from './tags.js';
 
 export const kAacCodec = 'mp4a.40.2';
 const kAacFrameSamples = 1024;
@@ -26,10 +26,6 @@ function u16(value: number): Uint8Array {
   return u8((value >>> 8) & 0xff, value & 0xff);
 }
 
-function u32(value: number): Uint8Array {
-  return u8(value >>> 24, (value >>> 16) & 0xff, (value >>> 8) & 0xff, value & 0xff);
-}
-
 // A table of 32-bit values in one array: an hour holds some 170 000 packets, too many to pass
 // as arguments.
 function bigEndian32s(values: number[]): Uint8Array {
@@ -46,16 +42,6 @@ function zeros(count: number): Uint8Array {
 // Box types are four bytes of Latin-1 ('©nam' starts with 0xa9), not UTF-8.
 function latin1(text: string): Uint8Array {
   return Uint8Array.from(text, (character) => character.charCodeAt(0));
-}
-
-function joined(parts: Uint8Array[]): Uint8Array {
-  const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
-  let at = 0;
-  for (const part of parts) {
-    all.set(part, at);
-    at += part.length;
-  }
-  return all;
 }
 
 function box(type: string, ...parts: Uint8Array[]): Uint8Array {
@@ -177,10 +163,7 @@ export function m4aFile(encoded: Encoded, rateHz: number, lengthFrames: number, 
 
 export async function encodeM4a(episode: Stereo, episodeRateHz: number, progress: Progress,
   tags: EpisodeTags): Promise<Blob> {
-  const direct = await canEncode(kAacCodec, episodeRateHz);
-  if (!direct && !(await canEncode(kAacCodec, kAacRateHz))) throw new Error('this browser cannot encode AAC');
-  const rateHz = direct ? episodeRateHz : kAacRateHz;
-  const audio = direct ? episode : await resampled(episode, episodeRateHz, rateHz);
-  const encoded = await encodeWithBrowser(kAacCodec, audio, rateHz, Math.ceil(kTailSeconds * rateHz), progress);
-  return m4aFile(encoded, rateHz, audio[0].length, tags);
+  const { encoded, rateHz, frames } = await encodeEpisode(kAacCodec, 'AAC', episode, episodeRateHz, kAacRateHz,
+    kTailSeconds, progress);
+  return m4aFile(encoded, rateHz, frames, tags);
 }

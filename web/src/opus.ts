@@ -1,7 +1,7 @@
 // Opus export: the browser's own encoder and an Ogg Opus file written here (RFC 7845).
 
 import type { Stereo } from './audio-files.js';
-import { canEncode, encodeWithBrowser, resampled } from './browser-encoder.js';
+import { encodeEpisode } from './browser-encoder.js';
 import type { Progress } from './episode.js';
 import { type EpisodeTags, vorbisComments } from './tags.js';
 
@@ -182,14 +182,7 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
 
 export async function encodeOpus(episode: Stereo, episodeRateHz: number, progress: Progress,
   tags: EpisodeTags): Promise<Blob> {
-  // The encoder takes some rates as they are and resamples them itself, better than a linear
-  // OfflineAudioContext (Chromium's delays them by 32 frames, under a millisecond, left in); others
-  // are brought to Opus's own first.
-  const direct = await canEncode('opus', episodeRateHz);
-  if (!direct && !(await canEncode('opus', kOpusRateHz))) throw new Error('this browser cannot encode Opus');
-  const rateHz = direct ? episodeRateHz : kOpusRateHz;
-  const audio = direct ? episode : await resampled(episode, episodeRateHz, kOpusRateHz);
-  const encoded = await encodeWithBrowser('opus', audio, rateHz, Math.ceil(kTailSeconds * rateHz), progress);
+  const { encoded } = await encodeEpisode('opus', 'Opus', episode, episodeRateHz, kOpusRateHz, kTailSeconds, progress);
   const samples = Math.round((episode[0].length * kOpusRateHz) / episodeRateHz);
   return oggOpus(encoded.packets, statedPreSkip(encoded.description) ?? kDefaultPreSkip, episodeRateHz, samples,
     vorbisComments(tags));

@@ -27,7 +27,7 @@ export function hasTags(tags: EpisodeTags): boolean {
   return tags.title !== '' || tags.artist !== '' || tags.cover !== null;
 }
 
-function joined(parts: Uint8Array[]): Uint8Array {
+export function joined(parts: Uint8Array[]): Uint8Array {
   const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
   let at = 0;
   for (const part of parts) {
@@ -37,7 +37,7 @@ function joined(parts: Uint8Array[]): Uint8Array {
   return all;
 }
 
-function bigEndian32(value: number): Uint8Array {
+export function bigEndian32(value: number): Uint8Array {
   return new Uint8Array([value >>> 24, (value >>> 16) & 0xff, (value >>> 8) & 0xff, value & 0xff]);
 }
 
