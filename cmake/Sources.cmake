@@ -6,7 +6,6 @@ set(QM_ENGINE_SOURCES
   engine/ControlTable.cpp
   engine/DuckChain.cpp
   engine/DuckerCore.cpp
-  engine/DuckSettings.cpp
   engine/EnvelopeDetector.cpp
   engine/KeyBus.cpp
   engine/LocalKeyBus.cpp
@@ -112,7 +111,6 @@ set(QM_WEB_SOURCES
   engine/AudioDelay.cpp
   engine/ControlTable.cpp
   engine/DuckChain.cpp
-  engine/DuckSettings.cpp
   engine/EnvelopeDetector.cpp
   engine/PeakHold.cpp
   engine/StreamDucker.cpp

@@ -1,6 +1,7 @@
 #include "engine/DuckChain.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "engine/Parameters.h"
@@ -17,6 +18,16 @@ void DuckChain::configure(float sampleRateHz, float attackValue, float releaseVa
     if (std::isfinite(releaseMs)) envelope.setRelease(releaseMs);
     const double thresholdDb = thresholdDbFor(thresholdValue);
     if (std::isfinite(thresholdDb)) envelope.setThreshold(thresholdDb);
+}
+
+void DuckChain::follow(float sampleRateHz, const DuckSettings& settings) {
+    const std::array<std::uint32_t, 4> wanted = {
+        std::bit_cast<std::uint32_t>(sampleRateHz), std::bit_cast<std::uint32_t>(settings.attackValue),
+        std::bit_cast<std::uint32_t>(settings.releaseValue), std::bit_cast<std::uint32_t>(settings.thresholdValue)};
+    if (following && wanted == followed) return;
+    followed = wanted;
+    following = true;
+    configure(sampleRateHz, settings.attackValue, settings.releaseValue, settings.thresholdValue);
 }
 
 void DuckChain::setHoldMs(double holdMs, double sampleRateHz) {

@@ -6,13 +6,39 @@
 // range, a floor on the gain in the kernels) and hold the key's peak over pauses; both are off
 // unless set, and then cost nothing.
 
+#include <array>
 #include <cstdint>
 
 #include "engine/EnvelopeDetector.h"
+#include "engine/Parameters.h"
 #include "engine/PeakHold.h"
 #include "engine/kernels/DuckKernels.h"
 
 namespace qm {
+
+// What the parameters ask of the chain, read the same way by the plug-in's core and by the stream
+// ducker: bypassed or not, duck or key, and the detector's attack, release and threshold as stored
+// values.
+struct DuckSettings {
+    bool bypassed = false;
+    // Key mode: the audio times one minus the gain; duck mode: times the gain.
+    bool keyMode = false;
+    float attackValue = kParameterDefaults[ParamAttack];
+    float releaseValue = kParameterDefaults[ParamRelease];
+    float thresholdValue = kParameterDefaults[ParamThreshold];
+};
+
+// The settings from `parameter(index)`, the stored value of parameter `index`.
+template <class Parameter>
+DuckSettings duckSettingsOf(const Parameter& parameter) {
+    DuckSettings settings;
+    settings.bypassed = isSwitchOn(parameter(ParamBypass));
+    settings.keyMode = !isDuckMode(parameter(ParamDuckKey));
+    settings.attackValue = parameter(ParamAttack);
+    settings.releaseValue = parameter(ParamRelease);
+    settings.thresholdValue = parameter(ParamThreshold);
+    return settings;
+}
 
 class DuckChain {
 public:
@@ -23,6 +49,10 @@ public:
     // `sampleRateHz`; a value that maps to no finite time or level keeps the previous setting.
     // Cheap: the processor calls it every block.
     void configure(float sampleRateHz, float attackValue, float releaseValue, float thresholdValue);
+    // Keeps the detector on the settings' attack, release and threshold at `sampleRateHz`. The
+    // same values give the same coefficients, so they are computed again only on a change: cheap
+    // enough for every block.
+    void follow(float sampleRateHz, const DuckSettings& settings);
     // The largest reduction in dB; 0 is none (the plug-in's behaviour). A steady key loud enough
     // to go further settles exactly at it, and the gain starts to recover within
     // EnvelopeDetector::kRangeRecoveryMs of the key's end. Set-up call.
@@ -53,6 +83,9 @@ public:
 private:
     EnvelopeDetector envelope;
     PeakHold hold;
+    // The rate and the stored attack, release and threshold (as bits) that `follow` last applied.
+    std::array<std::uint32_t, 4> followed{};
+    bool following = false;
 };
 
 }  // namespace qm

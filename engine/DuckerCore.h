@@ -14,7 +14,6 @@
 #include "engine/AudioDelay.h"
 #include "engine/ControlTable.h"
 #include "engine/DuckChain.h"
-#include "engine/DuckSettings.h"
 #include "engine/KeyBus.h"
 #include "engine/Parameters.h"
 #include "engine/kernels/DuckKernels.h"
@@ -96,7 +95,6 @@ private:
     std::atomic<float> parameters[kParameterCount];
     std::int32_t ownSlot = -1;
     DuckChain chain;
-    DetectorSetup detectorSetup;
     AudioDelay delay;
     bool listening[kKeySlotCount] = {false, false, false, false};
 };

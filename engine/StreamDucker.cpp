@@ -24,7 +24,7 @@ StreamDucker::StreamDucker(float sampleRateHz, double maxHoldMs)
 
 void StreamDucker::applyParameters() {
     settings = duckSettingsOf([this](std::int32_t index) { return parameters[static_cast<std::size_t>(index)]; });
-    detectorSetup.apply(chain, rateHz, settings);
+    chain.follow(rateHz, settings);
 }
 
 void StreamDucker::setParameter(std::int32_t index, float value) {

@@ -11,7 +11,6 @@
 
 #include "engine/ControlTable.h"
 #include "engine/DuckChain.h"
-#include "engine/DuckSettings.h"
 #include "engine/Parameters.h"
 
 namespace qm {
@@ -50,7 +49,6 @@ private:
     std::array<float, kParameterCount> parameters{};
     DuckSettings settings;
     DuckChain chain;
-    DetectorSetup detectorSetup;
 };
 
 }  // namespace qm

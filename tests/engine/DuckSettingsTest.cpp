@@ -1,11 +1,11 @@
-// The settings the core and the file tool read from the parameters, and the detector set-up that
-// follows them only on a change.
+// The settings the core and the stream ducker read from the parameters, and the chain that follows
+// them only on a change.
 
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "engine/DuckSettings.h"
+#include "engine/DuckChain.h"
 
 namespace qm {
 namespace {
@@ -42,21 +42,20 @@ TEST(DuckSettings, BypassAtExactlyOneAndDuckModeFromAHalfUp) {
 
 TEST(DuckSettings, TheDetectorFollowsTheSettingsAndTheRateOnlyWhenTheyChange) {
     DuckChain chain;
-    DetectorSetup setup;
     DuckSettings settings;
     settings.thresholdValue = 0.25f;
-    setup.apply(chain, 48000.0f, settings);
+    chain.follow(48000.0f, settings);
     EXPECT_DOUBLE_EQ(chain.detector().getThreshold(), -24.0);
     const double attackMs = chain.detector().getAttack();
-    // Set behind the set-up's back: the same settings again leave it alone.
+    // Set behind the chain's back: the same settings again leave it alone.
     chain.detector().setThreshold(-6.0);
-    setup.apply(chain, 48000.0f, settings);
+    chain.follow(48000.0f, settings);
     EXPECT_DOUBLE_EQ(chain.detector().getThreshold(), -6.0);
     // A change of any value or of the rate sets the detector again.
-    setup.apply(chain, 44100.0f, settings);
+    chain.follow(44100.0f, settings);
     EXPECT_DOUBLE_EQ(chain.detector().getThreshold(), -24.0);
     settings.attackValue = 0.5f;
-    setup.apply(chain, 44100.0f, settings);
+    chain.follow(44100.0f, settings);
     EXPECT_NE(chain.detector().getAttack(), attackMs);
     EXPECT_DOUBLE_EQ(chain.detector().getAttack(), 500.0);
 }
