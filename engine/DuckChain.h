@@ -47,7 +47,7 @@ public:
 
     // The detector for the plug-in's stored attack, release and threshold values at
     // `sampleRateHz`; a value that maps to no finite time or level keeps the previous setting.
-    // Cheap: the processor calls it every block.
+    // Computes the coefficients on every call; `follow` calls it only when the values change.
     void configure(float sampleRateHz, float attackValue, float releaseValue, float thresholdValue);
     // Keeps the detector on the settings' attack, release and threshold at `sampleRateHz`. The
     // same values give the same coefficients, so they are computed again only on a change: cheap
