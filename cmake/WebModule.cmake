@@ -95,13 +95,21 @@ add_custom_command(OUTPUT ${QM_DIST_DIR}/web/mp3/mp3.wasm
   COMMAND ${CMAKE_COMMAND} -E copy /usr/share/common-licenses/LGPL-2 ${QM_DIST_DIR}/web/mp3/LAME-LICENSE.txt
   DEPENDS ${QM_WEB_NPM}/node_modules/.package-lock.json
   COMMENT "dist/web/mp3: the MP3 encoder the page loads when asked")
+# The demuxer that reads long sounds as they are needed and encoded episodes back (npm's mediabunny
+# at the lock file's version, under the MPL 2.0, unchanged), loaded with the page.
+set(QM_WEB_DEMUXER_PACKAGE ${QM_WEB_NPM}/node_modules/mediabunny)
+add_custom_command(OUTPUT ${QM_DIST_DIR}/web/mediabunny.js ${QM_DIST_DIR}/web/mediabunny-LICENSE.txt
+  COMMAND ${CMAKE_COMMAND} -E copy ${QM_WEB_DEMUXER_PACKAGE}/dist/bundles/mediabunny.min.mjs ${QM_DIST_DIR}/web/mediabunny.js
+  COMMAND ${CMAKE_COMMAND} -E copy ${QM_WEB_DEMUXER_PACKAGE}/LICENSE ${QM_DIST_DIR}/web/mediabunny-LICENSE.txt
+  DEPENDS ${QM_WEB_NPM}/node_modules/.package-lock.json
+  COMMENT "dist/web/mediabunny.js: the demuxer the page reads sounds with")
 # The service worker, written last: it lists the page's files and takes its version from them.
 set(QM_WEB_SERVICE_WORKER ${QM_DIST_DIR}/web/sw.js)
 add_custom_command(OUTPUT ${QM_WEB_SERVICE_WORKER}
   COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
     ${QM_DIST_DIR}/web
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
-    ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/presets.json
+    ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm ${QM_DIST_DIR}/web/mediabunny.js ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/presets.json
     ${QM_DIST_DIR}/web/finishing.json
     ${QM_DIST_DIR}/web/quellmar.wasm
   COMMENT "dist/web/sw.js: the page's files for offline use")

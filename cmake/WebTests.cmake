@@ -16,7 +16,8 @@ set(QM_WEB_ENV "QM_WEB_DIST=${QM_DIST_DIR}/web" "QM_DUCK=$<TARGET_FILE:quellmar-
   "QM_WEB_LOUDNESS_NATIVE=$<TARGET_FILE:quellmar_web_loudness_native>" "QM_WEB_WORK=${CMAKE_BINARY_DIR}/web-tests")
 add_test(NAME web.compare COMMAND ${QM_NODE} --test ${CMAKE_SOURCE_DIR}/tests/web/duck-compare.test.mjs
   ${CMAKE_SOURCE_DIR}/tests/web/limiter-compare.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/loudness-compare.test.mjs
-  ${CMAKE_SOURCE_DIR}/tests/web/audio-files.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/m4a.test.mjs)
+  ${CMAKE_SOURCE_DIR}/tests/web/audio-files.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/m4a.test.mjs
+  ${CMAKE_SOURCE_DIR}/tests/web/resampler.test.mjs)
 set_tests_properties(web.compare PROPERTIES LABELS web FIXTURES_REQUIRED web-module ENVIRONMENT "${QM_WEB_ENV}")
 add_test(NAME bench.web COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tests/web/bench.mjs)
 set_tests_properties(bench.web PROPERTIES LABELS bench FIXTURES_REQUIRED web-module RUN_SERIAL ON
@@ -34,6 +35,11 @@ if(QM_CHROMIUM)
   # native, the worklet's share of its budget, the page's weight and first paint.
   add_test(NAME bench.web.page COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tests/web/bench-page.mjs)
   set_tests_properties(bench.web.page PROPERTIES LABELS bench FIXTURES_REQUIRED web-module RUN_SERIAL ON TIMEOUT 900
+    ENVIRONMENT "${QM_WEB_ENV};QM_WEB_NODE_MODULES=${QM_WEB_NPM}/node_modules;QM_CHROMIUM=${QM_CHROMIUM}")
+  # An hour-long voice and bed read as needed and exported to Opus: the tab's peak memory. Not a
+  # timing, so it runs beside other tests.
+  add_test(NAME bench.web.long COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tests/web/bench-long.mjs)
+  set_tests_properties(bench.web.long PROPERTIES LABELS bench FIXTURES_REQUIRED web-module TIMEOUT 1500
     ENVIRONMENT "${QM_WEB_ENV};QM_WEB_NODE_MODULES=${QM_WEB_NPM}/node_modules;QM_CHROMIUM=${QM_CHROMIUM}")
 else()
   message(STATUS "web.page left out: no chromium (the web set of tools/setup.sh installs it)")

@@ -57,7 +57,8 @@ export async function exportEpisode(page, session, downloads, format) {
 
 // The integrated loudness (LUFS) and true peak (dBTP) that ffmpeg's ebur128 filter measures.
 export function ebur128(path) {
-  const measured = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-i', path, '-af', 'ebur128=peak=true',
+  // Each 100 ms's line at the verbose level, unseen: an hour's would overflow what is kept of stderr.
+  const measured = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-i', path, '-af', 'ebur128=peak=true:framelog=verbose',
     '-f', 'null', '-'], { encoding: 'utf8' });
   assert.equal(measured.status, 0, measured.stderr);
   const summary = measured.stderr.slice(measured.stderr.lastIndexOf('Summary'));

@@ -450,3 +450,69 @@ test('offline, the page loads again from its service worker', async () => {
   assert.equal(await page.$$eval('#preset option', (options) => options.length), 4);
   await page.setOfflineMode(false);
 });
+
+// The largest difference between two WAVs' samples, after their lengths are held equal.
+function largestDifference(actualPath, expectedPath) {
+  const [actual, expected] = [readFloatWav(actualPath), readFloatWav(expectedPath)];
+  assert.equal(actual[0].length, expected[0].length);
+  let largest = 0;
+  for (let c = 0; c < 2; ++c) {
+    for (let i = 0; i < expected[c].length; ++i) largest = Math.max(largest, Math.abs(actual[c][i] - expected[c][i]));
+  }
+  return largest;
+}
+
+test('sounds read as they are needed (?stream, as past 20 minutes): bad files named, the same episodes, the preview played from pieces', async () => {
+  const paths = wavPaths();
+  const streamed = await browser.newPage();
+  try {
+    await streamed.goto(`${server.url}index.html?stream`);
+    await streamed.waitForSelector('body[data-ready="true"]');
+    const choose = (selector, files) => driver.chooseFiles(streamed, selector, files);
+    const text = () => streamed.$eval('#messages', (box) => box.textContent);
+    await choose('#bed-input', [paths.bed]);
+    for (const [file, expected] of [[paths.bad, /not-sound\.mp3: this browser cannot decode it/],
+      [join(work, 'empty.wav'), /empty\.wav: holds no samples/]]) {
+      await choose('#voice-input', [file]);
+      assert.match(await text(), expected);
+    }
+    // Two voices: quellmar-duck's episode from the same files.
+    const second = join(work, 'voice-two.wav');
+    await choose('#voice-input', [paths.voice, second]);
+    assert.match(await text(), /read from their files as they are needed/);
+    await streamed.select('#preset', 'strong');
+    await streamed.click('#mix');
+    const exported = await driver.exportEpisode(streamed, downloadEvents, downloads, 'float32');
+    const expectedPath = join(work, 'mix-strong-streamed.wav');
+    execFileSync(process.env.QM_DUCK, ['-q', '--preset', 'strong', '--key', paths.voice, '--key', second, '--mix',
+      '--format', 'wav:float', paths.bed, '-o', expectedPath]);
+    const largest = largestDifference(exported, expectedPath);
+    console.log(`read as needed, two voices mixed: max |difference| against quellmar-duck ${largest.toExponential(3)}`);
+    assert.ok(largest <= 1e-6, `max difference ${largest}`);
+    // The live preview plays pieces read ahead of its playhead, from wherever it is put.
+    await streamed.select('#preset', 'podcast');
+    for (const position of ['0', '0.5']) {
+      await streamed.$eval('#position', (slider, value) => {
+        slider.value = value;
+        slider.dispatchEvent(new Event('input'));
+      }, position);
+      const start = await streamed.$eval('#time', (t) => t.textContent);
+      if (position === '0') await streamed.click('#play');
+      await streamed.waitForFunction((was) => document.getElementById('time').textContent !== was, { timeout: 20000 }, start);
+      await streamed.waitForFunction(() => Number(document.getElementById('reduction').value) > 3.5, { timeout: 20000 });
+    }
+    await streamed.click('#play');
+    // The six-channel voice at 44.1 kHz, resampled as it is read, and the finished episode as Opus.
+    await choose('#voice-input', [join(work, 'voice-5.1-44k1.wav')]);
+    for (const said of [/resampled to the bed's 48000 Hz/, /mixed down to stereo/]) assert.match(await text(), said);
+    await streamed.select('#preset', 'podcast');
+    const opus = await driver.exportEpisode(streamed, downloadEvents, downloads, 'opus');
+    const { integrated, peak } = ebur128(opus);
+    console.log(`read as needed, podcast as Opus: ${integrated} LUFS, true peak ${peak} dBTP`);
+    assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
+    assert.ok(peak <= -1.0, `true peak ${peak} dBTP`);
+    assert.ok(Math.abs(ffprobe(opus).seconds - (kSeconds + 2)) <= 0.03);
+  } finally {
+    await streamed.close();
+  }
+});

@@ -63,22 +63,25 @@ function foldWeights(channels: number): Array<[number, number]> {
   return Array.from({ length: channels }, (_, c) => order[c] ?? [0, 0]);
 }
 
-export function foldToStereo(buffer: AudioBuffer): Stereo {
-  if (buffer.numberOfChannels === 1) {
-    const mono = buffer.getChannelData(0);
-    return [mono, mono.slice()];
-  }
-  if (buffer.numberOfChannels === 2) return [buffer.getChannelData(0), buffer.getChannelData(1)];
-  const left = new Float32Array(buffer.length);
-  const right = new Float32Array(buffer.length);
-  foldWeights(buffer.numberOfChannels).forEach(([toLeft, toRight], c) => {
-    const data = buffer.getChannelData(c);
-    for (let i = 0; i < data.length; ++i) {
+// A file's channels (WAV's order) as stereo: one or two as they are, more folded down.
+export function foldPlanes(planes: Float32Array[]): Stereo {
+  if (planes.length === 1) return [planes[0], planes[0].slice()];
+  if (planes.length === 2) return [planes[0], planes[1]];
+  const frames = planes[0].length;
+  const left = new Float32Array(frames);
+  const right = new Float32Array(frames);
+  foldWeights(planes.length).forEach(([toLeft, toRight], c) => {
+    const data = planes[c];
+    for (let i = 0; i < frames; ++i) {
       left[i] += toLeft * data[i];
       right[i] += toRight * data[i];
     }
   });
   return [left, right];
+}
+
+export function foldToStereo(buffer: AudioBuffer): Stereo {
+  return foldPlanes(Array.from({ length: buffer.numberOfChannels }, (_, c) => buffer.getChannelData(c)));
 }
 
 // Decodes `file` at `rateHz` (the browser resamples when the file's rate differs). Throws an

@@ -2,7 +2,7 @@
 // the Opus and M4A exports share. Their containers are written here, so nothing is fetched.
 
 import type { Stereo } from './audio-files.js';
-import type { Progress } from './episode.js';
+import { StreamResampler } from './resampler.js';
 
 // The few WebCodecs types used here: TypeScript's DOM library does not declare them yet.
 interface EncodedChunk {
@@ -40,7 +40,8 @@ interface WebCodecs {
 const webCodecs = globalThis as unknown as Partial<WebCodecs>;
 
 const kBitrateBps = 128000;
-const kChunkFrames = 16384;
+// Silence after the episode is fed in pieces of this many frames.
+const kTailChunkFrames = 4096;
 // Chunks the encoder may hold before the next is fed: its queue stays small.
 const kMostQueued = 4;
 
@@ -54,18 +55,6 @@ export async function canEncode(codec: string, rateHz: number): Promise<boolean>
   } catch {
     return false;
   }
-}
-
-async function resampled([left, right]: Stereo, rateHz: number, toRateHz: number): Promise<Stereo> {
-  const context = new OfflineAudioContext(2, Math.ceil((left.length * toRateHz) / rateHz), toRateHz);
-  const buffer = context.createBuffer(2, left.length, rateHz);
-  buffer.copyToChannel(left, 0);
-  buffer.copyToChannel(right, 1);
-  const source = new AudioBufferSourceNode(context, { buffer });
-  source.connect(context.destination);
-  source.start();
-  const rendered = await context.startRendering();
-  return [rendered.getChannelData(0), rendered.getChannelData(1)];
 }
 
 export interface Encoded {
@@ -82,10 +71,10 @@ function bytesOf(view: ArrayBuffer | ArrayBufferView): Uint8Array {
     : new Uint8Array(view.buffer.slice(view.byteOffset, view.byteOffset + view.byteLength));
 }
 
-// Encodes [left, right] at `rateHz` with `codec`, followed by `tailFrames` of silence so that the
+// Encodes the blocks at `rateHz` with `codec`, followed by `tailFrames` of silence so that the
 // encoder's delay gives out the last samples.
-async function encodeWithBrowser(codec: string, [left, right]: Stereo, rateHz: number, tailFrames: number,
-  progress: Progress): Promise<Encoded> {
+async function encodeWithBrowser(codec: string, blocks: AsyncIterable<Stereo>, rateHz: number,
+  tailFrames: number): Promise<Encoded> {
   const codecs = webCodecs as WebCodecs;
   const encoded: Encoded = { packets: [], firstTimestampUs: 0, description: null };
   // What the encoder's callbacks report: its failure, and whom to wake when its queue shrinks.
@@ -105,34 +94,34 @@ async function encodeWithBrowser(codec: string, [left, right]: Stereo, rateHz: n
     },
   });
   encoder.ondequeue = () => status.wake?.();
+  let at = 0;
+  const feed = async ([left, right]: Stereo) => {
+    const count = left.length;
+    if (count === 0) return;
+    // AudioData copies what it is given.
+    const data = new Float32Array(2 * count);
+    data.set(left, 0);
+    data.set(right, count);
+    const audio = new codecs.AudioData({
+      format: 'f32-planar', sampleRate: rateHz, numberOfFrames: count, numberOfChannels: 2,
+      timestamp: Math.round((at * 1e6) / rateHz), data,
+    });
+    encoder.encode(audio);
+    audio.close();
+    at += count;
+    while (encoder.encodeQueueSize > kMostQueued && !status.failure) {
+      await new Promise<void>((resolve) => {
+        status.wake = resolve;
+      });
+    }
+    if (status.failure) throw status.failure;
+  };
   try {
     encoder.configure({ codec, sampleRate: rateHz, numberOfChannels: 2, bitrate: kBitrateBps });
-    const frames = left.length;
-    const total = frames + tailFrames;
-    // AudioData copies what it is given: one planar buffer serves every chunk.
-    const planes = new Float32Array(2 * kChunkFrames);
-    for (let at = 0; at < total; at += kChunkFrames) {
-      const count = Math.min(kChunkFrames, total - at);
-      const data = planes.subarray(0, 2 * count);
-      data.fill(0);
-      if (at < frames) {
-        const end = Math.min(frames, at + count);
-        data.set(left.subarray(at, end), 0);
-        data.set(right.subarray(at, end), count);
-      }
-      const audio = new codecs.AudioData({
-        format: 'f32-planar', sampleRate: rateHz, numberOfFrames: count, numberOfChannels: 2,
-        timestamp: Math.round((at * 1e6) / rateHz), data,
-      });
-      encoder.encode(audio);
-      audio.close();
-      while (encoder.encodeQueueSize > kMostQueued && !status.failure) {
-        await new Promise<void>((resolve) => {
-          status.wake = resolve;
-        });
-      }
-      if (status.failure) throw status.failure;
-      await progress(Math.min(1, (at + count) / total));
+    for await (const block of blocks) await feed(block);
+    for (let left = tailFrames; left > 0; left -= kTailChunkFrames) {
+      const count = Math.min(kTailChunkFrames, left);
+      await feed([new Float32Array(count), new Float32Array(count)]);
     }
     await encoder.flush();
   } finally {
@@ -142,17 +131,24 @@ async function encodeWithBrowser(codec: string, [left, right]: Stereo, rateHz: n
   return encoded;
 }
 
-// Encodes the episode at its own rate where the encoder takes it (better than a linear
-// OfflineAudioContext: Chromium's Opus encoder delays such rates by 32 frames, under a
-// millisecond, left in), otherwise first brought to `fallbackRateHz`. Returns the packets, the
-// rate they are at and the episode's length in frames at that rate.
-export async function encodeEpisode(codec: string, name: string, episode: Stereo, episodeRateHz: number,
-  fallbackRateHz: number, tailSeconds: number, progress: Progress,
+// Blocks at `toRateHz` made from blocks at `fromRateHz`.
+async function* resampled(blocks: AsyncIterable<Stereo>, fromRateHz: number, toRateHz: number): AsyncGenerator<Stereo> {
+  const resampler = new StreamResampler(fromRateHz, toRateHz);
+  for await (const block of blocks) yield resampler.push(block);
+  yield resampler.flush();
+}
+
+// Encodes the episode at its own rate where the encoder takes it (Chromium's Opus encoder delays
+// such rates by 32 frames, under a millisecond, left in), otherwise first brought to
+// `fallbackRateHz`. Returns the packets, the rate they are at and the episode's length in frames
+// at that rate.
+export async function encodeEpisode(codec: string, name: string, blocks: AsyncIterable<Stereo>, frames: number,
+  episodeRateHz: number, fallbackRateHz: number, tailSeconds: number,
 ): Promise<{ encoded: Encoded; rateHz: number; frames: number }> {
   const direct = await canEncode(codec, episodeRateHz);
   if (!direct && !(await canEncode(codec, fallbackRateHz))) throw new Error(`this browser cannot encode ${name}`);
   const rateHz = direct ? episodeRateHz : fallbackRateHz;
-  const audio = direct ? episode : await resampled(episode, episodeRateHz, rateHz);
-  const encoded = await encodeWithBrowser(codec, audio, rateHz, Math.ceil(tailSeconds * rateHz), progress);
-  return { encoded, rateHz, frames: audio[0].length };
+  const audio = direct ? blocks : resampled(blocks, episodeRateHz, rateHz);
+  const encoded = await encodeWithBrowser(codec, audio, rateHz, Math.ceil(tailSeconds * rateHz));
+  return { encoded, rateHz, frames: direct ? frames : Math.ceil((frames * rateHz) / episodeRateHz) };
 }

@@ -2,9 +2,8 @@
 // base media file format, the sample table before the audio so players start at once), with an
 // edit list that cuts the encoder's priming and its tail, and iTunes-style tags with the cover.
 
-import type { Stereo } from './audio-files.js';
 import { type Encoded, encodeEpisode } from './browser-encoder.js';
-import type { Progress } from './episode.js';
+import type { EpisodeWriter } from './episode.js';
 import { bigEndian32 as u32, type EpisodeTags, joined } from './tags.js';
 
 export const kAacCodec = 'mp4a.40.2';
@@ -161,9 +160,10 @@ export function m4aFile(encoded: Encoded, rateHz: number, lengthFrames: number, 
     u32(8 + mediaBytes), latin1('mdat'), ...encoded.packets], { type: 'audio/mp4' });
 }
 
-export async function encodeM4a(episode: Stereo, episodeRateHz: number, progress: Progress,
-  tags: EpisodeTags): Promise<Blob> {
-  const { encoded, rateHz, frames } = await encodeEpisode(kAacCodec, 'AAC', episode, episodeRateHz, kAacRateHz,
-    kTailSeconds, progress);
-  return m4aFile(encoded, rateHz, frames, tags);
+// A writer of the episode as an M4A file with `tags`.
+export function m4aWriter(episodeRateHz: number, tags: EpisodeTags): EpisodeWriter {
+  return async (blocks, frames) => {
+    const encoded = await encodeEpisode(kAacCodec, 'AAC', blocks, frames, episodeRateHz, kAacRateHz, kTailSeconds);
+    return m4aFile(encoded.encoded, encoded.rateHz, encoded.frames, tags);
+  };
 }

@@ -1,8 +1,7 @@
 // MP3 export through LAME compiled to WebAssembly (npm's wasm-media-encoders), fetched from this
 // page's own folder only when an MP3 is asked for, never before: the WAV page stays small.
 
-import type { Stereo } from './audio-files.js';
-import type { Progress } from './episode.js';
+import type { EpisodeWriter } from './episode.js';
 import { type EpisodeTags, id3v2 } from './tags.js';
 
 interface Mp3Encoder {
@@ -18,7 +17,6 @@ interface EncoderLibrary {
 // The rates an MP3 file can carry.
 export const kMp3RatesHz = [8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000];
 const kBitrateKbps = 192;
-const kChunkFrames = 1152 * 64;
 
 let library: Promise<EncoderLibrary> | null = null;
 
@@ -36,18 +34,18 @@ function loadLibrary(): Promise<EncoderLibrary> {
   return library;
 }
 
-// The episode as an MP3 after an ID3v2 tag with `tags`.
-export async function encodeMp3([left, right]: Stereo, rateHz: number, progress: Progress, tags: EpisodeTags): Promise<Blob> {
+// A writer of the episode as an MP3 after an ID3v2 tag with `tags`; the encoder is loaded when
+// the writer is made.
+export async function mp3Writer(rateHz: number, tags: EpisodeTags): Promise<EpisodeWriter> {
   if (!kMp3RatesHz.includes(rateHz)) throw new Error(`an MP3 cannot carry ${rateHz} Hz; export a WAV instead`);
-  const encoder = await (await loadLibrary()).createEncoder('audio/mpeg', 'mp3/mp3.wasm');
-  encoder.configure({ sampleRate: rateHz, channels: 2, bitrate: kBitrateKbps });
-  const parts: Uint8Array[] = [id3v2(tags)];
-  for (let at = 0; at < left.length; at += kChunkFrames) {
-    const end = Math.min(left.length, at + kChunkFrames);
-    // The encoder hands out a view of its own memory: copy before the next call.
-    parts.push(encoder.encode([left.subarray(at, end), right.subarray(at, end)]).slice());
-    await progress(end / left.length);
-  }
-  parts.push(encoder.finalize().slice());
-  return new Blob(parts, { type: 'audio/mpeg' });
+  const lame = await loadLibrary();
+  return async (blocks) => {
+    const encoder = await lame.createEncoder('audio/mpeg', 'mp3/mp3.wasm');
+    encoder.configure({ sampleRate: rateHz, channels: 2, bitrate: kBitrateKbps });
+    const parts: Uint8Array[] = [id3v2(tags)];
+    // The encoder hands out a view of its own memory: copied before the next call.
+    for await (const block of blocks) parts.push(encoder.encode(block).slice());
+    parts.push(encoder.finalize().slice());
+    return new Blob(parts, { type: 'audio/mpeg' });
+  };
 }

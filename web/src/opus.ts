@@ -1,8 +1,7 @@
 // Opus export: the browser's own encoder and an Ogg Opus file written here (RFC 7845).
 
-import type { Stereo } from './audio-files.js';
 import { encodeEpisode } from './browser-encoder.js';
-import type { Progress } from './episode.js';
+import type { EpisodeWriter } from './episode.js';
 import { type EpisodeTags, vorbisComments } from './tags.js';
 
 const kOpusRateHz = 48000;
@@ -180,10 +179,12 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
   return new Blob(pages, { type: kOpusMimeType });
 }
 
-export async function encodeOpus(episode: Stereo, episodeRateHz: number, progress: Progress,
-  tags: EpisodeTags): Promise<Blob> {
-  const { encoded } = await encodeEpisode('opus', 'Opus', episode, episodeRateHz, kOpusRateHz, kTailSeconds, progress);
-  const samples = Math.round((episode[0].length * kOpusRateHz) / episodeRateHz);
-  return oggOpus(encoded.packets, statedPreSkip(encoded.description) ?? kDefaultPreSkip, episodeRateHz, samples,
-    vorbisComments(tags));
+// A writer of the episode as an Ogg Opus file with `tags`.
+export function opusWriter(episodeRateHz: number, tags: EpisodeTags): EpisodeWriter {
+  return async (blocks, frames) => {
+    const { encoded } = await encodeEpisode('opus', 'Opus', blocks, frames, episodeRateHz, kOpusRateHz, kTailSeconds);
+    const samples = Math.round((frames * kOpusRateHz) / episodeRateHz);
+    return oggOpus(encoded.packets, statedPreSkip(encoded.description) ?? kDefaultPreSkip, episodeRateHz, samples,
+      vorbisComments(tags));
+  };
 }

@@ -2,18 +2,21 @@
 // through the engine in an AudioWorklet, and exported as a finished WAV episode. Everything it
 // needs is fetched at load; nothing afterwards, and no sound leaves the browser.
 
-import { decodeFile, type DecodedSound, foldToStereo, padded, type Stereo, sumKeys } from './audio-files.js';
+import { decodeFile, padded, type Stereo, sumKeys } from './audio-files.js';
 import { buildControls, type ControlDefinition, controlDefinitions, setControl } from './controls.js';
 import { ControlId, QuellmarModule } from './engine.js';
-import { duck, type EpisodeSettings, integratedLufs, makeEpisode, type Progress } from './episode.js';
+import {
+  ducked, type EpisodeInputs, type EpisodeSettings, type EpisodeWriter, heldInputs, makeEpisode, measuredLufs, type Progress,
+} from './episode.js';
 import { type FinishingPlan, parseFinishingPlan, parsePresets, type Preset } from './presets.js';
-import { encodeMp3 } from './mp3.js';
+import { mp3Writer } from './mp3.js';
 import { canEncode } from './browser-encoder.js';
-import { encodeM4a, kAacCodec } from './m4a.js';
-import { encodeOpus } from './opus.js';
+import { kAacCodec, m4aWriter } from './m4a.js';
+import { opusWriter } from './opus.js';
+import { loadDemuxer, openSound, soundChunks, streamedInputs } from './sound-stream.js';
 import { type Cover, type EpisodeTags, kCoverTypes, kMostCoverBytes } from './tags.js';
-import { encodeWav, type WavFormat } from './wav.js';
-import { drawWave, GainColumns, type Peaks, peaksOf } from './waveform.js';
+import { type WavFormat, wavWriter } from './wav.js';
+import { drawWave, GainColumns, type Peaks, PeakBins, peaksOf } from './waveform.js';
 
 const kMostVoices = 4;
 // An encoded episode further from the target than the plan allows is made again, at most this
@@ -21,17 +24,23 @@ const kMostVoices = 4;
 const kMostEncoderPasses = 2;
 
 // The lossy file types the page writes (their margins and shifts are quellmar-duck's, in the plan):
-// encoding takes `encodingShare` of the export's time.
+// a writing pass takes `writingCost` times a pass that only reads and ducks.
 interface LossyType {
   extension: string;
-  encodingShare: number;
-  encode: (audio: Stereo, rateHz: number, progress: Progress, tags: EpisodeTags) => Promise<Blob>;
+  writingCost: number;
+  writer: (rateHz: number, tags: EpisodeTags) => EpisodeWriter | Promise<EpisodeWriter>;
 }
 const kLossyTypes = new Map<string, LossyType>([
-  ['mp3', { extension: 'mp3', encodingShare: 0.5, encode: encodeMp3 }],
-  ['opus', { extension: 'opus', encodingShare: 0.1, encode: encodeOpus }],
-  ['m4a', { extension: 'm4a', encodingShare: 0.1, encode: encodeM4a }],
+  ['mp3', { extension: 'mp3', writingCost: 3, writer: mp3Writer }],
+  ['opus', { extension: 'opus', writingCost: 1, writer: opusWriter }],
+  ['m4a', { extension: 'm4a', writingCost: 1, writer: m4aWriter }],
 ]);
+const kWavWritingCost = 0.2;
+
+// Sounds longer than this are read from their files as they are needed instead of held decoded
+// (an hour of stereo at 48 kHz would take 1.4 GB a copy); the page's address can ask for it
+// always with `?stream`.
+const kMostHeldSeconds = 20 * 60;
 
 // The types the browser's own encoder makes, by their option and WebCodecs codec: listed always,
 // disabled with the reason where they cannot be made.
@@ -56,11 +65,6 @@ async function offerBrowserEncoded(): Promise<void> {
   }
 }
 
-async function decodeBlob(blob: Blob, rateHz: number): Promise<Stereo> {
-  const buffer = await new OfflineAudioContext(1, 1, rateHz).decodeAudioData(await blob.arrayBuffer());
-  return foldToStereo(buffer);
-}
-
 const element = <T extends HTMLElement>(id: string) => document.getElementById(id) as T;
 
 interface State {
@@ -72,10 +76,14 @@ interface State {
   controls: ControlDefinition[];
   voiceFiles: File[];
   bedFile: File | null;
-  voices: DecodedSound[];
-  bed: DecodedSound | null;
+  bedName: string | null;
+  voiceNames: string[];
+  // Whether the sounds are read from their files as needed.
+  streamed: boolean;
   rateHz: number;
-  // The bed and the summed voices, both as long as the episode.
+  // What the episode is made from; the bed and the summed voices held whole (both as long as the
+  // episode) when they are not read from their files as needed.
+  inputs: EpisodeInputs | null;
   bedAudio: Stereo | null;
   keyAudio: Stereo | null;
   frames: number;
@@ -142,20 +150,41 @@ function nextTask(): Promise<void> {
 async function updateCurve(): Promise<void> {
   const request = ++state.curveRequest;
   await new Promise((resolve) => requestAnimationFrame(resolve));
-  if (request !== state.curveRequest || !state.bedAudio || !state.keyAudio) return;
+  const inputs = state.inputs;
+  if (request !== state.curveRequest || !inputs) return;
   const slice = async () => {
     await nextTask();
     if (request !== state.curveRequest) throw new Superseded();
   };
   try {
-    const columns = new GainColumns(element<HTMLCanvasElement>('bed-wave').width, state.frames);
-    await duck(state.module, state.rateHz, state.bedAudio, state.keyAudio, engineControls(),
-      { audio: false, gains: (gains, at) => columns.add(gains, at) }, slice);
+    const width = element<HTMLCanvasElement>('bed-wave').width;
+    const columns = new GainColumns(width, state.frames);
+    // Sounds read as needed are drawn from what the first curve reads.
+    const peaks = state.streamed && !state.bedPeaks ? [new PeakBins(width, state.frames), new PeakBins(width, state.frames)] : null;
+    const read = peaks ? withPeaks(inputs, peaks[0], peaks[1]) : inputs;
+    for await (const { gains, at } of ducked(state.module, state.rateHz, read, engineControls(), false, slice)) {
+      columns.add(gains, at);
+    }
     state.gainCurve = columns.lowest;
+    if (peaks) [state.bedPeaks, state.voicePeaks] = peaks.map((p) => p.peaks());
     redraw();
   } catch (error) {
     if (!(error instanceof Superseded)) throw error;
   }
+}
+
+// `inputs` as they are, their peaks taken as they pass.
+function withPeaks(inputs: EpisodeInputs, bed: PeakBins, key: PeakBins): EpisodeInputs {
+  return {
+    frames: inputs.frames,
+    async *read() {
+      for await (const block of inputs.read()) {
+        bed.add(block.bed);
+        key.add(block.key);
+        yield block;
+      }
+    },
+  };
 }
 
 // Sends the controls to the preview; the page's body counts how many settings were sent.
@@ -184,28 +213,67 @@ function applyPreset(name: string): void {
   controlsChanged();
 }
 
+// A chosen sound: decoded and held (`channels`), or read from its file as needed.
+interface ChosenSound {
+  name: string;
+  fileRateHz: number;
+  fileChannels: number;
+  frames: number;
+  channels: Stereo | null;
+}
+
+// A sound read as needed: its rate, channels and length as its file states them.
+async function probed(file: File, rateHz: number | null): Promise<ChosenSound> {
+  const { fileRateHz, fileChannels, statedSeconds } = await openSound(file, file.name);
+  const frames = Math.round(statedSeconds * (rateHz ?? fileRateHz));
+  if (frames === 0) throw new Error(`${file.name}: holds no samples`);
+  return { name: file.name, fileRateHz, fileChannels, frames, channels: null };
+}
+
+// Whether the chosen files are to be read as needed: asked for, or longer than the page holds.
+async function readAsNeeded(files: File[]): Promise<boolean> {
+  if (new URLSearchParams(location.search).has('stream')) return true;
+  for (const file of files) {
+    try {
+      if ((await openSound(file, file.name)).statedSeconds > kMostHeldSeconds) return true;
+    } catch {
+      // Said when it is decoded.
+    }
+  }
+  return false;
+}
+
 // Decodes what was chosen: the bed at its own rate, the voices at the bed's. A newer choice made
 // while decoding supersedes this one.
 let soundRequests = 0;
 async function loadSounds(): Promise<void> {
   const request = ++soundRequests;
   const messages: State['messages'] = [];
-  let bed: DecodedSound | null = null;
+  const chosenVoices = state.voiceFiles.slice(0, kMostVoices);
+  const streamed = await readAsNeeded([...(state.bedFile ? [state.bedFile] : []), ...chosenVoices]);
+  const choose = async (file: File, rateHz: number | null): Promise<ChosenSound> => {
+    if (streamed) return probed(file, rateHz);
+    const decoded = await decodeFile(file, rateHz);
+    return { ...decoded, frames: decoded.channels[0].length };
+  };
+  let bed: ChosenSound | null = null;
   if (state.bedFile) {
     try {
-      bed = await decodeFile(state.bedFile, null);
+      bed = await choose(state.bedFile, null);
     } catch (error) {
       messages.push({ text: `${(error as Error).message}. Choose another bed.`, error: true });
     }
   }
   const rateHz = bed ? bed.fileRateHz : null;
-  const voices: DecodedSound[] = [];
+  const voices: ChosenSound[] = [];
+  const voiceFiles: File[] = [];
   if (state.voiceFiles.length > kMostVoices) {
     messages.push({ text: `Only the first ${kMostVoices} voices are used (${state.voiceFiles.length} were chosen).`, error: false });
   }
-  for (const file of state.voiceFiles.slice(0, kMostVoices)) {
+  for (const file of chosenVoices) {
     try {
-      voices.push(await decodeFile(file, rateHz));
+      voices.push(await choose(file, rateHz));
+      voiceFiles.push(file);
     } catch (error) {
       messages.push({ text: `${(error as Error).message}. It was left out.`, error: true });
     }
@@ -222,11 +290,10 @@ async function loadSounds(): Promise<void> {
     messages.push({ text: 'No voice chosen: choose 1 to 4 voice files to duck the bed under.', error: false });
   }
   if (request !== soundRequests) return;
-  state.bed = bed;
-  state.voices = voices;
+  state.bedName = bed?.name ?? null;
   state.rateHz = rateHz ?? (voices.length > 0 ? voices[0].fileRateHz : 48000);
-  const voiceFrames = Math.max(0, ...voices.map((v) => v.channels[0].length));
-  const bedFrames = bed ? bed.channels[0].length : 0;
+  const voiceFrames = Math.max(0, ...voices.map((v) => v.frames));
+  const bedFrames = bed ? bed.frames : 0;
   if (bed && voiceFrames > bedFrames) {
     messages.push({
       text: `The voice (${formatTime(voiceFrames / state.rateHz)}) is longer than the bed (${formatTime(bedFrames / state.rateHz)}): the episode lasts as long as the voice, with silence after the bed.`,
@@ -234,17 +301,35 @@ async function loadSounds(): Promise<void> {
     });
   }
   state.frames = Math.max(voiceFrames, bedFrames);
-  state.keyAudio = voices.length > 0 ? sumKeys(voices.map((v) => v.channels), state.frames) : null;
-  state.bedAudio = bed ? padded(bed.channels, state.frames) : null;
   const columns = element<HTMLCanvasElement>('bed-wave').width;
-  state.voicePeaks = state.keyAudio ? peaksOf(state.keyAudio, columns, state.frames) : null;
-  state.bedPeaks = state.bedAudio ? peaksOf(state.bedAudio, columns, state.frames) : null;
+  const ready = bed !== null && voices.length > 0;
+  if (streamed) {
+    state.keyAudio = null;
+    state.bedAudio = null;
+    state.inputs = ready ? streamedInputs(state.bedFile!, voiceFiles, state.rateHz, state.frames) : null;
+    // Drawn once the first gain curve has read them.
+    state.voicePeaks = null;
+    state.bedPeaks = null;
+    if (ready) {
+      messages.push({
+        text: `The sounds are read from their files as they are needed${state.frames / state.rateHz > kMostHeldSeconds ? ` (over ${kMostHeldSeconds / 60} minutes)` : ''}, not held whole: the gain curve takes longer to draw.`,
+        error: false,
+      });
+    }
+  } else {
+    state.keyAudio = voices.length > 0 ? sumKeys(voices.map((v) => v.channels!), state.frames) : null;
+    state.bedAudio = bed ? padded(bed.channels!, state.frames) : null;
+    state.inputs = state.bedAudio && state.keyAudio ? heldInputs(state.bedAudio, state.keyAudio) : null;
+    state.voicePeaks = state.keyAudio ? peaksOf(state.keyAudio, columns, state.frames) : null;
+    state.bedPeaks = state.bedAudio ? peaksOf(state.bedAudio, columns, state.frames) : null;
+  }
   state.gainCurve = null;
   state.playhead = null;
+  state.voiceNames = voices.map((v) => v.name);
+  state.streamed = streamed;
   state.messages = messages;
   element('voice-names').textContent = voices.length > 0 ? `Voice: ${voices.map((v) => v.name).join(', ')}` : 'No voice chosen. Choose files or drop them here.';
   element('bed-names').textContent = bed ? `Bed: ${bed.name} (${bed.fileRateHz} Hz, ${formatTime(bedFrames / state.rateHz)})` : 'No bed chosen. Choose a file or drop it here.';
-  const ready = state.bedAudio !== null && state.keyAudio !== null;
   element<HTMLButtonElement>('play').disabled = !ready;
   element<HTMLButtonElement>('export').disabled = !ready;
   element<HTMLInputElement>('position').disabled = !ready;
@@ -258,6 +343,7 @@ async function loadSounds(): Promise<void> {
 }
 let soundLoads = 0;
 
+// Held sounds go to the preview whole; those read as needed, piece by piece as it plays.
 function sendSounds(): void {
   if (!state.preview || !state.bedAudio || !state.keyAudio) return;
   const copy = (s: Stereo) => [s[0].slice(), s[1].slice()];
@@ -280,7 +366,7 @@ function updateTime(frame: number): void {
 }
 
 async function startPreview(): Promise<void> {
-  if (!state.bedAudio || !state.keyAudio) return;
+  if (!state.inputs) return;
   if (!state.audioContext || state.audioContext.sampleRate !== state.rateHz) {
     await state.audioContext?.close();
     state.audioContext = new AudioContext({ sampleRate: state.rateHz });
@@ -301,13 +387,47 @@ async function startPreview(): Promise<void> {
       element('reduction-text').textContent = `${reductionDb.toFixed(1)} dB`;
       if (!playing) setPlaying(false);
       redraw();
+      for (const wake of reportWaiting.splice(0)) wake();
     };
     sendSounds();
   }
   await state.audioContext.resume();
   const frame = Math.round(Number(element<HTMLInputElement>('position').value) * state.frames);
-  state.preview!.port.postMessage({ type: 'play', frame: frame >= state.frames ? 0 : frame });
   setPlaying(true);
+  playFrom(frame >= state.frames ? 0 : frame);
+}
+
+// How far the pieces sent run ahead of the playhead.
+const kAheadSeconds = 4;
+let feeds = 0;
+const reportWaiting: Array<() => void> = [];
+
+function playFrom(frame: number): void {
+  if (state.streamed) void feedPreview(frame);
+  else state.preview?.port.postMessage({ type: 'play', frame });
+}
+
+// Plays sounds read as needed from `frame`: the pieces are read and sent ahead of the playhead
+// until the preview stops or plays from elsewhere.
+async function feedPreview(frame: number): Promise<void> {
+  const feed = ++feeds;
+  const preview = state.preview;
+  const inputs = state.inputs;
+  if (!preview || !inputs) return;
+  preview.port.postMessage({ type: 'stream', wasm: state.wasm.slice(0), from: frame, frames: state.frames });
+  preview.port.postMessage({ type: 'play', frame });
+  const ahead = kAheadSeconds * state.rateHz;
+  let at = frame;
+  for await (const { bed, key } of inputs.read(frame)) {
+    if (feed !== feeds) return;
+    const count = bed[0].length;
+    // Handed over, not copied: the arrays are empty here afterwards.
+    preview.port.postMessage({ type: 'piece', at, bed, key }, [...bed, ...key].map((c) => c.buffer));
+    at += count;
+    while (feed === feeds && at - (state.playhead ?? frame) > ahead) {
+      await new Promise<void>((resolve) => reportWaiting.push(resolve));
+    }
+  }
 }
 
 function setPlaying(playing: boolean): void {
@@ -318,6 +438,8 @@ function setPlaying(playing: boolean): void {
 }
 
 function stopPreview(): void {
+  ++feeds;
+  for (const wake of reportWaiting.splice(0)) wake();
   state.preview?.port.postMessage({ type: 'stop' });
   setPlaying(false);
 }
@@ -347,12 +469,13 @@ async function episodeTags(): Promise<{ tags: EpisodeTags; remark: string }> {
 }
 
 async function exportEpisode(): Promise<void> {
-  if (!state.keyAudio) {
+  if (state.voiceNames.length === 0) {
     state.messages = [{ text: 'No voice chosen: choose 1 to 4 voice files before exporting.', error: true }];
     showMessages();
     return;
   }
-  if (!state.bedAudio) return;
+  const inputs = state.inputs;
+  if (!inputs) return;
   const button = element<HTMLButtonElement>('export');
   const progress = element<HTMLProgressElement>('progress');
   const progressText = element('progress-text');
@@ -387,28 +510,29 @@ async function exportEpisode(): Promise<void> {
   };
   try {
     const { tags, remark } = await episodeTags();
-    const makingShare = 1 - (lossy?.encodingShare ?? 0);
-    const encode = (audio: Stereo) => lossy
-      ? lossy.encode(audio, state.rateHz, (f) => onProgress(makingShare + f * (1 - makingShare)), tags)
-      : Promise.resolve(encodeWav(state.module, audio, state.rateHz, format as WavFormat, tags));
-    let episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, settings,
+    // Checking what the encoder made is a pass that reads it; the rest is making it.
+    const makingShare = lossy ? 0.9 : 1;
+    const writer = lossy ? await lossy.writer(state.rateHz, tags) : wavWriter(state.module, state.rateHz, format as WavFormat, tags);
+    const costs = { writing: lossy?.writingCost ?? kWavWritingCost };
+    const make = (aimed: EpisodeSettings) => makeEpisode(state.module, state.rateHz, inputs, aimed, writer, costs,
       (f) => onProgress(f * makingShare));
-    let blob = await encode(episode.audio);
+    let episode = await make(settings);
     // The check: decode what the encoder made and measure it; only where it still missed the target
     // by more than the plan allows, make it again with the target moved by what it missed.
     let encodedLufs: number | null = null;
     for (let pass = 0; lossy && targetLufs !== null; ++pass) {
-      encodedLufs = integratedLufs(state.module, state.rateHz, await decodeBlob(blob, state.rateHz));
+      encodedLufs = await measuredLufs(state.module, state.rateHz, checked(episode.file, state.rateHz,
+        state.frames, (f) => onProgress(makingShare + f * (1 - makingShare))));
       const missedLu = targetLufs - encodedLufs;
       if (!(Math.abs(missedLu) > state.finishingPlan.retryLu) || pass >= kMostEncoderPasses) break;
       const aimed: EpisodeSettings = { ...settings, loudnessLufs: (episode.finishedLufs ?? targetLufs) + missedLu };
       progressText.textContent = `the encoder missed the target by ${missedLu.toFixed(2)} LU: once more`;
-      episode = await makeEpisode(state.module, state.rateHz, state.bedAudio, state.keyAudio, aimed, (f) => onProgress(f * makingShare));
-      blob = await encode(episode.audio);
+      episode = await make(aimed);
     }
+    const blob = episode.file;
     const link = document.createElement('a');
     link.href = URL.createObjectURL(blob);
-    link.download = `${(state.bed?.name ?? 'episode').replace(/\.[^.]*$/, '')}-episode.${lossy?.extension ?? 'wav'}`;
+    link.download = `${(state.bedName ?? 'episode').replace(/\.[^.]*$/, '')}-episode.${lossy?.extension ?? 'wav'}`;
     document.body.append(link);
     link.click();
     link.remove();
@@ -425,6 +549,16 @@ async function exportEpisode(): Promise<void> {
   } finally {
     button.disabled = false;
     document.body.dataset.exports = String(Number(document.body.dataset.exports ?? '0') + 1);
+  }
+}
+
+// An encoded episode's sound read back at `rateHz`, reporting how much of its `frames` was read.
+async function* checked(file: Blob, rateHz: number, frames: number, progress: Progress): AsyncGenerator<Stereo> {
+  let read = 0;
+  for await (const piece of soundChunks(file, rateHz)) {
+    read += piece[0].length;
+    await progress(Math.min(1, read / Math.max(1, frames)));
+    yield piece;
   }
 }
 
@@ -451,11 +585,13 @@ async function start(): Promise<void> {
     fetch('worklet.js').then((r) => r.text()),
   ]);
   const module = await QuellmarModule.load(wasm.slice(0));
+  // The demuxer too, so that nothing is fetched once the page is up.
+  await loadDemuxer();
   state = {
     module, wasm, workletUrl: URL.createObjectURL(new Blob([workletText], { type: 'text/javascript' })),
     presets: parsePresets(presetsText), finishingPlan: parseFinishingPlan(finishingText),
-    controls: controlDefinitions(module), voiceFiles: [], bedFile: null, voices: [],
-    bed: null, rateHz: 48000, bedAudio: null, keyAudio: null, frames: 0, voicePeaks: null, bedPeaks: null,
+    controls: controlDefinitions(module), voiceFiles: [], bedFile: null, bedName: null, voiceNames: [], streamed: false,
+    rateHz: 48000, inputs: null, bedAudio: null, keyAudio: null, frames: 0, voicePeaks: null, bedPeaks: null,
     gainCurve: null, playhead: null, curveRequest: 0, audioContext: null, preview: null, playing: false, messages: [],
   };
   buildControls(element('controls'), state.controls, controlsChanged);
@@ -491,7 +627,7 @@ async function start(): Promise<void> {
     const frame = Math.round(Number(element<HTMLInputElement>('position').value) * state.frames);
     state.playhead = frame;
     updateTime(frame);
-    if (state.playing) state.preview?.port.postMessage({ type: 'play', frame });
+    if (state.playing) playFrom(frame);
     redraw();
   });
   element('export').addEventListener('click', () => void exportEpisode());

@@ -31,6 +31,36 @@ export function peaksOf(sound: Stereo, columns: number, frames: number): Peaks {
   return { low, high };
 }
 
+// The lowest and highest sample of both channels in each of `columns` columns over `frames`
+// frames, as peaksOf gives them, of a sound read piece by piece from its start.
+export class PeakBins {
+  private readonly low: Float32Array;
+  private readonly high: Float32Array;
+  private readonly perColumn: number;
+  private frames = 0;
+
+  constructor(columns: number, frames: number) {
+    this.low = new Float32Array(columns);
+    this.high = new Float32Array(columns);
+    this.perColumn = Math.max(frames, 1) / columns;
+  }
+
+  add([left, right]: Stereo): void {
+    const last = this.low.length - 1;
+    for (let i = 0; i < left.length; ++i, ++this.frames) {
+      const column = Math.min(last, Math.floor(this.frames / this.perColumn));
+      const lo = Math.min(left[i], right[i]);
+      const hi = Math.max(left[i], right[i]);
+      if (lo < this.low[column]) this.low[column] = lo;
+      if (hi > this.high[column]) this.high[column] = hi;
+    }
+  }
+
+  peaks(): Peaks {
+    return { low: this.low, high: this.high };
+  }
+}
+
 // The lowest gain in each of `columns` columns over `frames` frames, taken piece by piece.
 export class GainColumns {
   readonly lowest: Float32Array;

@@ -1,5 +1,6 @@
 // The live preview's processor: the engine's ducker run in the audio thread on the browser's
-// 128-frame blocks. It holds the bed and the summed voices, reads the key look-ahead frames ahead
+// 128-frame blocks. It holds the bed and the summed voices (whole, or the pieces the page sends
+// ahead of the playhead when it reads the sounds as needed), reads the key look-ahead frames ahead
 // of the bed (so that what it plays lines up), plays the ducked bed with the voices over it, and
 // reports the position and the deepest gain of each stretch. The loudness gain and the limiter are
 // the export's alone: the preview plays the mix at its own level. Self-contained: the page loads it
@@ -32,17 +33,59 @@ const kReportBlocks = 12;
 
 type Message =
   | { type: 'load'; wasm: ArrayBuffer; bed: Float32Array[]; key: Float32Array[] }
+  // Pieces follow, from frame `from` on, of a sound `frames` long.
+  | { type: 'stream'; wasm: ArrayBuffer; from: number; frames: number }
+  | { type: 'piece'; at: number; bed: Float32Array[]; key: Float32Array[] }
   | { type: 'controls'; controls: Array<[number, number]> }
   | { type: 'mix'; on: boolean }
   | { type: 'play'; frame: number }
   | { type: 'stop' }
   | { type: 'ping' };
 
+interface Piece {
+  at: number;
+  bed: Float32Array[];
+  key: Float32Array[];
+}
+
+// The bed and the key as pieces in order, each from its frame `at` on; silence where none is.
+class Timeline {
+  pieces: Piece[] = [];
+  frames = 0;
+
+  // Whether frames [from, to) have come (or lie past the end).
+  has(from: number, to: number): boolean {
+    const last = this.pieces[this.pieces.length - 1];
+    const first = this.pieces[0];
+    const end = last ? last.at + last.bed[0].length : -1;
+    return Math.min(to, this.frames) <= end && (first === undefined || first.at <= from || from >= this.frames);
+  }
+
+  // Copies `count` frames from `from` of channel `c` of the bed or the key into `target`, with
+  // no object made.
+  copy(target: Float32Array, key: boolean, c: number, from: number, count: number): void {
+    target.fill(0, 0, count);
+    for (let p = 0; p < this.pieces.length; ++p) {
+      const piece = this.pieces[p];
+      const source = key ? piece.key[c] : piece.bed[c];
+      const start = Math.max(from, piece.at);
+      const end = Math.min(from + count, piece.at + source.length);
+      for (let frame = start; frame < end; ++frame) target[frame - from] = source[frame - piece.at];
+    }
+  }
+
+  // Lets go of the pieces wholly before `frame`.
+  dropBefore(frame: number): void {
+    while (this.pieces.length > 1 && this.pieces[0].at + this.pieces[0].bed[0].length <= frame) this.pieces.shift();
+  }
+}
+
 class PreviewProcessor extends AudioWorkletProcessor {
   private exports: DuckerExports | null = null;
   private ducker = 0;
-  private bed: Float32Array[] = [];
-  private key: Float32Array[] = [];
+  private timeline = new Timeline();
+  // Where the page asked to play from while that stretch had not come yet.
+  private waitingFrom: number | null = null;
   private controls: Array<[number, number]> = [];
   private playing = false;
   // Whether the voices are heard over the ducked bed, as in the exported episode.
@@ -58,6 +101,7 @@ class PreviewProcessor extends AudioWorkletProcessor {
   private audioViews: Float32Array[] = [];
   private keyViews: Float32Array[] = [];
   private gainView = new Float32Array(0);
+  private readonly voiceBlock = [new Float32Array(kBlockFrames), new Float32Array(kBlockFrames)];
 
   constructor(options?: unknown) {
     super(options);
@@ -65,14 +109,22 @@ class PreviewProcessor extends AudioWorkletProcessor {
   }
 
   private receive(message: Message): void {
-    if (message.type === 'load') {
+    if (message.type === 'load' || message.type === 'stream') {
       if (this.exports === null) {
         const instance = new WebAssembly.Instance(new WebAssembly.Module(message.wasm), {});
         this.exports = instance.exports as unknown as DuckerExports;
         this.exports._initialize();
       }
-      this.bed = message.bed;
-      this.key = message.key;
+      this.timeline = new Timeline();
+      if (message.type === 'load') {
+        this.timeline.pieces.push({ at: 0, bed: message.bed, key: message.key });
+        this.timeline.frames = Math.max(message.bed[0]?.length ?? 0, message.key[0]?.length ?? 0);
+      } else {
+        this.timeline.frames = message.frames;
+      }
+    } else if (message.type === 'piece') {
+      this.timeline.pieces.push({ at: message.at, bed: message.bed, key: message.key });
+      this.timeline.dropBefore(this.frame);
     } else if (message.type === 'controls') {
       this.controls = message.controls;
       ++this.controlsTaken;
@@ -85,7 +137,7 @@ class PreviewProcessor extends AudioWorkletProcessor {
     } else if (message.type === 'mix') {
       this.mix = message.on;
     } else if (message.type === 'play') {
-      this.restart(message.frame);
+      this.waitingFrom = message.frame;
       this.playing = true;
     } else if (message.type === 'ping') {
       // Messages are taken in order: the answer says every earlier one has been.
@@ -115,6 +167,7 @@ class PreviewProcessor extends AudioWorkletProcessor {
     this.applyControls();
     const latency = exports.qm_latency_frames(this.ducker);
     this.frame = frame;
+    this.waitingFrom = null;
     // Feed the `latency` frames before `frame` + latency: the bed from `frame`, the key ahead.
     for (let done = 0; done < latency; done += kBlockFrames) {
       const count = Math.min(kBlockFrames, latency - done);
@@ -126,33 +179,34 @@ class PreviewProcessor extends AudioWorkletProcessor {
   // Writes bed and key from frame `at` (the bed's own position plus the latency) into the ducker.
   private feed(at: number, count: number): void {
     for (let c = 0; c < 2; ++c) {
-      const audio = this.audioViews[c];
-      const key = this.keyViews[c];
-      for (let i = 0; i < count; ++i) {
-        audio[i] = this.bed[c][at + i] ?? 0;
-        key[i] = this.key[c][at + i] ?? 0;
-      }
+      this.timeline.copy(this.audioViews[c], false, c, at, count);
+      this.timeline.copy(this.keyViews[c], true, c, at, count);
     }
   }
 
   process(_inputs: Float32Array[][], outputs: Float32Array[][]): boolean {
     const output = outputs[0];
     const exports = this.exports;
-    if (!this.playing || exports === null || this.ducker === 0 || output.length === 0) return true;
+    if (!this.playing || exports === null || output.length === 0) return true;
     const count = Math.min(output[0].length, kBlockFrames);
+    // Until the stretch asked for has come, and where the pieces fall behind, silence.
+    const latencyNow = this.ducker !== 0 ? exports.qm_latency_frames(this.ducker) : 0;
+    const from = this.waitingFrom ?? this.frame;
+    if (!this.timeline.has(from, from + latencyNow + count + kBlockFrames)) return true;
+    if (this.waitingFrom !== null) this.restart(this.waitingFrom);
     const latency = exports.qm_latency_frames(this.ducker);
     this.feed(this.frame + latency, count);
     exports.qm_process(this.ducker, count);
     const gains = this.gainView;
+    for (let c = 0; c < 2; ++c) this.timeline.copy(this.voiceBlock[c], true, c, this.frame, count);
     for (let c = 0; c < output.length; ++c) {
       const ducked = this.audioViews[c & 1];
-      const voice = this.key[c & 1];
-      for (let i = 0; i < count; ++i) output[c][i] = ducked[i] + (this.mix ? voice[this.frame + i] ?? 0 : 0);
+      const voice = this.voiceBlock[c & 1];
+      for (let i = 0; i < count; ++i) output[c][i] = ducked[i] + (this.mix ? voice[i] : 0);
     }
     for (let i = 0; i < count; ++i) this.lowestGain = Math.min(this.lowestGain, gains[i]);
     this.frame += count;
-    const length = Math.max(this.bed[0]?.length ?? 0, this.key[0]?.length ?? 0);
-    if (this.frame >= length) this.playing = false;
+    if (this.frame >= this.timeline.frames) this.playing = false;
     if (++this.blocks % kReportBlocks === 0 || !this.playing) {
       this.port.postMessage({
         type: 'position', frame: this.frame, lowestGain: this.lowestGain, playing: this.playing, controls: this.controlsTaken,
