@@ -65,8 +65,8 @@ let peaks;
 try {
   const page = await browser.newPage();
   page.setDefaultTimeout(30 * 60 * 1000);
-  // Past 20 minutes the page reads sounds as needed by itself; a shorter trial asks it to.
-  await page.goto(`${server.url}index.html${kSeconds > 20 * 60 ? '' : '?stream'}`);
+  // Past 15 minutes the page reads sounds as needed by itself; a shorter trial asks it to.
+  await page.goto(`${server.url}index.html${kSeconds > 15 * 60 ? '' : '?stream'}`);
   await page.waitForSelector('body[data-ready="true"]');
   await page.select('#preset', 'podcast');
   await chooseFiles(page, '#bed-input', [paths.bed]);

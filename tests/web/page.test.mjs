@@ -386,8 +386,14 @@ test('the live path rendered offline (the preview\'s worklet in an OfflineAudioC
     const node = new AudioWorkletNode(context, 'quellmar-preview', { numberOfInputs: 0, outputChannelCount: [2] });
     node.connect(context.destination);
     const wasm = await (await fetch('quellmar.wasm')).arrayBuffer();
-    for (const message of [{ type: 'load', wasm, bed: bedAudio, key: keyAudio }, { type: 'controls', controls },
-      { type: 'mix', on: false }, { type: 'play', frame: 0 }]) node.port.postMessage(message);
+    // As the page plays: the sounds' length, then the sounds in pieces.
+    const messages = [{ type: 'stream', wasm, frames: bedAudio[0].length }, { type: 'controls', controls },
+      { type: 'mix', on: false }, { type: 'play', frame: 0 }];
+    for (let at = 0; at < bedAudio[0].length; at += 4096) {
+      const piece = (sound) => sound.map((c) => c.slice(at, at + 4096));
+      messages.push({ type: 'piece', at, bed: piece(bedAudio), key: piece(keyAudio) });
+    }
+    for (const message of messages) node.port.postMessage(message);
     await new Promise((taken) => {
       node.port.onmessage = (event) => event.data.type === 'pong' && taken();
       node.port.postMessage({ type: 'ping' });
@@ -462,7 +468,7 @@ function largestDifference(actualPath, expectedPath) {
   return largest;
 }
 
-test('sounds read as they are needed (?stream, as past 20 minutes): bad files named, the same episodes, the preview played from pieces', async () => {
+test('sounds read as they are needed (?stream, as past 15 minutes): bad files named, the same episodes, the preview played from pieces', async () => {
   const paths = wavPaths();
   const streamed = await browser.newPage();
   try {

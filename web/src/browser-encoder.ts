@@ -39,7 +39,10 @@ interface WebCodecs {
 }
 const webCodecs = globalThis as unknown as Partial<WebCodecs>;
 
-const kBitrateBps = 128000;
+// quellmar-duck's rates for stereo: 96 kbit/s Opus, 128 kbit/s AAC.
+function bitrateBps(codec: string): number {
+  return codec === 'opus' ? 96000 : 128000;
+}
 // Silence after the episode is fed in pieces of this many frames.
 const kTailChunkFrames = 4096;
 // Chunks the encoder may hold before the next is fed: its queue stays small.
@@ -50,7 +53,7 @@ export async function canEncode(codec: string, rateHz: number): Promise<boolean>
   if (typeof webCodecs.AudioEncoder !== 'function' || typeof webCodecs.AudioData !== 'function') return false;
   try {
     const answer = await webCodecs.AudioEncoder.isConfigSupported(
-      { codec, sampleRate: rateHz, numberOfChannels: 2, bitrate: kBitrateBps });
+      { codec, sampleRate: rateHz, numberOfChannels: 2, bitrate: bitrateBps(codec) });
     return answer.supported === true;
   } catch {
     return false;
@@ -117,7 +120,7 @@ async function encodeWithBrowser(codec: string, blocks: AsyncIterable<Stereo>, r
     if (status.failure) throw status.failure;
   };
   try {
-    encoder.configure({ codec, sampleRate: rateHz, numberOfChannels: 2, bitrate: kBitrateBps });
+    encoder.configure({ codec, sampleRate: rateHz, numberOfChannels: 2, bitrate: bitrateBps(codec) });
     for await (const block of blocks) await feed(block);
     for (let left = tailFrames; left > 0; left -= kTailChunkFrames) {
       const count = Math.min(kTailChunkFrames, left);

@@ -30,6 +30,8 @@ export interface InputBlock {
 export interface EpisodeInputs {
   frames: number;
   read(from?: number): AsyncIterable<InputBlock>;
+  // Whether they are held whole: the mix made from them is held too, for the passes after the first.
+  held?: boolean;
 }
 
 // Writes the finished episode from its blocks (`frames` in all) into a file.
@@ -45,6 +47,8 @@ const kMaxGainDb = 30;
 const kLoudnessToleranceLu = 0.1;
 // A mix whose loudest sample, after the gain, stays this far under the ceiling is not limited.
 const kUntouchedHeadroomDb = 1;
+// Passes that measure the limited mix at most, each correcting the gain by what it missed.
+const kMostLimiterTrials = 3;
 // Writing passes at most: the one aimed by the measuring passes, and its safety net.
 const kMostWritingPasses = 2;
 
@@ -53,6 +57,7 @@ export function heldInputs(bed: Stereo, key: Stereo): EpisodeInputs {
   const frames = bed[0].length;
   return {
     frames,
+    held: true,
     async *read(from = 0) {
       for (let at = from; at < frames; at += kBlockFrames) {
         const end = Math.min(frames, at + kBlockFrames);
@@ -224,6 +229,26 @@ async function* peakOf(blocks: AsyncIterable<Stereo>, seen: (peak: number) => vo
   }
 }
 
+// The blocks as they are, copied one after another into `into` (when given) as they pass.
+async function* copiedInto(blocks: AsyncIterable<Stereo>, into: Stereo | null): AsyncGenerator<Stereo> {
+  let at = 0;
+  for await (const block of blocks) {
+    into?.[0].set(block[0], at);
+    into?.[1].set(block[1], at);
+    at += block[0].length;
+    yield block;
+  }
+}
+
+// Held audio in blocks of kBlockFrames (views).
+async function* blocksOf(audio: Stereo, progress: Progress): AsyncGenerator<Stereo> {
+  const frames = audio[0].length;
+  for (let at = 0, block = 0; at < frames; at += kBlockFrames, ++block) {
+    yield [audio[0].subarray(at, at + kBlockFrames), audio[1].subarray(at, at + kBlockFrames)];
+    if (block % kBlocksPerSlice === 0) await progress(at / frames);
+  }
+}
+
 // Measures the integrated loudness of what passes through, handing it on unchanged.
 class LoudnessTap {
   private readonly meter: ReturnType<QuellmarModule['createLoudnessMeter']>;
@@ -286,14 +311,16 @@ export async function makeEpisode(module: QuellmarModule, rateHz: number, inputs
   settings: EpisodeSettings, write: EpisodeWriter, costs: PassCosts, progress: Progress): Promise<Episode> {
   const frames = inputs.frames;
   const finishing = settings.loudnessLufs !== null;
-  const total = (finishing ? 2 : 0) + 1 + costs.writing;
+  const total = (finishing ? 1 + kMostLimiterTrials : 0) + 1 + costs.writing;
   let passStart = 0;
   const pass = (weight: number): Progress => {
     const start = passStart;
     passStart += weight;
     return (f) => progress(Math.min(1, (start + f * weight) / total));
   };
-  const mix = (onProgress: Progress) => mixed(module, rateHz, inputs, settings, onProgress);
+  // Held inputs make a mix that is held after the first pass; the others make it again each time.
+  let heldMix: Stereo | null = null;
+  const mix = (onProgress: Progress) => heldMix ? blocksOf(heldMix, onProgress) : mixed(module, rateHz, inputs, settings, onProgress);
   if (!finishing) {
     const file = await write(mix(pass(1 + costs.writing)), frames);
     await progress(1);
@@ -301,25 +328,40 @@ export async function makeEpisode(module: QuellmarModule, rateHz: number, inputs
   }
   const target = settings.loudnessLufs as number;
   let mixPeak = 0;
-  const mixLufs = await measuredLufs(module, rateHz, peakOf(mix(pass(1)), (peak) => { mixPeak = Math.max(mixPeak, peak); }));
+  const held = () => (inputs.held ? [new Float32Array(frames), new Float32Array(frames)] as Stereo : null);
+  const made = held();
+  const mixLufs = await measuredLufs(module, rateHz,
+    peakOf(copiedInto(mix(pass(1)), made), (peak) => { mixPeak = Math.max(mixPeak, peak); }));
+  heldMix = made;
   if (!Number.isFinite(mixLufs)) throw new Error('The mix is silent: there is no loudness to bring to the target.');
   const ceilingDb = Math.max(-12, Math.min(0, settings.ceilingDbtp - kCeilingMarginDb));
   const limitedMix = (gainDb: number, onProgress: Progress) =>
     limited(module, rateHz, mix(onProgress), 10 ** (gainDb / 20), ceilingDb);
   let gainDb = Math.min(kMaxGainDb, target - mixLufs);
-  // The limiter takes a little off the loudness where it acts: what it took at this gain is added
-  // before writing. Where the loudest sample stays well under the ceiling it does not act (what
-  // lies between samples rises less than the headroom left), and that pass is spared.
-  const trial = pass(1);
+  // The limiter takes a little off the loudness where it acts: passes that only measure find the
+  // gain that makes up for it before anything is written. Where the loudest sample stays well
+  // under the ceiling it does not act (what lies between samples rises less than the headroom
+  // left), and they are spared.
+  // With held inputs the last of them is held too, and written as it is when its gain stands.
+  const trialsEnd = passStart + kMostLimiterTrials;
+  const lastTrial: { audio: Stereo | null; gainDb: number; lufs: number } = { audio: null, gainDb: NaN, lufs: NaN };
   if (20 * Math.log10(mixPeak) + gainDb > ceilingDb - kUntouchedHeadroomDb) {
-    const limitedLufs = await measuredLufs(module, rateHz, limitedMix(gainDb, trial));
-    if (Math.abs(limitedLufs - target) > kLoudnessToleranceLu) gainDb = Math.min(kMaxGainDb, gainDb + target - limitedLufs);
+    for (let trial = 0; trial < kMostLimiterTrials && gainDb < kMaxGainDb; ++trial) {
+      lastTrial.audio ??= held();
+      const limitedLufs = await measuredLufs(module, rateHz, copiedInto(limitedMix(gainDb, pass(1)), lastTrial.audio));
+      Object.assign(lastTrial, { gainDb, lufs: limitedLufs });
+      if (Math.abs(limitedLufs - target) <= kLoudnessToleranceLu) break;
+      gainDb = Math.min(kMaxGainDb, gainDb + target - limitedLufs);
+    }
   }
+  passStart = trialsEnd;
   const writingStart = passStart;
   for (let writing = 1; ; ++writing) {
     passStart = writingStart;
-    const [file, finishedLufs] = await new LoudnessTap(module, rateHz)
-      .written(limitedMix(gainDb, pass(1 + costs.writing)), frames, write);
+    const onProgress = pass(1 + costs.writing);
+    const [file, finishedLufs] = lastTrial.audio && lastTrial.gainDb === gainDb
+      ? [await write(blocksOf(lastTrial.audio, onProgress), frames), lastTrial.lufs]
+      : await new LoudnessTap(module, rateHz).written(limitedMix(gainDb, onProgress), frames, write);
     const missedLu = target - finishedLufs;
     if (Math.abs(missedLu) <= kLoudnessToleranceLu || gainDb >= kMaxGainDb || writing >= kMostWritingPasses) {
       await progress(1);

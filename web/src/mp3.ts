@@ -16,7 +16,8 @@ interface EncoderLibrary {
 
 // The rates an MP3 file can carry.
 export const kMp3RatesHz = [8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000];
-const kBitrateKbps = 192;
+// quellmar-duck's rate for a stereo MP3: transparent enough for speech over music.
+const kBitrateKbps = 128;
 
 let library: Promise<EncoderLibrary> | null = null;
 

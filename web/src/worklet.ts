@@ -1,6 +1,6 @@
 // The live preview's processor: the engine's ducker run in the audio thread on the browser's
-// 128-frame blocks. It holds the bed and the summed voices (whole, or the pieces the page sends
-// ahead of the playhead when it reads the sounds as needed), reads the key look-ahead frames ahead
+// 128-frame blocks. It holds the pieces of the bed and the summed voices that the page sends ahead
+// of the playhead, reads the key look-ahead frames ahead
 // of the bed (so that what it plays lines up), plays the ducked bed with the voices over it, and
 // reports the position and the deepest gain of each stretch. The loudness gain and the limiter are
 // the export's alone: the preview plays the mix at its own level. Self-contained: the page loads it
@@ -32,9 +32,8 @@ const kDuckKeyControl = 7;
 const kReportBlocks = 12;
 
 type Message =
-  | { type: 'load'; wasm: ArrayBuffer; bed: Float32Array[]; key: Float32Array[] }
-  // Pieces follow, from frame `from` on, of a sound `frames` long.
-  | { type: 'stream'; wasm: ArrayBuffer; from: number; frames: number }
+  // Pieces of sounds `frames` long follow.
+  | { type: 'stream'; wasm: ArrayBuffer; frames: number }
   | { type: 'piece'; at: number; bed: Float32Array[]; key: Float32Array[] }
   | { type: 'controls'; controls: Array<[number, number]> }
   | { type: 'mix'; on: boolean }
@@ -109,19 +108,14 @@ class PreviewProcessor extends AudioWorkletProcessor {
   }
 
   private receive(message: Message): void {
-    if (message.type === 'load' || message.type === 'stream') {
+    if (message.type === 'stream') {
       if (this.exports === null) {
         const instance = new WebAssembly.Instance(new WebAssembly.Module(message.wasm), {});
         this.exports = instance.exports as unknown as DuckerExports;
         this.exports._initialize();
       }
       this.timeline = new Timeline();
-      if (message.type === 'load') {
-        this.timeline.pieces.push({ at: 0, bed: message.bed, key: message.key });
-        this.timeline.frames = Math.max(message.bed[0]?.length ?? 0, message.key[0]?.length ?? 0);
-      } else {
-        this.timeline.frames = message.frames;
-      }
+      this.timeline.frames = message.frames;
     } else if (message.type === 'piece') {
       this.timeline.pieces.push({ at: message.at, bed: message.bed, key: message.key });
       this.timeline.dropBefore(this.frame);
@@ -137,6 +131,8 @@ class PreviewProcessor extends AudioWorkletProcessor {
     } else if (message.type === 'mix') {
       this.mix = message.on;
     } else if (message.type === 'play') {
+      // The pieces before it are let go of from now on.
+      this.frame = message.frame;
       this.waitingFrom = message.frame;
       this.playing = true;
     } else if (message.type === 'ping') {
