@@ -17,7 +17,7 @@ set(QM_WEB_ENV "QM_WEB_DIST=${QM_DIST_DIR}/web" "QM_DUCK=$<TARGET_FILE:quellmar-
 add_test(NAME web.compare COMMAND ${QM_NODE} --test ${CMAKE_SOURCE_DIR}/tests/web/duck-compare.test.mjs
   ${CMAKE_SOURCE_DIR}/tests/web/limiter-compare.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/loudness-compare.test.mjs
   ${CMAKE_SOURCE_DIR}/tests/web/audio-files.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/m4a.test.mjs
-  ${CMAKE_SOURCE_DIR}/tests/web/resampler.test.mjs)
+  ${CMAKE_SOURCE_DIR}/tests/web/resampler.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/episode.test.mjs)
 set_tests_properties(web.compare PROPERTIES LABELS web FIXTURES_REQUIRED web-module ENVIRONMENT "${QM_WEB_ENV}")
 add_test(NAME bench.web COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tests/web/bench.mjs)
 set_tests_properties(bench.web PROPERTIES LABELS bench FIXTURES_REQUIRED web-module RUN_SERIAL ON
