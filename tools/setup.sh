@@ -67,5 +67,12 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 # Wine's 32-bit part comes from the i386 architecture.
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-apt-get update -qq
+# The archive can be caught mid-sync (an index of the wrong size, apt's exit 100): the indexes are
+# fetched again a little later before giving up.
+for attempt in 1 2 3 4; do
+  apt-get update -qq && break
+  [ "$attempt" -eq 4 ] && { echo "setup: the package archive's indexes could not be fetched" >&2; exit 1; }
+  echo "setup: not every index of the package archive came; trying again in 30 s" >&2
+  sleep 30
+done
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
