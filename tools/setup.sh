@@ -68,10 +68,14 @@ export DEBIAN_FRONTEND=noninteractive
 # Wine's 32-bit part comes from the i386 architecture.
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 # The archive can be caught mid-sync (an index of the wrong size, apt's exit 100): the indexes are
-# fetched again a little later before giving up.
+# fetched again a little later; if one still fails, the install goes on with those that came, and
+# fails itself, naming the package, only if one it needs is in none of them.
 for attempt in 1 2 3 4; do
   apt-get update -qq && break
-  [ "$attempt" -eq 4 ] && { echo "setup: the package archive's indexes could not be fetched" >&2; exit 1; }
+  if [ "$attempt" -eq 4 ]; then
+    echo "setup: an index of the package archive could not be fetched; installing from the others" >&2
+    break
+  fi
   echo "setup: not every index of the package archive came; trying again in 30 s" >&2
   sleep 30
 done
