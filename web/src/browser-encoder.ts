@@ -2,7 +2,7 @@
 // the Opus and M4A exports share. Their containers are written here, so nothing is fetched.
 
 import type { Stereo } from './audio-files.js';
-import { StreamResampler } from './resampler.js';
+import { resampledBlocks } from './resampler.js';
 
 // The few WebCodecs types used here: TypeScript's DOM library does not declare them yet.
 interface EncodedChunk {
@@ -134,13 +134,6 @@ async function encodeWithBrowser(codec: string, blocks: AsyncIterable<Stereo>, r
   return encoded;
 }
 
-// Blocks at `toRateHz` made from blocks at `fromRateHz`.
-async function* resampled(blocks: AsyncIterable<Stereo>, fromRateHz: number, toRateHz: number): AsyncGenerator<Stereo> {
-  const resampler = new StreamResampler(fromRateHz, toRateHz);
-  for await (const block of blocks) yield resampler.push(block);
-  yield resampler.flush();
-}
-
 // Encodes the episode at its own rate where the encoder takes it (Chromium's Opus encoder delays
 // such rates by 32 frames, under a millisecond, left in), otherwise first brought to
 // `fallbackRateHz`. Returns the packets, the rate they are at and the episode's length in frames
@@ -151,7 +144,7 @@ export async function encodeEpisode(codec: string, name: string, blocks: AsyncIt
   const direct = await canEncode(codec, episodeRateHz);
   if (!direct && !(await canEncode(codec, fallbackRateHz))) throw new Error(`this browser cannot encode ${name}`);
   const rateHz = direct ? episodeRateHz : fallbackRateHz;
-  const audio = direct ? blocks : resampled(blocks, episodeRateHz, rateHz);
+  const audio = resampledBlocks(blocks, episodeRateHz, rateHz);
   const encoded = await encodeWithBrowser(codec, audio, rateHz, Math.ceil(tailSeconds * rateHz));
   return { encoded, rateHz, frames: direct ? frames : Math.ceil((frames * rateHz) / episodeRateHz) };
 }

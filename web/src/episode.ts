@@ -304,9 +304,9 @@ export interface PassCosts {
   writing: number;
 }
 
-// The episode written by `write`. With the loudness stage: a pass measures the mix, a second the
-// limiter's own loss at the gain that gives, and the writing pass then aims at the target with both;
-// only where what it wrote still misses is it written again.
+// The episode written by `write`. With the loudness stage: a pass measures the mix, up to three
+// more the limiter's own loss at the gain that gives, and the writing pass then aims at the target
+// with both; only where what it wrote still misses is it written again.
 export async function makeEpisode(module: QuellmarModule, rateHz: number, inputs: EpisodeInputs,
   settings: EpisodeSettings, write: EpisodeWriter, costs: PassCosts, progress: Progress): Promise<Episode> {
   const frames = inputs.frames;

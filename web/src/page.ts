@@ -78,14 +78,10 @@ interface State {
   bedFile: File | null;
   bedName: string | null;
   voiceNames: string[];
-  // Whether the sounds are read from their files as needed.
-  streamed: boolean;
   rateHz: number;
-  // What the episode is made from; the bed and the summed voices held whole (both as long as the
-  // episode) when they are not read from their files as needed.
+  // What the episode is made from: the bed and the summed voices held whole, or read from their
+  // files as needed.
   inputs: EpisodeInputs | null;
-  bedAudio: Stereo | null;
-  keyAudio: Stereo | null;
   frames: number;
   voicePeaks: Peaks | null;
   bedPeaks: Peaks | null;
@@ -160,7 +156,7 @@ async function updateCurve(): Promise<void> {
     const width = element<HTMLCanvasElement>('bed-wave').width;
     const columns = new GainColumns(width, state.frames);
     // Sounds read as needed are drawn from what the first curve reads.
-    const peaks = state.streamed && !state.bedPeaks ? [new PeakBins(width, state.frames), new PeakBins(width, state.frames)] : null;
+    const peaks = !inputs.held && !state.bedPeaks ? [new PeakBins(width, state.frames), new PeakBins(width, state.frames)] : null;
     const read = peaks ? withPeaks(inputs, peaks[0], peaks[1]) : inputs;
     for await (const { gains, at } of ducked(state.module, state.rateHz, read, engineControls(), false, slice)) {
       columns.add(gains, at);
@@ -304,8 +300,6 @@ async function loadSounds(): Promise<void> {
   const columns = element<HTMLCanvasElement>('bed-wave').width;
   const ready = bed !== null && voices.length > 0;
   if (streamed) {
-    state.keyAudio = null;
-    state.bedAudio = null;
     state.inputs = ready ? streamedInputs(state.bedFile!, voiceFiles, state.rateHz, state.frames) : null;
     // Drawn once the first gain curve has read them.
     state.voicePeaks = null;
@@ -317,16 +311,15 @@ async function loadSounds(): Promise<void> {
       });
     }
   } else {
-    state.keyAudio = voices.length > 0 ? sumKeys(voices.map((v) => v.channels!), state.frames) : null;
-    state.bedAudio = bed ? padded(bed.channels!, state.frames) : null;
-    state.inputs = state.bedAudio && state.keyAudio ? heldInputs(state.bedAudio, state.keyAudio) : null;
-    state.voicePeaks = state.keyAudio ? peaksOf(state.keyAudio, columns, state.frames) : null;
-    state.bedPeaks = state.bedAudio ? peaksOf(state.bedAudio, columns, state.frames) : null;
+    const keyAudio = voices.length > 0 ? sumKeys(voices.map((v) => v.channels!), state.frames) : null;
+    const bedAudio = bed ? padded(bed.channels!, state.frames) : null;
+    state.inputs = bedAudio && keyAudio ? heldInputs(bedAudio, keyAudio) : null;
+    state.voicePeaks = keyAudio ? peaksOf(keyAudio, columns, state.frames) : null;
+    state.bedPeaks = bedAudio ? peaksOf(bedAudio, columns, state.frames) : null;
   }
   state.gainCurve = null;
   state.playhead = null;
   state.voiceNames = voices.map((v) => v.name);
-  state.streamed = streamed;
   state.messages = messages;
   element('voice-names').textContent = voices.length > 0 ? `Voice: ${voices.map((v) => v.name).join(', ')}` : 'No voice chosen. Choose files or drop them here.';
   element('bed-names').textContent = bed ? `Bed: ${bed.name} (${bed.fileRateHz} Hz, ${formatTime(bedFrames / state.rateHz)})` : 'No bed chosen. Choose a file or drop it here.';
@@ -544,7 +537,7 @@ async function exportEpisode(): Promise<void> {
 // decoded whole where the page holds its sounds (the browser's own decoder is the faster by far),
 // piece by piece where it does not.
 async function* checked(file: Blob, rateHz: number, frames: number, progress: Progress): AsyncGenerator<Stereo> {
-  if (!state.streamed) {
+  if (state.inputs?.held) {
     yield foldToStereo(await new OfflineAudioContext(1, 1, rateHz).decodeAudioData(await file.arrayBuffer()));
     await progress(1);
     return;
@@ -585,8 +578,8 @@ async function start(): Promise<void> {
   state = {
     module, wasm, workletUrl: URL.createObjectURL(new Blob([workletText], { type: 'text/javascript' })),
     presets: parsePresets(presetsText), finishingPlan: parseFinishingPlan(finishingText),
-    controls: controlDefinitions(module), voiceFiles: [], bedFile: null, bedName: null, voiceNames: [], streamed: false,
-    rateHz: 48000, inputs: null, bedAudio: null, keyAudio: null, frames: 0, voicePeaks: null, bedPeaks: null,
+    controls: controlDefinitions(module), voiceFiles: [], bedFile: null, bedName: null, voiceNames: [],
+    rateHz: 48000, inputs: null, frames: 0, voicePeaks: null, bedPeaks: null,
     gainCurve: null, playhead: null, curveRequest: 0, audioContext: null, preview: null, playing: false, messages: [],
   };
   buildControls(element('controls'), state.controls, controlsChanged);

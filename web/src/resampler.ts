@@ -146,3 +146,11 @@ export class StreamResampler {
     return [left, right];
   }
 }
+
+// Blocks at `toRateHz` made from blocks at `fromRateHz` (the same blocks where the rates agree).
+export async function* resampledBlocks(blocks: AsyncIterable<Stereo>, fromRateHz: number,
+  toRateHz: number): AsyncGenerator<Stereo> {
+  const resampler = fromRateHz === toRateHz ? null : new StreamResampler(fromRateHz, toRateHz);
+  for await (const block of blocks) yield resampler ? resampler.push(block) : block;
+  if (resampler) yield resampler.flush();
+}

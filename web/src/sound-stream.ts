@@ -5,7 +5,7 @@
 
 import { foldPlanes, type Stereo } from './audio-files.js';
 import { type EpisodeInputs, kBlockFrames } from './episode.js';
-import { StreamResampler } from './resampler.js';
+import { resampledBlocks } from './resampler.js';
 
 // The few parts of mediabunny used here.
 interface DecodedSample {
@@ -69,32 +69,34 @@ export async function openSound(file: Blob, name: string): Promise<StreamedSound
 // `file`'s sound from `fromSeconds` (within a frame), folded to stereo and at `rateHz`, in the
 // pieces the decoder gives.
 export async function* soundChunks(file: Blob, rateHz: number, fromSeconds = 0): AsyncGenerator<Stereo> {
-  const { Input, BlobSource, ALL_FORMATS, AudioSampleSink } = await loadDemuxer();
+  const { Input, BlobSource, ALL_FORMATS } = await loadDemuxer();
   const input = new Input({ formats: ALL_FORMATS, source: new BlobSource(file) });
   try {
     const track = await input.getPrimaryAudioTrack();
-    if (!track) return;
-    const resampler = track.sampleRate === rateHz ? null : new StreamResampler(track.sampleRate, rateHz);
-    for await (const sample of new AudioSampleSink(track).samples(fromSeconds)) {
-      try {
-        const frames = sample.numberOfFrames;
-        // What lies before the start asked for is skipped, and so is the priming before zero.
-        const skip = Math.min(frames, Math.max(0, Math.round((fromSeconds - sample.timestamp) * track.sampleRate)));
-        if (skip === frames) continue;
-        const planes = Array.from({ length: sample.numberOfChannels }, (_, c) => {
-          const plane = new Float32Array(frames);
-          sample.copyTo(plane, { planeIndex: c, format: 'f32-planar' });
-          return plane.subarray(skip);
-        });
-        const stereo = foldPlanes(planes);
-        yield resampler ? resampler.push(stereo) : stereo;
-      } finally {
-        sample.close();
-      }
-    }
-    if (resampler) yield resampler.flush();
+    if (track) yield* resampledBlocks(decodedPieces(track, fromSeconds), track.sampleRate, rateHz);
   } finally {
     input.dispose();
+  }
+}
+
+// The track's decoded pieces from `fromSeconds`, folded to stereo at the track's own rate.
+async function* decodedPieces(track: AudioTrack, fromSeconds: number): AsyncGenerator<Stereo> {
+  const { AudioSampleSink } = await loadDemuxer();
+  for await (const sample of new AudioSampleSink(track).samples(fromSeconds)) {
+    try {
+      const frames = sample.numberOfFrames;
+      // What lies before the start asked for is skipped, and so is the priming before zero.
+      const skip = Math.min(frames, Math.max(0, Math.round((fromSeconds - sample.timestamp) * track.sampleRate)));
+      if (skip === frames) continue;
+      const planes = Array.from({ length: sample.numberOfChannels }, (_, c) => {
+        const plane = new Float32Array(frames);
+        sample.copyTo(plane, { planeIndex: c, format: 'f32-planar' });
+        return plane.subarray(skip);
+      });
+      yield foldPlanes(planes);
+    } finally {
+      sample.close();
+    }
   }
 }
 

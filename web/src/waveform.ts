@@ -8,31 +8,9 @@ export interface Peaks {
   high: Float32Array;
 }
 
-// The lowest and highest sample of both channels in each of `columns` columns.
-export function peaksOf(sound: Stereo, columns: number, frames: number): Peaks {
-  const low = new Float32Array(columns);
-  const high = new Float32Array(columns);
-  const perColumn = frames / columns;
-  for (let x = 0; x < columns; ++x) {
-    const from = Math.floor(x * perColumn);
-    const to = Math.min(sound[0].length, Math.max(from + 1, Math.floor((x + 1) * perColumn)));
-    let lo = 0;
-    let hi = 0;
-    for (const channel of sound) {
-      for (let i = from; i < to; ++i) {
-        const v = channel[i];
-        if (v < lo) lo = v;
-        if (v > hi) hi = v;
-      }
-    }
-    low[x] = lo;
-    high[x] = hi;
-  }
-  return { low, high };
-}
 
 // The lowest and highest sample of both channels in each of `columns` columns over `frames`
-// frames, as peaksOf gives them, of a sound read piece by piece from its start.
+// frames, of a sound read piece by piece from its start.
 export class PeakBins {
   private readonly low: Float32Array;
   private readonly high: Float32Array;
@@ -59,6 +37,13 @@ export class PeakBins {
   peaks(): Peaks {
     return { low: this.low, high: this.high };
   }
+}
+
+// The peaks of a sound held whole, as PeakBins gives them.
+export function peaksOf(sound: Stereo, columns: number, frames: number): Peaks {
+  const bins = new PeakBins(columns, frames);
+  bins.add(sound);
+  return bins.peaks();
 }
 
 // The lowest gain in each of `columns` columns over `frames` frames, taken piece by piece.
