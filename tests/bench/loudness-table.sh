@@ -10,7 +10,7 @@ rm -rf "$work" && mkdir -p "$work"
 measure() { ffmpeg -nostdin -hide_banner -i "$1" -af ebur128=peak=true -f null - 2>&1 |
   awk '/Summary:/ { s = 1 } s && $1 == "I:" { i = $2 } s && $1 == "Peak:" { p = $2 } END { printf "%6.1f LUFS %6.1f dBTP", i, p }'; }
 
-"$helper" make "$work/music1.wav" "$work/voice1.wav" 60
+"$helper" make "$work/music1.wav" "$work/voice1.wav" 20
 echo "Loudness and true peak reached, as ffmpeg's ebur128 filter measures them:"
 bash "$(dirname "$here")/../tools/make-demo-audio.sh" "$work/demo" >/dev/null 2>&1
 sox -t f32 -r 44100 -c 2 "$work/demo/key.f32" -e floating-point -b 32 "$work/speech.wav"

@@ -96,8 +96,8 @@ TEST_F(HostileInput, FilesThatChangeMidwayOrHideTheirLengthAreReadWhole) {
 }
 
 TEST_F(HostileInput, NamesTooLongForTheSystemAreNeverTakenForOneAnother) {
-    const std::string longA = path(std::string(300, 'a') + ".wav");
-    const std::string longB = path(std::string(300, 'b') + ".wav");
+    const std::string longA = path(std::string(300, 'a').append(".wav"));
+    const std::string longB = path(std::string(300, 'b').append(".wav"));
     const std::string key = put("key.wav", makeSignal(0.1, 1, true));
     struct Case {
         std::string output;

@@ -47,7 +47,9 @@ std::string environment(const char* name) {
 
 // The pixels of resources/bitmaps/N.bmp.
 Screenshot picture(int id) {
-    std::ifstream file(std::string(QM_PRODUCT_RESOURCE_DIR) + "/" + std::to_string(id) + ".bmp", std::ios::binary);
+    // Appended in place: GCC 12 misreads a chain of + on temporary strings as out of bounds.
+    std::ifstream file(std::string(QM_PRODUCT_RESOURCE_DIR).append("/").append(std::to_string(id)).append(".bmp"),
+                       std::ios::binary);
     const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     Screenshot shot;
     auto image = qm::decodeBmp(bytes.data(), bytes.size());

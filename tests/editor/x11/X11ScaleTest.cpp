@@ -39,7 +39,8 @@ std::string environment(const char* name) {
 
 // The pixels of resources/bitmaps/`file`.
 Screenshot picture(const std::string& file) {
-    std::ifstream stream(std::string(QM_PRODUCT_RESOURCE_DIR) + "/" + file, std::ios::binary);
+    // Appended in place: GCC 12 misreads a chain of + on temporary strings as out of bounds.
+    std::ifstream stream(std::string(QM_PRODUCT_RESOURCE_DIR).append("/").append(file), std::ios::binary);
     const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
     Screenshot shot;
     auto image = qm::decodeBmp(bytes.data(), bytes.size());
