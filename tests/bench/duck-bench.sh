@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Times quellmar-duck on a ten-minute and a one-hour stereo 48 kHz 16-bit WAV with one key,
+# Times quellmar-duck on a ten-minute stereo 48 kHz 16-bit WAV with one key (other lengths as
+# arguments: 600 3600 adds the hour),
 # beside a plain libsndfile copy of the input (the I/O floor) and ffmpeg's sidechaincompress
 # filter (and a plain ffmpeg copy) on the same files; then, on the first length, the shaping
 # (range, hold, look-ahead) on against off, a list of eight jobs with -j 2 against -j 1, and an
@@ -9,7 +10,7 @@
 set -euo pipefail
 duck=$1 helper=$2 work=$3
 shift 3
-[ $# -gt 0 ] && lengths=("$@") || lengths=(600 3600)
+[ $# -gt 0 ] && lengths=("$@") || lengths=(600)
 mkdir -p "$work"
 
 now() { date +%s.%N; }
