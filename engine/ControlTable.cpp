@@ -71,9 +71,9 @@ float limitedControlValue(ControlId id, float value) {
     return value < info.minimum ? info.minimum : value > info.maximum ? info.maximum : value;
 }
 
-float attackValueForMs(double attackMs) { return storedValueOnCurve(kAttackCurve, attackMs); }
-float releaseValueForMs(double releaseMs) { return storedValueOnCurve(kReleaseCurve, releaseMs); }
-float thresholdValueForDb(double thresholdDb) { return storedValueOnCurve(kThresholdCurve, thresholdDb); }
+float storedValueForUserValue(ControlId id, double userValue) {
+    return storedValueOnCurve(kControls[id].curve, userValue);
+}
 
 float parameterValueFor(ControlId id, float controlValue) {
     return storedValueOnCurve(kControls[id].curve, limitedControlValue(id, controlValue));

@@ -80,10 +80,9 @@ float controlValueFor(ControlId id, float parameterValue);
 double extendedControlValueFor(ControlId id, float parameterValue);
 float parameterValueForExtended(ControlId id, double controlValue);
 
-// Attack, release and threshold between the user's units and stored values, as the file tool reads
-// its options (in double): the controls' curves.
-float attackValueForMs(double attackMs);
-float releaseValueForMs(double releaseMs);
-float thresholdValueForDb(double thresholdDb);
+// The stored value of a control that has a parameter, for a user value in double that is not
+// limited first (the file tool reads its options so, checking their ranges itself): the control's
+// curve.
+float storedValueForUserValue(ControlId id, double userValue);
 
 }  // namespace qm

@@ -1,34 +1,11 @@
 #include "engine/DuckChain.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
-#include "engine/Parameters.h"
 #include "engine/kernels/ScalarMath.h"
 
 namespace qm {
-
-void DuckChain::configure(float sampleRateHz, float attackValue, float releaseValue, float thresholdValue) {
-    envelope.setSampleRate(sampleRateHz);
-    const float attackMs = attackMsFor(attackValue);
-    if (std::isfinite(attackMs)) envelope.setAttack(attackMs);
-    envelope.setRatio(0.0);
-    const float releaseMs = releaseMsFor(releaseValue);
-    if (std::isfinite(releaseMs)) envelope.setRelease(releaseMs);
-    const double thresholdDb = thresholdDbFor(thresholdValue);
-    if (std::isfinite(thresholdDb)) envelope.setThreshold(thresholdDb);
-}
-
-void DuckChain::follow(float sampleRateHz, const DuckSettings& settings) {
-    const std::array<std::uint32_t, 4> wanted = {
-        std::bit_cast<std::uint32_t>(sampleRateHz), std::bit_cast<std::uint32_t>(settings.attackValue),
-        std::bit_cast<std::uint32_t>(settings.releaseValue), std::bit_cast<std::uint32_t>(settings.thresholdValue)};
-    if (following && wanted == followed) return;
-    followed = wanted;
-    following = true;
-    configure(sampleRateHz, settings.attackValue, settings.releaseValue, settings.thresholdValue);
-}
 
 void DuckChain::setHoldMs(double holdMs, double sampleRateHz) {
     hold.setWindow(holdMs > 0.0 ? std::llround(holdMs * sampleRateHz / 1000.0) : 0);

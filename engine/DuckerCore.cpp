@@ -91,7 +91,7 @@ double DuckerCore::processBlock(const DuckerBlock& block, float sampleRateHz) {
     const bool bypassed = settings.bypassed;
     DuckMode mode{Accumulate, false};
     if (!bypassed) {
-        chain.follow(sampleRateHz, settings);
+        chain.detector().follow(sampleRateHz, settings.attackMs, settings.releaseMs, settings.thresholdDb);
         for (std::int32_t k = 0; k < kKeySlotCount; ++k) {
             listening[k] = storage != nullptr && isSwitchOn(parameter(ParamInputAlpha + k));
         }

@@ -65,7 +65,7 @@ public:
     // The largest reduction in dB (0: none); the key's peak held for `holdMs` (0: off) at
     // `sampleRateHz`; the instance's audio delayed by `lookaheadFrames` against the key. Each is
     // limited to what prepareShaping sized and allocates nothing. Audio thread, between blocks.
-    void setRangeDb(double rangeDb) { chain.setRangeDb(rangeDb); }
+    void setRangeDb(double rangeDb) { chain.detector().setRangeDb(rangeDb); }
     void setHoldMs(double holdMs, double sampleRateHz);
     void setLookaheadFrames(std::int32_t frames) { delay.setDelayFrames(frames); }
     std::int32_t lookaheadFrames() const { return delay.delayFrames(); }

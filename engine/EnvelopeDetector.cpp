@@ -1,5 +1,6 @@
 #include "engine/EnvelopeDetector.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -52,6 +53,19 @@ double EnvelopeDetector::getRelease() { return release.getTime(); }
 void EnvelopeDetector::setSampleRate(double sampleRateHz) {
     attack.setSampleRate(sampleRateHz);
     release.setSampleRate(sampleRateHz);
+}
+
+void EnvelopeDetector::follow(double sampleRateHz, double attackMs, double releaseMs, double thresholdDb) {
+    const std::array<std::uint64_t, 4> wanted = {
+        std::bit_cast<std::uint64_t>(sampleRateHz), std::bit_cast<std::uint64_t>(attackMs),
+        std::bit_cast<std::uint64_t>(releaseMs), std::bit_cast<std::uint64_t>(thresholdDb)};
+    if (following && wanted == followed) return;
+    followed = wanted;
+    following = true;
+    setSampleRate(sampleRateHz);
+    if (std::isfinite(attackMs)) setAttack(attackMs);
+    if (std::isfinite(releaseMs)) setRelease(releaseMs);
+    if (std::isfinite(thresholdDb)) setThreshold(thresholdDb);
 }
 
 void EnvelopeDetector::reset() { overshootDb = 0.0; }

@@ -8,6 +8,9 @@
 // cancels; leaving it out keeps full precision where the overshoot is tiny and lets silence settle
 // to exactly 0 (exactly unity gain).
 
+#include <array>
+#include <cstdint>
+
 #include "engine/TimeConstant.h"
 #include "engine/kernels/DuckKernels.h"
 
@@ -37,6 +40,11 @@ public:
     virtual void setSampleRate(double sampleRateHz);
     virtual void reset();
 
+    // Keeps the detector on these times, threshold and rate. The same values give the same
+    // coefficients, so they are computed again only on a change: cheap enough for every block. A
+    // time or level that is not finite keeps the previous setting.
+    void follow(double sampleRateHz, double attackMs, double releaseMs, double thresholdDb);
+
     // The largest reduction in dB (the duck range): the gain never falls below -rangeDb dB, and a
     // steady key loud enough to go further settles exactly there. 0 or less means no limit, the
     // plug-in's own behaviour. Set-up call.
@@ -65,6 +73,9 @@ private:
     float quietPeak = 0.0f;
     double range = 0.0;
     double gainLnFloor;
+    // The rate, times and threshold that `follow` last applied, as bits.
+    std::array<std::uint64_t, 4> followed{};
+    bool following = false;
 };
 
 }  // namespace qm

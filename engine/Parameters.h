@@ -50,4 +50,28 @@ constexpr bool isSwitchOn(float value) { return userValueOnCurve({CurveKind::Swi
 // Duck mode from 0.5 up, key mode below.
 constexpr bool isDuckMode(float value) { return userValueOnCurve({CurveKind::Choice}, value) == 1.0f; }
 
+// What the parameters ask of the ducker, read the same way by the plug-in's core and by the stream
+// ducker: bypassed or not, duck or key, and the detector's attack, release and threshold in its
+// own units.
+struct DuckSettings {
+    bool bypassed = false;
+    // Key mode: the audio times one minus the gain; duck mode: times the gain.
+    bool keyMode = false;
+    float attackMs = attackMsFor(kParameterDefaults[ParamAttack]);
+    float releaseMs = releaseMsFor(kParameterDefaults[ParamRelease]);
+    double thresholdDb = thresholdDbFor(kParameterDefaults[ParamThreshold]);
+};
+
+// The settings from `parameter(index)`, the stored value of parameter `index`.
+template <class Parameter>
+DuckSettings duckSettingsOf(const Parameter& parameter) {
+    DuckSettings settings;
+    settings.bypassed = isSwitchOn(parameter(ParamBypass));
+    settings.keyMode = !isDuckMode(parameter(ParamDuckKey));
+    settings.attackMs = attackMsFor(parameter(ParamAttack));
+    settings.releaseMs = releaseMsFor(parameter(ParamRelease));
+    settings.thresholdDb = thresholdDbFor(parameter(ParamThreshold));
+    return settings;
+}
+
 }  // namespace qm

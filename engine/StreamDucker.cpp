@@ -24,7 +24,7 @@ StreamDucker::StreamDucker(float sampleRateHz, double maxHoldMs)
 
 void StreamDucker::applyParameters() {
     settings = duckSettingsOf([this](std::int32_t index) { return parameters[static_cast<std::size_t>(index)]; });
-    chain.follow(rateHz, settings);
+    chain.detector().follow(rateHz, settings.attackMs, settings.releaseMs, settings.thresholdDb);
 }
 
 void StreamDucker::setParameter(std::int32_t index, float value) {

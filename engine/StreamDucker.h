@@ -28,7 +28,7 @@ public:
     float setControl(ControlId id, float value);
     // The largest reduction in dB (0: none) and the hold in ms (0: off; at most the maximum
     // given at construction). Between blocks.
-    void setRangeDb(double rangeDb) { chain.setRangeDb(rangeDb); }
+    void setRangeDb(double rangeDb) { chain.detector().setRangeDb(rangeDb); }
     void setHoldMs(double holdMs);
 
     // Ducks `frames` frames of `left` and `right` in place by the stereo key; `factors`, when not

@@ -45,15 +45,10 @@ bool controlValue(const ControlOption& option, const std::string& text, double& 
 // parameter, the tool's shaping for the others.
 void setControl(qm::ControlId control, double value, DuckOptions& options) {
     const std::int32_t parameter = qm::controlInfo(control).parameter;
-    auto& p = options.parameters;
-    switch (control) {
-    case qm::ControlAttack: p[static_cast<std::size_t>(parameter)] = qm::attackValueForMs(value); break;
-    case qm::ControlRelease: p[static_cast<std::size_t>(parameter)] = qm::releaseValueForMs(value); break;
-    case qm::ControlThreshold: p[static_cast<std::size_t>(parameter)] = qm::thresholdValueForDb(value); break;
-    case qm::ControlRange: options.shaping.rangeDb = value; break;
-    case qm::ControlHold: options.shaping.holdMs = value; break;
-    case qm::ControlLookahead: options.shaping.lookaheadMs = value; break;
-    default: break;
+    if (parameter >= 0) {
+        options.parameters[static_cast<std::size_t>(parameter)] = qm::storedValueForUserValue(control, value);
+    } else if (double Shaping::*field = shapingFieldOf(control)) {
+        options.shaping.*field = value;
     }
 }
 

@@ -1,9 +1,65 @@
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cli/options/ControlOptions.h"
 #include "cli/options/DuckOptions.h"
 
 namespace qmduck {
+namespace {
 
-const char* helpText() {
-    return R"(Usage: quellmar-duck --key KEY [--key KEY2 ...] [options] INPUT -o OUTPUT
+// Where the text of an option starts, and the longest line.
+constexpr std::size_t kTextColumn = 23;
+constexpr std::size_t kLineWidth = 79;
+
+// Whether `word` is a number, which stays on one line with the word after it ("1000 ms").
+bool isNumber(std::string_view word) {
+    const std::size_t digit = word.starts_with('-') ? 1 : 0;
+    return word.size() > digit && word[digit] >= '0' && word[digit] <= '9';
+}
+
+// `text` cut into the pieces a line may break between: its words, a number with the word after it.
+std::vector<std::string> piecesOf(const std::string& text) {
+    std::vector<std::string> pieces;
+    bool glue = false;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        const std::string word = text.substr(at, end - at);
+        if (glue) pieces.back() += " " + word;
+        else pieces.push_back(word);
+        glue = !glue && isNumber(word);
+        at = end + 1;
+    }
+    return pieces;
+}
+
+// The control options of `group`, each as "  --attack MS" and its text wrapped beside it.
+std::string controlOptionsHelp(ControlGroup group) {
+    std::string lines;
+    for (const ControlOption& option : controlOptions()) {
+        if (option.group != group) continue;
+        std::string line = std::string("  ") + option.name + " " + option.valueName;
+        line.resize(kTextColumn, ' ');
+        bool first = true;
+        for (const std::string& piece : piecesOf(withRange(option, option.help, false))) {
+            if (!first && line.size() + 1 + piece.size() > kLineWidth) {
+                lines += line + "\n";
+                line.assign(kTextColumn, ' ');
+                first = true;
+            }
+            if (!first) line += ' ';
+            line += piece;
+            first = false;
+        }
+        lines += line + "\n";
+    }
+    return lines;
+}
+
+std::string composedHelp() {
+    std::string text = R"(Usage: quellmar-duck --key KEY [--key KEY2 ...] [options] INPUT -o OUTPUT
        quellmar-duck --batch LIST.tsv [-j N] [--shard K/N] [options]
 
 Lowers INPUT while the keys are loud (duck mode) or lets it through only then
@@ -35,12 +91,7 @@ Files:
   resampled to the input's.
 
 Settings (the plug-in's defaults unless given; later ones win):
-  --attack MS          how fast the gain falls when the key rises: 0 to 2000 ms
-                       (default 78.9 ms; 0 is the plug-in's shortest, 2 ms)
-  --release MS         how fast the gain recovers when the key falls: 0 to
-                       1000 ms (default 39.4 ms; 0 is the shortest, 1 ms)
-  --threshold DB       key level above which the gain falls, by as many dB as
-                       the smoothed key exceeds it: -96 to 0 dB (default -48)
+{settings}
   --mode duck|key      duck: lower INPUT while the key is loud (default);
                        key: let INPUT through only while the key is loud
   --param N=V          a plug-in parameter by index with its own value V from
@@ -50,14 +101,7 @@ Settings (the plug-in's defaults unless given; later ones win):
                        the threshold above are turned into these same values.
 
 Shaping (the tool's own, off unless given):
-  --range DB           the largest reduction: 0 to 96 dB (0 = no limit). A loud
-                       key lowers INPUT by at most DB.
-  --hold MS            after the key falls, hold its peak for 0 to 2000 ms
-                       before the gain may recover: pauses shorter than MS do
-                       not make the music swell.
-  --lookahead MS       read the key 0 to 500 ms ahead, so the gain is already
-                       falling when the voice starts; OUTPUT keeps INPUT's
-                       timing and length.
+{shaping}
   --preset NAME        gentle, standard or strong: range, hold, look-ahead,
                        attack, release and threshold for speech over music;
                        podcast: standard, plus --mix --loudness -16
@@ -130,6 +174,18 @@ the reason; no partial output is left behind); 2 a wrong option or value.
 Every result's destination is checked before anything is read: a folder, a
 missing folder, one without write permission or a file the run reads is refused.
 )";
+    for (const auto& [mark, group] : {std::pair{std::string_view("{settings}\n"), ControlGroup::Settings},
+                                      std::pair{std::string_view("{shaping}\n"), ControlGroup::Shaping}}) {
+        text.replace(text.find(mark), mark.size(), controlOptionsHelp(group));
+    }
+    return text;
+}
+
+}  // namespace
+
+const char* helpText() {
+    static const std::string text = composedHelp();
+    return text.c_str();
 }
 
 }  // namespace qmduck

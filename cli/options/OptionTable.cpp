@@ -1,23 +1,24 @@
 #include "cli/options/OptionTable.h"
 
 #include <cstring>
+#include <iterator>
+#include <vector>
+
+#include "cli/options/ControlOptions.h"
 
 namespace qmduck {
 namespace {
 
 using V = OptionValue;
 
-constexpr OptionInfo kOptions[] = {
+// The options before the control options (ControlOptions.cpp), and those after them.
+constexpr OptionInfo kLeadingOptions[] = {
     {"--key", "-k", V::File, nullptr},
     {"--output", "-o", V::File, nullptr},
     {"--mode", nullptr, V::Choice, "duck key"},
-    {"--threshold", nullptr, V::Number, nullptr},
-    {"--attack", nullptr, V::Number, nullptr},
-    {"--release", nullptr, V::Number, nullptr},
+};
+constexpr OptionInfo kTrailingOptions[] = {
     {"--param", nullptr, V::Text, nullptr},
-    {"--range", nullptr, V::Number, nullptr},
-    {"--hold", nullptr, V::Number, nullptr},
-    {"--lookahead", nullptr, V::Number, nullptr},
     {"--preset", nullptr, V::Choice, "gentle standard strong podcast"},
     {"--show-settings", nullptr, V::None, nullptr},
     {"--mix", nullptr, V::None, nullptr},
@@ -44,12 +45,22 @@ constexpr OptionInfo kOptions[] = {
     {"--completion", nullptr, V::Choice, "bash zsh"},
 };
 
+std::vector<OptionInfo> allOptions() {
+    std::vector<OptionInfo> options(std::begin(kLeadingOptions), std::end(kLeadingOptions));
+    for (const ControlOption& control : controlOptions()) options.push_back({control.name, nullptr, V::Number, nullptr});
+    options.insert(options.end(), std::begin(kTrailingOptions), std::end(kTrailingOptions));
+    return options;
+}
+
 }  // namespace
 
-std::span<const OptionInfo> optionTable() { return kOptions; }
+std::span<const OptionInfo> optionTable() {
+    static const std::vector<OptionInfo> options = allOptions();
+    return options;
+}
 
 const OptionInfo* findOption(const char* name) {
-    for (const OptionInfo& option : kOptions) {
+    for (const OptionInfo& option : optionTable()) {
         if (std::strcmp(option.name, name) == 0 || (option.shortName != nullptr && std::strcmp(option.shortName, name) == 0)) {
             return &option;
         }

@@ -1,6 +1,7 @@
 #pragma once
-// Every option of quellmar-duck once: its names and what its value is. The parser asks it which
-// options take a value, and the shell completions are generated from it, so neither can drift.
+// Every option of quellmar-duck once: its names and what its value is (the control options come
+// from their own table). The parser asks it which options take a value, and the shell completions
+// are generated from it, so neither can drift.
 
 #include <span>
 

@@ -21,8 +21,8 @@ void chain(benchmark::State& state, double rangeDb, double holdMs) {
     const std::vector<float> keyRight = qmhost::signals::SpeechLike(8).next(kFrames);
     std::vector<float> left(kFrames, 0.25f), right(kFrames, 0.25f);
     DuckChain duck;
-    duck.configure(48000.0f, 0.0707f, 0.5477f, 0.3125f);
-    duck.setRangeDb(rangeDb);
+    duck.detector().follow(48000.0, 10.0, 300.0, -30.0);
+    duck.detector().setRangeDb(rangeDb);
     duck.setHoldMs(holdMs, 48000.0);
     const KernelSet& kernels = activeKernels();
     for (auto _ : state) {

@@ -164,8 +164,9 @@ TEST(DuckOptions, HelpNamesEveryOptionWithItsUnitAndRange) {
     }
 }
 
-// The option table (which the parser and the completions read), --help and the manual page are
-// written apart: each option of the table is in both, and --help names no option the table lacks.
+// The option table (which the parser and the completions read), --help and the manual page (the
+// one written at build time) name the same options: each option of the table is in both, and
+// --help names no option the table lacks.
 TEST(DuckOptions, TheTableTheHelpAndTheManualPageNameTheSameOptions) {
     const std::string help = helpText();
     std::set<std::string> helpNames;
@@ -197,10 +198,12 @@ TEST(DuckOptions, TheTableTheHelpAndTheManualPageNameTheSameOptions) {
 
 // Each control option takes the engine's range for its control, the look-ahead alone reaching
 // further (a file has no latency to report); its ends are accepted, a step beyond them is a usage
-// error naming the range, and --help states the same range.
+// error naming the range, and --help and the manual page state the same range.
 TEST(DuckOptions, ControlOptionsTakeTheEnginesRangesAndTheHelpStatesThem) {
     std::string help;
     for (const std::string& word : words(helpText())) help += word + " ";
+    std::ifstream manualFile(QM_MANUAL_PAGE);
+    const std::string manual((std::istreambuf_iterator<char>(manualFile)), std::istreambuf_iterator<char>());
     for (const ControlOption& option : controlOptions()) {
         const qm::ControlInfo& info = qm::controlInfo(option.control);
         EXPECT_EQ(lowestValue(option), info.minimum) << option.name;
@@ -223,6 +226,9 @@ TEST(DuckOptions, ControlOptionsTakeTheEnginesRangesAndTheHelpStatesThem) {
         char stated[64];
         std::snprintf(stated, sizeof stated, "%g to %g %s", lowestValue(option), highestValue(option), info.unit);
         EXPECT_NE(help.find(stated), std::string::npos) << option.name << ": " << stated;
+        std::string roffStated;
+        for (const char c : std::string(stated)) roffStated += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(manual.find(roffStated), std::string::npos) << option.name << " in the manual page: " << roffStated;
     }
 }
 

@@ -50,9 +50,9 @@ TEST(ControlModel, EveryControlRoundTripsThroughItsStoredValue) {
         EXPECT_EQ(info.decimals > 0, info.kind == ControlKind::Continuous) << info.symbol;
     }
     // The file tool's options (in double) take the same curves.
-    EXPECT_EQ(attackValueForMs(78.0), parameterValueFor(ControlAttack, 78.0f));
-    EXPECT_EQ(releaseValueForMs(39.0), parameterValueFor(ControlRelease, 39.0f));
-    EXPECT_EQ(thresholdValueForDb(-48.5), parameterValueFor(ControlThreshold, -48.5f));
+    EXPECT_EQ(storedValueForUserValue(ControlAttack, 78.0), parameterValueFor(ControlAttack, 78.0f));
+    EXPECT_EQ(storedValueForUserValue(ControlRelease, 39.0), parameterValueFor(ControlRelease, 39.0f));
+    EXPECT_EQ(storedValueForUserValue(ControlThreshold, -48.5), parameterValueFor(ControlThreshold, -48.5f));
 }
 
 TEST(ControlModel, TheExtendedControlValueGivesBackEveryStoredValueExactly) {

@@ -49,9 +49,9 @@ TEST(ControlTable, UserUnitsConvertToTheStoredValuesTheFileToolUsesAndBack) {
         EXPECT_EQ(parameterValueFor(c.id, c.controlValue), c.parameterValue) << controlInfo(c.id).symbol;
         EXPECT_EQ(controlValueFor(c.id, c.parameterValue), c.controlValue) << controlInfo(c.id).symbol;
     }
-    EXPECT_EQ(attackValueForMs(10.0), static_cast<float>(std::sqrt(10.0 / 2000.0)));
-    EXPECT_EQ(releaseValueForMs(300.0), static_cast<float>(std::sqrt(300.0 / 1000.0)));
-    EXPECT_EQ(thresholdValueForDb(-30.0), static_cast<float>(-30.0 / -96.0));
+    EXPECT_EQ(storedValueForUserValue(ControlAttack, 10.0), static_cast<float>(std::sqrt(10.0 / 2000.0)));
+    EXPECT_EQ(storedValueForUserValue(ControlRelease, 300.0), static_cast<float>(std::sqrt(300.0 / 1000.0)));
+    EXPECT_EQ(storedValueForUserValue(ControlThreshold, -30.0), static_cast<float>(-30.0 / -96.0));
 }
 
 TEST(ControlTable, ValuesOutsideTheRangeAreLimitedAndNotANumberGivesTheDefault) {

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "engine/DuckChain.h"
+#include "engine/Parameters.h"
 #include "engine/PeakHold.h"
 #include "engine/kernels/DuckKernels.h"
 #include "support/ReferenceDucker.h"
@@ -35,9 +36,11 @@ std::vector<float> keyPeaks(std::size_t frames, unsigned seed) {
 // The chain of `variant` set up as the tool sets it: times in ms, threshold in dB, 48 kHz.
 DuckChain chainFor(double attackMs, double releaseMs, double thresholdDb, double rangeDb) {
     DuckChain chain;
-    chain.configure(48000.0f, static_cast<float>(std::sqrt(attackMs / 2000.0)),
-                    static_cast<float>(std::sqrt(releaseMs / 1000.0)), static_cast<float>(thresholdDb / -96.0));
-    chain.setRangeDb(rangeDb);
+    // Through the parameters' stored values, as the reference reads them.
+    chain.detector().follow(48000.0, attackMsFor(static_cast<float>(std::sqrt(attackMs / 2000.0))),
+                            releaseMsFor(static_cast<float>(std::sqrt(releaseMs / 1000.0))),
+                            thresholdDbFor(static_cast<float>(thresholdDb / -96.0)));
+    chain.detector().setRangeDb(rangeDb);
     return chain;
 }
 

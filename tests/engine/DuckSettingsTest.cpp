@@ -1,11 +1,13 @@
-// The settings the core and the stream ducker read from the parameters, and the chain that follows
-// them only on a change.
+// The settings the core and the stream ducker read from the parameters, and the detector that
+// follows them only on a change.
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 
-#include "engine/DuckChain.h"
+#include "engine/EnvelopeDetector.h"
+#include "engine/Parameters.h"
 
 namespace qm {
 namespace {
@@ -34,30 +36,31 @@ TEST(DuckSettings, BypassAtExactlyOneAndDuckModeFromAHalfUp) {
         const DuckSettings settings = settingsOf(values);
         EXPECT_EQ(settings.bypassed, c.bypassed) << c.bypass;
         EXPECT_EQ(settings.keyMode, c.keyMode) << c.duckKey;
-        EXPECT_EQ(settings.attackValue, 0.25f);
-        EXPECT_EQ(settings.releaseValue, 0.5f);
-        EXPECT_EQ(settings.thresholdValue, 0.75f);
+        EXPECT_EQ(settings.attackMs, 125.0f);
+        EXPECT_EQ(settings.releaseMs, 250.0f);
+        EXPECT_EQ(settings.thresholdDb, -72.0);
     }
 }
 
 TEST(DuckSettings, TheDetectorFollowsTheSettingsAndTheRateOnlyWhenTheyChange) {
-    DuckChain chain;
-    DuckSettings settings;
-    settings.thresholdValue = 0.25f;
-    chain.follow(48000.0f, settings);
-    EXPECT_DOUBLE_EQ(chain.detector().getThreshold(), -24.0);
-    const double attackMs = chain.detector().getAttack();
-    // Set behind the chain's back: the same settings again leave it alone.
-    chain.detector().setThreshold(-6.0);
-    chain.follow(48000.0f, settings);
-    EXPECT_DOUBLE_EQ(chain.detector().getThreshold(), -6.0);
+    EnvelopeDetector detector;
+    detector.follow(48000.0, 10.0, 100.0, -24.0);
+    EXPECT_DOUBLE_EQ(detector.getThreshold(), -24.0);
+    const double attackMs = detector.getAttack();
+    // Set behind its back: the same settings again leave it alone.
+    detector.setThreshold(-6.0);
+    detector.follow(48000.0, 10.0, 100.0, -24.0);
+    EXPECT_DOUBLE_EQ(detector.getThreshold(), -6.0);
     // A change of any value or of the rate sets the detector again.
-    chain.follow(44100.0f, settings);
-    EXPECT_DOUBLE_EQ(chain.detector().getThreshold(), -24.0);
-    settings.attackValue = 0.5f;
-    chain.follow(44100.0f, settings);
-    EXPECT_NE(chain.detector().getAttack(), attackMs);
-    EXPECT_DOUBLE_EQ(chain.detector().getAttack(), 500.0);
+    detector.follow(44100.0, 10.0, 100.0, -24.0);
+    EXPECT_DOUBLE_EQ(detector.getThreshold(), -24.0);
+    detector.follow(44100.0, 500.0, 100.0, -24.0);
+    EXPECT_NE(detector.getAttack(), attackMs);
+    EXPECT_DOUBLE_EQ(detector.getAttack(), 500.0);
+    // What is not finite keeps the previous setting.
+    detector.follow(44100.0, std::nan(""), 100.0, -INFINITY);
+    EXPECT_DOUBLE_EQ(detector.getAttack(), 500.0);
+    EXPECT_DOUBLE_EQ(detector.getThreshold(), -24.0);
 }
 
 }  // namespace

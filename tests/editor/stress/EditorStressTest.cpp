@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editor/DuckerEditor.h"
+#include "support/EditorAccess.h"
 #include "engine/Parameters.h"
 #include "support/PluginInstance.h"
 
@@ -45,10 +46,19 @@ TEST(EditorStress, OpeningAndClosingWhileAudioAndAutomationRunIsRaceFree) {
     uiDone = true;
     audio.join();
     automation.join();
-    // Destroyed with the editor still open: it closes first.
+    // Destroyed with the editor still open: it closes first, so its controls and pictures are
+    // let go (only the references held here are left).
     listener->dispatch(effEditOpen);
+    DuckerEditor& editor = *test::duckerEditorOf(listener->get());
+    View* meter = editor.strengthMeterControl();
+    Bitmap* background = editor.getFrame()->getBackground();
+    meter->retain();
+    background->retain();
     listener.reset();
-    SUCCEED();
+    EXPECT_EQ(meter->getRefCount(), 1);
+    EXPECT_EQ(background->getRefCount(), 1);
+    meter->release();
+    background->release();
 }
 
 }  // namespace
