@@ -2,9 +2,9 @@
 // The ducking engine over plain buffers: key peaks in, the audio times its gain (duck) or one
 // minus it (key) out, frame by frame, with the detector's envelope carried from call to call.
 // The plug-in's processor feeds it the peaks of the slots it listens to; quellmar-duck feeds it
-// the summed key of its files. Beyond the plug-in's parameters it can limit the reduction (the
-// range, a floor on the gain in the kernels, set on the detector) and hold the key's peak over pauses; both are off
-// unless set, and then cost nothing.
+// the summed key of its files. Its detector takes the times, the threshold and the range (a floor
+// on the gain in the kernels) from its owner; the chain itself can hold the key's peak over
+// pauses. Range and hold are off unless set, and then cost nothing.
 
 #include <cstdint>
 
@@ -19,7 +19,7 @@ public:
     // The most frames one call of `duckPeaks` takes.
     static constexpr std::int32_t kChunkFrames = 256;
 
-    // The detector's envelope gives the gain as its plain ratio-0 gain computer.
+    // Ratio 0: the gain falls by as many dB as the smoothed key exceeds the threshold.
     DuckChain() { envelope.setRatio(0.0); }
 
     // Holds the key's peak for `holdMs` (0: off) at `sampleRateHz`. Set-up call: allocates, unless
