@@ -32,30 +32,50 @@ cleanup() {
 }
 trap cleanup EXIT
 
-jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
-pids="$!"
-timeout 10 jack_wait -w >/dev/null 2>&1 || fail "the JACK server did not start"
-# jalv prints its controls through stdio: line-buffered, so each value reaches the log as printed,
-# not when a block of them has filled.
-stdbuf -oL jalv.gtk3 --print-controls "$uri" </dev/null >"$work/jalv.log" 2>&1 &
-jalv=$!
-pids="$jalv $pids"
-# A sine on the side-chain: the instance (key mode by default) reports its gain reduction on the
-# meter output, which jalv prints; bypassed, the meter reads 0.
-jack_simple_client >"$work/sine.log" 2>&1 &
-pids="$! $pids"
-connected=0
-for _ in $(seq 100); do
-  jack_connect jack_simple_client:output1 QuellmarV3:sidechain_l 2>/dev/null &&
-    jack_connect jack_simple_client:output2 QuellmarV3:sidechain_r 2>/dev/null \
-    && { connected=1; break; }
-  sleep 0.1
-done
-[ $connected -eq 1 ] || { jack_lsp; fail "cannot connect a sine to jalv's side-chain"; }
 meter() { awk '$1 == "meter" {value = $3} END {print value}' "$work/jalv.log"; }
-# jalv prints output controls from its UI's update loop, so under load (a CI run with other tiers
-# beside it) the first printed meter can come many seconds after the connection.
-for _ in $(seq 400); do awk -v m="$(meter)" 'BEGIN {exit !(m > 0.5)}' && break; sleep 0.1; done
+# The JACK server, jalv with the plug-in and a sine on its side-chain; true once jalv prints a meter
+# above 0.5 (the instance, in key mode by default, reports its gain reduction on the meter output;
+# bypassed, it reads 0).
+startHost() {
+  jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
+  pids="$!"
+  timeout 10 jack_wait -w >/dev/null 2>&1 || fail "the JACK server did not start"
+  # jalv prints its controls through stdio: line-buffered, so each value reaches the log as
+  # printed, not when a block of them has filled.
+  stdbuf -oL jalv.gtk3 --print-controls "$uri" </dev/null >"$work/jalv.log" 2>&1 &
+  jalv=$!
+  pids="$jalv $pids"
+  jack_simple_client >"$work/sine.log" 2>&1 &
+  pids="$! $pids"
+  connected=0
+  for _ in $(seq 100); do
+    jack_connect jack_simple_client:output1 QuellmarV3:sidechain_l 2>/dev/null &&
+      jack_connect jack_simple_client:output2 QuellmarV3:sidechain_r 2>/dev/null \
+      && { connected=1; break; }
+    sleep 0.1
+  done
+  [ $connected -eq 1 ] || { jack_lsp; fail "cannot connect a sine to jalv's side-chain"; }
+  # jalv prints output controls from its UI's update loop, so under load (a CI run with other
+  # tiers beside it) the first printed meter can come many seconds after the connection.
+  for _ in $(seq 400); do awk -v m="$(meter)" 'BEGIN {exit !(m > 0.5)}' && return 0; sleep 0.1; done
+  return 1
+}
+# Now and then, on a loaded machine, the dummy-driven server marks jalv's client late on its very
+# first cycle and the client never runs one ("not finished, state = Triggered" every cycle after).
+# Then jalv's threads are recorded (when gdb is there) and the host is started once more; the
+# plug-in's own faults (no keying, no bypass) still fail below.
+if ! startHost && grep -q "was not finished, state = Triggered" "$work/jackd.log" && [ -z "$(meter)" ]; then
+  echo "the JACK client never ran a cycle; starting the host again ($work/first-try)"
+  mkdir -p "$work/first-try"
+  command -v gdb >/dev/null &&
+    timeout 60 gdb -p "$jalv" -batch -ex "thread apply all bt" >"$work/first-try/jalv-threads.txt" 2>&1
+  cleanup
+  mv "$work/jackd.log" "$work/jalv.log" "$work/sine.log" "$work/first-try/"
+  pids=""
+  # A server of another name: nothing the first one left behind is in the way.
+  export JACK_DEFAULT_SERVER="$JACK_DEFAULT_SERVER-again"
+  startHost
+fi
 before=$(meter)
 # The bypass switch, at 1x: a click lights it, which turns the host's "enabled" off.
 "$probe" "$artefacts/jalv-editor.png" "$artefacts/jalv-window.png" 260 66 || { cat "$work/jalv.log"; fail "the editor did not show up in jalv"; }
