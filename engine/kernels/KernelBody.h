@@ -151,22 +151,33 @@ struct Body {
         typename V::S u = V::setS(c.sign * overshootDb);
         const std::int32_t whole = frames / kLanes * kLanes;
         if (whole > 0) {
+            // The output of the group before `at`.
+            const auto outputBefore = [&](D smoothed, std::int32_t at) {
+                const std::int32_t p = at - kLanes;
+                output<Accumulate, Key>(c, smoothed, in[0] + p, in[1] + p, out[0] + p, out[1] + p,
+                                        factors != nullptr ? factors + p : nullptr);
+            };
+            // The first group and the last are peeled off the loop, so that its body runs every
+            // stage unconditionally and keeps its constants out of the loop.
             Overshoots levels[2];
             overshoots(c, peaks, levels[0]);
-            D previous = V::set(0.0);
-            for (std::int32_t i = 0, g = 0; i < whole; i += kLanes, g ^= 1) {
-                if (i + kLanes < whole) overshoots(c, peaks + i + kLanes, levels[g ^ 1]);
+            D previous = smooth<L>(c, u, levels[0], kLanes);
+            std::int32_t i = kLanes;
+            int g = 1;
+            if (i < whole) overshoots(c, peaks + i, levels[g]);
+            for (; i + kLanes < whole; i += kLanes, g ^= 1) {
+                overshoots(c, peaks + i + kLanes, levels[g ^ 1]);
                 const D smoothed = smooth<L>(c, u, levels[g], kLanes);
-                if (i > 0) {
-                    const std::int32_t p = i - kLanes;
-                    output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p,
-                                            factors != nullptr ? factors + p : nullptr);
-                }
+                outputBefore(previous, i);
                 previous = smoothed;
             }
-            const std::int32_t p = whole - kLanes;
-            output<Accumulate, Key>(c, previous, in[0] + p, in[1] + p, out[0] + p, out[1] + p,
-                                    factors != nullptr ? factors + p : nullptr);
+            if (i < whole) {
+                const D smoothed = smooth<L>(c, u, levels[g], kLanes);
+                outputBefore(previous, i);
+                previous = smoothed;
+                i += kLanes;
+            }
+            outputBefore(previous, i);
         }
         if (whole < frames) {
             // The last few frames go through buffers of a whole group; unused lanes hold silence.

@@ -1,5 +1,5 @@
 #pragma once
-// Two doubles per register with WebAssembly's 128-bit SIMD: the engine's vector passes in a
+// Four doubles in two registers of WebAssembly's 128-bit SIMD: the engine's vector passes in a
 // browser or Node. Without fused multiply-add, like SSE2, so both variants round alike; minima
 // and maxima take the x86 operand order (the second operand on ties and NaN). Only KernelBody.h
 // uses this, inside the one file compiled for the wasm build.
@@ -13,40 +13,78 @@
 namespace qm::kernels {
 namespace {
 
+// Four frames of doubles in two registers: the passes then run two independent chains side by
+// side (the gain's series above all), which the processor overlaps, where one register of two
+// frames leaves it waiting on each step's latency.
+struct Pair {
+    v128_t low;   // frames 0 and 1 of the group
+    v128_t high;  // frames 2 and 3
+};
+
 struct Wasm128 {
-    static constexpr int kLanes = 2;
+    static constexpr int kLanes = 4;
     static constexpr int kFloatLanes = 4;
-    using D = v128_t;
-    using I = v128_t;
+    using D = Pair;
+    using I = Pair;
     using F = v128_t;
 
-    static D set(double x) { return wasm_f64x2_splat(x); }
-    static I setBits(std::uint64_t x) { return wasm_i64x2_splat(static_cast<std::int64_t>(x)); }
-    static D add(D a, D b) { return wasm_f64x2_add(a, b); }
-    static D sub(D a, D b) { return wasm_f64x2_sub(a, b); }
-    static D mul(D a, D b) { return wasm_f64x2_mul(a, b); }
+    // A value the compiler may not rebuild at each use. A constant is then built once, before the
+    // loop, and kept in a register or on the stack: an engine that builds a 128-bit constant at
+    // every use spends several instructions on it. Also keeps a conversion whole where using only
+    // its low half would let the compiler convert lane by lane.
+    static v128_t opaque(v128_t x) {
+        __asm__("" : "+r"(x));
+        return x;
+    }
+    template <class Op>
+    static Pair each(Pair a, Pair b, Op op) {
+        return {op(a.low, b.low), op(a.high, b.high)};
+    }
+
+    static D set(double x) {
+        const v128_t value = opaque(wasm_f64x2_splat(x));
+        return {value, value};
+    }
+    static I setBits(std::uint64_t x) {
+        const v128_t value = opaque(wasm_i64x2_splat(static_cast<std::int64_t>(x)));
+        return {value, value};
+    }
+    static D add(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_add(x, y); }); }
+    static D sub(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_sub(x, y); }); }
+    static D mul(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_mul(x, y); }); }
     // pmax(b, a) is b < a ? a : b, which is x86's a > b ? a : b; pmin likewise.
-    static D max(D a, D b) { return wasm_f64x2_pmax(b, a); }
-    static D min(D a, D b) { return wasm_f64x2_pmin(b, a); }
+    static D max(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_pmax(y, x); }); }
+    static D min(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_pmin(y, x); }); }
     // a * b + c with two roundings.
-    static D mulAdd(D a, D b, D c) { return wasm_f64x2_add(wasm_f64x2_mul(a, b), c); }
-    static D less(D a, D b) { return wasm_f64x2_lt(a, b); }
-    static D equal(D a, D b) { return wasm_f64x2_eq(a, b); }
-    static D select(D mask, D ifSet, D ifClear) { return wasm_v128_bitselect(ifSet, ifClear, mask); }
+    static D mulAdd(D a, D b, D c) { return add(mul(a, b), c); }
+    static D less(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_lt(x, y); }); }
+    static D equal(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_eq(x, y); }); }
+    static D select(D mask, D ifSet, D ifClear) {
+        return {wasm_v128_bitselect(ifSet.low, ifClear.low, mask.low),
+                wasm_v128_bitselect(ifSet.high, ifClear.high, mask.high)};
+    }
     static D bitsToDouble(I x) { return x; }
     static I doubleToBits(D x) { return x; }
-    static I add64(I a, I b) { return wasm_i64x2_add(a, b); }
-    static I sub64(I a, I b) { return wasm_i64x2_sub(a, b); }
-    static I and64(I a, I b) { return wasm_v128_and(a, b); }
-    static I or64(I a, I b) { return wasm_v128_or(a, b); }
-    template <int Bits> static I shiftRight64(I x) { return wasm_u64x2_shr(x, Bits); }
-    template <int Bits> static I shiftLeft64(I x) { return wasm_i64x2_shl(x, Bits); }
+    static I add64(I a, I b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_i64x2_add(x, y); }); }
+    static I sub64(I a, I b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_i64x2_sub(x, y); }); }
+    static I and64(I a, I b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_v128_and(x, y); }); }
+    static I or64(I a, I b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_v128_or(x, y); }); }
+    template <int Bits>
+    static I shiftRight64(I x) {
+        return {wasm_u64x2_shr(x.low, Bits), wasm_u64x2_shr(x.high, Bits)};
+    }
+    template <int Bits>
+    static I shiftLeft64(I x) {
+        return {wasm_i64x2_shl(x.low, Bits), wasm_i64x2_shl(x.high, Bits)};
+    }
     // The entries of `table` at `index`: their first and second values.
     static void lookUp(const math::LogEntry* table, I index, D& first, D& second) {
-        const v128_t e0 = wasm_v128_load(&table[wasm_i64x2_extract_lane(index, 0)].invc);
-        const v128_t e1 = wasm_v128_load(&table[wasm_i64x2_extract_lane(index, 1)].invc);
-        first = wasm_i64x2_shuffle(e0, e1, 0, 2);
-        second = wasm_i64x2_shuffle(e0, e1, 1, 3);
+        const v128_t e0 = wasm_v128_load(&table[wasm_i64x2_extract_lane(index.low, 0)].invc);
+        const v128_t e1 = wasm_v128_load(&table[wasm_i64x2_extract_lane(index.low, 1)].invc);
+        const v128_t e2 = wasm_v128_load(&table[wasm_i64x2_extract_lane(index.high, 0)].invc);
+        const v128_t e3 = wasm_v128_load(&table[wasm_i64x2_extract_lane(index.high, 1)].invc);
+        first = {wasm_i64x2_shuffle(e0, e1, 0, 2), wasm_i64x2_shuffle(e2, e3, 0, 2)};
+        second = {wasm_i64x2_shuffle(e0, e1, 1, 3), wasm_i64x2_shuffle(e2, e3, 1, 3)};
     }
 
     // The smoothing's scalars, each in the low lane of a register as on x86: wasm's pmin and pmax
@@ -57,10 +95,22 @@ struct Wasm128 {
     static S minS(S a, S b) { return wasm_f64x2_pmin(b, a); }
     static S maxS(S a, S b) { return wasm_f64x2_pmax(b, a); }
     static double valueOf(S x) { return wasm_f64x2_extract_lane(x, 0); }
-    static D join(const S* lanes) { return wasm_i64x2_shuffle(lanes[0], lanes[1], 0, 2); }
-    static void store(double* p, D x) { wasm_v128_store(p, x); }
-    static D loadFloats(const float* p) { return wasm_f64x2_promote_low_f32x4(wasm_v128_load64_zero(p)); }
-    static void storeFloats(float* p, D x) { wasm_v128_store64_lane(p, wasm_f32x4_demote_f64x2_zero(x), 0); }
+    static D join(const S* lanes) {
+        return {wasm_i64x2_shuffle(lanes[0], lanes[1], 0, 2), wasm_i64x2_shuffle(lanes[2], lanes[3], 0, 2)};
+    }
+    static void store(double* p, D x) {
+        wasm_v128_store(p, x.low);
+        wasm_v128_store(p + 2, x.high);
+    }
+    static D loadFloats(const float* p) {
+        return {wasm_f64x2_promote_low_f32x4(wasm_v128_load64_zero(p)),
+                wasm_f64x2_promote_low_f32x4(wasm_v128_load64_zero(p + 2))};
+    }
+    static void storeFloats(float* p, D x) {
+        const v128_t low = opaque(wasm_f32x4_demote_f64x2_zero(x.low));
+        const v128_t high = opaque(wasm_f32x4_demote_f64x2_zero(x.high));
+        wasm_v128_store(p, wasm_i64x2_shuffle(low, high, 0, 2));
+    }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.

@@ -15,7 +15,8 @@ const work = process.env.QM_WEB_WORK;
 const Control = { Enabled: 0, AttackMs: 5, ReleaseMs: 6, DuckKey: 7, ThresholdDb: 8, RangeDb: 9, HoldMs: 10, LookaheadMs: 11 };
 const kTolerance = 1e-6;
 
-// Each setting as quellmar-duck's options and as the module's controls, with the module's block.
+// Each setting as quellmar-duck's options and as the module's controls, with the module's block
+// (some not a multiple of the kernels' groups of four frames, as a host's may be).
 const settings = [
   // The plug-in's defaults are key mode; quellmar-duck's are duck mode, the plug-in's otherwise.
   { name: 'defaults', args: [], controls: [[Control.DuckKey, 1]], block: 128 },
@@ -25,13 +26,13 @@ const settings = [
     controls: [[Control.DuckKey, 1], [Control.AttackMs, 10], [Control.ReleaseMs, 300], [Control.ThresholdDb, -30], [Control.RangeDb, 12],
       [Control.HoldMs, 250], [Control.LookaheadMs, 20]],
     lookaheadMs: 20,
-    block: 1000,
+    block: 1001,
   },
   {
     name: 'key mode',
     args: ['--mode', 'key', '--threshold', '-36', '--release', '120'],
     controls: [[Control.DuckKey, 0], [Control.ThresholdDb, -36], [Control.ReleaseMs, 120]],
-    block: 4096,
+    block: 4094,
   },
   { name: 'bypassed', args: ['--param', '1=1'], controls: [[Control.DuckKey, 1], [Control.Enabled, 0]], block: 480 },
 ];
