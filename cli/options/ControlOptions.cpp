@@ -65,9 +65,9 @@ const ControlOption* findControlOption(const std::string& name) {
     return nullptr;
 }
 
-double Shaping::*shapingFieldOf(qm::ControlId id) {
+const ControlOption* findControlOption(qm::ControlId id) {
     for (const ControlOption& option : kControlOptions) {
-        if (option.control == id) return option.shapingField;
+        if (option.control == id) return &option;
     }
     return nullptr;
 }
@@ -79,19 +79,25 @@ double highestValue(const ControlOption& option) {
     return qm::controlInfo(option.control).maximum;
 }
 
-std::string rangeText(const ControlOption& option) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%s in %s from %g to %g", option.quantity, qm::controlInfo(option.control).unit,
-                  lowestValue(option), highestValue(option));
+std::string boundsText(const ControlOption& option) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%g to %g", lowestValue(option), highestValue(option));
     return text;
 }
 
-std::string withRange(const ControlOption& option, const char* text, bool roff) {
-    char range[64];
-    std::snprintf(range, sizeof range, "%g to %g %s", lowestValue(option), highestValue(option),
-                  qm::controlInfo(option.control).unit);
+std::string rangeText(const ControlOption& option) {
+    return std::string(option.quantity) + " in " + qm::controlInfo(option.control).unit + " from " + boundsText(option);
+}
+
+std::string roffText(std::string_view text) {
     std::string written;
-    for (const char* c = range; *c != '\0'; ++c) written += roff && *c == '-' ? std::string("\\-") : std::string(1, *c);
+    for (const char c : text) written += c == '-' ? std::string("\\-") : std::string(1, c);
+    return written;
+}
+
+std::string withRange(const ControlOption& option, const char* text, bool roff) {
+    const std::string range = boundsText(option) + " " + qm::controlInfo(option.control).unit;
+    const std::string written = roff ? roffText(range) : range;
     std::string result = text;
     constexpr std::string_view kMark = "{range}";
     for (std::size_t at = result.find(kMark); at != std::string::npos; at = result.find(kMark, at + written.size())) {

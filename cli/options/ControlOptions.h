@@ -8,6 +8,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "cli/ducking/DuckEngine.h"
 #include "engine/ControlTable.h"
@@ -43,15 +44,22 @@ std::span<const ControlOption> controlOptions();
 // The option named `name`, or null.
 const ControlOption* findControlOption(const std::string& name);
 
-// The shaping field that control `id`'s option sets, or null.
-double Shaping::*shapingFieldOf(qm::ControlId id);
+// The option that sets control `id`, or null.
+const ControlOption* findControlOption(qm::ControlId id);
 
 // The lowest and highest value the tool takes, in the control's units.
 double lowestValue(const ControlOption& option);
 double highestValue(const ControlOption& option);
 
+// "0 to 2000": the values the tool takes, in the control's units.
+std::string boundsText(const ControlOption& option);
+
 // "a time in ms from 0 to 2000", for messages.
 std::string rangeText(const ControlOption& option);
+
+// `text` for roff, which takes a plain "-" for a hyphen: each written as "\-", a minus sign or a
+// hyphen that may not break a line.
+std::string roffText(std::string_view text);
 
 // `text` with "{range}" replaced by the option's range, "0 to 2000 ms"; with `roff`, minus signs
 // are written as roff's "\-".

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "engine/ControlTable.h"
 
@@ -41,14 +42,14 @@ bool controlValue(const ControlOption& option, const std::string& text, double& 
     return true;
 }
 
-// Sets the control to `value` (in range): the plug-in's stored value for a control that has a
-// parameter, the tool's shaping for the others.
-void setControl(qm::ControlId control, double value, DuckOptions& options) {
-    const std::int32_t parameter = qm::controlInfo(control).parameter;
+// Sets the option's control to `value` (in range): the plug-in's stored value for a control that
+// has a parameter, the tool's shaping for the others.
+void setControl(const ControlOption& option, double value, DuckOptions& options) {
+    const std::int32_t parameter = qm::controlInfo(option.control).parameter;
     if (parameter >= 0) {
-        options.parameters[static_cast<std::size_t>(parameter)] = qm::storedValueForUserValue(control, value);
-    } else if (double Shaping::*field = shapingFieldOf(control)) {
-        options.shaping.*field = value;
+        options.parameters[static_cast<std::size_t>(parameter)] = qm::storedValueForUserValue(option.control, value);
+    } else if (option.shapingField != nullptr) {
+        options.shaping.*option.shapingField = value;
     }
 }
 
@@ -98,12 +99,13 @@ bool wholeNumber(const std::string& text, int lowest, int highest, int& value) {
 }
 
 void applyPreset(const Preset& preset, DuckOptions& options) {
-    setControl(qm::ControlAttack, preset.ducking.attackMs, options);
-    setControl(qm::ControlRelease, preset.ducking.releaseMs, options);
-    setControl(qm::ControlThreshold, preset.ducking.thresholdDb, options);
-    setControl(qm::ControlRange, preset.ducking.rangeDb, options);
-    setControl(qm::ControlHold, preset.ducking.holdMs, options);
-    setControl(qm::ControlLookahead, preset.ducking.lookaheadMs, options);
+    const std::pair<qm::ControlId, double> settings[] = {
+        {qm::ControlAttack, preset.ducking.attackMs}, {qm::ControlRelease, preset.ducking.releaseMs},
+        {qm::ControlThreshold, preset.ducking.thresholdDb}, {qm::ControlRange, preset.ducking.rangeDb},
+        {qm::ControlHold, preset.ducking.holdMs}, {qm::ControlLookahead, preset.ducking.lookaheadMs}};
+    for (const auto& [control, value] : settings) {
+        if (const ControlOption* option = findControlOption(control)) setControl(*option, value, options);
+    }
     if (!std::isnan(preset.loudnessLufs)) {
         options.finishing.mix = true;
         options.finishing.loudnessLufs = preset.loudnessLufs;
@@ -187,7 +189,7 @@ struct Parser {
         } else if (const ControlOption* control = findControlOption(name)) {
             double number = 0.0;
             if (!controlValue(*control, value, number)) return rangeError(name, value, rangeText(*control).c_str());
-            setControl(control->control, number, options);
+            setControl(*control, number, options);
         } else if (name == "--mode") {
             if (!modeValue(value, p[qm::ParamDuckKey])) return rangeError(name, value, "'duck' or 'key'");
         } else if (name == "--param") {

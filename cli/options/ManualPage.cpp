@@ -16,9 +16,8 @@ namespace {
 
 // The option's entry: the tag line with its name and value, then its text.
 std::string entryOf(const qmduck::ControlOption& option) {
-    std::string name;
-    for (const char* c = option.name; *c != '\0'; ++c) name += *c == '-' ? std::string("\\-") : std::string(1, *c);
-    return ".TP\n.BI " + name + " \" " + option.valueName + "\"\n" + qmduck::withRange(option, option.manual, true) + "\n";
+    return ".TP\n.BI " + qmduck::roffText(option.name) + " \" " + option.valueName + "\"\n" +
+           qmduck::withRange(option, option.manual, true) + "\n";
 }
 
 std::string entriesOf(qmduck::ControlGroup group) {
