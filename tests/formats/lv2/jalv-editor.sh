@@ -61,9 +61,10 @@ startHost() {
   return 1
 }
 # Now and then, on a loaded machine, the dummy-driven server marks jalv's client late on its very
-# first cycle and the client never runs one ("not finished, state = Triggered" every cycle after).
-# Then jalv's threads are recorded (when gdb is there) and the host is started once more; the
-# plug-in's own faults (no keying, no bypass) still fail below.
+# first cycle and the client never runs one ("not finished, state = Triggered" every cycle after):
+# its process thread waits in libjack for a wake-up that never comes (ctest runs this test alone
+# for that). Then jalv's threads are recorded (when gdb is there) and the host is started once
+# more; the plug-in's own faults (no keying, no bypass) still fail below.
 if ! startHost && grep -q "was not finished, state = Triggered" "$work/jackd.log" && [ -z "$(meter)" ]; then
   echo "the JACK client never ran a cycle; starting the host again ($work/first-try)"
   mkdir -p "$work/first-try"
