@@ -125,10 +125,10 @@ if(QM_VARIANT STREQUAL "native")
   add_test(NAME gui.lv2.jalv COMMAND sh ${CMAKE_SOURCE_DIR}/tools/run-under-xvfb.sh
     sh ${CMAKE_SOURCE_DIR}/tests/formats/lv2/jalv-editor.sh ${QM_LV2_BUNDLE} $<TARGET_FILE:quellmar_lv2_editor_probe>
     ${QM_LV2_WORK}/jalv ${QM_LV2_ARTEFACTS})
-  # Alone: beside the Wine tests, JACK's client now and then never wakes for its first cycle. jalv's
-  # threads then show its process thread waiting inside libjack for a wake-up that the server says
-  # it gave; no plug-in code is on any stack.
-  set_tests_properties(gui.lv2.jalv PROPERTIES LABELS gui TIMEOUT 120 RUN_SERIAL ON)
+  # Alone, and given time to start its host three times: in CI runs, JACK's client now and then
+  # never wakes for its first cycle. jalv's threads then show its process thread waiting inside
+  # libjack for a wake-up that the server says it gave; no plug-in code is on any stack.
+  set_tests_properties(gui.lv2.jalv PROPERTIES LABELS gui TIMEOUT 180 RUN_SERIAL ON)
 endif()
 
 # gui: the editor as an LV2 UI in a host window of the test's own under Xvfb; built in the asan
