@@ -46,8 +46,11 @@ public:
     // The most writing passes a job makes: the encoder's response to a changed gain or ceiling
     // is not always proportionate (FFmpeg's AAC can overshoot more at a slightly higher level).
     static constexpr int kMostWritingPasses = 3;
-    // The most trials of the encoder on a stretch of the mix before writing.
+    // The most trials of the encoder on a stretch of the mix before writing; another follows only
+    // when the limiter's margin grew or the gain moved more than kTrialGainStepDb (dB) from the
+    // one tried.
     static constexpr int kMostEncoderTrials = 3;
+    static constexpr double kTrialGainStepDb = 0.25;
 
     FinishPlan(const Finishing& finishing, EncodedType output);
 
@@ -81,7 +84,10 @@ private:
     // Encodes a stretch of the mix at the planned gain and corrects the gain and the limiter's
     // margin by what the encoder did to it; an error, or empty.
     std::string tryEncoder(const LimitedLoudness& model, const EncoderProbe& probe, int channels);
-    // The gain in dB that brings the measured loudness to `targetLufs` after the limiter.
+    // The gain in dB that brings the measured loudness to `targetLufs` after the limiter, to
+    // within kLoudnessToleranceLu or a gain interval of kGainToleranceDb.
+    static constexpr double kLoudnessToleranceLu = 1e-4;
+    static constexpr double kGainToleranceDb = 1e-4;
     double gainFor(const LimitedLoudness& model, double targetLufs) const;
 
     Finishing finishing;

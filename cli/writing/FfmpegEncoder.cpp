@@ -16,6 +16,7 @@ extern "C" {
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 #include "cli/writing/PictureBlock.h"
 
@@ -192,7 +193,13 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
         av_opt_set_int(encoder->priv_data, "aac_pns", 0, 0);
         av_opt_set_int(encoder->priv_data, "aac_is", 0, 0);
     }
-    if ((result = avcodec_open2(encoder, codec, nullptr)) < 0) return fail(std::string("cannot open ") + info->codec, result);
+    {
+        // LAME fills tables of its own the first time one is opened: encoders open one at a time.
+        static std::mutex opening;
+        const std::lock_guard<std::mutex> guard(opening);
+        result = avcodec_open2(encoder, codec, nullptr);
+    }
+    if (result < 0) return fail(std::string("cannot open ") + info->codec, result);
     if (check != nullptr && !check->start(encoder)) return fail("cannot decode it again to check it: " + check->error(), 0);
 
     AVStream* stream = avformat_new_stream(muxer, nullptr);
