@@ -58,18 +58,24 @@ constexpr double kFileLookaheadMaxMs = 500.0;
 
 std::span<const ControlOption> controlOptions() { return kControlOptions; }
 
-const ControlOption* findControlOption(const std::string& name) {
+namespace {
+
+template <class Matches>
+const ControlOption* findOption(Matches matches) {
     for (const ControlOption& option : kControlOptions) {
-        if (name == option.name) return &option;
+        if (matches(option)) return &option;
     }
     return nullptr;
 }
 
+}  // namespace
+
+const ControlOption* findControlOption(const std::string& name) {
+    return findOption([&](const ControlOption& option) { return name == option.name; });
+}
+
 const ControlOption* findControlOption(qm::ControlId id) {
-    for (const ControlOption& option : kControlOptions) {
-        if (option.control == id) return &option;
-    }
-    return nullptr;
+    return findOption([&](const ControlOption& option) { return option.control == id; });
 }
 
 double lowestValue(const ControlOption& option) { return qm::controlInfo(option.control).minimum; }

@@ -36,9 +36,18 @@ struct Wasm128 {
         __asm__("" : "+r"(x));
         return x;
     }
+    // `op` on the low registers of its operands, then on the high ones.
+    template <class Op>
+    static Pair each(Pair a, Op op) {
+        return {op(a.low), op(a.high)};
+    }
     template <class Op>
     static Pair each(Pair a, Pair b, Op op) {
         return {op(a.low, b.low), op(a.high, b.high)};
+    }
+    template <class Op>
+    static Pair each(Pair a, Pair b, Pair c, Op op) {
+        return {op(a.low, b.low, c.low), op(a.high, b.high, c.high)};
     }
 
     static D set(double x) {
@@ -60,8 +69,7 @@ struct Wasm128 {
     static D less(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_lt(x, y); }); }
     static D equal(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_eq(x, y); }); }
     static D select(D mask, D ifSet, D ifClear) {
-        return {wasm_v128_bitselect(ifSet.low, ifClear.low, mask.low),
-                wasm_v128_bitselect(ifSet.high, ifClear.high, mask.high)};
+        return each(mask, ifSet, ifClear, [](v128_t m, v128_t x, v128_t y) { return wasm_v128_bitselect(x, y, m); });
     }
     static D bitsToDouble(I x) { return x; }
     static I doubleToBits(D x) { return x; }
@@ -71,11 +79,11 @@ struct Wasm128 {
     static I or64(I a, I b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_v128_or(x, y); }); }
     template <int Bits>
     static I shiftRight64(I x) {
-        return {wasm_u64x2_shr(x.low, Bits), wasm_u64x2_shr(x.high, Bits)};
+        return each(x, [](v128_t v) { return wasm_u64x2_shr(v, Bits); });
     }
     template <int Bits>
     static I shiftLeft64(I x) {
-        return {wasm_i64x2_shl(x.low, Bits), wasm_i64x2_shl(x.high, Bits)};
+        return each(x, [](v128_t v) { return wasm_i64x2_shl(v, Bits); });
     }
     // The entries of `table` at `index`: their first and second values.
     static void lookUp(const math::LogEntry* table, I index, D& first, D& second) {

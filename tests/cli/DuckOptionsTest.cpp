@@ -11,6 +11,7 @@
 #include "cli/options/DuckOptions.h"
 #include "cli/options/OptionTable.h"
 #include "engine/ControlTable.h"
+#include "engine/Presets.h"
 
 namespace qmduck {
 namespace {
@@ -150,6 +151,20 @@ TEST(DuckOptions, ShapingPresetsAndListsAreReadAndLaterOptionsWin) {
     for (const char* expected : {"threshold   -40.0 dB", "attack      5.0 ms", "release     400.0 ms",
                                  "range       12.0 dB", "hold        300 ms", "lookahead   30 ms"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
+    }
+    // Each preset sets all six of its controls as their own options would.
+    for (const qm::DuckingPreset& preset : qm::duckingPresets()) {
+        char line[256];
+        std::snprintf(line, sizeof line, "-k k.wav in.wav -o o.wav --attack %.17g --release %.17g --threshold %.17g "
+                      "--range %.17g --hold %.17g --lookahead %.17g", preset.attackMs, preset.releaseMs,
+                      preset.thresholdDb, preset.rangeDb, preset.holdMs, preset.lookaheadMs);
+        const DuckOptions byOptions = parseArguments(words(line)).options;
+        const std::string presetLine = std::string("-k k.wav in.wav -o o.wav --preset ") + preset.name;
+        const DuckOptions byPreset = parseArguments(words(presetLine)).options;
+        EXPECT_EQ(byPreset.parameters, byOptions.parameters) << preset.name;
+        EXPECT_EQ(byPreset.shaping.rangeDb, byOptions.shaping.rangeDb) << preset.name;
+        EXPECT_EQ(byPreset.shaping.holdMs, byOptions.shaping.holdMs) << preset.name;
+        EXPECT_EQ(byPreset.shaping.lookaheadMs, byOptions.shaping.lookaheadMs) << preset.name;
     }
 }
 
