@@ -36,7 +36,7 @@ double FinishPlan::expectedShiftLu(EncodedType type, int bitrateKbps) {
 
 double FinishPlan::lossyMarginDb(EncodedType type) {
     switch (type) {
-    case EncodedType::M4a: return 1.0;
+    case EncodedType::M4a: return 1.2;
     case EncodedType::OggOpus:
     case EncodedType::WebmOpus: return 0.5;
     case EncodedType::Mp3: return 0.5;
