@@ -38,7 +38,7 @@ double FinishPlan::lossyMarginDb(EncodedType type) {
     switch (type) {
     case EncodedType::M4a: return 1.2;
     case EncodedType::OggOpus:
-    case EncodedType::WebmOpus: return 0.5;
+    case EncodedType::WebmOpus: return 0.9;
     case EncodedType::Mp3: return 0.5;
     case EncodedType::None: break;
     }

@@ -33,8 +33,8 @@ public:
     static constexpr double kMaxLimitingDb = 12.0;
     // How far below the ceiling the limiter aims for a lossy output, in dB: about the encoder's
     // own overshoot, what its decoded peaks exceed its input's by at the default bitrates on
-    // speech and music limited at the ceiling (Opus 0.2, LAME's MP3 up to 0.45 dB and FFmpeg's
-    // AAC up to 1.1 dB over twenty minutes of speech over music).
+    // speech and music limited at the ceiling (LAME's MP3 up to 0.45 dB, Opus up to 0.85 dB and
+    // FFmpeg's AAC up to 1.1 dB over twenty minutes of speech over music).
     static double lossyMarginDb(EncodedType type);
     // How much louder than the target the encoder is fed, in LU, before its trial: LAME's MP3 at
     // the usual bitrates gives its input back quieter.
