@@ -104,7 +104,6 @@ std::string FinishPlan::tryEncoder(const LimitedLoudness& model, const EncoderPr
         const EncoderProbe::Result tried =
             probe.run(encoded, channels, finishing.bitrateKbps, gainDb, limiterCeilingDb());
         if (!tried.error.empty()) return "cannot try the encoder: " + tried.error;
-        ++encoderTrials;
         // A silent stretch tells nothing; the tables' figures stand.
         if (!std::isfinite(tried.limitedLufs) || !std::isfinite(tried.decodedLufs)) return {};
         encoderShiftLu = tried.limitedLufs - tried.decodedLufs;

@@ -106,9 +106,8 @@ private:
     double firstPeakDb = std::numeric_limits<double>::quiet_NaN();
     // What the limiter will take off the loudness, from the measuring pass.
     std::unique_ptr<LimitedLoudness> model;
-    // What the encoder takes off the loudness (LU), and how often its trial ran.
+    // What the encoder takes off the loudness (LU).
     double encoderShiftLu = 0.0;
-    int encoderTrials = 0;
     std::string remark;
 };
 
