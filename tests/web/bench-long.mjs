@@ -93,6 +93,8 @@ console.log(`| the episode | ${seconds.toFixed(2)} s, ${integrated} LUFS, ${peak
 for (const [name, took] of stages) console.log(`| ${name} | ${took.toFixed(1)} s | |`);
 rmSync(work, { recursive: true, force: true });
 assert.ok(tabMb < kTargetMb, `the tab took ${tabMb} MB`);
-assert.ok(Math.abs(seconds - kSeconds) <= 0.05, `${seconds} s`);
+// The last page's granule trims the file to the frame (ffprobe counts the pre-skip's 6.5 ms in):
+// a block or a packet lost on the way is longer than the 15 ms allowed.
+assert.ok(Math.abs(seconds - kSeconds) <= 0.015, `${seconds} s`);
 assert.ok(Math.abs(integrated + 16) <= 0.3, `integrated ${integrated} LUFS`);
 assert.ok(peak <= -1, `true peak ${peak} dBTP`);

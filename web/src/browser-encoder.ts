@@ -47,6 +47,9 @@ function bitrateBps(codec: string): number {
 const kTailChunkFrames = 4096;
 // Chunks the encoder may hold before the next is fed: its queue stays small.
 const kMostQueued = 4;
+// Packets are copied one after another into buffers of this size: an hour's 180 000 packets are
+// views of a few dozen buffers, not as many buffers of their own, each with its own upkeep.
+const kSlabBytes = 1 << 20;
 
 // Whether this browser encodes `codec` (WebCodecs' name: 'opus', 'mp4a.40.2') in stereo at `rateHz`.
 export async function canEncode(codec: string, rateHz: number): Promise<boolean> {
@@ -69,6 +72,24 @@ export interface Encoded {
   description: Uint8Array | null;
 }
 
+// Copies of encoded chunks, kept as views of shared slabs.
+class PacketSlabs {
+  private slab = new Uint8Array(0);
+  private used = 0;
+
+  copy(chunk: EncodedChunk): Uint8Array {
+    const bytes = chunk.byteLength;
+    if (this.used + bytes > this.slab.length) {
+      this.slab = new Uint8Array(Math.max(kSlabBytes, bytes));
+      this.used = 0;
+    }
+    const packet = this.slab.subarray(this.used, this.used + bytes);
+    chunk.copyTo(packet);
+    this.used += bytes;
+    return packet;
+  }
+}
+
 function bytesOf(view: ArrayBuffer | ArrayBufferView): Uint8Array {
   return view instanceof ArrayBuffer ? new Uint8Array(view.slice(0))
     : new Uint8Array(view.buffer.slice(view.byteOffset, view.byteOffset + view.byteLength));
@@ -82,10 +103,10 @@ async function encodeWithBrowser(codec: string, blocks: AsyncIterable<Stereo>, r
   const encoded: Encoded = { packets: [], firstTimestampUs: 0, description: null };
   // What the encoder's callbacks report: its failure, and whom to wake when its queue shrinks.
   const status: { failure: Error | null; wake: (() => void) | null } = { failure: null, wake: null };
+  const slabs = new PacketSlabs();
   const encoder = new codecs.AudioEncoder({
     output: (chunk, metadata) => {
-      const packet = new Uint8Array(chunk.byteLength);
-      chunk.copyTo(packet);
+      const packet = slabs.copy(chunk);
       if (encoded.packets.length === 0) encoded.firstTimestampUs = chunk.timestamp;
       encoded.packets.push(packet);
       const description = metadata?.decoderConfig?.description;
@@ -98,11 +119,13 @@ async function encodeWithBrowser(codec: string, blocks: AsyncIterable<Stereo>, r
   });
   encoder.ondequeue = () => status.wake?.();
   let at = 0;
+  // AudioData copies what it is given: one buffer serves every chunk.
+  let planes = new Float32Array(0);
   const feed = async ([left, right]: Stereo) => {
     const count = left.length;
     if (count === 0) return;
-    // AudioData copies what it is given.
-    const data = new Float32Array(2 * count);
+    if (planes.length < 2 * count) planes = new Float32Array(2 * count);
+    const data = planes.subarray(0, 2 * count);
     data.set(left, 0);
     data.set(right, count);
     const audio = new codecs.AudioData({

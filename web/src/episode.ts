@@ -83,15 +83,16 @@ export interface DuckedBlock {
 // The key as it was `delayFrames` frames earlier, block by block.
 class KeyDelay {
   private readonly joined: Stereo;
+  private readonly delayed: Stereo = [new Float32Array(kBlockFrames), new Float32Array(kBlockFrames)];
 
   constructor(private readonly delayFrames: number) {
     this.joined = [new Float32Array(delayFrames + kBlockFrames), new Float32Array(delayFrames + kBlockFrames)];
   }
 
   // Takes `count` frames (silence for a missing block) and returns the `count` frames that were
-  // `delayFrames` before them.
+  // `delayFrames` before them: views that the next call reuses.
   shift(key: Stereo | null, count: number): Stereo {
-    const out: Stereo = [new Float32Array(count), new Float32Array(count)];
+    const out: Stereo = [this.delayed[0].subarray(0, count), this.delayed[1].subarray(0, count)];
     for (let c = 0; c < 2; ++c) {
       const line = this.joined[c];
       if (key) line.set(key[c].subarray(0, count), this.delayFrames);
@@ -153,10 +154,12 @@ export async function* ducked(module: QuellmarModule, rateHz: number, inputs: Ep
 }
 
 // The ducked bed with the voices over it (when `mix`), in blocks of exactly kBlockFrames (the last
-// shorter): new arrays.
+// shorter). One pair of arrays serves every block: each stretch of the passes after it is used up
+// before the next is asked for, and an hour's worth of arrays made and dropped would leave the
+// browser's collector behind on a busy machine.
 async function* mixed(module: QuellmarModule, rateHz: number, inputs: EpisodeInputs, settings: EpisodeSettings,
   progress?: Progress): AsyncGenerator<Stereo> {
-  let block: Stereo = [new Float32Array(kBlockFrames), new Float32Array(kBlockFrames)];
+  const block: Stereo = [new Float32Array(kBlockFrames), new Float32Array(kBlockFrames)];
   let filled = 0;
   for await (const { audio, key } of ducked(module, rateHz, inputs, settings.controls, settings.mix, progress)) {
     for (let done = 0; done < audio[0].length; ) {
@@ -173,7 +176,6 @@ async function* mixed(module: QuellmarModule, rateHz: number, inputs: EpisodeInp
       done += count;
       if (filled === kBlockFrames) {
         yield block;
-        block = [new Float32Array(kBlockFrames), new Float32Array(kBlockFrames)];
         filled = 0;
       }
     }
@@ -182,18 +184,24 @@ async function* mixed(module: QuellmarModule, rateHz: number, inputs: EpisodeInp
 }
 
 // Blocks of `audio` times `gain`, through the true-peak limiter at `ceilingDb`, its latency
-// dropped: new arrays.
+// dropped: copied out of the module's memory, which a meter further on may grow (and so cut off
+// every view of it), into one pair of arrays that the next block reuses.
 async function* limited(module: QuellmarModule, rateHz: number, audio: AsyncIterable<Stereo>, gain: number,
   ceilingDb: number): AsyncGenerator<Stereo> {
   const limiter = module.createLimiter(rateHz, ceilingDb, kBlockFrames);
   try {
     const latency = limiter.latencyFrames;
+    const kept: Stereo = [new Float32Array(limiter.maxBlockFrames), new Float32Array(limiter.maxBlockFrames)];
+    const copied = (from: number, to: number): Stereo => {
+      const done = limiter.audio();
+      for (let c = 0; c < 2; ++c) kept[c].set(done[c].subarray(from, to));
+      return [kept[0].subarray(0, to - from), kept[1].subarray(0, to - from)];
+    };
     let seen = 0;
     const out = (count: number): Stereo | null => {
-      const done = limiter.audio();
       const from = Math.max(0, latency - seen);
       seen += count;
-      return count > from ? [done[0].slice(from, count), done[1].slice(from, count)] : null;
+      return count > from ? copied(from, count) : null;
     };
     for await (const block of audio) {
       const count = block[0].length;
@@ -210,8 +218,7 @@ async function* limited(module: QuellmarModule, rateHz: number, audio: AsyncIter
     // What the limiter still holds: its latency's worth, of which only the audio's own frames.
     const skip = Math.max(0, latency - seen);
     limiter.flush();
-    const done = limiter.audio();
-    if (latency > skip) yield [done[0].slice(skip, latency), done[1].slice(skip, latency)];
+    if (latency > skip) yield copied(skip, latency);
   } finally {
     limiter.dispose();
   }

@@ -36,8 +36,8 @@ const kCrcTable = (() => {
   return table;
 })();
 
-function oggCrc(bytes: Uint8Array): number {
-  let crc = 0;
+// The CRC of `bytes`, carried on from `crc`, that of the bytes before them.
+function oggCrc(bytes: Uint8Array, crc = 0): number {
   for (let i = 0; i < bytes.length; ++i) crc = ((crc << 8) ^ kCrcTable[((crc >>> 24) ^ bytes[i]) & 0xff]) >>> 0;
   return crc;
 }
@@ -46,23 +46,22 @@ const kContinuesPacket = 1;
 const kBeginsStream = 2;
 const kEndsStream = 4;
 
-// One Ogg page of segments (at most 255 lacing values): `flags` says whether it continues a
-// packet and begins or ends the stream; a page where no packet ends has the granule -1.
-function oggPage(body: Uint8Array, lacing: number[], granule: number, serial: number, sequence: number,
-  flags: number): Uint8Array {
-  const headerBytes = 27 + lacing.length;
-  const page = new Uint8Array(headerBytes + body.length);
-  const view = new DataView(page.buffer);
-  page.set([0x4f, 0x67, 0x67, 0x53]);
+// One Ogg page of segments (at most 255 lacing values), as its header and then the parts of its
+// body, not copied: `flags` says whether it continues a packet and begins or ends the stream; a
+// page where no packet ends has the granule -1.
+function oggPage(body: Uint8Array[], lacing: number[], granule: number, serial: number, sequence: number,
+  flags: number): Uint8Array[] {
+  const header = new Uint8Array(27 + lacing.length);
+  const view = new DataView(header.buffer);
+  header.set([0x4f, 0x67, 0x67, 0x53]);
   view.setUint8(5, flags);
   view.setBigInt64(6, BigInt(granule), true);
   view.setUint32(14, serial, true);
   view.setUint32(18, sequence, true);
   view.setUint8(26, lacing.length);
-  page.set(lacing, 27);
-  page.set(body, headerBytes);
-  view.setUint32(22, oggCrc(page), true);
-  return page;
+  header.set(lacing, 27);
+  view.setUint32(22, body.reduce((crc, part) => oggCrc(part, crc), oggCrc(header)), true);
+  return [header, ...body];
 }
 
 // How many lacing values a packet takes: lacingOf(packet).length, without making them.
@@ -79,29 +78,23 @@ function lacingOf(packet: Uint8Array): number[] {
   }
 }
 
-// Pages holding whole packets, ended at `granule`.
-function packetsPage(packets: Uint8Array[], granule: number, serial: number, sequence: number, flags: number): Uint8Array {
+// A page holding whole packets, ended at `granule`.
+function packetsPage(packets: Uint8Array[], granule: number, serial: number, sequence: number, flags: number): Uint8Array[] {
   const lacing = packets.flatMap(lacingOf);
   if (lacing.length > 255) throw new Error('an Ogg page cannot hold these packets');
-  const body = new Uint8Array(packets.reduce((sum, p) => sum + p.length, 0));
-  let at = 0;
-  for (const packet of packets) {
-    body.set(packet, at);
-    at += packet.length;
-  }
-  return oggPage(body, lacing, granule, serial, sequence, flags);
+  return oggPage(packets, lacing, granule, serial, sequence, flags);
 }
 
 // One header packet over as many pages as it needs (a cover makes OpusTags large), the packet
 // ending its last page.
-function headerPages(packet: Uint8Array, serial: number, firstSequence: number): Uint8Array[] {
+function headerPages(packet: Uint8Array, serial: number, firstSequence: number): Uint8Array[][] {
   const lacing = lacingOf(packet);
-  const pages: Uint8Array[] = [];
+  const pages: Uint8Array[][] = [];
   for (let segment = 0, at = 0; segment < lacing.length; segment += 255) {
     const part = lacing.slice(segment, segment + 255);
     const bytes = part.reduce((sum, value) => sum + value, 0);
     const ends = segment + 255 >= lacing.length;
-    pages.push(oggPage(packet.subarray(at, at + bytes), part, ends ? 0 : -1, serial, firstSequence + pages.length,
+    pages.push(oggPage([packet.subarray(at, at + bytes)], part, ends ? 0 : -1, serial, firstSequence + pages.length,
       segment > 0 ? kContinuesPacket : 0));
     at += bytes;
   }
@@ -155,6 +148,8 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
     packetsPage([opusHead(preSkip, inputRateHz)], 0, serial, 0, kBeginsStream),
   ];
   pages.push(...headerPages(opusTags(comments), serial, pages.length));
+  const parts: Uint8Array[] = pages.flat();
+  let sequence = pages.length;
   const end = preSkip + samples;
   let granule = 0;
   let pending: Uint8Array[] = [];
@@ -170,13 +165,13 @@ function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, sa
     const last = i === packets.length - 1 || granule >= end;
     const next = last ? 0 : segmentCount(packets[i + 1]);
     if (last || pendingBytes >= kPageBytes || pendingLacing + next > 255) {
-      pages.push(packetsPage(pending, Math.min(granule, end), serial, pages.length, last ? kEndsStream : 0));
+      parts.push(...packetsPage(pending, Math.min(granule, end), serial, sequence++, last ? kEndsStream : 0));
       pending = [];
       pendingBytes = 0;
       pendingLacing = 0;
     }
   }
-  return new Blob(pages, { type: kOpusMimeType });
+  return new Blob(parts, { type: kOpusMimeType });
 }
 
 // A writer of the episode as an Ogg Opus file with `tags`.

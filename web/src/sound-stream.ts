@@ -104,12 +104,16 @@ async function* decodedPieces(track: AudioTrack, fromSeconds: number): AsyncGene
 export class BlockReader {
   private held: Stereo = [new Float32Array(0), new Float32Array(0)];
   private ended = false;
+  // What take() fills: one pair of arrays for every call, so that an hour's reading leaves no
+  // trail of arrays for the browser's collector.
+  private taken: Stereo = [new Float32Array(0), new Float32Array(0)];
 
   constructor(private readonly pieces: AsyncIterator<Stereo>) {}
 
-  // The next `frames` frames (new arrays).
+  // The next `frames` frames: views that the next call reuses.
   async take(frames: number): Promise<Stereo> {
-    const out: Stereo = [new Float32Array(frames), new Float32Array(frames)];
+    if (this.taken[0].length < frames) this.taken = [new Float32Array(frames), new Float32Array(frames)];
+    const out: Stereo = [this.taken[0].subarray(0, frames), this.taken[1].subarray(0, frames)];
     let filled = 0;
     while (filled < frames) {
       if (this.held[0].length === 0) {
@@ -129,6 +133,7 @@ export class BlockReader {
       }
       filled += count;
     }
+    for (const channel of out) channel.fill(0, filled);
     return out;
   }
 
