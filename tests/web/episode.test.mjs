@@ -1,5 +1,5 @@
-// The episode's passes in Node: inputs held whole and inputs read as needed (in uneven pieces)
-// give the same samples; the finished episode lands on its target in one writing pass whether or
+// The episode's passes in Node: inputs held whole and inputs read as needed (in uneven pieces,
+// the module's memory growing while the writer works) give the same samples; the finished episode lands on its target in one writing pass whether or
 // not the limiter acts; a silent mix is refused. Environment: QM_WEB_DIST.
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
@@ -32,13 +32,25 @@ function readAsNeeded(inputs) {
   };
 }
 
-// The episode's samples as a writer gets them.
-async function make(inputs, loudnessLufs, ceilingDbtp) {
+// Makes the module's memory grow, as a meter or anything else of the page may while a block is in
+// a writer's hands: every view of the memory made before is cut off. The meters are kept, so that
+// none of the memory they take is free for the next.
+const grownMeters = [];
+function growModuleMemory() {
+  const before = module.exports.memory.buffer.byteLength;
+  grownMeters.push(module.createLoudnessMeter(kRateHz, 2, 1 << 16));
+  assert.ok(module.exports.memory.buffer.byteLength > before, 'the memory grew');
+}
+
+// The episode's samples as a writer gets them; with `growing`, the module's memory grows before
+// each of the first blocks is read.
+async function make(inputs, loudnessLufs, ceilingDbtp, growing = false) {
   let samples = null;
   const write = async (blocks, frames) => {
     samples = [new Float32Array(frames), new Float32Array(frames)];
     let at = 0;
     for await (const [left, right] of blocks) {
+      if (growing && at < 8 * 4096) growModuleMemory();
       samples[0].set(left, at);
       samples[1].set(right, at);
       at += left.length;
@@ -58,7 +70,7 @@ const key = voice(kSeconds);
 for (const [loudnessLufs, ceilingDbtp] of [[null, -1], [-30, -1], [-10, -1]]) {
   test(`held and read as needed give the same episode, target ${loudnessLufs} LUFS under ${ceilingDbtp} dBTP`, async () => {
     const held = await make(heldInputs(bed, key), loudnessLufs, ceilingDbtp);
-    const read = await make(readAsNeeded(heldInputs(bed, key)), loudnessLufs, ceilingDbtp);
+    const read = await make(readAsNeeded(heldInputs(bed, key)), loudnessLufs, ceilingDbtp, true);
     assert.deepEqual(read.samples, held.samples);
     for (const episode of [held, read]) {
       assert.equal(episode.writingPasses, 1);
