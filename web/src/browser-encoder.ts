@@ -64,6 +64,7 @@ export async function canEncode(codec: string, rateHz: number): Promise<boolean>
 }
 
 export interface Encoded {
+  // Empty where each packet was handed to a sink as it came.
   packets: Uint8Array[];
   // The first packet's time in microseconds: below zero where the encoder says how much it primes.
   firstTimestampUs: number;
@@ -95,22 +96,29 @@ function bytesOf(view: ArrayBuffer | ArrayBufferView): Uint8Array {
     : new Uint8Array(view.buffer.slice(view.byteOffset, view.byteOffset + view.byteLength));
 }
 
+// Takes each packet as the encoder gives it, with the decoder's configuration stated so far: the
+// packet's bytes stay as they are (a view of a slab of their own).
+export type PacketSink = (packet: Uint8Array, description: Uint8Array | null) => void;
+
 // Encodes the blocks at `rateHz` with `codec`, followed by `tailFrames` of silence so that the
-// encoder's delay gives out the last samples.
+// encoder's delay gives out the last samples. The packets are kept, or handed to `sink`.
 async function encodeWithBrowser(codec: string, blocks: AsyncIterable<Stereo>, rateHz: number,
-  tailFrames: number): Promise<Encoded> {
+  tailFrames: number, sink?: PacketSink): Promise<Encoded> {
   const codecs = webCodecs as WebCodecs;
   const encoded: Encoded = { packets: [], firstTimestampUs: 0, description: null };
   // What the encoder's callbacks report: its failure, and whom to wake when its queue shrinks.
   const status: { failure: Error | null; wake: (() => void) | null } = { failure: null, wake: null };
   const slabs = new PacketSlabs();
+  let first = true;
   const encoder = new codecs.AudioEncoder({
     output: (chunk, metadata) => {
       const packet = slabs.copy(chunk);
-      if (encoded.packets.length === 0) encoded.firstTimestampUs = chunk.timestamp;
-      encoded.packets.push(packet);
+      if (first) encoded.firstTimestampUs = chunk.timestamp;
+      first = false;
       const description = metadata?.decoderConfig?.description;
       if (description && !encoded.description) encoded.description = bytesOf(description);
+      if (sink) sink(packet, encoded.description);
+      else encoded.packets.push(packet);
     },
     error: (error) => {
       status.failure = error;
@@ -159,15 +167,15 @@ async function encodeWithBrowser(codec: string, blocks: AsyncIterable<Stereo>, r
 
 // Encodes the episode at its own rate where the encoder takes it (Chromium's Opus encoder delays
 // such rates by 32 frames, under a millisecond, left in), otherwise first brought to
-// `fallbackRateHz`. Returns the packets, the rate they are at and the episode's length in frames
-// at that rate.
+// `fallbackRateHz`. Returns the packets (unless handed to `sink`), the rate they are at and the
+// episode's length in frames at that rate.
 export async function encodeEpisode(codec: string, name: string, blocks: AsyncIterable<Stereo>, frames: number,
-  episodeRateHz: number, fallbackRateHz: number, tailSeconds: number,
+  episodeRateHz: number, fallbackRateHz: number, tailSeconds: number, sink?: PacketSink,
 ): Promise<{ encoded: Encoded; rateHz: number; frames: number }> {
   const direct = await canEncode(codec, episodeRateHz);
   if (!direct && !(await canEncode(codec, fallbackRateHz))) throw new Error(`this browser cannot encode ${name}`);
   const rateHz = direct ? episodeRateHz : fallbackRateHz;
   const audio = resampledBlocks(blocks, episodeRateHz, rateHz);
-  const encoded = await encodeWithBrowser(codec, audio, rateHz, Math.ceil(tailSeconds * rateHz));
+  const encoded = await encodeWithBrowser(codec, audio, rateHz, Math.ceil(tailSeconds * rateHz), sink);
   return { encoded, rateHz, frames: direct ? frames : Math.ceil((frames * rateHz) / episodeRateHz) };
 }

@@ -13,6 +13,8 @@ const kTailSeconds = 0.1;
 const kDefaultPreSkip = 312;
 // An Ogg page closes once it holds this much, as libogg's do.
 const kPageBytes = 4096;
+// Pages are gathered into a blob once they hold this much.
+const kBlobBytes = 1 << 20;
 
 // The samples (at 48 kHz) an Opus packet decodes to, from its table-of-contents byte.
 function opusPacketSamples(packet: Uint8Array): number {
@@ -141,45 +143,74 @@ function statedPreSkip(bytes: Uint8Array | null): number | null {
   return bytes[10] | (bytes[11] << 8);
 }
 
-// An Ogg Opus file of the packets, trimmed to `samples` (at 48 kHz) after the pre-skip.
-function oggOpus(packets: Uint8Array[], preSkip: number, inputRateHz: number, samples: number, comments: string[]): Blob {
-  const serial = crypto.getRandomValues(new Uint32Array(1))[0];
-  const pages = [
-    packetsPage([opusHead(preSkip, inputRateHz)], 0, serial, 0, kBeginsStream),
-  ];
-  pages.push(...headerPages(opusTags(comments), serial, pages.length));
-  const parts: Uint8Array[] = pages.flat();
-  let sequence = pages.length;
-  const end = preSkip + samples;
-  let granule = 0;
-  let pending: Uint8Array[] = [];
-  let pendingBytes = 0;
-  let pendingLacing = 0;
-  for (let i = 0; i < packets.length && granule < end; ++i) {
-    const packet = packets[i];
+// The audio pages of an Ogg Opus stream, made as the encoder hands its packets over and gathered
+// into blobs a megabyte at a time, so that an hour's packets are never all held by the page: the
+// stream is trimmed to `samples` (at 48 kHz) after the pre-skip by its last page's granule.
+class OggOpusPages {
+  readonly blobs: Blob[] = [];
+  private parts: Uint8Array[] = [];
+  private partsBytes = 0;
+  private pending: Uint8Array[] = [];
+  private pendingBytes = 0;
+  private pendingLacing = 0;
+  private granule = 0;
+  private end = Infinity;
+  private ended = false;
+
+  constructor(private readonly serial: number, private sequence: number, private readonly samples: number) {}
+
+  // Adds a packet; `preSkip` (known by the first packet) places the end.
+  add(packet: Uint8Array, preSkip: number): void {
+    if (this.ended) return;
+    if (this.end === Infinity) this.end = preSkip + this.samples;
     const lacing = segmentCount(packet);
-    granule += opusPacketSamples(packet);
-    pending.push(packet);
-    pendingBytes += packet.length;
-    pendingLacing += lacing;
-    const last = i === packets.length - 1 || granule >= end;
-    const next = last ? 0 : segmentCount(packets[i + 1]);
-    if (last || pendingBytes >= kPageBytes || pendingLacing + next > 255) {
-      parts.push(...packetsPage(pending, Math.min(granule, end), serial, sequence++, last ? kEndsStream : 0));
-      pending = [];
-      pendingBytes = 0;
-      pendingLacing = 0;
-    }
+    // A full page, or one this packet would overflow, goes out first: not the last.
+    if (this.pending.length > 0 && (this.pendingBytes >= kPageBytes || this.pendingLacing + lacing > 255)) this.page(0);
+    this.granule += opusPacketSamples(packet);
+    this.pending.push(packet);
+    this.pendingBytes += packet.length;
+    this.pendingLacing += lacing;
+    if (this.granule >= this.end) this.finish();
   }
-  return new Blob(parts, { type: kOpusMimeType });
+
+  // Ends the stream with the page still open; the packets after it are dropped.
+  finish(): void {
+    if (this.ended) return;
+    if (this.pending.length > 0) this.page(kEndsStream);
+    this.ended = true;
+    this.gather();
+  }
+
+  private page(flags: number): void {
+    const page = packetsPage(this.pending, Math.min(this.granule, this.end), this.serial, this.sequence++, flags);
+    this.parts.push(...page);
+    this.partsBytes += page.reduce((sum, part) => sum + part.length, 0);
+    this.pending = [];
+    this.pendingBytes = 0;
+    this.pendingLacing = 0;
+    if (this.partsBytes >= kBlobBytes) this.gather();
+  }
+
+  private gather(): void {
+    if (this.parts.length > 0) this.blobs.push(new Blob(this.parts));
+    this.parts = [];
+    this.partsBytes = 0;
+  }
 }
 
 // A writer of the episode as an Ogg Opus file with `tags`.
 export function opusWriter(episodeRateHz: number, tags: EpisodeTags): EpisodeWriter {
   return async (blocks, frames) => {
-    const { encoded } = await encodeEpisode('opus', 'Opus', blocks, frames, episodeRateHz, kOpusRateHz, kTailSeconds);
+    const serial = crypto.getRandomValues(new Uint32Array(1))[0];
+    // OpusHead's page, then OpusTags' (a cover makes it several): the audio's come after them.
+    const tagPages = headerPages(opusTags(vorbisComments(tags)), serial, 1);
     const samples = Math.round((frames * kOpusRateHz) / episodeRateHz);
-    return oggOpus(encoded.packets, statedPreSkip(encoded.description) ?? kDefaultPreSkip, episodeRateHz, samples,
-      vorbisComments(tags));
+    const audio = new OggOpusPages(serial, 1 + tagPages.length, samples);
+    const { encoded } = await encodeEpisode('opus', 'Opus', blocks, frames, episodeRateHz, kOpusRateHz, kTailSeconds,
+      (packet, description) => audio.add(packet, statedPreSkip(description) ?? kDefaultPreSkip));
+    audio.finish();
+    const preSkip = statedPreSkip(encoded.description) ?? kDefaultPreSkip;
+    const head = packetsPage([opusHead(preSkip, episodeRateHz)], 0, serial, 0, kBeginsStream);
+    return new Blob([...head, ...tagPages.flat(), ...audio.blobs], { type: kOpusMimeType });
   };
 }
