@@ -39,9 +39,10 @@ ffmpeg('-f', 'lavfi', '-i', 'anoisesrc=c=pink:r=48000:a=0.3:d=60', '-af', "volum
 for (const name of ['bed', 'voice']) ffmpeg('-stream_loop', '-1', '-i', minute[name], '-t', String(kSeconds), paths[name]);
 stage('ffmpeg makes the voice and the bed');
 
-// The peak resident memory (MB) of the browser's renderer processes: the largest, and all of them.
-function rendererPeaksMb(browserPid) {
-  const peaks = [];
+// The resident memory (MB) of each of the browser's renderer processes, by process id: `field` is
+// VmRSS (now) or VmHWM (the kernel's high-water mark).
+function rendererMemoryMb(browserPid, field) {
+  const memory = new Map();
   for (const pid of readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
     try {
       const command = readFileSync(`/proc/${pid}/cmdline`, 'latin1');
@@ -50,16 +51,33 @@ function rendererPeaksMb(browserPid) {
       const parent = Number(/PPid:\s+(\d+)/.exec(status)[1]);
       const grandparent = Number(/PPid:\s+(\d+)/.exec(readFileSync(`/proc/${parent}/status`, 'latin1'))[1]);
       if (parent !== browserPid && grandparent !== browserPid) continue;
-      peaks.push(Number(/VmHWM:\s+(\d+) kB/.exec(status)[1]) / 1024);
+      memory.set(pid, Number(new RegExp(`${field}:\\s+(\\d+) kB`).exec(status)[1]) / 1024);
     } catch {
       // A process that ended while it was read.
     }
   }
-  return peaks;
+  return memory;
+}
+
+// Each renderer's peak: the high-water mark misses what Chromium's allocators hand back with
+// madvise (the kernel updates the mark only when memory is unmapped), so the resident memory is
+// also read every 100 ms and the larger kept.
+function watchRenderers(browserPid) {
+  const peaks = new Map();
+  const keep = (memory) => {
+    for (const [pid, mb] of memory) peaks.set(pid, Math.max(peaks.get(pid) ?? 0, mb));
+  };
+  const timer = setInterval(() => keep(rendererMemoryMb(browserPid, 'VmRSS')), 100);
+  return () => {
+    clearInterval(timer);
+    keep(rendererMemoryMb(browserPid, 'VmHWM'));
+    return [...peaks.values()];
+  };
 }
 
 const server = await serveFolder(resolve(process.env.QM_WEB_DIST));
 const { browser, session } = await launch(downloads);
+const rendererPeaks = watchRenderers(browser.process().pid);
 let exported;
 let peaks;
 try {
@@ -76,7 +94,7 @@ try {
   exported = await exportEpisode(page, session, downloads, 'opus');
   stage('the page exports the podcast episode to Opus');
   console.log(await page.$eval('#result', (r) => r.textContent));
-  peaks = rendererPeaksMb(browser.process().pid);
+  peaks = rendererPeaks();
 } finally {
   await browser.close();
   await server.close();
