@@ -1,6 +1,7 @@
-// The episode's passes in Node: inputs held whole and inputs read as needed (in uneven pieces,
-// the module's memory growing while the writer works) give the same samples; the finished episode lands on its target in one writing pass whether or
-// not the limiter acts; a silent mix is refused. Environment: QM_WEB_DIST.
+// The episode's passes in Node: inputs held whole and inputs read as needed (in uneven pieces, the
+// module's memory growing while the writer works) give the same samples; the finished episode lands
+// on its target in one writing pass whether or not the limiter acts; a silent mix is refused.
+// Environment: QM_WEB_DIST.
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
 import { test } from 'node:test';
@@ -10,7 +11,7 @@ import { loadModule } from './ducking.mjs';
 import { music, voice } from './signals.mjs';
 
 const dist = process.env.QM_WEB_DIST;
-const { heldInputs, makeEpisode } = await import(pathToFileURL(join(dist, 'episode.js')).href);
+const { heldInputs, kBlockFrames, makeEpisode } = await import(pathToFileURL(join(dist, 'episode.js')).href);
 const { ControlId } = await import(pathToFileURL(join(dist, 'control-ids.js')).href);
 const module = await loadModule(dist);
 const kRateHz = 48000;
@@ -50,7 +51,7 @@ async function make(inputs, loudnessLufs, ceilingDbtp, growing = false) {
     samples = [new Float32Array(frames), new Float32Array(frames)];
     let at = 0;
     for await (const [left, right] of blocks) {
-      if (growing && at < 8 * 4096) growModuleMemory();
+      if (growing && at < 8 * kBlockFrames) growModuleMemory();
       samples[0].set(left, at);
       samples[1].set(right, at);
       at += left.length;
