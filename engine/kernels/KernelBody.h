@@ -130,15 +130,18 @@ struct Body {
                                               float* factors) {
         // The range is a floor on the gain's logarithm: one maximum per group, a no-op at -infinity.
         const D factor = gain<Key>(V::max(V::mul(smoothed, c.gainLnPerDb), c.gainLnFloor));
-        if (factors != nullptr) V::storeFloats(factors, factor);
-        const D left = V::loadFloats(inLeft);
-        const D right = V::loadFloats(inRight);
         if constexpr (Accumulate) {
-            V::storeFloats(outLeft, V::mulAdd(factor, left, V::loadFloats(outLeft)));
-            V::storeFloats(outRight, V::mulAdd(factor, right, V::loadFloats(outRight)));
+            if (factors != nullptr) V::storeFloats(factors, factor);
+            V::storeFloats(outLeft, V::mulAdd(factor, V::loadFloats(inLeft), V::loadFloats(outLeft)));
+            V::storeFloats(outRight, V::mulAdd(factor, V::loadFloats(inRight), V::loadFloats(outRight)));
         } else {
-            V::storeFloats(outLeft, V::mul(factor, left));
-            V::storeFloats(outRight, V::mul(factor, right));
+            // Replacing, the gain is rounded to a float first, as the factors it reports are, and
+            // the samples are scaled in single precision: a rounding apart from scaling them in
+            // double, at half the width.
+            const typename V::G narrowed = V::narrow(factor);
+            if (factors != nullptr) V::storeGroup(factors, narrowed);
+            V::storeGroup(outLeft, V::mulGroup(narrowed, V::loadGroup(inLeft)));
+            V::storeGroup(outRight, V::mulGroup(narrowed, V::loadGroup(inRight)));
         }
     }
 

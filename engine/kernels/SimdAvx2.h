@@ -72,6 +72,12 @@ struct Avx2 {
     static void store(double* p, D x) { _mm256_store_pd(p, x); }
     static D loadFloats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
     static void storeFloats(float* p, D x) { _mm_storeu_ps(p, _mm256_cvtpd_ps(x)); }
+    // A group's frames as floats.
+    using G = __m128;
+    static G narrow(D x) { return _mm256_cvtpd_ps(x); }
+    static G loadGroup(const float* p) { return _mm_loadu_ps(p); }
+    static void storeGroup(float* p, G x) { _mm_storeu_ps(p, x); }
+    static G mulGroup(G a, G b) { return _mm_mul_ps(a, b); }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.

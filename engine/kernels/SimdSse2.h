@@ -67,6 +67,12 @@ struct Sse2 {
         return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const I*>(p))));
     }
     static void storeFloats(float* p, D x) { _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_castps_si128(_mm_cvtpd_ps(x))); }
+    // A group's frames as floats, in the low half of a register.
+    using G = __m128;
+    static G narrow(D x) { return _mm_cvtpd_ps(x); }
+    static G loadGroup(const float* p) { return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const I*>(p))); }
+    static void storeGroup(float* p, G x) { _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_castps_si128(x)); }
+    static G mulGroup(G a, G b) { return _mm_mul_ps(a, b); }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.

@@ -114,11 +114,17 @@ struct Wasm128 {
         return {wasm_f64x2_promote_low_f32x4(wasm_v128_load64_zero(p)),
                 wasm_f64x2_promote_low_f32x4(wasm_v128_load64_zero(p + 2))};
     }
-    static void storeFloats(float* p, D x) {
+    static void storeFloats(float* p, D x) { wasm_v128_store(p, narrow(x)); }
+    // A group's frames as floats.
+    using G = v128_t;
+    static G narrow(D x) {
         const v128_t low = opaque(wasm_f32x4_demote_f64x2_zero(x.low));
         const v128_t high = opaque(wasm_f32x4_demote_f64x2_zero(x.high));
-        wasm_v128_store(p, wasm_i64x2_shuffle(low, high, 0, 2));
+        return wasm_i64x2_shuffle(low, high, 0, 2);
     }
+    static G loadGroup(const float* p) { return wasm_v128_load(p); }
+    static void storeGroup(float* p, G x) { wasm_v128_store(p, x); }
+    static G mulGroup(G a, G b) { return wasm_f32x4_mul(a, b); }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.
