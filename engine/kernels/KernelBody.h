@@ -20,6 +20,10 @@
 namespace qm::kernels {
 namespace {
 
+// ln of a gain safely above the smallest normal float (e^-87.34): gains above it round to floats
+// that keep their precision.
+inline constexpr double kLeastFloatGainLn = -87.0;
+
 template <class V>
 struct Body {
     using D = typename V::D;
@@ -83,9 +87,10 @@ struct Body {
     // maximum instead of a comparison and a selection on the chain from frame to frame. The
     // range's limit u <= L is then one more minimum (w <= L, s = 1) or maximum (w >= -L, s = -1).
     struct Constants {
-        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor;
+        D floor, dbPerNeper, minusThreshold, attackShare, releaseShare, gainLnPerDb, gainLnFloor, smallestNormalFloat;
         typename V::S attack, release, limit;
         double sign;
+        bool tinyGains;  // whether a gain of the block may lie below the smallest normal float
     };
 
     // How the chain applies the range's limit: not at all, as a minimum or as a maximum.
@@ -134,6 +139,12 @@ struct Body {
             if (factors != nullptr) V::storeFloats(factors, factor);
             V::storeFloats(outLeft, V::mulAdd(factor, V::loadFloats(inLeft), V::loadFloats(outLeft)));
             V::storeFloats(outRight, V::mulAdd(factor, V::loadFloats(inRight), V::loadFloats(outRight)));
+        } else if (c.tinyGains && V::anyLess(factor, c.smallestNormalFloat)) {
+            // A gain below the smallest normal float would lose its precision as a float: such
+            // gains (and gains of exactly 0) scale in double.
+            if (factors != nullptr) V::storeFloats(factors, factor);
+            V::storeFloats(outLeft, V::mul(factor, V::loadFloats(inLeft)));
+            V::storeFloats(outRight, V::mul(factor, V::loadFloats(inRight)));
         } else {
             // Replacing, the gain is rounded to a float first, as the factors it reports are, and
             // the samples are scaled in single precision: a rounding apart from scaling them in
@@ -204,26 +215,33 @@ struct Body {
 
     // Whether every peak lies below `quietPeak` or is not a number the detector takes, and whether
     // any peak is such a number (NaN or infinite).
-    static void survey(const float* peaks, std::int32_t frames, float quietPeak, bool& allQuiet, bool& anyNonFinite) {
+    static void survey(const float* peaks, std::int32_t frames, float quietPeak, bool& allQuiet, bool& anyNonFinite,
+                       float& loudest) {
         constexpr int kWidth = V::kFloatLanes;
         const F quiet = V::setF(quietPeak);
         const F largest = V::setF(std::numeric_limits<float>::max());
         F loud = V::setF(0.0f);
         F nonFinite = V::setF(0.0f);
+        F largestPeak = V::setF(0.0f);
         std::int32_t i = 0;
         for (; i + kWidth <= frames; i += kWidth) {
             const F peak = V::loadF(peaks + i);
             const F notTaken = V::notLessEqualF(peak, largest);
             nonFinite = V::orF(nonFinite, notTaken);
             loud = V::orF(loud, V::andNotF(notTaken, V::notLessF(peak, quiet)));
+            largestPeak = V::maxF(peak, largestPeak);
         }
         allQuiet = !V::anySetF(loud);
         anyNonFinite = V::anySetF(nonFinite);
+        alignas(32) float lanes[kWidth];
+        V::storeF(lanes, largestPeak);
+        loudest = *std::max_element(lanes, lanes + kWidth);
         for (; i < frames; ++i) {
             const float peak = peaks[i];
             const bool finite = peak <= std::numeric_limits<float>::max();
             anyNonFinite |= !finite;
             allQuiet &= !finite || peak < quietPeak;
+            loudest = std::max(loudest, peak);
         }
     }
 
@@ -231,7 +249,8 @@ struct Body {
                      float* const* out, std::int32_t frames, DuckMode mode, float* factors) {
         bool allQuiet = false;
         bool anyNonFinite = false;
-        survey(peaks, frames, detector.quietPeak, allQuiet, anyNonFinite);
+        float loudest = 0.0f;
+        survey(peaks, frames, detector.quietPeak, allQuiet, anyNonFinite, loudest);
         if (allQuiet && overshootDb == 0.0) {
             // Nothing to smooth: the gain stays exactly 1.
             if (factors != nullptr) std::fill_n(factors, frames, mode.key ? 0.0f : 1.0f);
@@ -250,6 +269,12 @@ struct Body {
         c.releaseShare = V::set(c.sign * (1.0 - detector.releaseCoefficient));
         c.gainLnPerDb = V::set(c.sign * detector.gainLnPerDb);
         c.gainLnFloor = V::set(detector.gainLnFloor);
+        c.smallestNormalFloat = V::set(static_cast<double>(std::numeric_limits<float>::min()));
+        // The smoothed overshoot stays between the block's first one and its largest, so in duck
+        // mode the gain stays above e^(largest overshoot * gainLnPerDb), or the range's floor.
+        const double largestOvershootDb =
+            std::max(overshootDb, kDbPerNeper * math::logOf(static_cast<double>(loudest) + kPeakFloor) - detector.thresholdDb);
+        c.tinyGains = mode.key || std::max(largestOvershootDb * detector.gainLnPerDb, detector.gainLnFloor) < kLeastFloatGainLn;
         c.attack = V::setS(detector.attackCoefficient);
         c.release = V::setS(detector.releaseCoefficient);
         c.limit = V::setS(c.sign * detector.overshootLimitDb);

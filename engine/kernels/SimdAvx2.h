@@ -78,6 +78,7 @@ struct Avx2 {
     static G loadGroup(const float* p) { return _mm_loadu_ps(p); }
     static void storeGroup(float* p, G x) { _mm_storeu_ps(p, x); }
     static G mulGroup(G a, G b) { return _mm_mul_ps(a, b); }
+    static bool anyLess(D a, D b) { return _mm256_movemask_pd(_mm256_cmp_pd(a, b, _CMP_LT_OQ)) != 0; }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.

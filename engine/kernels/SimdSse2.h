@@ -73,6 +73,7 @@ struct Sse2 {
     static G loadGroup(const float* p) { return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const I*>(p))); }
     static void storeGroup(float* p, G x) { _mm_storel_epi64(reinterpret_cast<I*>(p), _mm_castps_si128(x)); }
     static G mulGroup(G a, G b) { return _mm_mul_ps(a, b); }
+    static bool anyLess(D a, D b) { return _mm_movemask_pd(_mm_cmplt_pd(a, b)) != 0; }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.

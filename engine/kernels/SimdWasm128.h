@@ -125,6 +125,7 @@ struct Wasm128 {
     static G loadGroup(const float* p) { return wasm_v128_load(p); }
     static void storeGroup(float* p, G x) { wasm_v128_store(p, x); }
     static G mulGroup(G a, G b) { return wasm_f32x4_mul(a, b); }
+    static bool anyLess(D a, D b) { return wasm_v128_any_true(wasm_v128_or(wasm_f64x2_lt(a.low, b.low), wasm_f64x2_lt(a.high, b.high))); }
 
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.

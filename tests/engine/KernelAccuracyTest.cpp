@@ -1,8 +1,9 @@
 // Every kernel variant this processor runs against the per-frame reference, through real
 // instances: keys of speech, noise, sines from 20 Hz to 20 kHz at -100 to +6 dB, silence,
-// subnormal numbers and bursts of NaN and infinity; every block size from 1 to 4100; one to four
-// keys; duck and key; replacing (also in place) and accumulating; parameters and sample rates
-// changing between blocks. The worst distance is printed, and must stay within 2 float ulps.
+// subnormal numbers, values near the largest float and bursts of NaN and infinity; every block
+// size from 1 to 4100; one to four keys; duck and key; replacing (also in place) and accumulating;
+// parameters and sample rates changing between blocks. The worst distance is printed, and must
+// stay within 2 float ulps.
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,8 @@ namespace {
 
 using test::DifferentialBlock;
 
-enum class Signal { Speech, Noise, Sine, Silence, Subnormal, Bursts };
+enum class Signal { Speech, Noise, Sine, Silence, Subnormal, Bursts, Huge };
+constexpr int kSignals = 7;
 
 class BlockMaker {
 public:
@@ -31,10 +33,10 @@ public:
         if (random.unit() < 0.05) listening = randomListening();
         block.listening = listening;
         for (std::size_t c = 0; c < 8; c += 2) {
-            const auto signal = c < 6 ? keySignal : static_cast<Signal>(random.below(6));
+            const auto signal = c < 6 ? keySignal : static_cast<Signal>(random.below(kSignals));
             fill(signal, frames, block.inputs[c], block.inputs[c + 1]);
         }
-        if (random.unit() < 0.2) keySignal = static_cast<Signal>(random.below(6));
+        if (random.unit() < 0.2) keySignal = static_cast<Signal>(random.below(kSignals));
         block.accumulate = random.unit() < 0.3;
         block.inPlace = !block.accumulate && random.unit() < 0.3;
         if (block.accumulate) block.existing = qmhost::signals::noise(random, 2 * frames, 0.5);
@@ -92,6 +94,11 @@ private:
         case Signal::Subnormal:
             left = qmhost::signals::noise(random, frames, 1e-40);
             right = qmhost::signals::noise(random, frames, 1e-39);
+            break;
+        case Signal::Huge:
+            // Near the largest float: the gain it ducks by is far below the smallest normal one.
+            left = qmhost::signals::noise(random, frames, 3.0e38);
+            right = qmhost::signals::noise(random, frames, 1.0e38);
             break;
         case Signal::Bursts:
             left = qmhost::signals::noise(random, frames, 1.0);
