@@ -213,8 +213,8 @@ struct Body {
         overshootDb = c.sign * V::valueOf(u);
     }
 
-    // Whether every peak lies below `quietPeak` or is not a number the detector takes, and whether
-    // any peak is such a number (NaN or infinite).
+    // Whether every peak lies below `quietPeak` or is not a number the detector takes, whether any
+    // peak is such a number (NaN or infinite), and the loudest peak (when every one is a number).
     static void survey(const float* peaks, std::int32_t frames, float quietPeak, bool& allQuiet, bool& anyNonFinite,
                        float& loudest) {
         constexpr int kWidth = V::kFloatLanes;
