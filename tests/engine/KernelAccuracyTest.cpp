@@ -20,7 +20,7 @@ namespace {
 using test::DifferentialBlock;
 
 enum class Signal { Speech, Noise, Sine, Silence, Subnormal, Bursts, Huge };
-constexpr int kSignals = 7;
+constexpr int kSignals = static_cast<int>(Signal::Huge) + 1;
 
 class BlockMaker {
 public:

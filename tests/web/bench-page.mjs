@@ -11,6 +11,7 @@ import { join, resolve } from 'node:path';
 import { gzipSync } from 'node:zlib';
 
 import { chooseFiles, ebur128, exportEpisode, launch } from './browser.mjs';
+import { nativeRound } from './ducking.mjs';
 import { kRateHz, music, voice, writeFloatWav, writePlanar } from './signals.mjs';
 import { serveFolder } from '../../tools/web/static-server.mjs';
 
@@ -138,17 +139,6 @@ function inPage({ controls, seconds, blockFrames, workletFrames }) {
   })();
 }
 
-function native(kernels) {
-  const printed = execFileSync(process.env.QM_WEB_NATIVE, [kernels, String(kBlockFrames), '1',
-    join(work, 'engine-bed.f32'), join(work, 'engine-voice.f32'), join(work, 'engine-out.f32'),
-    ...controls.map(([id, value]) => `${id}=${value}`)], { encoding: 'utf8' });
-  return {
-    name: /kernels (\S+)/.exec(printed)[1],
-    ns: Number(/^ns_per_frame (\S+)/m.exec(printed)[1]),
-    engineNs: Number(/^engine_ns_per_frame (\S+)/m.exec(printed)[1]),
-  };
-}
-
 // Rounds take turns, so that a busy moment of the shared machine weighs on both sides alike.
 const engine = { kernels: '', pageNs: Infinity, copiesNs: Infinity, workletNs: Infinity };
 const natives = { best: { name: '', ns: Infinity, engineNs: Infinity }, sse2: { name: '', ns: Infinity, engineNs: Infinity } };
@@ -160,10 +150,8 @@ for (let round = 0; round < kEngineRounds; ++round) {
   engine.copiesNs = Math.min(engine.copiesNs, run.copiesNsPerFrame);
   engine.workletNs = Math.min(engine.workletNs, run.workletNsPerBlock);
   for (const [kernels, fastest] of Object.entries(natives)) {
-    const nativeRun = native(kernels);
-    fastest.name = nativeRun.name;
-    fastest.ns = Math.min(fastest.ns, nativeRun.ns);
-    fastest.engineNs = Math.min(fastest.engineNs, nativeRun.engineNs);
+    nativeRound(fastest, kernels, kBlockFrames, 1, join(work, 'engine-bed.f32'), join(work, 'engine-voice.f32'),
+      join(work, 'engine-out.f32'), controls);
   }
 }
 

@@ -3,11 +3,10 @@
 // settings and block: the engine's calls alone, and the whole loop with the copies in and out of
 // the engine's buffers; the fastest of a few rounds each. Prints a table and wasm's ratio to
 // native, engine against engine (aimed at 1.5 or less); asserts nothing about time. Environment as for duck-compare.test.mjs.
-import { execFileSync } from 'node:child_process';
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 
-import { loadModule } from './ducking.mjs';
+import { loadModule, nativeRound } from './ducking.mjs';
 import { music, voice, writePlanar } from './signals.mjs';
 
 const work = process.env.QM_WEB_WORK;
@@ -61,17 +60,6 @@ function wasmNsPerFrame(engineAlone) {
   return (engineAlone ? Number(engineNs) : loopNs) / frames;
 }
 
-function native(kernels) {
-  const printed = execFileSync(process.env.QM_WEB_NATIVE, [kernels, String(kBlockFrames), String(kRepeats),
-    join(work, 'bench-bed.f32'), join(work, 'bench-voice.f32'), join(work, `bench-${kernels}.f32`),
-    ...controls.map(([id, value]) => `${id}=${value}`)], { encoding: 'utf8' });
-  return {
-    name: /kernels (\S+)/.exec(printed)[1],
-    ns: Number(/^ns_per_frame (\S+)/m.exec(printed)[1]),
-    engineNs: Number(/^engine_ns_per_frame (\S+)/m.exec(printed)[1]),
-  };
-}
-
 // V8 runs the module first as its baseline compiler made it and swaps in optimised code, compiled
 // on a background thread, once the code is hot: on a busy machine that can come after the rounds.
 // The ducker runs for a second first, so that the rounds time the code a page runs on for long.
@@ -87,10 +75,8 @@ for (let round = 0; round < kRuns; ++round) {
     wasm.engineNs = Math.min(wasm.engineNs, wasmNsPerFrame(true));
   }
   for (const [kernels, fastest] of [['best', best], ['sse2', sse2]]) {
-    const nativeRun = native(kernels);
-    fastest.name = nativeRun.name;
-    fastest.ns = Math.min(fastest.ns, nativeRun.ns);
-    fastest.engineNs = Math.min(fastest.engineNs, nativeRun.engineNs);
+    nativeRound(fastest, kernels, kBlockFrames, kRepeats, join(work, 'bench-bed.f32'), join(work, 'bench-voice.f32'),
+      join(work, `bench-${kernels}.f32`), controls);
   }
 }
 console.log(`web bench: ${kSeconds} s at 48 kHz, blocks of ${kBlockFrames} frames, fastest of ${kRuns} rounds`);

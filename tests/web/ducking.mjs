@@ -1,4 +1,5 @@
 // Runs the wasm module's ducker over whole sounds in blocks, as a page would.
+import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
@@ -58,4 +59,15 @@ export function limitWhole(module, audio, ceilingDb, blockFrames) {
   const latency = limiter.latencyFrames;
   limiter.dispose();
   return { out: [out[0].subarray(latency), out[1].subarray(latency)], reductionDb };
+}
+
+// One round of the same shell built natively (quellmar_web_native, QM_WEB_NATIVE) over planar
+// files, folded into `fastest` ({ name, ns, engineNs }): the kernels' name, and the fastest
+// nanoseconds per frame of the loop with its copies and of the engine's calls alone.
+export function nativeRound(fastest, kernels, blockFrames, repeats, bedPath, voicePath, outPath, controls) {
+  const printed = execFileSync(process.env.QM_WEB_NATIVE, [kernels, String(blockFrames), String(repeats),
+    bedPath, voicePath, outPath, ...controls.map(([id, value]) => `${id}=${value}`)], { encoding: 'utf8' });
+  fastest.name = /kernels (\S+)/.exec(printed)[1];
+  fastest.ns = Math.min(fastest.ns, Number(/^ns_per_frame (\S+)/m.exec(printed)[1]));
+  fastest.engineNs = Math.min(fastest.engineNs, Number(/^engine_ns_per_frame (\S+)/m.exec(printed)[1]));
 }

@@ -57,9 +57,13 @@ std::string replayCommand(const Options& options, std::uint64_t seed) {
 // system's own caches settle within it; a leaked instance per session soon does not.
 constexpr std::int64_t kHeapSlackBytes = 256 * 1024;
 
+bool moreThreadsOrHandles(const Census& baseline, const Census& now) {
+    return now.threads > baseline.threads || now.handles > baseline.handles;
+}
+
 std::string leakAfter(const Census& baseline, const Census& now) {
     char text[200];
-    if (now.threads > baseline.threads || now.handles > baseline.handles) {
+    if (moreThreadsOrHandles(baseline, now)) {
         std::snprintf(text, sizeof text, "threads %d -> %d, handles %d -> %d since the first session", baseline.threads,
                       now.threads, baseline.handles, now.handles);
         return text;
@@ -81,8 +85,7 @@ constexpr auto kCensusSettle = std::chrono::seconds(2);
 Census settledCensus(const Census& baseline) {
     const auto deadline = std::chrono::steady_clock::now() + kCensusSettle;
     Census census = Census::take();
-    while ((census.threads > baseline.threads || census.handles > baseline.handles) &&
-           std::chrono::steady_clock::now() < deadline) {
+    while (moreThreadsOrHandles(baseline, census) && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         census = Census::take();
     }
