@@ -3,10 +3,12 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "cli/ducking/DuckStream.h"
@@ -19,6 +21,7 @@
 #include "cli/writing/OutputChecks.h"
 #include "cli/writing/OutputFormat.h"
 #include "cli/writing/PendingFile.h"
+#include "cli/writing/SplitEncoder.h"
 
 namespace qmduck {
 namespace {
@@ -87,6 +90,40 @@ std::string openSources(const DuckOptions& options, Sources& sources, std::int64
     return {};
 }
 
+// The writing pass into a split M4A: a second pass over the same files, beside this one, feeds the
+// later stretch's encoder. The bar shows what both encoders have done; the first error wins (the
+// other pass is stopped by it).
+std::string writeSplit(FinishPlan& plan, const DuckOptions& options, Sources& sources, qm::StreamDucker& engine,
+                       SplitEncoder& split, const std::vector<TraceSink*>& traces, int channels, int rateHz,
+                       std::int64_t lookaheadFrames, ProgressBar& progress, bool checked) {
+    Sources secondSources;
+    if (std::string problem = openSources(options, secondSources, lookaheadFrames, {}); !problem.empty()) return problem;
+    qm::StreamDucker secondEngine = fileDucker(static_cast<float>(rateHz), options.parameters, options.shaping);
+    ProgressBar quietFirst(stderr, false, 0, rateHz);
+    ProgressBar quietSecond(stderr, false, 0, rateHz);
+    split.reportTo([&progress](std::int64_t frames) { progress.update(frames); });
+    enum Pass { None, First, Second };
+    std::atomic<int> failedFirst{None};
+    const auto stop = [&](Pass pass) {
+        int none = None;
+        failedFirst.compare_exchange_strong(none, pass);
+        split.cancel();
+    };
+    std::string secondProblem;
+    std::thread beside([&] {
+        secondProblem = plan.writeAlongside(options, secondSources, secondEngine, split.secondPass(), rateHz,
+                                            lookaheadFrames, quietSecond);
+        if (!secondProblem.empty()) stop(Second);
+    });
+    std::string problem =
+        plan.write(options, sources, engine, split, traces, channels, rateHz, lookaheadFrames, quietFirst, checked);
+    if (!problem.empty()) stop(First);
+    beside.join();
+    if (failedFirst == Second) return secondProblem;
+    if (problem.empty()) progress.finish(split.frames());
+    return problem;
+}
+
 // The output's channels: the input's, or stereo when a mixed key is stereo.
 int outputChannelsFor(const DuckOptions& options, const Sources& sources) {
     if (sources.input->channels() == 2 || !options.finishing.mix) return sources.input->channels();
@@ -151,8 +188,19 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
         // An encoded result is decoded again and measured while it is encoded.
         const bool checked = output.encoded != EncodedType::None && plan.needsVerifying();
         EncodedCheck check;
-        std::unique_ptr<AudioSink> sink = openSink(output, outputFile.takeDescriptor(), channels, rateHz,
-                                                   options.finishing.bitrateKbps, tags, checked ? &check : nullptr);
+        EncodedCheck* checking = checked ? &check : nullptr;
+        const std::int64_t splitFrame = SplitEncoder::splitFrameFor(output.encoded, sources.input->expectedFrames(), rateHz);
+        std::unique_ptr<AudioSink> sink;
+        SplitEncoder* split = nullptr;
+        if (splitFrame > 0) {
+            auto halves = std::make_unique<SplitEncoder>(outputFile.takeDescriptor(), output.encoded, channels, rateHz,
+                                                         options.finishing.bitrateKbps, tags, checking, splitFrame);
+            split = halves.get();
+            sink = std::move(halves);
+        } else {
+            sink = openSink(output, outputFile.takeDescriptor(), channels, rateHz, options.finishing.bitrateKbps, tags,
+                            checking);
+        }
         if (!sink->error().empty()) return failed(options.outputPath + ": cannot write: " + sink->error());
         const double seconds = static_cast<double>(std::max<std::int64_t>(sources.input->expectedFrames(), 0)) / rateHz;
         TraceFiles trace;
@@ -163,8 +211,12 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
         if (std::string problem = openPass(drawAhead); !problem.empty()) return failed(problem);
         qm::StreamDucker engine = fileDucker(static_cast<float>(rateHz), options.parameters, options.shaping);
         progress.startPass("writing " + outputName + (attempt > 0 ? " again" : ""), measuredShare, 1.0);
-        std::string problem = plan.write(options, sources, engine, *sink, trace.sinks(), channels, rateHz,
-                                         lookaheadFrames, progress, checked);
+        std::string problem =
+            split != nullptr
+                ? writeSplit(plan, options, sources, engine, *split, trace.sinks(), channels, rateHz, lookaheadFrames,
+                             progress, checked)
+                : plan.write(options, sources, engine, *sink, trace.sinks(), channels, rateHz, lookaheadFrames,
+                             progress, checked);
         if (!problem.empty()) {
             progress.clear();
             return failed(problem);

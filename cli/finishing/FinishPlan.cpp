@@ -36,7 +36,7 @@ double FinishPlan::expectedShiftLu(EncodedType type, int bitrateKbps) {
 
 double FinishPlan::lossyMarginDb(EncodedType type) {
     switch (type) {
-    case EncodedType::M4a: return 1.2;
+    case EncodedType::M4a: return 1.5;
     case EncodedType::OggOpus:
     case EncodedType::WebmOpus: return 0.9;
     case EncodedType::Mp3: return 0.5;
@@ -167,27 +167,40 @@ std::string FinishPlan::write(const DuckOptions& options, Sources& sources, qm::
                               const std::vector<TraceSink*>& traces, int channels, int rateHz,
                               std::int64_t lookaheadFrames, ProgressBar& progress, bool checked) {
     ++writingPasses;
+    LoudnessMeter meter(channels, rateHz);
+    const bool measuring = finishing.hasLoudness() && !checked;
+    std::string problem = stream(options, sources, engine, sink, traces, rateHz, lookaheadFrames, progress,
+                                 measuring ? &meter : nullptr, &limitedDb);
+    if (measuring) writtenLufs = meter.integratedLufs();
+    return problem;
+}
+
+std::string FinishPlan::writeAlongside(const DuckOptions& options, Sources& sources, qm::StreamDucker& engine,
+                                       AudioSink& sink, int rateHz, std::int64_t lookaheadFrames,
+                                       ProgressBar& progress) const {
+    return stream(options, sources, engine, sink, {}, rateHz, lookaheadFrames, progress, nullptr, nullptr);
+}
+
+std::string FinishPlan::stream(const DuckOptions& options, Sources& sources, qm::StreamDucker& engine, AudioSink& sink,
+                               const std::vector<TraceSink*>& traces, int rateHz, std::int64_t lookaheadFrames,
+                               ProgressBar& progress, LoudnessMeter* meter, double* deepestLimitingDb) const {
     PassSettings pass = mixing(finishing);
     pass.outputGain = linear(gainDb);
     pass.sink = &sink;
     pass.sinkName = options.outputPath == kStandardStream ? "standard output" : options.outputPath;
     pass.traces = traces;
+    pass.meter = meter;
     std::optional<qm::PeakLimiter> limiter;
-    const double ceiling = finishing.ceilingDbtp();
-    if (!std::isnan(ceiling)) {
+    if (!std::isnan(finishing.ceilingDbtp())) {
         qm::LimiterSettings settings;
         settings.ceilingDb = limiterCeilingDb();
         limiter.emplace(settings, rateHz);
         pass.limiter = &*limiter;
     }
-    LoudnessMeter meter(channels, rateHz);
-    const bool measuring = finishing.hasLoudness() && !checked;
-    if (measuring) pass.meter = &meter;
     DuckStream stream(sources, engine, pass, progress);
     stream.setLookahead(lookaheadFrames);
     std::string problem = stream.run();
-    if (measuring) writtenLufs = meter.integratedLufs();
-    limitedDb = limiter ? limiter->deepestReductionDb() : 0.0;
+    if (deepestLimitingDb != nullptr) *deepestLimitingDb = limiter ? limiter->deepestReductionDb() : 0.0;
     return problem;
 }
 

@@ -34,7 +34,7 @@ public:
     // How far below the ceiling the limiter aims for a lossy output, in dB: about the encoder's
     // own overshoot, what its decoded peaks exceed its input's by at the default bitrates on
     // speech and music limited at the ceiling (LAME's MP3 up to 0.45 dB, Opus up to 0.85 dB and
-    // FFmpeg's AAC up to 1.1 dB over twenty minutes of speech over music).
+    // FFmpeg's AAC up to 1.45 dB over twenty minutes of espeak-ng speech over music, once).
     static double lossyMarginDb(EncodedType type);
     // How much louder than the target the encoder is fed, in LU, before its trial: LAME's MP3 at
     // the usual bitrates gives its input back quieter.
@@ -68,6 +68,10 @@ public:
     std::string write(const DuckOptions& options, Sources& sources, qm::StreamDucker& engine, AudioSink& sink,
                       const std::vector<TraceSink*>& traces, int channels, int rateHz, std::int64_t lookaheadFrames,
                       ProgressBar& progress, bool checked);
+    // A pass beside write()'s, over sources and an engine of its own, into `sink`: the same audio,
+    // for the later stretch of a split encoding (SplitEncoder); it measures nothing.
+    std::string writeAlongside(const DuckOptions& options, Sources& sources, qm::StreamDucker& engine, AudioSink& sink,
+                               int rateHz, std::int64_t lookaheadFrames, ProgressBar& progress) const;
     // Takes what `check` measured of the encoded file as a player decodes it (after the sink's
     // finish()): the encoder shifts the loudness a little and adds overshoot of its own. An
     // error, or empty.
@@ -79,6 +83,11 @@ public:
     std::string note() const;
 
 private:
+    // Runs a writing pass: the gain, the limiter, `meter` (may be null) and `sink`; the limiter's
+    // deepest reduction goes to `deepestLimitingDb` when it is not null.
+    std::string stream(const DuckOptions& options, Sources& sources, qm::StreamDucker& engine, AudioSink& sink,
+                       const std::vector<TraceSink*>& traces, int rateHz, std::int64_t lookaheadFrames,
+                       ProgressBar& progress, LoudnessMeter* meter, double* deepestLimitingDb) const;
     // The ceiling the limiter aims at, in dBTP: the one asked for less the margins.
     double limiterCeilingDb() const;
     // Encodes a stretch of the mix at the planned gain and corrects the gain and the limiter's

@@ -17,6 +17,7 @@ extern "C" {
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "cli/writing/PictureBlock.h"
 
@@ -161,18 +162,19 @@ bool FfmpegEncoder::fail(const std::string& what, int code) {
     return false;
 }
 
+FfmpegEncoder::FfmpegEncoder(EncodedType type, int channels, int sampleRateHz, int bitrateKbps, std::int64_t firstFrame,
+                             std::int64_t keepFrom)
+    : descriptor(-1), channelCount(channels), check(nullptr), streamOffset(firstFrame), keepFrom(keepFrom) {
+    av_log_set_level(AV_LOG_QUIET);
+    opened = open(type, channels, sampleRateHz, bitrateKbps, Tags{});
+}
+
 bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int bitrateKbps, const Tags& tags) {
     const TypeInfo* info = infoOf(type);
     const AVCodec* codec = info != nullptr ? avcodec_find_encoder_by_name(info->codec) : nullptr;
     if (codec == nullptr) return fail(std::string("FFmpeg has no encoder ") + (info ? info->codec : "?"), 0);
-    int result = avformat_alloc_output_context2(&muxer, nullptr, info->muxer, nullptr);
-    if (result < 0) return fail(std::string("FFmpeg has no muxer ") + info->muxer, result);
-    constexpr int kBufferBytes = 1 << 16;
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
-    io = avio_alloc_context(buffer, kBufferBytes, 1, &descriptor, nullptr, writeToDescriptor, seekDescriptor);
-    if (io == nullptr) return fail("out of memory", 0);
-    muxer->pb = io;
-    muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
+    const AVOutputFormat* container = av_guess_format(info->muxer, nullptr, nullptr);
+    if (container == nullptr) return fail(std::string("FFmpeg has no muxer ") + info->muxer, 0);
 
     encoder = avcodec_alloc_context3(codec);
     if (encoder == nullptr) return fail("out of memory", 0);
@@ -186,13 +188,14 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
     planar = encoder->sample_fmt == AV_SAMPLE_FMT_FLTP;
     encoder->bit_rate = 1000LL * (bitrateKbps > 0 ? bitrateKbps : defaultBitrateKbps(type, channels));
     encoder->time_base = AVRational{1, encoder->sample_rate};
-    if ((muxer->oformat->flags & AVFMT_GLOBALHEADER) != 0) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if ((container->flags & AVFMT_GLOBALHEADER) != 0) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (type == EncodedType::M4a) {
         // Noise substitution and intensity stereo rebuild bands from a description, not from the
         // waveform: their decoded peaks land up to 4 dB above a limited input's.
         av_opt_set_int(encoder->priv_data, "aac_pns", 0, 0);
         av_opt_set_int(encoder->priv_data, "aac_is", 0, 0);
     }
+    int result = 0;
     {
         // LAME fills tables of its own the first time one is opened: encoders open one at a time.
         static std::mutex opening;
@@ -200,6 +203,30 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
         result = avcodec_open2(encoder, codec, nullptr);
     }
     if (result < 0) return fail(std::string("cannot open ") + info->codec, result);
+    if (encoder->sample_rate != sampleRateHz) {
+        AVChannelLayout layout;
+        av_channel_layout_default(&layout, channels);
+        if (swr_alloc_set_opts2(&converter, &encoder->ch_layout, AV_SAMPLE_FMT_FLTP, encoder->sample_rate, &layout,
+                                AV_SAMPLE_FMT_FLTP, sampleRateHz, 0, nullptr) < 0 || swr_init(converter) < 0) {
+            return fail("cannot resample for the encoder", 0);
+        }
+    }
+    frame = av_frame_alloc();
+    packet = av_packet_alloc();
+    if (frame == nullptr || packet == nullptr) return fail("out of memory", 0);
+    return descriptor < 0 || openFile(type, tags);
+}
+
+bool FfmpegEncoder::openFile(EncodedType type, const Tags& tags) {
+    const TypeInfo* info = infoOf(type);
+    int result = avformat_alloc_output_context2(&muxer, nullptr, info->muxer, nullptr);
+    if (result < 0) return fail(std::string("FFmpeg has no muxer ") + info->muxer, result);
+    constexpr int kBufferBytes = 1 << 16;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
+    io = avio_alloc_context(buffer, kBufferBytes, 1, &descriptor, nullptr, writeToDescriptor, seekDescriptor);
+    if (io == nullptr) return fail("out of memory", 0);
+    muxer->pb = io;
+    muxer->flags |= AVFMT_FLAG_CUSTOM_IO;
     if (check != nullptr && !check->start(encoder)) return fail("cannot decode it again to check it: " + check->error(), 0);
 
     AVStream* stream = avformat_new_stream(muxer, nullptr);
@@ -216,18 +243,6 @@ bool FfmpegEncoder::open(EncodedType type, int channels, int sampleRateHz, int b
             return false;
         }
     }
-
-    if (encoder->sample_rate != sampleRateHz) {
-        AVChannelLayout layout;
-        av_channel_layout_default(&layout, channels);
-        if (swr_alloc_set_opts2(&converter, &encoder->ch_layout, AV_SAMPLE_FMT_FLTP, encoder->sample_rate, &layout,
-                                AV_SAMPLE_FMT_FLTP, sampleRateHz, 0, nullptr) < 0 || swr_init(converter) < 0) {
-            return fail("cannot resample for the encoder", 0);
-        }
-    }
-    frame = av_frame_alloc();
-    packet = av_packet_alloc();
-    if (frame == nullptr || packet == nullptr) return fail("out of memory", 0);
     if ((result = avformat_write_header(muxer, nullptr)) < 0) return fail("cannot write the header", result);
     headerWritten = true;
     if (coverStream >= 0) {
@@ -262,6 +277,9 @@ bool FfmpegEncoder::addCover(const Tags& tags) {
 }
 
 FfmpegEncoder::~FfmpegEncoder() {
+    for (std::vector<AVPacket*>* list : {&heldBack, &continuation}) {
+        for (AVPacket*& held : *list) av_packet_free(&held);
+    }
     swr_free(&converter);
     av_frame_free(&frame);
     av_packet_free(&packet);
@@ -342,14 +360,39 @@ bool FfmpegEncoder::send(AVFrame* toEncode) {
     int result = avcodec_send_frame(encoder, toEncode);
     if (result < 0) return fail("cannot encode", result);
     while ((result = avcodec_receive_packet(encoder, packet)) == 0) {
-        if (check != nullptr) check->add(packet);
-        packet->stream_index = 0;
-        av_packet_rescale_ts(packet, encoder->time_base, muxer->streams[0]->time_base);
-        result = av_interleaved_write_frame(muxer, packet);
-        if (result < 0) return fail("", result);
+        // Timed in the stream's frames: only a later stretch's encoder starts past its first.
+        packet->pts += streamOffset;
+        packet->dts += streamOffset;
+        if (packet->pts < keepFrom) {
+            av_packet_unref(packet);
+        } else if (muxer == nullptr || packet->pts >= keepUntil) {
+            AVPacket* held = av_packet_alloc();
+            if (held == nullptr) return fail("out of memory", 0);
+            av_packet_move_ref(held, packet);
+            heldBack.push_back(held);
+        } else if (!deliver(packet)) {
+            return false;
+        }
     }
     return result == AVERROR(EAGAIN) || result == AVERROR_EOF ? true : fail("cannot encode", result);
 }
+
+// Checks and writes one packet of the file.
+bool FfmpegEncoder::deliver(AVPacket* toWrite) {
+    if (check != nullptr) check->add(toWrite);
+    toWrite->stream_index = 0;
+    av_packet_rescale_ts(toWrite, encoder->time_base, muxer->streams[0]->time_base);
+    const int result = av_interleaved_write_frame(muxer, toWrite);
+    return result < 0 ? fail("", result) : true;
+}
+
+void FfmpegEncoder::endWith(std::vector<AVPacket*> packets, std::int64_t streamFrames) {
+    for (AVPacket*& held : continuation) av_packet_free(&held);
+    continuation = std::move(packets);
+    continuationEnd = streamFrames;
+}
+
+std::vector<AVPacket*> FfmpegEncoder::takeKept() { return std::exchange(heldBack, {}); }
 
 bool FfmpegEncoder::finish() {
     if (!opened) return false;
@@ -365,7 +408,16 @@ bool FfmpegEncoder::finish() {
         if (got > 0 && !queue(converted[0].data(), converted[1].data(), got)) return false;
     }
     if ((filled > 0 && !sendFrame()) || !send(nullptr)) return false;
-    if (check != nullptr) check->finish(nextPts);
+    if (muxer == nullptr) {
+        opened = false;
+        return failure.empty();
+    }
+    // The file ends with its own held-back packets, or goes on with the later stretch's.
+    std::vector<AVPacket*>& ending = continuationEnd >= 0 ? continuation : heldBack;
+    for (AVPacket* held : ending) {
+        if (!deliver(held)) return false;
+    }
+    if (check != nullptr) check->finish(continuationEnd >= 0 ? continuationEnd : nextPts);
     const int result = av_write_trailer(muxer);
     if (result < 0) return fail("cannot complete the file", result);
     avio_flush(io);

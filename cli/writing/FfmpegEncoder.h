@@ -43,6 +43,11 @@ public:
     // (may be null), which must outlive the encoder, decodes and measures the packets.
     FfmpegEncoder(int fileDescriptor, EncodedType type, int channels, int sampleRateHz, int bitrateKbps,
                   const Tags& tags, EncodedCheck* check = nullptr);
+    // An encoder without a file for the later stretch of a stream encoded in two (SplitEncoder):
+    // its input starts at frame `firstFrame` of the stream, and it keeps the packets that present
+    // frames from `keepFrom` on, timed in the stream's frames, for takeKept().
+    FfmpegEncoder(EncodedType type, int channels, int sampleRateHz, int bitrateKbps, std::int64_t firstFrame,
+                  std::int64_t keepFrom);
     ~FfmpegEncoder() override;
     FfmpegEncoder(const FfmpegEncoder&) = delete;
     FfmpegEncoder& operator=(const FfmpegEncoder&) = delete;
@@ -52,13 +57,27 @@ public:
     bool finish() override;
     const std::string& error() const override { return failure; }
 
+    // Packets presenting frames from `frame` on are held back, not written: the file either ends
+    // with them or continues with another encoder's (endWith()).
+    void holdBackFrom(std::int64_t frame) { keepUntil = frame; }
+    // Before finish(): the file continues with `packets` (from takeKept() of the later stretch's
+    // encoder, which this one takes over) instead of the held-back ones; the stream then has
+    // `streamFrames` frames in all.
+    void endWith(std::vector<AVPacket*> packets, std::int64_t streamFrames);
+    // After finish(), for an encoder without a file: its packets, which the caller takes over, and
+    // the stream's frames up to its end.
+    std::vector<AVPacket*> takeKept();
+    std::int64_t streamEndFrame() const { return streamOffset + nextPts; }
+
 private:
     bool open(EncodedType type, int channels, int sampleRateHz, int bitrateKbps, const Tags& tags);
+    bool openFile(EncodedType type, const Tags& tags);
     bool addCover(const Tags& tags);
     bool queue(const float* left, const float* right, std::int64_t frames);
     bool startFrame();
     bool sendFrame();
     bool send(AVFrame* frame);
+    bool deliver(AVPacket* packet);
     bool fail(const std::string& what, int code);
 
     int descriptor;
@@ -80,6 +99,15 @@ private:
     bool opened = false;
     bool headerWritten = false;
     std::string failure;
+    // Split encoding: where this encoder's input starts in the stream, which packets it keeps (those
+    // presenting frames from keepFrom on and before keepUntil), the ones it holds back (or, without
+    // a file, keeps) and what follows its own.
+    std::int64_t streamOffset = 0;
+    std::int64_t keepFrom = INT64_MIN;
+    std::int64_t keepUntil = INT64_MAX;
+    std::vector<AVPacket*> heldBack;
+    std::vector<AVPacket*> continuation;
+    std::int64_t continuationEnd = -1;
 };
 
 }  // namespace qmduck

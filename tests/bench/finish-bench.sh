@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The finished episode, side by side in one run: a ten-minute voice and music bed to an MP3 at
-# -16 LUFS with quellmar-duck --preset podcast, beside ffmpeg encoding the same ten minutes to MP3
-# alone (the floor) and ffmpeg doing the whole job (sidechaincompress, amix, two-pass loudnorm,
-# libmp3lame); and --mix against plain ducking. Figures are reported, never asserted.
-#   finish-bench.sh QUELLMAR_DUCK BENCH_FILES_HELPER WORK_FOLDER [SECONDS]
+# The finished episode, side by side in one run: twenty minutes of espeak-ng speech with pauses over
+# a bed of chords and drums, to MP3, M4A and WAV at -16 LUFS with quellmar-duck --preset podcast,
+# beside ffmpeg encoding the bed alone with the same encoder (the floor) and ffmpeg doing the whole
+# job (sidechaincompress, amix, two-pass loudnorm, libmp3lame); and --mix against plain ducking.
+# Figures are reported, never asserted.
+#   finish-bench.sh QUELLMAR_DUCK WORK_FOLDER [SECONDS]
 set -euo pipefail
-duck=$(realpath "$1") helper=$(realpath "$2") work=$(realpath -m "$3") seconds=${4:-600}
+duck=$(realpath "$1") work=$(realpath -m "$2") seconds=${3:-1200}
+here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$work"
 now() { date +%s.%N; }
 timed() {
@@ -20,8 +22,8 @@ least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; 
 measure() { ffmpeg -nostdin -hide_banner -i "$1" -af ebur128=peak=true -f null - 2>&1 |
   awk '/Summary:/ { s = 1 } s && $1 == "I:" { i = $2 } s && $1 == "Peak:" { p = $2 } END { printf "%6.1f LUFS %6.1f dBTP", i, p }'; }
 
-music="$work/music.wav" voice="$work/voice.wav"
-"$helper" make "$music" "$voice" "$seconds"
+music="$work/bed.wav" voice="$work/voice.wav"
+bash "$here/episode-material.sh" "$work" "$seconds"
 
 # ffmpeg's whole job: duck, mix, measure (loudnorm's first pass), then normalise and encode.
 ffmpegJob() {
@@ -36,7 +38,7 @@ ffmpegJob() {
     -c:a libmp3lame -b:a 128k "$work/ffmpeg-job.mp3"
 }
 
-echo "A $((seconds / 60))-minute voice and music bed (stereo 48 kHz 16-bit) to a finished MP3 at 128 kbps ($(nproc) cores)"
+echo "A $((seconds / 60))-minute espeak-ng voice and a bed (48 kHz 16-bit) to a finished episode at 128 kbps ($(nproc) cores)"
 encode="" tool="" job=""
 for _ in 1 2 3; do
   encode=$(least "$encode" "$(timed ffmpeg -nostdin -v error -y -i "$music" -c:a libmp3lame -b:a 128k "$work/encode.mp3")")
@@ -52,14 +54,14 @@ toolAac=$(timed "$duck" --quiet --key "$voice" --preset podcast "$music" -o "$wo
 toolWav=$(timed "$duck" --quiet --key "$voice" --preset podcast "$music" -o "$work/episode.wav")
 printf '  %-56s %8s s\n' "ffmpeg -c:a aac alone" "$aac" "quellmar-duck --preset podcast -o episode.m4a" "$toolAac" \
   "quellmar-duck --preset podcast -o episode.wav" "$toolWav"
-echo "  M4A / ffmpeg's AAC alone: $(ratio "$toolAac" "$aac") (target 1.3 or less);" \
+echo "  M4A / ffmpeg's AAC alone: $(ratio "$toolAac" "$aac") (target 1.3 or less; the tool's AAC runs on two threads);" \
   "WAV / the MP3 encoder alone: $(ratio "$toolWav" "$encode") (target 0.5 or less)"
 echo "  ffmpeg's whole job / quellmar-duck: $(ratio "$job" "$tool") (target 6 or more)"
-echo "  episode.mp3: $(measure "$work/episode.mp3");  ffmpeg's job: $(measure "$work/ffmpeg-job.mp3")"
+echo "  episode.mp3: $(measure "$work/episode.mp3");  episode.m4a: $(measure "$work/episode.m4a");  ffmpeg's job: $(measure "$work/ffmpeg-job.mp3")"
 
 plain="" mixed=""
 for _ in 1 2 3 4 5; do
-  plain=$(least "$plain" "$(timed "$duck" --quiet --key "$voice" --preset standard "$music" -o "$work/bed.wav")")
+  plain=$(least "$plain" "$(timed "$duck" --quiet --key "$voice" --preset standard "$music" -o "$work/plain.wav")")
   mixed=$(least "$mixed" "$(timed "$duck" --quiet --key "$voice" --preset standard --mix "$music" -o "$work/mix.wav")")
 done
 printf '  %-56s %8s s\n' "plain ducking to WAV (best of 5, by turns)" "$plain" "the same with --mix" "$mixed"

@@ -1,0 +1,85 @@
+#pragma once
+// An M4A encoded in two stretches side by side, on two cores: FFmpeg's AAC encoder takes most of
+// a finished episode's time and runs on one thread. The first writing pass feeds the file's own
+// encoder up to the split and a little past it; a second pass beside it, over the same files and
+// engine (so its audio is the same, bit for bit), feeds an encoder without a file from a little
+// before the split on. AAC frames decode on their own but for the overlap of their windows, so
+// the file takes the first encoder's packets before the split and the second's from it: both
+// encoders have heard enough on either side of it to make the same windows there, and a player
+// hears one stream. Without a split frame the stream is encoded whole by the first encoder.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "cli/writing/AudioSink.h"
+#include "cli/writing/EncodedCheck.h"
+#include "cli/writing/FfmpegEncoder.h"
+#include "cli/writing/Tags.h"
+
+namespace qmduck {
+
+class SplitEncoder : public AudioSink {
+public:
+    // Frames the second encoder hears before the split, and the first after it, in whole AAC
+    // frames: the first encoder's look-ahead needs a few frames to choose its windows at the
+    // split as one encoder would; the second's bitrate control takes about three seconds to
+    // settle from its start (before it, the noise is up to ten times as loud), so it starts
+    // five and a half seconds (at 48 kHz) before the split.
+    static constexpr std::int64_t kLeadInFrames = 256 * 1024;
+    static constexpr std::int64_t kRunOutFrames = 4 * 1024;
+    // The frame at which an output of `type` and about `expectedFrames` frames at `rateHz` is
+    // split; 0 when it is encoded whole (another type, a short one, a single core).
+    static std::int64_t splitFrameFor(EncodedType type, std::int64_t expectedFrames, int rateHz);
+
+    SplitEncoder(int fileDescriptor, EncodedType type, int channels, int sampleRateHz, int bitrateKbps,
+                 const Tags& tags, EncodedCheck* check, std::int64_t splitFrame);
+
+    // The first pass's side: the whole stream, of which the first encoder takes its stretch.
+    bool write(const float* left, const float* right, std::int64_t frames) override;
+    // After both passes ended: the file, with the second stretch's packets where the stream went on.
+    bool finish() override;
+    const std::string& error() const override;
+
+    // The second pass's side (another thread): the whole stream again.
+    AudioSink& secondPass() { return second; }
+    // Makes every later write of either side fail: the other pass failed.
+    void cancel() { cancelled = true; }
+    // Hands `report` the frames encoded so far by both encoders together (each stretch counted
+    // once), from either pass's thread, one call at a time.
+    void reportTo(std::function<void(std::int64_t framesEncoded)> report) { reporting = std::move(report); }
+    // The frames the first pass wrote in all.
+    std::int64_t frames() const { return firstSeen; }
+
+private:
+    class Second : public AudioSink {
+    public:
+        explicit Second(SplitEncoder& owner) : owner(owner) {}
+        bool write(const float* left, const float* right, std::int64_t frames) override;
+        bool finish() override { return true; }
+        const std::string& error() const override;
+
+    private:
+        SplitEncoder& owner;
+    };
+
+    // Passes the frames of [from, until) of the stream in a block at `at` to `encoder`.
+    static bool passOn(FfmpegEncoder& encoder, const float* left, const float* right, std::int64_t at,
+                       std::int64_t frames, std::int64_t from, std::int64_t until);
+    void report();
+
+    std::int64_t splitFrame;
+    FfmpegEncoder first;
+    FfmpegEncoder later;
+    Second second{*this};
+    std::atomic<std::int64_t> firstSeen{0};
+    std::atomic<std::int64_t> secondSeen{0};
+    std::atomic<bool> cancelled{false};
+    std::mutex reportingLock;
+    std::function<void(std::int64_t)> reporting;
+    std::string failure;
+};
+
+}  // namespace qmduck
