@@ -59,8 +59,9 @@ std::vector<float> decodeAll(const std::string& path) {
     return decoded;
 }
 
-// The root-mean-square difference from `sound` over frames [from, until).
+// The root-mean-square difference from `sound` over frames [from, until) (or its end).
 double errorRms(const std::vector<float>& decoded, const Sound& sound, std::int64_t from, std::int64_t until) {
+    until = std::min(until, sound.frames());
     double sum = 0.0;
     for (auto i = static_cast<std::size_t>(2 * from); i < static_cast<std::size_t>(2 * until); ++i) {
         sum += std::pow(decoded[i] - sound.samples[i], 2);
