@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace qmduck {
 namespace {
@@ -41,33 +42,50 @@ void LimitedLoudness::closeBin() {
     energyFrames = 0;
 }
 
+// Both channels' filters run in one loop: each channel's chain of dependent multiply-adds is
+// bound by latency, and two independent chains side by side take little more time than one.
+template <int kChannels>
+void LimitedLoudness::weigh(const float* const* channels, std::int32_t frames) {
+    const Biquad a = shelf;
+    const Biquad b = highPass;
+    double a1[kChannels], a2[kChannels], b1[kChannels], b2[kChannels], sum[kChannels];
+    for (int c = 0; c < kChannels; ++c) {
+        a1[c] = shelf.z1[c];
+        a2[c] = shelf.z2[c];
+        b1[c] = highPass.z1[c];
+        b2[c] = highPass.z2[c];
+        sum[c] = 0.0;
+    }
+    for (std::int32_t i = 0; i < frames; ++i) {
+        for (int c = 0; c < kChannels; ++c) {
+            const double in = channels[c][i];
+            const double y = a.b0 * in + a1[c];
+            a1[c] = a.b1 * in - a.a1 * y + a2[c];
+            a2[c] = a.b2 * in - a.a2 * y;
+            const double k = b.b0 * y + b1[c];
+            b1[c] = b.b1 * y - b.a1 * k + b2[c];
+            b2[c] = b.b2 * y - b.a2 * k;
+            sum[c] += k * k;
+        }
+    }
+    for (int c = 0; c < kChannels; ++c) {
+        shelf.z1[c] = a1[c];
+        shelf.z2[c] = a2[c];
+        highPass.z1[c] = b1[c];
+        highPass.z2[c] = b2[c];
+        energy += sum[c];
+    }
+}
+
 void LimitedLoudness::add(const float* left, const float* right, std::int32_t frames) {
-    const float* channels[2] = {left, right};
-    // A bin's stretch at a time, each channel's filters running over it with their state held
-    // in registers.
+    // A bin's stretch at a time, the filters' state held in registers.
     for (std::int32_t done = 0; done < frames;) {
         const std::int32_t run = std::min(frames - done, binFrames - energyFrames);
-        for (int c = 0; c < channelCount; ++c) {
-            Biquad a = shelf;
-            Biquad b = highPass;
-            double a1 = shelf.z1[c], a2 = shelf.z2[c], b1 = highPass.z1[c], b2 = highPass.z2[c];
-            const float* x = channels[c] + done;
-            double sum = 0.0;
-            for (std::int32_t i = 0; i < run; ++i) {
-                const double in = x[i];
-                const double y = a.b0 * in + a1;
-                a1 = a.b1 * in - a.a1 * y + a2;
-                a2 = a.b2 * in - a.a2 * y;
-                const double k = b.b0 * y + b1;
-                b1 = b.b1 * y - b.a1 * k + b2;
-                b2 = b.b2 * y - b.a2 * k;
-                sum += k * k;
-            }
-            shelf.z1[c] = a1;
-            shelf.z2[c] = a2;
-            highPass.z1[c] = b1;
-            highPass.z2[c] = b2;
-            energy += sum;
+        const float* channels[2] = {left + done, right + done};
+        if (channelCount == 2) {
+            weigh<2>(channels, run);
+        } else {
+            weigh<1>(channels, run);
         }
         done += run;
         energyFrames += run;
@@ -76,14 +94,18 @@ void LimitedLoudness::add(const float* left, const float* right, std::int32_t fr
     // The limiter's true peaks, which arrive kDelayFrames late.
     peaks.resize(static_cast<std::size_t>(frames));
     truePeak.process(left, channelCount == 2 ? right : left, frames, peaks.data());
-    for (std::int32_t i = 0; i < frames; ++i) {
-        if (peaksToSkip > 0) {
-            --peaksToSkip;
-            continue;
+    std::int32_t at = std::min(peaksToSkip, frames);
+    peaksToSkip -= at;
+    // A bin's stretch at a time.
+    while (at < frames) {
+        const std::int32_t run = std::min(frames - at, binFrames - peakFrames);
+        for (const float value : std::span(peaks).subspan(static_cast<std::size_t>(at), static_cast<std::size_t>(run))) {
+            peak = std::max(peak, value);
         }
-        peak = std::max(peak, peaks[static_cast<std::size_t>(i)]);
-        largestPeak = std::max(largestPeak, peaks[static_cast<std::size_t>(i)]);
-        if (++peakFrames == binFrames) {
+        largestPeak = std::max(largestPeak, peak);
+        at += run;
+        peakFrames += run;
+        if (peakFrames == binFrames) {
             binPeaks.push_back(peak);
             peak = 0.0f;
             peakFrames = 0;

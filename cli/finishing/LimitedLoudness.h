@@ -34,6 +34,9 @@ public:
 private:
     // The model's own integrated loudness (LUFS) at `gainDb`, limited at `ceilingDb` or not.
     double loudnessLufs(double gainDb, double ceilingDb, bool limited) const;
+    // K-weights `frames` frames of `kChannels` channels into the bin's energy.
+    template <int kChannels>
+    void weigh(const float* const* channels, std::int32_t frames);
     void closeBin();
     // Per bin, the largest true peak over it and the limiter's look-ahead after it.
     const std::vector<float>& peaksAhead() const;
