@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <thread>
 
@@ -58,6 +59,19 @@ Trial tryEncoding(std::vector<float> audio[2], EncodedType type, int channels, i
     return trial;
 }
 
+// The largest magnitude of `frames` samples (0 for none), in eight lanes that the compiler keeps
+// in one vector register: one chain of maxima would wait on itself at every sample.
+float peakOf(const float* samples, std::int32_t frames) {
+    constexpr int kLanes = 8;
+    std::array<float, kLanes> lanes{};
+    std::int32_t i = 0;
+    for (; i + kLanes <= frames; i += kLanes) {
+        for (int j = 0; j < kLanes; ++j) lanes[j] = std::max(lanes[j], std::fabs(samples[i + j]));
+    }
+    for (; i < frames; ++i) lanes[0] = std::max(lanes[0], std::fabs(samples[i]));
+    return *std::max_element(lanes.begin(), lanes.end());
+}
+
 }  // namespace
 
 EncoderProbe::EncoderProbe(std::int64_t startFrame, int sampleRateHz)
@@ -83,7 +97,7 @@ void EncoderProbe::add(const float* left, const float* right, std::int32_t frame
             std::min<std::int64_t>(frames - done, windowFrames - static_cast<std::int64_t>(current.audio[0].size())));
         for (int c = 0; c < 2; ++c) {
             current.audio[c].insert(current.audio[c].end(), channels[c] + done, channels[c] + done + take);
-            for (std::int32_t i = done; i < done + take; ++i) current.peak = std::max(current.peak, std::fabs(channels[c][i]));
+            current.peak = std::max(current.peak, peakOf(channels[c] + done, take));
         }
         done += take;
         if (static_cast<std::int64_t>(current.audio[0].size()) == windowFrames) closeWindow();
