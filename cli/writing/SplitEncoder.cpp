@@ -11,11 +11,14 @@ const std::string kStopped = "stopped: the pass beside it failed";
 }  // namespace
 
 std::int64_t SplitEncoder::splitFrameFor(EncodedType type, std::int64_t expectedFrames, int rateHz) {
-    // Half a minute a stretch at least: shorter ones are done before a second pass would pay.
+    // Half a minute a half at least: shorter ones are done before a second pass would pay.
     constexpr std::int64_t kShortestSeconds = 60;
     if (type != EncodedType::M4a || std::thread::hardware_concurrency() < 2) return 0;
     if (rateHz <= 0 || expectedFrames < kShortestSeconds * rateHz) return 0;
-    return expectedFrames / 2 / 1024 * 1024;
+    // The second encoder's lead-in, counted in AAC frames, lasts longer at low rates: each half
+    // holds two at least.
+    const std::int64_t split = expectedFrames / 2 / 1024 * 1024;
+    return split >= 2 * kLeadInFrames ? split : 0;
 }
 
 SplitEncoder::SplitEncoder(int fileDescriptor, EncodedType type, int channels, int sampleRateHz, int bitrateKbps,

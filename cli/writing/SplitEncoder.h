@@ -31,7 +31,8 @@ public:
     static constexpr std::int64_t kLeadInFrames = 256 * 1024;
     static constexpr std::int64_t kRunOutFrames = 4 * 1024;
     // The frame at which an output of `type` and about `expectedFrames` frames at `rateHz` is
-    // split; 0 when it is encoded whole (another type, a short one, a single core).
+    // split; 0 when it is encoded whole (another type, a short one, a single core, or halves
+    // shorter than two lead-ins, as at 16 kHz and below under two minutes).
     static std::int64_t splitFrameFor(EncodedType type, std::int64_t expectedFrames, int rateHz);
 
     SplitEncoder(int fileDescriptor, EncodedType type, int channels, int sampleRateHz, int bitrateKbps,

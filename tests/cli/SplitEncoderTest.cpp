@@ -121,6 +121,17 @@ TEST_F(SplitEncoding, AnEpisodeSplitInTwoIsWrittenOnceAtItsTargetAndLength) {
     constexpr int kSeconds = 70;
     ASSERT_TRUE(makeEpisodeMaterial(folder.string(), kSeconds));
     ASSERT_GT(SplitEncoder::splitFrameFor(EncodedType::M4a, kSeconds * 48000, 48000), 0);
+    // Not where the second encoder's lead-in would start before the stream does, nor for other
+    // types or short streams.
+    struct Unsplit {
+        EncodedType type;
+        std::int64_t frames;
+        int rateHz;
+    };
+    for (const auto& [type, frames, rateHz] : {Unsplit{EncodedType::M4a, 90 * 8000, 8000}, Unsplit{EncodedType::M4a, 59 * 48000, 48000},
+                                               Unsplit{EncodedType::Mp3, 600 * 48000, 48000}, Unsplit{EncodedType::OggOpus, 600 * 48000, 48000}}) {
+        EXPECT_EQ(SplitEncoder::splitFrameFor(type, frames, rateHz), 0) << encodedTypeName(type) << " " << frames;
+    }
     const ToolRun run = runTool(folder.string(), "--key voice.wav --preset podcast bed.wav -o episode.m4a");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err.find("written"), std::string::npos) << run.err;
