@@ -120,7 +120,7 @@ TEST_F(EditorScaleTest, ClicksAndDragsReachTheSameControlsAndValuesAtEveryScale)
         std::atomic<bool> done{false};
         std::thread mouse([&] {
             HostLog::get().waitFor(qm::audioMasterBeginEdit, 1);
-            moveMouse(editor, device(219, density.scale), device(152, density.scale));
+            moveMouseInDrag(editor, device(219, density.scale), device(152, density.scale));
             HostLog::get().waitForAutomation(qm::ParamAttack, 70.0f / 141.0f);
             releaseLeft();
             done = true;

@@ -115,7 +115,7 @@ public:
         pump(plugin, 5);
         return controlHeld;
     }
-    void moveTo(int x, int y) { moveMouse(editor, x, y); }
+    void moveTo(int x, int y) { moveMouseInDrag(editor, x, y); }
     void release() { releaseLeft(); }
     void pump(const Plugin& plugin, int rounds) { qmgui::pump(plugin.get(), rounds); }
     bool editorGone() { return host.editorWindow() == nullptr; }

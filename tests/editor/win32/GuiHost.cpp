@@ -65,6 +65,10 @@ void moveMouse(HWND window, int x, int y) {
     sendMouse(MOUSEEVENTF_MOVE);
 }
 
+void moveMouseInDrag(HWND window, int x, int y) {
+    HostLog::get().onNextIdle([=] { moveMouse(window, x, y); });
+}
+
 void pressLeft() { sendMouse(MOUSEEVENTF_LEFTDOWN); }
 void releaseLeft() { sendMouse(MOUSEEVENTF_LEFTUP); }
 void pressKey(WORD key) { sendKey(key, 0); }

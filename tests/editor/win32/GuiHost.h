@@ -31,6 +31,11 @@ bool shows(const Screenshot& shot, const Screenshot& picture, const qm::Rect& pl
 
 // Mouse input through SendInput at a point of `window`'s client area.
 void moveMouse(HWND window, int x, int y);
+// The same move made on the editor's own thread, inside the next host idle that its drag loop
+// asks for; for a thread other than the editor's while a drag is held. Wine drops a late X
+// motion event only when it is older than the last warp of the thread that reads it: a warp from
+// another thread leaves the press position's motion event to undo the move when it comes.
+void moveMouseInDrag(HWND window, int x, int y);
 void pressLeft();
 void releaseLeft();
 void pressKey(WORD key);
