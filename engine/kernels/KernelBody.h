@@ -81,6 +81,58 @@ struct Body {
         }
     }
 
+    // Whether the variant computes levels and gains in single precision (wasm's): its results
+    // then lie within a few float roundings of the double passes' instead of matching their bits.
+    static constexpr bool kSingle = requires { V::kSingleMath; };
+
+    // ln q for positive normal floats q. With q = m 2^k, m in [sqrt(1/2), sqrt(2)), t = ln m comes
+    // from a polynomial in f = m - 1 (Cephes' logf) in floats, and k ln 2 is added in double: the
+    // error is t's, about 3e-8, at every level, not a float rounding of the whole logarithm.
+    static D logSingle(F q) {
+        const typename V::N reduced = V::subN(q, V::constantN(0x3F3504F3));  // the bits of sqrt(1/2)
+        const typename V::N k = V::template shiftRightArithmeticN<23>(reduced);
+        const F f = V::subF(V::subN(q, V::template shiftLeftN<23>(k)), V::constantF(1.0f));
+        const F z = V::mulF(f, f);
+        F p = V::mulAddF(f, V::constantF(7.0376836292e-2f), V::constantF(-1.1514610310e-1f));
+        p = V::mulAddF(f, p, V::constantF(1.1676998740e-1f));
+        p = V::mulAddF(f, p, V::constantF(-1.2420140846e-1f));
+        p = V::mulAddF(f, p, V::constantF(1.4249322787e-1f));
+        p = V::mulAddF(f, p, V::constantF(-1.6668057665e-1f));
+        p = V::mulAddF(f, p, V::constantF(2.0000714765e-1f));
+        p = V::mulAddF(f, p, V::constantF(-2.4999993993e-1f));
+        p = V::mulAddF(f, p, V::constantF(3.3333331174e-1f));
+        const F t = V::addF(f, V::mulAddF(V::mulF(f, z), p, V::mulF(z, V::constantF(-0.5f))));
+        return V::mulAdd(V::widenInts(k), V::set(static_cast<double>(math::detail::kLn2)), V::widen(t));
+    }
+
+    // e^y (Key false) or 1 - e^y (Key true) for y <= 0 in floats, as gain() does in doubles: to
+    // about a float's rounding; e^y below e^-87 (under the smallest normal float) counts as 0.
+    template <bool Key>
+    static F gainSingle(F y) {
+        const F underflow = V::lessF(y, V::constantF(-87.0f));
+        y = V::maxF(y, V::constantF(-100.0f));
+        const F shift = V::constantF(0x1.8p23f);
+        const F shifted = V::mulAddF(y, V::constantF(0x1.715476p0f), shift);  // log2 e
+        const F n = V::subF(shifted, shift);
+        const typename V::N steps = V::subN(shifted, shift);
+        // ln 2 split so that n ln2Hi is exact for the n that occur.
+        const F r = V::subF(V::subF(y, V::mulF(n, V::constantF(0x1.62e4p-1f))), V::mulF(n, V::constantF(0x1.7f7d1cp-20f)));
+        const F scale = V::addN(V::template shiftLeftN<23>(steps), V::constantN(0x3F800000));
+        F poly = V::mulAddF(r, V::constantF(1.0f / 5040), V::constantF(1.0f / 720));
+        poly = V::mulAddF(r, poly, V::constantF(1.0f / 120));
+        poly = V::mulAddF(r, poly, V::constantF(1.0f / 24));
+        poly = V::mulAddF(r, poly, V::constantF(1.0f / 6));
+        poly = V::mulAddF(r, poly, V::constantF(0.5f));
+        const F rest = V::mulAddF(V::mulF(r, r), poly, r);  // e^r - 1
+        if constexpr (Key) {
+            const F scaled = V::subF(V::subF(V::constantF(1.0f), scale), V::mulF(scale, rest));
+            const F cut = V::selectF(V::equalF(n, V::constantF(0.0f)), V::subF(V::constantF(0.0f), rest), scaled);
+            return V::selectF(underflow, V::constantF(1.0f), cut);
+        } else {
+            return V::selectF(underflow, V::constantF(0.0f), V::mulAddF(scale, rest, scale));
+        }
+    }
+
     // The smoothing runs on w = s u, with s = 1 when release is at least as slow as attack and
     // s = -1 otherwise: then w' = max(w ca + s v (1 - ca), w cr + s v (1 - cr)) is exactly the
     // attack step while the overshoot v lies above u and the release step otherwise, with one
@@ -105,7 +157,13 @@ struct Body {
     };
 
     [[gnu::always_inline]] static void overshoots(const Constants& c, const float* peaks, Overshoots& o) {
-        const D above = V::mulAdd(log(V::add(V::loadFloats(peaks), c.floor)), c.dbPerNeper, c.minusThreshold);
+        D level;
+        if constexpr (kSingle) {
+            level = logSingle(V::addF(V::loadF(peaks), V::constantF(static_cast<float>(kPeakFloor))));
+        } else {
+            level = log(V::add(V::loadFloats(peaks), c.floor));
+        }
+        const D above = V::mulAdd(level, c.dbPerNeper, c.minusThreshold);
         const D over = V::max(above, V::set(0.0));
         V::store(o.attack, V::mul(over, c.attackShare));
         V::store(o.release, V::mul(over, c.releaseShare));
@@ -134,7 +192,22 @@ struct Body {
                                               const float* inRight, float* outLeft, float* outRight,
                                               float* factors) {
         // The range is a floor on the gain's logarithm: one maximum per group, a no-op at -infinity.
-        const D factor = gain<Key>(V::max(V::mul(smoothed, c.gainLnPerDb), c.gainLnFloor));
+        const D exponent = V::max(V::mul(smoothed, c.gainLnPerDb), c.gainLnFloor);
+        if constexpr (kSingle) {
+            // The gain in floats scales the samples in floats; accumulating, the product is added
+            // to the output in floats too.
+            const F factor = gainSingle<Key>(V::narrow(exponent));
+            if (factors != nullptr) V::storeF(factors, factor);
+            if constexpr (Accumulate) {
+                V::storeF(outLeft, V::addF(V::loadF(outLeft), V::mulF(factor, V::loadF(inLeft))));
+                V::storeF(outRight, V::addF(V::loadF(outRight), V::mulF(factor, V::loadF(inRight))));
+            } else {
+                V::storeF(outLeft, V::mulF(factor, V::loadF(inLeft)));
+                V::storeF(outRight, V::mulF(factor, V::loadF(inRight)));
+            }
+            return;
+        }
+        const D factor = gain<Key>(exponent);
         if constexpr (Accumulate) {
             if (factors != nullptr) V::storeFloats(factors, factor);
             V::storeFloats(outLeft, V::mulAdd(factor, V::loadFloats(inLeft), V::loadFloats(outLeft)));

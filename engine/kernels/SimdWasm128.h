@@ -1,8 +1,10 @@
 #pragma once
 // Four doubles in two registers of WebAssembly's 128-bit SIMD: the engine's vector passes in a
-// browser or Node. Without fused multiply-add, like SSE2, so both variants round alike; minima
-// and maxima take the x86 operand order (the second operand on ties and NaN). Only KernelBody.h
-// uses this, inside the one file compiled for the wasm build.
+// browser or Node. The smoothing runs in doubles without fused multiply-add and rounds as SSE2's
+// does; the levels and gains are computed in floats (kSingleMath), as a browser's engine runs
+// two registers of doubles at about half the native passes' speed. Minima and maxima take the
+// x86 operand order (the second operand on ties and NaN). Only KernelBody.h uses this, inside
+// the one file compiled for the wasm build.
 
 #include <wasm_simd128.h>
 
@@ -99,7 +101,8 @@ struct Wasm128 {
     // are then one instruction each, where scalar selects would branch.
     using S = v128_t;
     static S setS(double x) { return wasm_f64x2_splat(x); }
-    static S loadS(const double* p) { return wasm_v128_load64_zero(p); }
+    // Both lanes loaded: V8 builds a zeroed high lane with an insert after the load.
+    static S loadS(const double* p) { return wasm_v128_load64_splat(p); }
     static S minS(S a, S b) { return wasm_f64x2_pmin(b, a); }
     static S maxS(S a, S b) { return wasm_f64x2_pmax(b, a); }
     static double valueOf(S x) { return wasm_f64x2_extract_lane(x, 0); }
@@ -131,6 +134,34 @@ struct Wasm128 {
     // the release candidate w cr + r. Scalars in the low lanes.
     static S smoothStep(S w, S a, S r, S ca, S cr) {
         return maxS(wasm_f64x2_add(wasm_f64x2_mul(w, ca), a), wasm_f64x2_add(wasm_f64x2_mul(w, cr), r));
+    }
+
+    // The levels and gains of a group in one register of four floats (see KernelBody.h): half
+    // the instructions of two registers of doubles, for results within a few float roundings.
+    static constexpr bool kSingleMath = true;
+    using N = v128_t;  // four 32-bit integers
+    static D widen(F x) {
+        return {wasm_f64x2_promote_low_f32x4(x), wasm_f64x2_promote_low_f32x4(wasm_i64x2_shuffle(x, x, 1, 1))};
+    }
+    static D widenInts(N x) {
+        return {wasm_f64x2_convert_low_i32x4(x), wasm_f64x2_convert_low_i32x4(wasm_i64x2_shuffle(x, x, 1, 1))};
+    }
+    static F constantF(float x) { return opaque(wasm_f32x4_splat(x)); }
+    static N constantN(std::int32_t x) { return opaque(wasm_i32x4_splat(x)); }
+    static F subF(F a, F b) { return wasm_f32x4_sub(a, b); }
+    static F mulAddF(F a, F b, F c) { return wasm_f32x4_add(wasm_f32x4_mul(a, b), c); }
+    static F lessF(F a, F b) { return wasm_f32x4_lt(a, b); }
+    static F equalF(F a, F b) { return wasm_f32x4_eq(a, b); }
+    static F selectF(F mask, F ifSet, F ifClear) { return wasm_v128_bitselect(ifSet, ifClear, mask); }
+    static N addN(N a, N b) { return wasm_i32x4_add(a, b); }
+    static N subN(N a, N b) { return wasm_i32x4_sub(a, b); }
+    template <int Bits>
+    static N shiftLeftN(N x) {
+        return wasm_i32x4_shl(x, Bits);
+    }
+    template <int Bits>
+    static N shiftRightArithmeticN(N x) {
+        return wasm_i32x4_shr(x, Bits);
     }
 
     // Float lanes for the key, survey and copy passes.

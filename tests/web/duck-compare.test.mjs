@@ -14,6 +14,8 @@ import { kRateHz, music, readFloatWav, readPlanar, voice, writeFloatWav, writePl
 const work = process.env.QM_WEB_WORK;
 const Control = { Enabled: 0, AttackMs: 5, ReleaseMs: 6, DuckKey: 7, ThresholdDb: 8, RangeDb: 9, HoldMs: 10, LookaheadMs: 11 };
 const kTolerance = 1e-6;
+// The module's single-precision levels and gains against the native kernels' doubles.
+const kFloatRoundings = 1e-7;
 
 // Each setting as quellmar-duck's options and as the module's controls, with the module's block
 // (some not a multiple of the kernels' groups of four frames, as a host's may be).
@@ -94,7 +96,8 @@ for (const setting of settings) {
     if (setting.name === 'shaped') assert.ok(low >= 10 ** (-12 / 20) - 1e-6, `the range let the gain fall to ${low}`);
   });
 
-  // SSE2 rounds as wasm does (no fused multiply-add); the best set of this processor may fuse.
+  // The module computes each group's levels and gains in floats (the smoothing stays in doubles):
+  // a few float roundings from the native kernels, which compute them in doubles, at most.
   for (const kernels of ['sse2', 'best']) {
     test(`${setting.name}: the module ducks as the same shell does natively with the ${kernels} kernels`, () => {
       const output = join(work, `${setting.name.replace(/\W+/g, '-')}-${kernels}.f32`);
@@ -105,8 +108,7 @@ for (const setting of settings) {
       const { out } = duckWhole(module, bed, key, setting.controls, setting.block);
       const result = compare(out, expected, 0);
       describe(`${setting.name} against the native shell (${/kernels (\S+)/.exec(printed)[1]})`, result);
-      if (kernels === 'sse2') assert.equal(result.largest, 0);
-      else assert.ok(result.largest <= kTolerance, `max difference ${result.largest}`);
+      assert.ok(result.largest <= kFloatRoundings, `max difference ${result.largest}`);
     });
   }
 }
