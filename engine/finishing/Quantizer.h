@@ -4,7 +4,9 @@
 // no longer follows the signal) or without, so that every integer output, the file tool's and the
 // page's, rounds alike. A sample already on the integer grid (digital silence, samples passed
 // through unchanged) is written as it is. The dither's sequence is the same in every writer and
-// every run: the same audio gives the same file.
+// every run: the same audio gives the same file. Each sample draws its dither whether it uses it
+// or not, so the sequence follows the samples' positions: audio a rounding apart (the page's
+// float gains against the tool's) keeps the same dither on every later sample.
 
 #include <cmath>
 #include <cstddef>
@@ -21,7 +23,10 @@ public:
     int round(float sample) {
         const double value = static_cast<double>(sample) * scale;
         double rounded = std::nearbyint(value);
-        if (dithered && rounded != value) rounded = std::nearbyint(value + uniform() - uniform());
+        if (dithered) {
+            const double noise = uniform() - uniform();
+            if (rounded != value) rounded = std::nearbyint(value + noise);
+        }
         return static_cast<int>(rounded < lowest ? lowest : rounded > highest ? highest : rounded);
     }
 

@@ -90,7 +90,7 @@ test('voices are summed in order over the episode\'s length; a voice that ended 
   assert.equal(padded(a, 2), a);
 });
 
-test('16-bit rounding: the grid kept, halves to even, full scale limited, dither within a step, blocks continuing it', () => {
+test('16-bit rounding: the grid kept, halves to even, full scale limited, dither within a step, its sequence by position', () => {
   // Interleaved 16-bit samples of the same value in both channels.
   const rounded = (quantizer, samples) => {
     const channel = Float32Array.from(samples);
@@ -112,7 +112,11 @@ test('16-bit rounding: the grid kept, halves to even, full scale limited, dither
   const [whole, pieces] = [module.createQuantizer16(true, 1000), module.createQuantizer16(true, 100)];
   const ramp = Array.from({ length: 1000 }, (_, i) => (i - 500.5) / 32768);
   assert.deepEqual(rounded(pieces, ramp), rounded(whole, ramp));
-  for (const quantizer of [plain, dithered, whole, pieces]) quantizer.dispose();
+  // A first sample on the grid, or a hair off it, leaves the later samples the same dither.
+  const [onGrid, offGrid] = [module.createQuantizer16(true, 1000), module.createQuantizer16(true, 1000)];
+  const nudged = [1e-9, ...ramp.slice(1)];
+  assert.deepEqual(rounded(offGrid, nudged).slice(2), rounded(onGrid, [0, ...ramp.slice(1)]).slice(2));
+  for (const quantizer of [plain, dithered, whole, pieces, onGrid, offGrid]) quantizer.dispose();
 });
 
 test('the gain curve keeps the lowest gain of each column, whatever the pieces', async () => {

@@ -173,7 +173,8 @@ function readPcm16(path) {
 }
 
 // The module's gains lie a few float roundings from quellmar-duck's: a sample that lands that
-// close to a step's edge rounds to the neighbouring step, and only such samples differ.
+// close to a step's edge rounds to the neighbouring step, and only such samples differ (the
+// dither's sequence goes by position, so it stays the same).
 test('ducking alone at 16 bits: quellmar-duck\'s samples, dither and all, but for a rare step', async () => {
   const paths = wavPaths();
   await page.select('#preset', 'standard');
