@@ -1,5 +1,5 @@
-# The page in the browser, which ships (dist/web/ and its zip among the packages): the engine as a
-# WebAssembly module (dist/web/quellmar.wasm, a sub-build with cmake/Wasm32Wasi.cmake), its
+# The page in the browser, which ships (dist/web/ and its zip among the packages): the engine as
+# WebAssembly modules (dist/web/quellmar*.wasm, a sub-build with cmake/Wasm32Wasi.cmake), its
 # TypeScript interface and page (dist/web/*.js), the page's static files and its service worker,
 # with the web tier's tests. Needs the web set of tools/setup.sh, which the ship set includes.
 set(QM_WASM_LIBCXX /usr/lib/llvm-14/lib/wasm32-wasi/libc++.a)
@@ -44,7 +44,7 @@ ExternalProject_Add(web
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/Wasm32Wasi.cmake
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${QM_DIST_DIR}/web/quellmar.wasm)
+  BUILD_BYPRODUCTS ${QM_DIST_DIR}/web/quellmar.wasm ${QM_DIST_DIR}/web/quellmar-relaxed.wasm)
 
 # TypeScript from the npm registry at the version web/package-lock.json pins, installed in this
 # build folder (the source tree keeps no node_modules), compiling web/src to dist/web.
@@ -111,7 +111,7 @@ add_custom_command(OUTPUT ${QM_WEB_SERVICE_WORKER}
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/web/write-service-worker.mjs ${CMAKE_SOURCE_DIR}/web/sw.template.js
     ${QM_WEB_STATIC_OUT} ${QM_DIST_DIR}/web/mp3/mp3.wasm ${QM_DIST_DIR}/web/mediabunny.js ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/presets.json
     ${QM_DIST_DIR}/web/finishing.json
-    ${QM_DIST_DIR}/web/quellmar.wasm
+    ${QM_DIST_DIR}/web/quellmar.wasm ${QM_DIST_DIR}/web/quellmar-relaxed.wasm
   COMMENT "dist/web/sw.js: the page's files for offline use")
 add_custom_target(web_page ALL DEPENDS ${QM_WEB_SERVICE_WORKER})
 add_dependencies(web_page web web_interface web_presets)

@@ -1,5 +1,6 @@
 // The passes for WebAssembly's 128-bit SIMD: the only vector set of the wasm build, which is
-// compiled with -msimd128 throughout.
+// compiled with -msimd128 throughout. Compiled once more with -mrelaxed-simd for the module whose
+// multiply-adds are fused.
 
 #include "engine/kernels/SimdWasm128.h"
 
@@ -8,7 +9,7 @@
 
 namespace qm::kernels {
 
-const KernelSet kWasm128Kernels = {"wasm-simd128", Body<Wasm128>::keyPeaks, Body<Wasm128>::duck,
+const KernelSet kWasm128Kernels = {Wasm128::kName, Body<Wasm128>::keyPeaks, Body<Wasm128>::duck,
                                    Body<Wasm128>::passThrough, Body<Wasm128>::truePeaks};
 
 }  // namespace qm::kernels

@@ -1,10 +1,11 @@
 #pragma once
 // Four doubles in two registers of WebAssembly's 128-bit SIMD: the engine's vector passes in a
-// browser or Node. The smoothing runs in doubles without fused multiply-add and rounds as SSE2's
-// does; the levels and gains are computed in floats (kSingleMath), as a browser's engine runs
-// two registers of doubles at about half the native passes' speed. Minima and maxima take the
+// browser or Node. The smoothing runs in doubles, rounding as SSE2's does, or as AVX2's does when
+// compiled with -mrelaxed-simd (its multiply-adds fused); the levels and gains are computed in
+// floats (kSingleMath), as a browser's engine runs two registers of doubles at about half the
+// native passes' speed. Minima and maxima take the
 // x86 operand order (the second operand on ties and NaN). Only KernelBody.h uses this, inside
-// the one file compiled for the wasm build.
+// the one file compiled for each wasm module.
 
 #include <wasm_simd128.h>
 
@@ -24,6 +25,11 @@ struct Pair {
 };
 
 struct Wasm128 {
+#ifdef __wasm_relaxed_simd__
+    static constexpr const char* kName = "wasm-relaxed-simd";
+#else
+    static constexpr const char* kName = "wasm-simd128";
+#endif
     static constexpr int kLanes = 4;
     static constexpr int kFloatLanes = 4;
     using D = Pair;
@@ -66,8 +72,23 @@ struct Wasm128 {
     // pmax(b, a) is b < a ? a : b, which is x86's a > b ? a : b; pmin likewise.
     static D max(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_pmax(y, x); }); }
     static D min(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_pmin(y, x); }); }
-    // a * b + c with two roundings.
-    static D mulAdd(D a, D b, D c) { return add(mul(a, b), c); }
+    // a * b + c of two doubles and of four floats: fused where relaxed SIMD is compiled in (one
+    // rounding, or two on a processor without fused multiply-add), else with two roundings.
+    static v128_t mulAddDoubles(v128_t a, v128_t b, v128_t c) {
+#ifdef __wasm_relaxed_simd__
+        return (v128_t)__builtin_wasm_fma_f64x2((__f64x2)a, (__f64x2)b, (__f64x2)c);
+#else
+        return wasm_f64x2_add(wasm_f64x2_mul(a, b), c);
+#endif
+    }
+    static v128_t mulAddFloats(v128_t a, v128_t b, v128_t c) {
+#ifdef __wasm_relaxed_simd__
+        return (v128_t)__builtin_wasm_fma_f32x4((__f32x4)a, (__f32x4)b, (__f32x4)c);
+#else
+        return wasm_f32x4_add(wasm_f32x4_mul(a, b), c);
+#endif
+    }
+    static D mulAdd(D a, D b, D c) { return each(a, b, c, mulAddDoubles); }
     static D less(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_lt(x, y); }); }
     static D equal(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_eq(x, y); }); }
     static D select(D mask, D ifSet, D ifClear) {
@@ -133,7 +154,7 @@ struct Wasm128 {
     // One step of the signed smoothed overshoot w: the larger of the attack candidate w ca + a and
     // the release candidate w cr + r. Scalars in the low lanes.
     static S smoothStep(S w, S a, S r, S ca, S cr) {
-        return maxS(wasm_f64x2_add(wasm_f64x2_mul(w, ca), a), wasm_f64x2_add(wasm_f64x2_mul(w, cr), r));
+        return maxS(mulAddDoubles(w, ca, a), mulAddDoubles(w, cr, r));
     }
 
     // The levels and gains of a group in one register of four floats (see KernelBody.h): half
@@ -149,7 +170,7 @@ struct Wasm128 {
     static F constantF(float x) { return opaque(wasm_f32x4_splat(x)); }
     static N constantN(std::int32_t x) { return opaque(wasm_i32x4_splat(x)); }
     static F subF(F a, F b) { return wasm_f32x4_sub(a, b); }
-    static F mulAddF(F a, F b, F c) { return wasm_f32x4_add(wasm_f32x4_mul(a, b), c); }
+    static F mulAddF(F a, F b, F c) { return mulAddFloats(a, b, c); }
     static F lessF(F a, F b) { return wasm_f32x4_lt(a, b); }
     static F equalF(F a, F b) { return wasm_f32x4_eq(a, b); }
     static F selectF(F mask, F ifSet, F ifClear) { return wasm_v128_bitselect(ifSet, ifClear, mask); }

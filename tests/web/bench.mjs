@@ -1,12 +1,14 @@
-// The web bench: nanoseconds per stereo frame of the wasm module's ducker and of the same shell
-// built natively (its best kernels and SSE2), on the same generated key and bed, the same
+// The web bench: nanoseconds per stereo frame of the wasm modules' ducker (quellmar.wasm, and
+// quellmar-relaxed.wasm, which Node 20 runs with --experimental-wasm-relaxed-simd) and of the same
+// shell built natively (its best kernels and SSE2), on the same generated key and bed, the same
 // settings and block: the engine's calls alone, and the whole loop with the copies in and out of
-// the engine's buffers; the fastest of a few rounds each. Prints a table and wasm's ratio to
-// native, engine against engine (aimed at 1.5 or less); asserts nothing about time. Environment as for duck-compare.test.mjs.
+// the engine's buffers; the fastest of a few rounds each. Prints a table and each module's ratio
+// to native, engine against engine (aimed at 1.5 or less); asserts nothing about time.
+// Environment as for duck-compare.test.mjs.
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 
-import { loadModule, nativeRound } from './ducking.mjs';
+import { kModuleFiles, loadModule, nativeRound } from './ducking.mjs';
 import { music, voice, writePlanar } from './signals.mjs';
 
 const work = process.env.QM_WEB_WORK;
@@ -25,13 +27,13 @@ writePlanar(join(work, 'bench-bed.f32'), bed);
 writePlanar(join(work, 'bench-voice.f32'), key);
 const frames = bed[0].length;
 
-const module = await loadModule(process.env.QM_WEB_DIST);
+const modules = await Promise.all(kModuleFiles.map((file) => loadModule(process.env.QM_WEB_DIST, file)));
 
 // What a page's processing loop does per block: the key and the audio into the module's buffers,
 // the block ducked, the audio out (the views stay valid: processing never grows the memory).
 // Returns the time per frame of the whole loop, timed whole, or (`engineAlone`) of the engine's
 // calls alone, each timed: the clock read around each call is kept out of the whole loop's time.
-function wasmNsPerFrame(engineAlone) {
+function wasmNsPerFrame(module, engineAlone) {
   const ducker = module.createDucker(48000, kBlockFrames);
   for (const [id, value] of controls) ducker.setControl(id, value);
   const [keyLeft, keyRight] = ducker.key();
@@ -63,16 +65,18 @@ function wasmNsPerFrame(engineAlone) {
 // V8 runs the module first as its baseline compiler made it and swaps in optimised code, compiled
 // on a background thread, once the code is hot: on a busy machine that can come after the rounds.
 // The ducker runs for a second first, so that the rounds time the code a page runs on for long.
-for (const warmedAt = performance.now() + 1000; performance.now() < warmedAt;) wasmNsPerFrame(false);
+for (const warmedAt = performance.now() + 1000; performance.now() < warmedAt;) modules.forEach((m) => wasmNsPerFrame(m, false));
 
 // Rounds that take turns, so that a busy moment of the machine weighs on all of them alike.
-const wasm = { loopNs: Infinity, engineNs: Infinity };
+const wasm = modules.map((module) => ({ module, loopNs: Infinity, engineNs: Infinity }));
 const best = { name: '', ns: Infinity, engineNs: Infinity };
 const sse2 = { name: '', ns: Infinity, engineNs: Infinity };
 for (let round = 0; round < kRuns; ++round) {
   for (let repeat = 0; repeat < kRepeats; ++repeat) {
-    wasm.loopNs = Math.min(wasm.loopNs, wasmNsPerFrame(false));
-    wasm.engineNs = Math.min(wasm.engineNs, wasmNsPerFrame(true));
+    for (const side of wasm) {
+      side.loopNs = Math.min(side.loopNs, wasmNsPerFrame(side.module, false));
+      side.engineNs = Math.min(side.engineNs, wasmNsPerFrame(side.module, true));
+    }
   }
   for (const [kernels, fastest] of [['best', best], ['sse2', sse2]]) {
     nativeRound(fastest, kernels, kBlockFrames, kRepeats, join(work, 'bench-bed.f32'), join(work, 'bench-voice.f32'),
@@ -83,12 +87,15 @@ console.log(`web bench: ${kSeconds} s at 48 kHz, blocks of ${kBlockFrames} frame
 // Like with like: the engine's calls on both sides, and the whole loop with its copies on both.
 console.log(`${''.padEnd(24)} ${'engine alone'.padStart(13)} ${'with copies'.padStart(12)}   ns/frame`);
 const rows = [
-  [`wasm (${module.kernels})`, wasm.engineNs, wasm.loopNs],
+  ...wasm.map((side) => [`wasm (${side.module.kernels})`, side.engineNs, side.loopNs]),
   [`native (${best.name})`, best.engineNs, best.ns],
   [`native (${sse2.name})`, sse2.engineNs, sse2.ns],
 ];
 for (const [name, engineNs, loopNs] of rows) {
   console.log(`${name.padEnd(24)} ${engineNs.toFixed(2).padStart(13)} ${loopNs.toFixed(2).padStart(12)}`);
 }
-const ratio = (side) => `${(wasm.engineNs / side.engineNs).toFixed(2)} (with copies ${(wasm.loopNs / side.ns).toFixed(2)})`;
-console.log(`wasm / native ${best.name}: ${ratio(best)} (aim: at most 1.5); wasm / native ${sse2.name}: ${ratio(sse2)}`);
+const ratio = (module, side) => `${(module.engineNs / side.engineNs).toFixed(2)} (with copies ${(module.loopNs / side.ns).toFixed(2)})`;
+for (const module of wasm) {
+  console.log(`wasm (${module.module.kernels}) / native ${best.name}: ${ratio(module, best)} (aim: at most 1.5); ` +
+    `/ native ${sse2.name}: ${ratio(module, sse2)}`);
+}

@@ -1,5 +1,6 @@
-// The wasm module against quellmar-duck (and the same shell built natively) on a generated
-// voice-over-music pair: each setting ducks alike to within 1e-6, and visibly ducks.
+// Both wasm modules against quellmar-duck (and the same shell built natively) on a generated
+// voice-over-music pair: each setting ducks alike to within 1e-6, and visibly ducks. Node 20 runs
+// the relaxed module with --experimental-wasm-relaxed-simd.
 // Environment: QM_WEB_DIST (dist/web), QM_DUCK (quellmar-duck), QM_WEB_NATIVE
 // (quellmar_web_native), QM_WEB_WORK (a folder for the files).
 import assert from 'node:assert/strict';
@@ -8,7 +9,7 @@ import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
 
-import { duckWhole, loadModule } from './ducking.mjs';
+import { duckWhole, kModuleFiles, loadModule } from './ducking.mjs';
 import { kRateHz, music, readFloatWav, readPlanar, voice, writeFloatWav, writePlanar } from './signals.mjs';
 
 const work = process.env.QM_WEB_WORK;
@@ -46,7 +47,8 @@ writeFloatWav(join(work, 'bed.wav'), bed);
 writeFloatWav(join(work, 'voice.wav'), key);
 writePlanar(join(work, 'bed.f32'), bed);
 writePlanar(join(work, 'voice.f32'), key);
-const module = await loadModule(process.env.QM_WEB_DIST);
+const modules = await Promise.all(kModuleFiles.map(async (file) => ({ file, module: await loadModule(process.env.QM_WEB_DIST, file) })));
+const module = modules[0].module;
 
 // The largest difference of `actual` from `expected`, and where the first difference lies.
 function compare(actual, expected, offset) {
@@ -76,8 +78,8 @@ function lowestFactor(factors) {
   return factors.reduce((low, f) => Math.min(low, f), 1);
 }
 
-for (const setting of settings) {
-  test(`${setting.name}: the module ducks as quellmar-duck does`, () => {
+for (const [setting, { file, module }] of settings.flatMap((s) => modules.map((m) => [s, m]))) {
+  test(`${setting.name}: ${file} ducks as quellmar-duck does`, () => {
     const output = join(work, `${setting.name.replace(/\W+/g, '-')}.wav`);
     execFileSync(process.env.QM_DUCK, ['-q', '--key', join(work, 'voice.wav'), ...setting.args, '--format', 'wav:float',
       join(work, 'bed.wav'), '-o', output]);
@@ -88,7 +90,7 @@ for (const setting of settings) {
     assert.equal(expected[0].length, bed[0].length);
     // The module delays the audio by the look-ahead (as the plug-ins do); the file tool reads the key ahead.
     const result = compare(out, expected, lookaheadFrames);
-    describe(`${setting.name} against quellmar-duck`, result);
+    describe(`${setting.name}, ${file}, against quellmar-duck`, result);
     assert.ok(result.largest <= kTolerance, `max difference ${result.largest}`);
     const low = lowestFactor(factors);
     if (setting.name === 'bypassed') assert.equal(low, 1);
@@ -99,22 +101,22 @@ for (const setting of settings) {
   // The module computes each group's levels and gains in floats (the smoothing stays in doubles):
   // a few float roundings from the native kernels, which compute them in doubles, at most.
   for (const kernels of ['sse2', 'best']) {
-    test(`${setting.name}: the module ducks as the same shell does natively with the ${kernels} kernels`, () => {
-      const output = join(work, `${setting.name.replace(/\W+/g, '-')}-${kernels}.f32`);
+    test(`${setting.name}: ${file} ducks as the same shell does natively with the ${kernels} kernels`, () => {
+      const output = join(work, `${setting.name.replace(/\W+/g, '-')}-${kernels}-${file}.f32`);
       const controls = setting.controls.map(([id, value]) => `${id}=${value}`);
       const printed = execFileSync(process.env.QM_WEB_NATIVE, [kernels, String(setting.block), '1', join(work, 'bed.f32'),
         join(work, 'voice.f32'), output, ...controls], { encoding: 'utf8' });
       const expected = readPlanar(output);
       const { out } = duckWhole(module, bed, key, setting.controls, setting.block);
       const result = compare(out, expected, 0);
-      describe(`${setting.name} against the native shell (${/kernels (\S+)/.exec(printed)[1]})`, result);
+      describe(`${setting.name}, ${file}, against the native shell (${/kernels (\S+)/.exec(printed)[1]})`, result);
       assert.ok(result.largest <= kFloatRoundings, `max difference ${result.largest}`);
     });
   }
 }
 
-test('the module runs the wasm SIMD kernels', () => {
-  assert.equal(module.kernels, 'wasm-simd128');
+test('each module runs its own wasm SIMD kernels', () => {
+  assert.deepEqual(modules.map((m) => m.module.kernels), ['wasm-simd128', 'wasm-relaxed-simd']);
 });
 
 test('controls are limited to their ranges and unknown ones refused', () => {

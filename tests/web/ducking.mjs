@@ -4,9 +4,12 @@ import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-export async function loadModule(distWeb) {
+// Both module files: the relaxed one needs relaxed SIMD (Node 20: --experimental-wasm-relaxed-simd).
+export const kModuleFiles = ['quellmar.wasm', 'quellmar-relaxed.wasm'];
+
+export async function loadModule(distWeb, file = 'quellmar.wasm') {
   const { QuellmarModule } = await import(pathToFileURL(join(distWeb, 'engine.js')).href);
-  return QuellmarModule.load(readFileSync(join(distWeb, 'quellmar.wasm')));
+  return QuellmarModule.load(readFileSync(join(distWeb, file)));
 }
 
 // The ducked audio and each frame's factor for `controls` (pairs of ControlId and value), in

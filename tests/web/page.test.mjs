@@ -328,6 +328,9 @@ test('nothing was fetched after load', async () => {
   console.log(`requests at load: ${requestsAtLoad} (${server.requests.slice(0, requestsAtLoad).map((r) => r.path).join(' ')})`);
   assert.deepEqual(late, []);
   assert.deepEqual(pageRequests, []);
+  // Chromium runs relaxed SIMD: the page runs the module whose multiply-adds are fused.
+  assert.equal(await page.evaluate(async () => (await import(new URL('engine.js', location.href).href)).moduleFileName()),
+    'quellmar-relaxed.wasm');
 });
 
 // Container, codec and length (s) as ffprobe reads them, every packet read: a page whose CRC is
@@ -393,7 +396,8 @@ test('the live path rendered offline (the preview\'s worklet in an OfflineAudioC
     await context.audioWorklet.addModule(URL.createObjectURL(new Blob([source], { type: 'text/javascript' })));
     const node = new AudioWorkletNode(context, 'quellmar-preview', { numberOfInputs: 0, outputChannelCount: [2] });
     node.connect(context.destination);
-    const wasm = await (await fetch('quellmar.wasm')).arrayBuffer();
+    const { moduleFileName } = await import(new URL('engine.js', location.href).href);
+    const wasm = await (await fetch(moduleFileName())).arrayBuffer();
     // As the page plays: the sounds' length, then the sounds in pieces.
     const messages = [{ type: 'stream', wasm, frames: bedAudio[0].length }, { type: 'controls', controls },
       { type: 'mix', on: false }, { type: 'play', frame: 0 }];

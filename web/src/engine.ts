@@ -1,5 +1,5 @@
-// The ducking engine of quellmar.wasm for pages and Node: typed instances over the module's
-// exports. The module imports nothing (no WASI call is ever made), so any WebAssembly host loads it.
+// The ducking engine of quellmar.wasm (or quellmar-relaxed.wasm) for pages and Node: typed
+// instances over the module's exports. The module imports nothing (no WASI call is ever made), so any WebAssembly host loads it.
 // Sample buffers live in the module's memory; the views handed out are made anew after the memory
 // grows, which only creating instances can cause.
 
@@ -239,10 +239,24 @@ export class LoudnessMeter {
   }
 }
 
+// A module of one function made of relaxed SIMD's f64x2.relaxed_madd: whether the engine runs it.
+const kRelaxedSimdProbe = new Uint8Array([
+  0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00, // magic and version
+  0x01, 0x08, 0x01, 0x60, 0x03, 0x7b, 0x7b, 0x7b, 0x01, 0x7b, // a type: (v128, v128, v128) -> v128
+  0x03, 0x02, 0x01, 0x00, // a function of that type
+  0x0a, 0x0d, 0x01, 0x0b, 0x00, 0x20, 0x00, 0x20, 0x01, 0x20, 0x02, 0xfd, 0x87, 0x02, 0x0b, // its code
+]);
+
+// The module file to load beside engine.js: the one whose ducker fuses its multiply-adds where
+// the engine runs relaxed SIMD (about a fifth faster), else the one for any engine with SIMD.
+export function moduleFileName(): string {
+  return WebAssembly.validate(kRelaxedSimdProbe) ? 'quellmar-relaxed.wasm' : 'quellmar.wasm';
+}
+
 export class QuellmarModule {
   private constructor(private readonly exports: Exports) {}
 
-  // Instantiates quellmar.wasm from its bytes or a compiled module.
+  // Instantiates a module file (see moduleFileName) from its bytes or as compiled.
   static async load(source: BufferSource | WebAssembly.Module): Promise<QuellmarModule> {
     const instance =
       source instanceof WebAssembly.Module
@@ -253,7 +267,7 @@ export class QuellmarModule {
     return new QuellmarModule(exports);
   }
 
-  // The vector instruction set the engine runs on ("wasm-simd128").
+  // The vector instruction set the engine runs on ("wasm-simd128" or "wasm-relaxed-simd").
   get kernels(): string {
     const start = this.exports.qm_kernels_name();
     const bytes = new Uint8Array(this.exports.memory.buffer, start);

@@ -4,7 +4,7 @@
 
 import { decodeFile, foldToStereo, padded, type Stereo, sumKeys } from './audio-files.js';
 import { buildControls, type ControlDefinition, controlDefinitions, setControl } from './controls.js';
-import { ControlId, QuellmarModule } from './engine.js';
+import { ControlId, QuellmarModule, moduleFileName } from './engine.js';
 import {
   ducked, type EpisodeInputs, type EpisodeSettings, type EpisodeWriter, heldInputs, makeEpisode, measuredLufs, type Progress,
 } from './episode.js';
@@ -567,7 +567,7 @@ function acceptDrops(zoneId: string, take: (files: File[]) => void): void {
 
 async function start(): Promise<void> {
   const [wasm, presetsText, finishingText, workletText] = await Promise.all([
-    fetch('quellmar.wasm').then((r) => r.arrayBuffer()),
+    fetch(moduleFileName()).then((r) => r.arrayBuffer()),
     fetch('presets.json').then((r) => r.text()),
     fetch('finishing.json').then((r) => r.text()),
     fetch('worklet.js').then((r) => r.text()),
