@@ -100,7 +100,7 @@ if [ "$web" != - ]; then
   tree="$work/web/$top"
   mkdir -p "$tree/page"
   # What a static server serves: the page's folder without the interface's type declarations.
-  for file in sw.js quellmar.wasm index.html; do
+  for file in sw.js quellmar.wasm quellmar-relaxed.wasm index.html; do
     [ -s "$web/$file" ] || { echo "$web is not a built page: no $file" >&2; false; }
   done
   (cd "$web" && find . -type f ! -name '*.d.ts' | sort) >"$work/web-files"

@@ -85,7 +85,7 @@ webTop="QuellmarV3-$version-web"
 webZip="$packages/$webTop.zip"
 expect "page zip members" "$(zipinfo -1 "$webZip")" "$( { printf '%s\n' "$webTop/HOSTING.txt" "$webTop/LICENSE.txt"
   (cd "$dist/web" && find . -type f ! -name '*.d.ts' | sed "s|^\./|$webTop/page/|"); } | LC_ALL=C sort)"
-for file in sw.js quellmar.wasm index.html mp3/mp3.wasm mp3/LICENSE; do
+for file in sw.js quellmar.wasm quellmar-relaxed.wasm index.html mp3/mp3.wasm mp3/LICENSE; do
   unzip -p "$webZip" "$webTop/page/$file" | cmp -s - "$dist/web/$file" && pass "page/$file in the page zip is the built one" \
     || fail "page/$file in the page zip differs or is missing"
 done
@@ -96,7 +96,8 @@ expect "files in SHA256SUMS" "$(awk '{print $2}' "$packages/SHA256SUMS" | sort |
   "QuellmarV3-$version-linux-x86_64.tar.gz QuellmarV3-$version-web.zip QuellmarV3-$version-windows-setup.exe QuellmarV3-$version-windows.zip quellmarv3_${version}_amd64.deb "
 
 for binary in win32/QuellmarV3.dll win64/QuellmarV3.dll linux-x86_64/QuellmarV3.so linux-x86_64/quellmar-duck \
-  linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so web/quellmar.wasm; do
+  linux-x86_64/QuellmarV3.lv2/QuellmarV3_dsp.so linux-x86_64/QuellmarV3.lv2/QuellmarV3_ui.so web/quellmar.wasm \
+  web/quellmar-relaxed.wasm; do
   found=$(strings -a "$dist/$binary" | grep -c -e "$source" -e "$build")
   expect "build paths in $binary" "$found" 0
 done
