@@ -182,6 +182,7 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
         }
     }
 
+    bool splitAllowed = true;
     for (int attempt = 0;; ++attempt) {
         PendingFile outputFile(options.outputPath);
         if (!outputFile.isOpen()) return failed(options.outputPath + ": " + outputFile.error());
@@ -189,7 +190,8 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
         const bool checked = output.encoded != EncodedType::None && plan.needsVerifying();
         EncodedCheck check;
         EncodedCheck* checking = checked ? &check : nullptr;
-        const std::int64_t splitFrame = SplitEncoder::splitFrameFor(output.encoded, sources.input->expectedFrames(), rateHz);
+        const std::int64_t splitFrame =
+            splitAllowed ? SplitEncoder::splitFrameFor(output.encoded, sources.input->expectedFrames(), rateHz) : 0;
         std::unique_ptr<AudioSink> sink;
         SplitEncoder* split = nullptr;
         if (splitFrame > 0) {
@@ -221,7 +223,15 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
             progress.clear();
             return failed(problem);
         }
-        if (!sink->finish()) return failed(options.outputPath + ": cannot write: " + sink->error());
+        if (!sink->finish()) {
+            // Two MP3 stretches that cannot be joined: the stream is written again, whole.
+            if (split != nullptr && split->unjoinable()) {
+                splitAllowed = false;
+                remarks += std::string(remarks.empty() ? "" : "; ") + "written again whole: its two halves could not be joined";
+                continue;
+            }
+            return failed(options.outputPath + ": cannot write: " + sink->error());
+        }
         if (checked) {
             if (std::string verifyProblem = plan.verify(check); !verifyProblem.empty()) {
                 return failed(options.outputPath + ": " + verifyProblem);

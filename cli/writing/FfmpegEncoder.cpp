@@ -413,6 +413,9 @@ bool FfmpegEncoder::finish() {
         return failure.empty();
     }
     // The file ends with its own held-back packets, or goes on with the later stretch's.
+    if (continuationEnd >= 0 && joining) {
+        if (std::string problem = joining(heldBack, continuation); !problem.empty()) return fail(problem, 0);
+    }
     std::vector<AVPacket*>& ending = continuationEnd >= 0 ? continuation : heldBack;
     for (AVPacket* held : ending) {
         if (!deliver(held)) return false;

@@ -6,6 +6,7 @@
 // where the container carries them. An EncodedCheck, when given, sees every packet.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <vector>
@@ -64,6 +65,12 @@ public:
     // encoder, which this one takes over) instead of the held-back ones; the stream then has
     // `streamFrames` frames in all.
     void endWith(std::vector<AVPacket*> packets, std::int64_t streamFrames);
+    // Before finish(), with endWith(): how the held-back packets and the continuation become the
+    // file's end, once this encoder has given all its packets. `join` leaves in `continuation`
+    // the packets to write, in order, and in `heldBack` those it leaves out (both lists stay this
+    // encoder's to free); it returns why they cannot be joined, or an empty string.
+    using Join = std::function<std::string(std::vector<AVPacket*>& heldBack, std::vector<AVPacket*>& continuation)>;
+    void joinWith(Join join) { joining = std::move(join); }
     // After finish(), for an encoder without a file: its packets, which the caller takes over, and
     // the stream's frames up to its end.
     std::vector<AVPacket*> takeKept();
@@ -108,6 +115,7 @@ private:
     std::vector<AVPacket*> heldBack;
     std::vector<AVPacket*> continuation;
     std::int64_t continuationEnd = -1;
+    Join joining;
 };
 
 }  // namespace qmduck

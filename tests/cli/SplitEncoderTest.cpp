@@ -1,8 +1,9 @@
-// An M4A encoded in two stretches on two threads plays as one stream: as long as one encoder's, as
-// close to it at the split (where a burst starts) as one encoder's file is, and checked while it
-// is made as the finished file decodes. A stream that ends before the second stretch mattered is
-// the first encoder's alone. An episode long enough to be split this way reaches its target in
-// one writing pass.
+// An M4A or MP3 encoded in two stretches on two threads plays as one stream: as long as one
+// encoder's, as close to it at the split (where a burst starts) as one encoder's file is, and
+// checked while it is made as the finished file decodes; an MP3's frames decode without an error
+// (each frame's main data where its pointer says). A stream that ends before the second stretch
+// mattered is the first encoder's alone. An episode long enough to be split this way reaches its
+// target in one writing pass.
 
 #include <gtest/gtest.h>
 
@@ -70,29 +71,39 @@ double errorRms(const std::vector<float>& decoded, const Sound& sound, std::int6
 }
 
 TEST_F(SplitEncoding, PlaysAsOneStreamAndIsCheckedAsItDecodes) {
-    constexpr std::int64_t kSplit = 599040;  // 960 frames before a burst starts
     struct Case {
         const char* name;
+        EncodedType type;
+        std::int64_t split;  // a multiple of the codec's frame, 960 frames before a burst starts
         std::int64_t frames;
     };
-    for (const Case& c : {Case{"split", 2 * kSplit + 777}, Case{"ends in the first stretch's run-out", kSplit + 2000}}) {
+    constexpr std::int64_t kAacSplit = 599040;
+    constexpr std::int64_t kMp3Split = 599040 + 1152 * 50;
+    for (const Case& c : {Case{"M4A split", EncodedType::M4a, kAacSplit, 2 * kAacSplit + 777},
+                          Case{"M4A ending in the first stretch's run-out", EncodedType::M4a, kAacSplit, kAacSplit + 2000},
+                          Case{"MP3 split", EncodedType::Mp3, kMp3Split, 2 * kMp3Split + 777},
+                          Case{"MP3 ending in the first stretch's run-out", EncodedType::Mp3, kMp3Split, kMp3Split + 2000}}) {
         SCOPED_TRACE(c.name);
+        const std::int64_t kSplit = c.split;
         const Sound sound = chordWithBursts(c.frames);
-        const std::string whole = path("whole.m4a");
-        const std::string split = path("split.m4a");
-        FfmpegEncoder one(open(whole.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), EncodedType::M4a, 2, 48000,
-                          0, Tags{});
+        const char* extension = c.type == EncodedType::Mp3 ? ".mp3" : ".m4a";
+        const std::string whole = path(std::string("whole") + extension);
+        const std::string split = path(std::string("split") + extension);
+        FfmpegEncoder one(open(whole.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), c.type, 2, 48000, 0, Tags{});
         ASSERT_TRUE(feed(one, sound, 1000) && one.finish()) << one.error();
 
         EncodedCheck check;
-        SplitEncoder two(open(split.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), EncodedType::M4a, 2, 48000, 0,
-                         Tags{}, &check, kSplit);
+        SplitEncoder two(open(split.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644), c.type, 2, 48000, 0, Tags{},
+                         &check, kSplit);
         ASSERT_TRUE(two.error().empty()) << two.error();
         bool secondFed = false;
         std::thread beside([&] { secondFed = feed(two.secondPass(), sound, 3001); });
         const bool firstFed = feed(two, sound, 1);
         beside.join();
         ASSERT_TRUE(firstFed && secondFed && two.finish()) << two.error();
+        const ToolRun strict = runShell(folder.string(), "ffmpeg -nostdin -v error -err_detect explode -i '" + split + "' -f null -");
+        EXPECT_EQ(strict.status, 0) << strict.err;
+        EXPECT_EQ(strict.err, "");
 
         const std::vector<float> fromWhole = decodeAll(whole);
         const std::vector<float> fromSplit = decodeAll(split);
@@ -121,25 +132,28 @@ TEST_F(SplitEncoding, AnEpisodeSplitInTwoIsWrittenOnceAtItsTargetAndLength) {
     constexpr int kSeconds = 70;
     ASSERT_TRUE(makeEpisodeMaterial(folder.string(), kSeconds));
     ASSERT_GT(SplitEncoder::splitFrameFor(EncodedType::M4a, kSeconds * 48000, 48000), 0);
+    ASSERT_GT(SplitEncoder::splitFrameFor(EncodedType::Mp3, kSeconds * 44100, 44100), 0);
     // Not where the second encoder's lead-in would start before the stream does, nor for other
-    // types or short streams.
+    // types, MP3's MPEG-2 frames (below 32 kHz) or short streams.
     struct Unsplit {
         EncodedType type;
         std::int64_t frames;
         int rateHz;
     };
     for (const auto& [type, frames, rateHz] : {Unsplit{EncodedType::M4a, 90 * 8000, 8000}, Unsplit{EncodedType::M4a, 59 * 48000, 48000},
-                                               Unsplit{EncodedType::Mp3, 600 * 48000, 48000}, Unsplit{EncodedType::OggOpus, 600 * 48000, 48000}}) {
+                                               Unsplit{EncodedType::Mp3, 600 * 24000, 24000}, Unsplit{EncodedType::OggOpus, 600 * 48000, 48000}}) {
         EXPECT_EQ(SplitEncoder::splitFrameFor(type, frames, rateHz), 0) << encodedTypeName(type) << " " << frames;
     }
-    const ToolRun run = runTool(folder.string(), "--key voice.wav --preset podcast bed.wav -o episode.m4a");
-    ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.err.find("written"), std::string::npos) << run.err;
-    const Measured m = measureWithFfmpeg(path("episode.m4a"));
-    EXPECT_NEAR(m.lufs, -16.0, 0.3);
-    EXPECT_LE(m.truePeakDb, -1.0);
-    // FFmpeg decodes the last frame's padding too.
-    EXPECT_NEAR(decodedSeconds(path("episode.m4a"), 48000), kSeconds, 1024.0 / 48000);
+    for (const auto& [name, codecFrames] : {std::pair{"episode.m4a", 1024}, std::pair{"episode.mp3", 1152}}) {
+        const ToolRun run = runTool(folder.string(), std::string("--key voice.wav --preset podcast bed.wav -o ") + name);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("written"), std::string::npos) << run.err;
+        const Measured m = measureWithFfmpeg(path(name));
+        EXPECT_NEAR(m.lufs, -16.0, 0.3) << name;
+        EXPECT_LE(m.truePeakDb, -1.0) << name;
+        // FFmpeg decodes the last frame's padding too.
+        EXPECT_NEAR(decodedSeconds(path(name), 48000), kSeconds, codecFrames / 48000.0) << name;
+    }
 }
 
 }  // namespace
