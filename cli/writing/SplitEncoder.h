@@ -33,8 +33,8 @@ public:
     //   from its start (before it, the noise is up to ten times as loud), so it starts five and a
     //   half seconds (at 48 kHz) before the split.
     //   MP3: LAME's windows and allocation settle within a few frames at a constant bitrate; the
-    //   join is chosen among the 24 frames from the split, and its frames' main data may begin
-    //   up to three frames before it.
+    //   join is chosen among the frames from the split that both encoders made (the first's
+    //   run-out, 32 frames), and its frames' main data may begin up to three frames before it.
     struct Stretches {
         std::int64_t codecFrames;
         std::int64_t leadInFrames;
