@@ -77,8 +77,8 @@ TEST_F(SplitEncoding, PlaysAsOneStreamAndIsCheckedAsItDecodes) {
         std::int64_t split;  // a multiple of the codec's frame, 960 frames before a burst starts
         std::int64_t frames;
     };
-    constexpr std::int64_t kAacSplit = 599040;
-    constexpr std::int64_t kMp3Split = 599040 + 1152 * 50;
+    constexpr std::int64_t kAacSplit = 599040;  // 585 AAC frames
+    constexpr std::int64_t kMp3Split = 599040;  // 520 MP3 frames
     for (const Case& c : {Case{"M4A split", EncodedType::M4a, kAacSplit, 2 * kAacSplit + 777},
                           Case{"M4A ending in the first stretch's run-out", EncodedType::M4a, kAacSplit, kAacSplit + 2000},
                           Case{"MP3 split", EncodedType::Mp3, kMp3Split, 2 * kMp3Split + 777},
