@@ -22,7 +22,7 @@ packages=(
 # The page in the browser (cmake/WebModule.cmake): the engine as a WebAssembly module, its
 # TypeScript, and the demo's picture of the page; and why.
 web_packages=(
-  clang-14 lld-14 llvm-14                                           # the wasm32-wasi target, wasm-ld, llvm-ar
+  clang-14 lld-14 llvm-14                                           # the wasm32-wasi target, wasm-ld, llvm-ar, llvm-objdump
   wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32            # its C and C++ libraries
   libclang-rt-14-dev-wasm32                                         # the compiler's builtins for wasm32
   nodejs                                                            # npm's TypeScript compiler and the page's service worker list
