@@ -228,6 +228,7 @@ JobResult runDuckJob(const DuckOptions& given, bool showProgress,
             if (split != nullptr && split->unjoinable()) {
                 splitAllowed = false;
                 remarks += std::string(remarks.empty() ? "" : "; ") + "written again whole: its two halves could not be joined";
+                --attempt;  // the same attempt, whole: no loudness was measured to correct
                 continue;
             }
             return failed(options.outputPath + ": cannot write: " + sink->error());

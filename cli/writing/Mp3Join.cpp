@@ -105,31 +105,35 @@ std::ptrdiff_t joinMp3Frames(const std::vector<Mp3FrameBytes>& first, const std:
             layouts->push_back(*layout);
         }
     }
+    const std::vector<std::int64_t> firstStarts = areaStarts(firstLayouts);
     const std::vector<std::int64_t> secondStarts = areaStarts(secondLayouts);
+    std::vector<std::int64_t> begins(second.size(), 0);
     for (std::size_t join = std::max<std::size_t>(earliest, 1); join + 1 < shared; ++join) {
         // The same windows on either side of the join in both streams.
         if (firstLayouts[join - 1].blockTypes != secondLayouts[join - 1].blockTypes ||
             firstLayouts[join].blockTypes != secondLayouts[join].blockTypes) {
             continue;
         }
-        // The joined frames' areas: the first stream's before the join, the second's from it.
-        std::vector<FrameLayout> joined(firstLayouts.begin(), firstLayouts.begin() + static_cast<std::ptrdiff_t>(join));
-        joined.insert(joined.end(), secondLayouts.begin() + static_cast<std::ptrdiff_t>(join), secondLayouts.end());
-        const std::vector<std::int64_t> starts = areaStarts(joined);
-        const FrameLayout& last = joined[join - 1];
-        std::int64_t free = std::max<std::int64_t>(starts[join - 1] - last.mainDataBegin + last.mainDataBytes, 0);
-        const std::int64_t firstFree = free;
-        std::vector<std::int64_t> begins(joined.size(), 0);
+        // The joined frames' areas, the first stream's before the join and the second's from it,
+        // in one run: the second's lie `shift` bytes from where they lay in their own stream.
+        const FrameLayout& last = firstLayouts[join - 1];
+        const std::int64_t firstFree =
+            std::max<std::int64_t>(firstStarts[join - 1] - last.mainDataBegin + last.mainDataBytes, 0);
+        const std::int64_t shift = firstStarts[join] - secondStarts[join];
+        std::int64_t free = firstFree;
         bool fits = true;
-        for (std::size_t i = join; i < joined.size() && fits; ++i) {
+        for (std::size_t i = join; i < second.size() && fits; ++i) {
             // Where the second stream had this frame's main data must be among its frames here.
-            fits = secondStarts[i] - joined[i].mainDataBegin >= 0;
-            begins[i] = std::max(free, starts[i] - kLargestMainDataBegin);
-            free = begins[i] + joined[i].mainDataBytes;
-            fits = fits && free <= starts[i + 1];
+            fits = secondStarts[i] - secondLayouts[i].mainDataBegin >= 0;
+            begins[i] = std::max(free, secondStarts[i] + shift - kLargestMainDataBegin);
+            free = begins[i] + secondLayouts[i].mainDataBytes;
+            fits = fits && free <= secondStarts[i + 1] + shift;
         }
         if (!fits) continue;
 
+        std::vector<FrameLayout> joined(firstLayouts.begin(), firstLayouts.begin() + static_cast<std::ptrdiff_t>(join));
+        joined.insert(joined.end(), secondLayouts.begin() + static_cast<std::ptrdiff_t>(join), secondLayouts.end());
+        const std::vector<std::int64_t> starts = areaStarts(joined);
         // Each of the second stream's frames' main data, taken out before any is moved.
         std::vector<std::vector<std::uint8_t>> mainData;
         for (std::size_t i = join; i < joined.size(); ++i) {

@@ -44,7 +44,7 @@ FfmpegEncoder::Join joinMp3Packets(std::int64_t splitFrame) {
 }  // namespace
 
 SplitEncoder::Stretches SplitEncoder::stretchesFor(EncodedType type) {
-    if (type == EncodedType::Mp3) return {1152, 64 * 1152, 32 * 1152, 3 * 1152};
+    if (type == EncodedType::Mp3) return {1152, 420 * 1152, 420 * 1152, 3 * 1152};
     return {1024, 256 * 1024, 4 * 1024, 0};
 }
 

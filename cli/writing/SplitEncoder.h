@@ -32,9 +32,11 @@ public:
     //   as one encoder would; the second's bitrate control takes about three seconds to settle
     //   from its start (before it, the noise is up to ten times as loud), so it starts five and a
     //   half seconds (at 48 kHz) before the split.
-    //   MP3: LAME's windows and allocation settle within a few frames at a constant bitrate; the
-    //   join is chosen among the frames from the split that both encoders made (the first's
-    //   run-out, 32 frames), and its frames' main data may begin up to three frames before it.
+    //   MP3: LAME's windows settle within a few frames, but its bit reservoir (the space its
+    //   frames leave for later ones) fills differently from a later start until both encoders
+    //   meet a passage that fills or empties it: the second starts ten seconds (at 48 kHz) before
+    //   the split, the join is chosen among the first's ten seconds past it, and its frames'
+    //   main data may begin up to three frames before it.
     struct Stretches {
         std::int64_t codecFrames;
         std::int64_t leadInFrames;
