@@ -3,9 +3,8 @@
 // browser or Node. The smoothing runs in doubles, rounding as SSE2's does, or as AVX2's does when
 // compiled with -mrelaxed-simd (its multiply-adds fused); the levels and gains are computed in
 // floats (kSingleMath), as a browser's engine runs two registers of doubles at about half the
-// native passes' speed. Minima and maxima take the
-// x86 operand order (the second operand on ties and NaN). Only KernelBody.h uses this, inside
-// the one file compiled for each wasm module.
+// native passes' speed. Minima and maxima take the x86 operand order (the second operand on ties
+// and NaN). Only KernelBody.h uses this, inside the one file compiled for each wasm module.
 
 #include <wasm_simd128.h>
 
@@ -74,20 +73,17 @@ struct Wasm128 {
     static D min(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_pmin(y, x); }); }
     // a * b + c of two doubles and of four floats: fused where relaxed SIMD is compiled in (one
     // rounding, or two on a processor without fused multiply-add), else with two roundings.
-    static v128_t mulAddDoubles(v128_t a, v128_t b, v128_t c) {
 #ifdef __wasm_relaxed_simd__
+    static v128_t mulAddDoubles(v128_t a, v128_t b, v128_t c) {
         return (v128_t)__builtin_wasm_fma_f64x2((__f64x2)a, (__f64x2)b, (__f64x2)c);
-#else
-        return wasm_f64x2_add(wasm_f64x2_mul(a, b), c);
-#endif
     }
     static v128_t mulAddFloats(v128_t a, v128_t b, v128_t c) {
-#ifdef __wasm_relaxed_simd__
         return (v128_t)__builtin_wasm_fma_f32x4((__f32x4)a, (__f32x4)b, (__f32x4)c);
-#else
-        return wasm_f32x4_add(wasm_f32x4_mul(a, b), c);
-#endif
     }
+#else
+    static v128_t mulAddDoubles(v128_t a, v128_t b, v128_t c) { return wasm_f64x2_add(wasm_f64x2_mul(a, b), c); }
+    static v128_t mulAddFloats(v128_t a, v128_t b, v128_t c) { return wasm_f32x4_add(wasm_f32x4_mul(a, b), c); }
+#endif
     static D mulAdd(D a, D b, D c) { return each(a, b, c, mulAddDoubles); }
     static D less(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_lt(x, y); }); }
     static D equal(D a, D b) { return each(a, b, [](v128_t x, v128_t y) { return wasm_f64x2_eq(x, y); }); }

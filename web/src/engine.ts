@@ -1,5 +1,6 @@
 // The ducking engine of quellmar.wasm (or quellmar-relaxed.wasm) for pages and Node: typed
-// instances over the module's exports. The module imports nothing (no WASI call is ever made), so any WebAssembly host loads it.
+// instances over the module's exports. The module imports nothing (no WASI call is ever made), so
+// any WebAssembly host loads it.
 // Sample buffers live in the module's memory; the views handed out are made anew after the memory
 // grows, which only creating instances can cause.
 
