@@ -123,13 +123,15 @@ set(QM_WEB_SOURCES
   formats/web/Exports.cpp
   formats/web/LoudnessExports.cpp
   formats/web/LimiterExports.cpp
+  formats/web/Mp3JoinExports.cpp
   formats/web/QuantizerExports.cpp
   formats/web/Unwinding.cpp
   formats/web/WebDucker.cpp
 )
 # The finished episode's last stage, shared by the file tool and the web module: the true-peak
-# estimate and the limiter over it.
+# estimate and the limiter over it, and the join of an MP3 encoded in two halves side by side.
 set(QM_FINISHING_SOURCES
+  codecs/Mp3Join.cpp
   engine/finishing/PeakLimiter.cpp
   engine/finishing/Quantizer.cpp
   engine/finishing/TruePeak.cpp

@@ -7,7 +7,7 @@ extern "C" {
 #include <algorithm>
 #include <thread>
 
-#include "cli/writing/Mp3Join.h"
+#include "codecs/Mp3Join.h"
 
 namespace qmduck {
 namespace {
@@ -26,7 +26,7 @@ FfmpegEncoder::Join joinMp3Packets(std::int64_t splitFrame, std::int64_t firstEn
     return [splitFrame, firstEnd](std::vector<AVPacket*>& heldBack, std::vector<AVPacket*>& continuation) -> std::string {
         const std::size_t shared = std::min(heldBack.size(), continuation.size());
         if (shared == 0 || heldBack[0]->pts != continuation[0]->pts) return kNoJoin;
-        std::vector<Mp3FrameBytes> first, second;
+        std::vector<qm::Mp3FrameBytes> first, second;
         for (const auto& [packets, frames] : {std::pair{&heldBack, &first}, std::pair{&continuation, &second}}) {
             for (AVPacket* packet : *packets) {
                 if (packets == &heldBack && packet->pts + kMp3FrameReachFrames > firstEnd) break;
@@ -36,7 +36,7 @@ FfmpegEncoder::Join joinMp3Packets(std::int64_t splitFrame, std::int64_t firstEn
         }
         std::size_t earliest = 0;
         while (earliest < shared && heldBack[earliest]->pts < splitFrame) ++earliest;
-        const std::ptrdiff_t join = joinMp3Frames(first, second, earliest);
+        const std::ptrdiff_t join = qm::joinMp3Frames(first, second, earliest);
         if (join < 0) return kNoJoin;
         std::vector<AVPacket*> file(heldBack.begin(), heldBack.begin() + join);
         file.insert(file.end(), continuation.begin() + join, continuation.end());

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/writing/Mp3Join.h"
+#include "codecs/Mp3Join.h"
 
 namespace qmduck::test {
 namespace {
@@ -75,8 +75,8 @@ std::vector<std::vector<std::uint8_t>> makeStream(const std::vector<FrameSpec>& 
     return frames;
 }
 
-std::vector<Mp3FrameBytes> bytesOf(std::vector<std::vector<std::uint8_t>>& frames) {
-    std::vector<Mp3FrameBytes> bytes;
+std::vector<qm::Mp3FrameBytes> bytesOf(std::vector<std::vector<std::uint8_t>>& frames) {
+    std::vector<qm::Mp3FrameBytes> bytes;
     for (auto& frame : frames) bytes.push_back({frame.data(), frame.size()});
     return bytes;
 }
@@ -122,7 +122,7 @@ TEST(Mp3Join, LaysTheSecondStreamsMainDataOutAgainOrRefuses) {
         auto second = makeStream(c.second, 100);
         const auto firstBefore = first;
         const auto secondBefore = second;
-        const std::ptrdiff_t join = joinMp3Frames(bytesOf(first), bytesOf(second), 2);
+        const std::ptrdiff_t join = qm::joinMp3Frames(bytesOf(first), bytesOf(second), 2);
         ASSERT_EQ(join, c.join);
         if (join < 0) {
             EXPECT_EQ(first, firstBefore);

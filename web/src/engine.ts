@@ -43,6 +43,9 @@ interface Exports {
   qm_quantizer_samples(quantizer: number): number;
   qm_quantizer_max_block_frames(quantizer: number): number;
   qm_quantizer_process(quantizer: number, frames: number): void;
+  qm_bytes_create(bytes: number): number;
+  qm_bytes_destroy(bytes: number): void;
+  qm_mp3_join(first: number, second: number, sizes: number, firstCount: number, secondCount: number, earliest: number): number;
   qm_control_count(): number;
   qm_control_minimum(id: number): number;
   qm_control_maximum(id: number): number;
@@ -306,5 +309,41 @@ export class QuellmarModule {
     const handle = this.exports.qm_limiter_create(sampleRateHz, ceilingDb, maxBlockFrames);
     if (handle === 0) throw new Error(`quellmar: no limiter at ${sampleRateHz} Hz and ${ceilingDb} dBTP`);
     return new Limiter(this.exports, handle);
+  }
+
+  // Joins two MP3 streams encoded side by side from different starts, as the file tool does:
+  // frame i of `first` and of `second` encode the same stretch. Chooses the first join j from
+  // `earliest` on that can be made and rewrites the frames in place; the file then goes on with
+  // first's frames before j and second's from j. -1 where none can be made (nothing changed).
+  joinMp3(first: Uint8Array[], second: Uint8Array[], earliest: number): number {
+    const frames = [...first, ...second];
+    const bytes = frames.reduce((sum, frame) => sum + frame.length, 0);
+    const start = this.exports.qm_bytes_create(bytes + 4 * frames.length);
+    if (start === 0) return -1;
+    try {
+      // The sizes first, where they are aligned, then the frames.
+      const sizes = new Int32Array(this.exports.memory.buffer, start, frames.length);
+      const framesAt = start + 4 * frames.length;
+      const memory = new Uint8Array(this.exports.memory.buffer, framesAt, bytes);
+      let at = 0;
+      frames.forEach((frame, i) => {
+        memory.set(frame, at);
+        sizes[i] = frame.length;
+        at += frame.length;
+      });
+      const firstBytes = first.reduce((sum, frame) => sum + frame.length, 0);
+      const join = this.exports.qm_mp3_join(framesAt, framesAt + firstBytes, start, first.length,
+        second.length, earliest);
+      if (join >= 0) {
+        at = 0;
+        for (const frame of frames) {
+          frame.set(memory.subarray(at, at + frame.length));
+          at += frame.length;
+        }
+      }
+      return join;
+    } finally {
+      this.exports.qm_bytes_destroy(start);
+    }
   }
 }

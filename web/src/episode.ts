@@ -34,8 +34,11 @@ export interface EpisodeInputs {
   held?: boolean;
 }
 
-// Writes the finished episode from its blocks (`frames` in all) into a file.
-export type EpisodeWriter = (blocks: AsyncIterable<Stereo>, frames: number) => Promise<Blob>;
+// Writes the finished episode from its blocks (`frames` in all) into a file. `again` reads the
+// same episode once more, from frame `from` on, for a writer that encodes two stretches side by
+// side.
+export type EpisodeWriter = (blocks: AsyncIterable<Stereo>, frames: number,
+  again?: (from: number) => AsyncIterable<Stereo>) => Promise<Blob>;
 
 export const kBlockFrames = 4096;
 // Blocks between calls of a progress callback: a few milliseconds of work.
@@ -247,14 +250,26 @@ async function* copiedInto(blocks: AsyncIterable<Stereo>, into: Stereo | null): 
   }
 }
 
-// Held audio in blocks of kBlockFrames (views).
-async function* blocksOf(audio: Stereo, progress: Progress): AsyncGenerator<Stereo> {
+// Held audio from frame `from` on in blocks of kBlockFrames (views).
+async function* blocksOf(audio: Stereo, progress: Progress, from = 0): AsyncGenerator<Stereo> {
   const frames = audio[0].length;
-  for (let at = 0, block = 0; at < frames; at += kBlockFrames, ++block) {
+  for (let at = from, block = 0; at < frames; at += kBlockFrames, ++block) {
     yield [audio[0].subarray(at, at + kBlockFrames), audio[1].subarray(at, at + kBlockFrames)];
     if (block % kBlocksPerSlice === 0) await progress(at / frames);
   }
 }
+
+// The blocks from frame `from` on (the first of them cut where it begins earlier).
+async function* framesFrom(blocks: AsyncIterable<Stereo>, from: number): AsyncGenerator<Stereo> {
+  let at = 0;
+  for await (const block of blocks) {
+    const skip = Math.max(0, from - at);
+    at += block[0].length;
+    if (skip < block[0].length) yield skip > 0 ? [block[0].subarray(skip), block[1].subarray(skip)] : block;
+  }
+}
+
+const noProgress: Progress = () => {};
 
 // Measures the integrated loudness of what passes through, handing it on unchanged.
 class LoudnessTap {
@@ -281,9 +296,10 @@ class LoudnessTap {
   }
 
   // Writes what passes through with `write`; returns the file and its loudness.
-  async written(blocks: AsyncIterable<Stereo>, frames: number, write: EpisodeWriter): Promise<[Blob, number]> {
+  async written(blocks: AsyncIterable<Stereo>, frames: number, write: EpisodeWriter,
+    again: (from: number) => AsyncIterable<Stereo>): Promise<[Blob, number]> {
     try {
-      const file = await write(this.through(blocks), frames);
+      const file = await write(this.through(blocks), frames, again);
       return [file, this.meter.integratedLufs()];
     } finally {
       this.meter.dispose();
@@ -329,7 +345,7 @@ export async function makeEpisode(module: QuellmarModule, rateHz: number, inputs
   let heldMix: Stereo | null = null;
   const mix = (onProgress: Progress) => heldMix ? blocksOf(heldMix, onProgress) : mixed(module, rateHz, inputs, settings, onProgress);
   if (!finishing) {
-    const file = await write(mix(pass(1 + costs.writing)), frames);
+    const file = await write(mix(pass(1 + costs.writing)), frames, (from) => framesFrom(mix(noProgress), from));
     await progress(1);
     return { file, measuredLufs: null, finishedLufs: null, gainDb: 0, writingPasses: 1 };
   }
@@ -366,9 +382,12 @@ export async function makeEpisode(module: QuellmarModule, rateHz: number, inputs
   for (let writing = 1; ; ++writing) {
     passStart = writingStart;
     const onProgress = pass(1 + costs.writing);
-    const [file, finishedLufs] = lastTrial.audio && lastTrial.gainDb === gainDb
-      ? [await write(blocksOf(lastTrial.audio, onProgress), frames), lastTrial.lufs]
-      : await new LoudnessTap(module, rateHz).written(limitedMix(gainDb, onProgress), frames, write);
+    const trialAudio = lastTrial.audio && lastTrial.gainDb === gainDb ? lastTrial.audio : null;
+    const [file, finishedLufs] = trialAudio
+      ? [await write(blocksOf(trialAudio, onProgress), frames, (from) => blocksOf(trialAudio, noProgress, from)),
+        lastTrial.lufs]
+      : await new LoudnessTap(module, rateHz).written(limitedMix(gainDb, onProgress), frames, write,
+        (from) => framesFrom(limitedMix(gainDb, noProgress), from));
     const missedLu = target - finishedLufs;
     if (Math.abs(missedLu) <= kLoudnessToleranceLu || gainDb >= kMaxGainDb || writing >= kMostWritingPasses) {
       await progress(1);

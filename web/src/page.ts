@@ -28,7 +28,7 @@ const kMostEncoderPasses = 2;
 interface LossyType {
   extension: string;
   writingCost: number;
-  writer: (rateHz: number, tags: EpisodeTags) => EpisodeWriter | Promise<EpisodeWriter>;
+  writer: (rateHz: number, tags: EpisodeTags, module: QuellmarModule) => EpisodeWriter | Promise<EpisodeWriter>;
 }
 const kLossyTypes = new Map<string, LossyType>([
   ['mp3', { extension: 'mp3', writingCost: 3, writer: mp3Writer }],
@@ -489,7 +489,7 @@ async function exportEpisode(): Promise<void> {
     const { tags, remark } = await episodeTags();
     // Checking what the encoder made is a pass that reads it; the rest is making it.
     const makingShare = lossy ? 0.9 : 1;
-    const writer = lossy ? await lossy.writer(state.rateHz, tags) : wavWriter(state.module, state.rateHz, format as WavFormat, tags);
+    const writer = lossy ? await lossy.writer(state.rateHz, tags, state.module) : wavWriter(state.module, state.rateHz, format as WavFormat, tags);
     const costs = { writing: lossy?.writingCost ?? kWavWritingCost };
     const make = (aimed: EpisodeSettings) => makeEpisode(state.module, state.rateHz, inputs, aimed, writer, costs,
       (f) => onProgress(f * makingShare));

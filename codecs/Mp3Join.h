@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qmduck {
+namespace qm {
 
 struct Mp3FrameBytes {
     std::uint8_t* data;
@@ -27,4 +27,4 @@ struct Mp3FrameBytes {
 std::ptrdiff_t joinMp3Frames(const std::vector<Mp3FrameBytes>& first, const std::vector<Mp3FrameBytes>& second,
                              std::size_t earliest);
 
-}  // namespace qmduck
+}  // namespace qm

@@ -1,11 +1,11 @@
-#include "cli/writing/Mp3Join.h"
+#include "codecs/Mp3Join.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
 
-namespace qmduck {
+namespace qm {
 namespace {
 
 constexpr std::size_t kHeaderBytes = 4;
@@ -160,4 +160,4 @@ std::ptrdiff_t joinMp3Frames(const std::vector<Mp3FrameBytes>& first, const std:
     return -1;
 }
 
-}  // namespace qmduck
+}  // namespace qm
