@@ -95,8 +95,8 @@ void copyArea(const std::vector<Mp3FrameBytes>& frames, const std::vector<FrameL
 }  // namespace
 
 std::ptrdiff_t joinMp3Frames(const std::vector<Mp3FrameBytes>& first, const std::vector<Mp3FrameBytes>& second,
-                             std::size_t earliest) {
-    const std::size_t shared = std::min(first.size(), second.size());
+                             std::size_t earliest, std::size_t firstWhole) {
+    const std::size_t shared = std::min({first.size(), second.size(), firstWhole});
     std::vector<FrameLayout> firstLayouts, secondLayouts;
     for (const auto& [frames, layouts] : {std::pair{&first, &firstLayouts}, std::pair{&second, &secondLayouts}}) {
         for (const Mp3FrameBytes& frame : *frames) {

@@ -15,28 +15,25 @@ namespace {
 const std::string kStopped = "stopped: the pass beside it failed";
 const std::string kNoJoin = "the two MP3 stretches could not be joined";
 
-// How far past a frame's start LAME reads its input (the frame, its windows' overlap and its
-// look-ahead), with room to spare: the first encoder's frames that end nearer than this to the
-// end of its stretch are made partly of the silence it was flushed with, and are no join.
-constexpr std::int64_t kMp3FrameReachFrames = 4 * 1152;
-
 // The MP3 file's end: the first encoder's held-back frames up to the join, the second's from it.
-// The first encoder was given the stream up to `firstEnd`.
-FfmpegEncoder::Join joinMp3Packets(std::int64_t splitFrame, std::int64_t firstEnd) {
-    return [splitFrame, firstEnd](std::vector<AVPacket*>& heldBack, std::vector<AVPacket*>& continuation) -> std::string {
+// The first encoder's frames that start after `lastWholeStart` are made partly of the silence it
+// was flushed with.
+FfmpegEncoder::Join joinMp3Packets(std::int64_t splitFrame, std::int64_t lastWholeStart) {
+    return [splitFrame, lastWholeStart](std::vector<AVPacket*>& heldBack, std::vector<AVPacket*>& continuation) -> std::string {
         const std::size_t shared = std::min(heldBack.size(), continuation.size());
         if (shared == 0 || heldBack[0]->pts != continuation[0]->pts) return kNoJoin;
         std::vector<qm::Mp3FrameBytes> first, second;
         for (const auto& [packets, frames] : {std::pair{&heldBack, &first}, std::pair{&continuation, &second}}) {
             for (AVPacket* packet : *packets) {
-                if (packets == &heldBack && packet->pts + kMp3FrameReachFrames > firstEnd) break;
                 if (av_packet_make_writable(packet) < 0) return "out of memory";
                 frames->push_back({packet->data, static_cast<std::size_t>(packet->size)});
             }
         }
         std::size_t earliest = 0;
         while (earliest < shared && heldBack[earliest]->pts < splitFrame) ++earliest;
-        const std::ptrdiff_t join = qm::joinMp3Frames(first, second, earliest);
+        std::size_t firstWhole = 0;
+        while (firstWhole < heldBack.size() && heldBack[firstWhole]->pts <= lastWholeStart) ++firstWhole;
+        const std::ptrdiff_t join = qm::joinMp3Frames(first, second, earliest, firstWhole);
         if (join < 0) return kNoJoin;
         std::vector<AVPacket*> file(heldBack.begin(), heldBack.begin() + join);
         file.insert(file.end(), continuation.begin() + join, continuation.end());
@@ -77,7 +74,10 @@ SplitEncoder::SplitEncoder(int fileDescriptor, EncodedType type, int channels, i
       later(type, channels, sampleRateHz, bitrateKbps, splitFrame - stretches.leadInFrames,
             splitFrame - stretches.keptBeforeFrames) {
     first.holdBackFrom(splitFrame - stretches.keptBeforeFrames);
-    if (type == EncodedType::Mp3) first.joinWith(joinMp3Packets(splitFrame, splitFrame + stretches.runOutFrames));
+    if (type == EncodedType::Mp3) {
+        const std::int64_t runOutEnd = splitFrame + stretches.runOutFrames;
+        first.joinWith(joinMp3Packets(splitFrame, runOutEnd - std::int64_t{qm::kLameReachFrames} * stretches.codecFrames));
+    }
 }
 
 const std::string& SplitEncoder::error() const {

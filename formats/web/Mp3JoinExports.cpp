@@ -22,11 +22,13 @@ QM_EXPORT(qm_bytes_destroy) void qm_bytes_destroy(std::uint8_t* bytes) { delete[
 
 // Joins two streams' frames, each laid end to end (`first`, then `second`, their sizes in bytes in
 // `sizes`: `firstCount` of the first stream's, then `secondCount` of the second's), frame i of
-// either encoding the same stretch. Returns the join j from `earliest` on, the frames rewritten in
+// either encoding the same stretch, the first's from `firstWhole` on made partly of its encoder's
+// flush. Returns the join j from `earliest` on, the frames rewritten in
 // place (the file goes on with first[0, j) then second[j, end)), or -1 when none can be made.
 QM_EXPORT(qm_mp3_join) std::int32_t qm_mp3_join(std::uint8_t* first, std::uint8_t* second, const std::int32_t* sizes,
-                                                std::int32_t firstCount, std::int32_t secondCount, std::int32_t earliest) {
-    if (firstCount < 0 || secondCount < 0 || earliest < 0) return -1;
+                                                std::int32_t firstCount, std::int32_t secondCount, std::int32_t earliest,
+                                                std::int32_t firstWhole) {
+    if (firstCount < 0 || secondCount < 0 || earliest < 0 || firstWhole < 0) return -1;
     std::vector<qm::Mp3FrameBytes> firstFrames, secondFrames;
     for (auto [bytes, count, frames] : {std::tuple{first, firstCount, &firstFrames}, std::tuple{second, secondCount, &secondFrames}}) {
         for (std::int32_t i = 0; i < count; ++i, ++sizes) {
@@ -35,5 +37,6 @@ QM_EXPORT(qm_mp3_join) std::int32_t qm_mp3_join(std::uint8_t* first, std::uint8_
             bytes += *sizes;
         }
     }
-    return static_cast<std::int32_t>(qm::joinMp3Frames(firstFrames, secondFrames, static_cast<std::size_t>(earliest)));
+    return static_cast<std::int32_t>(qm::joinMp3Frames(firstFrames, secondFrames, static_cast<std::size_t>(earliest),
+                                                        static_cast<std::size_t>(firstWhole)));
 }

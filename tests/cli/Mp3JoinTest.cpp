@@ -101,7 +101,8 @@ TEST(Mp3Join, LaysTheSecondStreamsMainDataOutAgainOrRefuses) {
         const char* name;
         std::vector<FrameSpec> first;
         std::vector<FrameSpec> second;
-        std::ptrdiff_t join;  // -1: refused
+        std::size_t firstWhole;  // first's frames made wholly of the audio
+        std::ptrdiff_t join;     // -1: refused
     };
     const std::vector<FrameSpec> roomy(6, FrameSpec{0, 200});  // leaves 148 bytes after each frame
     const std::vector<FrameSpec> full(6, FrameSpec{0, 348});
@@ -111,10 +112,11 @@ TEST(Mp3Join, LaysTheSecondStreamsMainDataOutAgainOrRefuses) {
     std::vector<FrameSpec> overfull = borrowing;
     for (FrameSpec& f : overfull) f.mainDataBytes = 440;  // more than a frame's own area each time
     const Case cases[] = {
-        {"room left for the borrowed bytes", roomy, borrowing, 2},
-        {"no room left, the frames fit in their own areas", full, borrowing, 2},
-        {"different windows at the first candidate", roomy, switching, 4},
-        {"no room for frames that need more than their own", full, overfull, -1},
+        {"room left for the borrowed bytes", roomy, borrowing, 6, 2},
+        {"no room left, the frames fit in their own areas", full, borrowing, 6, 2},
+        {"different windows at the first candidate", roomy, switching, 6, 4},
+        {"the only join left lies in the first's flushed frames", roomy, switching, 4, -1},
+        {"no room for frames that need more than their own", full, overfull, 6, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,7 +124,7 @@ TEST(Mp3Join, LaysTheSecondStreamsMainDataOutAgainOrRefuses) {
         auto second = makeStream(c.second, 100);
         const auto firstBefore = first;
         const auto secondBefore = second;
-        const std::ptrdiff_t join = qm::joinMp3Frames(bytesOf(first), bytesOf(second), 2);
+        const std::ptrdiff_t join = qm::joinMp3Frames(bytesOf(first), bytesOf(second), 2, c.firstWhole);
         ASSERT_EQ(join, c.join);
         if (join < 0) {
             EXPECT_EQ(first, firstBefore);

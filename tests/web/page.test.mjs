@@ -350,7 +350,7 @@ function ffprobe(path) {
 const kFinishedExports = [
   { format: 'pcm16', fetched: [], container: 'wav', codec: 'pcm_s16le', lengthError: 0 },
   { format: 'opus', fetched: [], container: 'ogg', codec: 'opus', lengthError: 0.03 },
-  { format: 'mp3', fetched: ['/mp3/WasmMediaEncoder.min.js', '/mp3/mp3.wasm'], container: 'mp3', codec: 'mp3', lengthError: null },
+  { format: 'mp3', fetched: ['/mp3/WasmMediaEncoder.min.js', '/mp3/encoder-worker.js', '/mp3/mp3.wasm'], container: 'mp3', codec: 'mp3', lengthError: null },
 ];
 let wavSeconds = null;
 for (const row of kFinishedExports) {
@@ -532,5 +532,78 @@ test('sounds read as they are needed (?stream, as past 15 minutes): bad files na
     assert.ok(Math.abs(ffprobe(opus).seconds - (kSeconds + 2)) <= 0.03);
   } finally {
     await streamed.close();
+  }
+});
+
+// Frames of `path` as FFmpeg decodes it, strictly (an error in any frame fails), interleaved.
+function decodedStrictly(path) {
+  const decoded = spawnSync('ffmpeg', ['-v', 'error', '-err_detect', 'explode', '-i', path, '-f', 'f32le', '-ac', '2', '-'],
+    { maxBuffer: 1 << 30 });
+  assert.equal(decoded.status, 0, decoded.stderr.toString());
+  assert.equal(decoded.stderr.toString(), '');
+  return new Float32Array(decoded.stdout.buffer, decoded.stdout.byteOffset, decoded.stdout.length / 4);
+}
+
+// The root-mean-square difference between `decoded` (interleaved, `delay` frames late) and
+// `episode` over frames [from, until).
+function errorRms(decoded, episode, delay, from, until) {
+  let sum = 0;
+  for (let i = from; i < until; ++i) {
+    for (let c = 0; c < 2; ++c) sum += (decoded[2 * (i + delay) + c] - episode[c][i]) ** 2;
+  }
+  return Math.sqrt(sum / (2 * (until - from)));
+}
+
+// A minute or more is encoded in two halves by two workers side by side, and the halves joined
+// where both encoders chose the same windows: the file decodes without an error, is as long as
+// one encoder's, and around the join is as close to the episode as one encoder's is (a join a
+// frame off, or frames of the first encoder's flush, miss by the signal itself).
+test('a long MP3 is encoded in two halves on two workers and joined into one stream', async () => {
+  const kLongSeconds = 70;
+  const [voicePath, bedPath] = [join(work, 'voice-long.wav'), join(work, 'bed-long.wav')];
+  writeFloatWav(voicePath, voice(kLongSeconds));
+  writeFloatWav(bedPath, music(kLongSeconds));
+  const long = await browser.newPage();
+  try {
+    await long.goto(`${server.url}index.html`);
+    await long.waitForSelector('body[data-ready="true"]');
+    await driver.chooseFiles(long, '#voice-input', [voicePath]);
+    await driver.chooseFiles(long, '#bed-input', [bedPath]);
+    await long.select('#preset', 'podcast');
+    await long.evaluate(() => {
+      const Made = Worker;
+      window.workersMade = 0;
+      window.Worker = class extends Made {
+        constructor(...args) {
+          super(...args);
+          ++window.workersMade;
+        }
+      };
+    });
+    const exported = (format) => driver.exportEpisode(long, downloadEvents, downloads, format);
+    const episode = readFloatWav(await exported('float32'));
+    const halves = decodedStrictly(await exported('mp3'));
+    assert.equal(await long.evaluate(() => window.workersMade), 2);
+    // One core: the page encodes the episode whole, in one worker.
+    await long.evaluate(() => Object.defineProperty(navigator, 'hardwareConcurrency', { value: 1 }));
+    const whole = decodedStrictly(await exported('mp3'));
+    assert.equal(await long.evaluate(() => window.workersMade), 3);
+    assert.equal(halves.length, whole.length);
+    // The encoder's and decoder's delay, found where one encoder's file lies closest to the episode.
+    const frames = episode[0].length;
+    const misses = Array.from({ length: 2 * 1152 }, (_, delay) => errorRms(whole, episode, delay, kRateHz, 1.5 * kRateHz));
+    const delay = misses.indexOf(Math.min(...misses));
+    const signal = errorRms(new Float32Array(whole.length), episode, 0, 0, frames);
+    const split = Math.floor(frames / 2 / 1152) * 1152;
+    const [atJoin, atJoinWhole] = [halves, whole].map((decoded) =>
+      errorRms(decoded, episode, delay, split - kRateHz, split + kRateHz));
+    const [all, allWhole] = [halves, whole].map((decoded) => errorRms(decoded, episode, delay, 0, frames - 2 * 1152));
+    console.log(`MP3 in halves: rms error ${atJoin.toExponential(2)} around the join (whole: ${atJoinWhole.toExponential(2)}), ` +
+      `${all.toExponential(2)} in all (whole: ${allWhole.toExponential(2)}; signal ${signal.toExponential(2)}; delay ${delay})`);
+    assert.ok(allWhole < 0.1 * signal, 'one encoder\'s file lines up with the episode');
+    assert.ok(atJoin < 1.5 * atJoinWhole);
+    assert.ok(all < 1.2 * allWhole);
+  } finally {
+    await long.close();
   }
 });

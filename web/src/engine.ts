@@ -45,7 +45,8 @@ interface Exports {
   qm_quantizer_process(quantizer: number, frames: number): void;
   qm_bytes_create(bytes: number): number;
   qm_bytes_destroy(bytes: number): void;
-  qm_mp3_join(first: number, second: number, sizes: number, firstCount: number, secondCount: number, earliest: number): number;
+  qm_mp3_join(first: number, second: number, sizes: number, firstCount: number, secondCount: number, earliest: number,
+    firstWhole: number): number;
   qm_control_count(): number;
   qm_control_minimum(id: number): number;
   qm_control_maximum(id: number): number;
@@ -312,19 +313,22 @@ export class QuellmarModule {
   }
 
   // Joins two MP3 streams encoded side by side from different starts, as the file tool does:
-  // frame i of `first` and of `second` encode the same stretch. Chooses the first join j from
-  // `earliest` on that can be made and rewrites the frames in place; the file then goes on with
+  // frame i of `first` and of `second` encode the same stretch; first's frames from `firstWhole` on
+  // are partly its encoder's flush and no join. Chooses the first join j from `earliest` on that
+  // can be made and rewrites the frames in place; the file then goes on with
   // first's frames before j and second's from j. -1 where none can be made (nothing changed).
-  joinMp3(first: Uint8Array[], second: Uint8Array[], earliest: number): number {
+  joinMp3(first: Uint8Array[], second: Uint8Array[], earliest: number, firstWhole: number): number {
     const frames = [...first, ...second];
     const bytes = frames.reduce((sum, frame) => sum + frame.length, 0);
     const start = this.exports.qm_bytes_create(bytes + 4 * frames.length);
     if (start === 0) return -1;
+    // The sizes first, where they are aligned, then the frames. Views are taken afresh after the
+    // join: the module's memory may grow while it joins, which leaves older views empty.
+    const framesAt = start + 4 * frames.length;
+    const framesView = () => new Uint8Array(this.exports.memory.buffer, framesAt, bytes);
     try {
-      // The sizes first, where they are aligned, then the frames.
       const sizes = new Int32Array(this.exports.memory.buffer, start, frames.length);
-      const framesAt = start + 4 * frames.length;
-      const memory = new Uint8Array(this.exports.memory.buffer, framesAt, bytes);
+      const memory = framesView();
       let at = 0;
       frames.forEach((frame, i) => {
         memory.set(frame, at);
@@ -333,11 +337,12 @@ export class QuellmarModule {
       });
       const firstBytes = first.reduce((sum, frame) => sum + frame.length, 0);
       const join = this.exports.qm_mp3_join(framesAt, framesAt + firstBytes, start, first.length,
-        second.length, earliest);
+        second.length, earliest, firstWhole);
       if (join >= 0) {
+        const joined = framesView();
         at = 0;
         for (const frame of frames) {
-          frame.set(memory.subarray(at, at + frame.length));
+          frame.set(joined.subarray(at, at + frame.length));
           at += frame.length;
         }
       }
@@ -346,4 +351,5 @@ export class QuellmarModule {
       this.exports.qm_bytes_destroy(start);
     }
   }
+
 }

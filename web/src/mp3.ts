@@ -21,9 +21,10 @@ const kCodecFrames = 1152;
 const kLeadInFrames = 420 * kCodecFrames;
 const kRunOutFrames = 420 * kCodecFrames;
 const kKeptBeforeFrames = 3 * kCodecFrames;
-// How far past a frame's start LAME reads its input (its windows' overlap and look-ahead), with
-// room to spare: the first encoder's last frames are partly the silence it was flushed with.
-const kFrameReachFrames = 4 * kCodecFrames;
+// How far past a frame's start LAME reads its input (the frame, its windows' overlap and its
+// look-ahead), with room to spare: the first encoder's last frames are partly the silence it was
+// flushed with.
+const kLameReachFrames = 4 * kCodecFrames;
 // Episodes shorter than this are encoded whole: a second encoder would not pay.
 const kShortestSplitSeconds = 60;
 // Blocks handed to a worker and not yet encoded, at most: a few seconds of audio.
@@ -160,10 +161,13 @@ function joinedStreams(module: QuellmarModule, first: Uint8Array, second: Uint8A
   // Frame i of the first stream and frame i - offset of the second encode the same stretch.
   const offset = secondStart / kCodecFrames;
   const from = (split - kKeptBeforeFrames) / kCodecFrames;
-  const firstUsable = Math.min(firstStarts.length - 1, Math.floor((firstEnd - kFrameReachFrames) / kCodecFrames) + 1);
-  if (from - offset < 0 || firstUsable <= from || secondStarts.length - 1 <= from - offset) return null;
-  const join = module.joinMp3(framesOf(first, firstStarts, from, firstUsable),
-    framesOf(second, secondStarts, from - offset, secondStarts.length - 1), kKeptBeforeFrames / kCodecFrames);
+  const firstWhole = Math.floor((firstEnd - kLameReachFrames) / kCodecFrames) + 1;
+  if (from - offset < 0 || firstWhole <= from || firstStarts.length - 1 <= from || secondStarts.length - 1 <= from - offset) {
+    return null;
+  }
+  const join = module.joinMp3(framesOf(first, firstStarts, from, firstStarts.length - 1),
+    framesOf(second, secondStarts, from - offset, secondStarts.length - 1), kKeptBeforeFrames / kCodecFrames,
+    firstWhole - from);
   if (join < 0) return null;
   return [first.subarray(0, firstStarts[from + join]), second.subarray(secondStarts[from - offset + join])];
 }
