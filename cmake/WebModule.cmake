@@ -56,7 +56,7 @@ add_custom_command(OUTPUT ${QM_WEB_NPM}/node_modules/.package-lock.json
   COMMAND ${QM_NPM} ci --prefix ${QM_WEB_NPM} --no-audit --no-fund --loglevel=error
   DEPENDS ${CMAKE_SOURCE_DIR}/web/package.json ${CMAKE_SOURCE_DIR}/web/package-lock.json
   COMMENT "npm ci: the web interface's TypeScript")
-file(GLOB QM_WEB_TS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/src/*.ts)
+file(GLOB_RECURSE QM_WEB_TS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/web/src/*.ts)
 add_custom_command(OUTPUT ${QM_DIST_DIR}/web/engine.js ${QM_DIST_DIR}/web/engine.d.ts
   COMMAND ${QM_WEB_NPM}/node_modules/.bin/tsc -p ${CMAKE_SOURCE_DIR}/web/tsconfig.json --outDir ${QM_DIST_DIR}/web
   DEPENDS ${QM_WEB_TS_SOURCES} ${CMAKE_SOURCE_DIR}/web/tsconfig.json ${QM_WEB_NPM}/node_modules/.package-lock.json

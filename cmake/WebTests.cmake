@@ -14,14 +14,12 @@ set_tests_properties(web.build PROPERTIES LABELS "web;bench" FIXTURES_SETUP web-
 set(QM_WEB_ENV "QM_WEB_DIST=${QM_DIST_DIR}/web" "QM_DUCK=$<TARGET_FILE:quellmar-duck>"
   "QM_WEB_NATIVE=$<TARGET_FILE:quellmar_web_native>"
   "QM_WEB_LOUDNESS_NATIVE=$<TARGET_FILE:quellmar_web_loudness_native>" "QM_WEB_WORK=${CMAKE_BINARY_DIR}/web-tests")
-# Node 20 runs the relaxed-SIMD module only when asked to; later Node runs it by default.
-set(QM_NODE_RELAXED_SIMD --experimental-wasm-relaxed-simd)
-add_test(NAME web.compare COMMAND ${QM_NODE} ${QM_NODE_RELAXED_SIMD} --test ${CMAKE_SOURCE_DIR}/tests/web/duck-compare.test.mjs
+add_test(NAME web.compare COMMAND ${QM_NODE} --test ${CMAKE_SOURCE_DIR}/tests/web/duck-compare.test.mjs
   ${CMAKE_SOURCE_DIR}/tests/web/limiter-compare.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/loudness-compare.test.mjs
   ${CMAKE_SOURCE_DIR}/tests/web/audio-files.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/m4a.test.mjs
   ${CMAKE_SOURCE_DIR}/tests/web/resampler.test.mjs ${CMAKE_SOURCE_DIR}/tests/web/episode.test.mjs)
 set_tests_properties(web.compare PROPERTIES LABELS web FIXTURES_REQUIRED web-module ENVIRONMENT "${QM_WEB_ENV}")
-add_test(NAME bench.web COMMAND ${QM_NODE} ${QM_NODE_RELAXED_SIMD} ${CMAKE_SOURCE_DIR}/tests/web/bench.mjs)
+add_test(NAME bench.web COMMAND ${QM_NODE} ${CMAKE_SOURCE_DIR}/tests/web/bench.mjs)
 set_tests_properties(bench.web PROPERTIES LABELS bench FIXTURES_REQUIRED web-module RUN_SERIAL ON
   ENVIRONMENT "${QM_WEB_ENV}")
 

@@ -1,5 +1,5 @@
 // The web bench: nanoseconds per stereo frame of the wasm modules' ducker (quellmar.wasm, and
-// quellmar-relaxed.wasm, which Node 20 runs with --experimental-wasm-relaxed-simd) and of the same
+// quellmar-relaxed.wasm, which the engine's Node loader picks, run with no flag given) and of the same
 // shell built natively (its best kernels and SSE2), on the same generated key and bed, the same
 // settings and block: the engine's calls alone, and the whole loop with the copies in and out of
 // the engine's buffers; the fastest of a few rounds each. Prints a table and each module's ratio
@@ -7,6 +7,7 @@
 // Environment as for duck-compare.test.mjs.
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
+import { pathToFileURL } from 'node:url';
 
 import { kModuleFiles, loadModule, nativeRound } from './ducking.mjs';
 import { music, voice, writePlanar } from './signals.mjs';
@@ -99,3 +100,5 @@ for (const module of wasm) {
   console.log(`wasm (${module.module.kernels}) / native ${best.name}: ${ratio(module, best)} (aim: at most 1.5); ` +
     `/ native ${sse2.name}: ${ratio(module, sse2)}`);
 }
+const { moduleFileName } = await import(pathToFileURL(join(process.env.QM_WEB_DIST, 'engine.js')).href);
+console.log(`Node ${process.version}, ${process.execArgv.join(' ') || 'no options'}: the engine's Node loader runs ${moduleFileName()}`);

@@ -1,6 +1,6 @@
 // Both wasm modules against quellmar-duck (and the same shell built natively) on a generated
 // voice-over-music pair: each setting ducks alike to within 1e-6, and visibly ducks. Node 20 runs
-// the relaxed module with --experimental-wasm-relaxed-simd.
+// the relaxed module once the engine's Node loader has asked for relaxed SIMD.
 // Environment: QM_WEB_DIST (dist/web), QM_DUCK (quellmar-duck), QM_WEB_NATIVE
 // (quellmar_web_native), QM_WEB_WORK (a folder for the files).
 import assert from 'node:assert/strict';
@@ -8,6 +8,7 @@ import { execFileSync } from 'node:child_process';
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
 import { test } from 'node:test';
+import { pathToFileURL } from 'node:url';
 
 import { duckWhole, kModuleFiles, loadModule } from './ducking.mjs';
 import { kRateHz, music, readFloatWav, readPlanar, voice, writeFloatWav, writePlanar } from './signals.mjs';
@@ -115,8 +116,10 @@ for (const [setting, { file, module }] of settings.flatMap((s) => modules.map((m
   }
 }
 
-test('each module runs its own wasm SIMD kernels', () => {
+test('each module runs its own wasm SIMD kernels; Node loads the relaxed one, with no flag given', async () => {
   assert.deepEqual(modules.map((m) => m.module.kernels), ['wasm-simd128', 'wasm-relaxed-simd']);
+  const { loadInNode } = await import(pathToFileURL(join(process.env.QM_WEB_DIST, 'node', 'engine.js')).href);
+  assert.equal((await loadInNode(process.env.QM_WEB_DIST)).kernels, 'wasm-relaxed-simd');
 });
 
 test('controls are limited to their ranges and unknown ones refused', () => {

@@ -4,11 +4,14 @@ import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 
-// Both module files: the relaxed one needs relaxed SIMD (Node 20: --experimental-wasm-relaxed-simd).
+// Both module files: the relaxed one runs where relaxed SIMD does (in Node 20, once the engine's
+// Node loader has asked for it).
 export const kModuleFiles = ['quellmar.wasm', 'quellmar-relaxed.wasm'];
 
 export async function loadModule(distWeb, file = 'quellmar.wasm') {
   const { QuellmarModule } = await import(pathToFileURL(join(distWeb, 'engine.js')).href);
+  const { relaxedSimdInNode } = await import(pathToFileURL(join(distWeb, 'node', 'engine.js')).href);
+  relaxedSimdInNode();
   return QuellmarModule.load(readFileSync(join(distWeb, file)));
 }
 
