@@ -76,19 +76,23 @@ std::vector<std::int64_t> areaStarts(const std::vector<FrameLayout>& layouts) {
     return starts;
 }
 
-// Copies `count` bytes of the frames' areas from offset `at` of their run into `to` (or the other way).
+enum class AreaCopy { Out, In, Clear };
+
+// Copies `count` bytes of the frames' areas from offset `at` of their run out into `bytes`, in from
+// `bytes`, or clears them (`bytes` unused).
 void copyArea(const std::vector<Mp3FrameBytes>& frames, const std::vector<FrameLayout>& layouts,
-              const std::vector<std::int64_t>& starts, std::int64_t at, std::int64_t count, std::uint8_t* bytes, bool intoFrames) {
+              const std::vector<std::int64_t>& starts, std::int64_t at, std::int64_t count, std::uint8_t* bytes, AreaCopy copy) {
     for (std::size_t i = 0; i < frames.size() && count > 0; ++i) {
         if (at >= starts[i + 1]) continue;
         const std::int64_t inFrame = at - starts[i];
-        const std::int64_t n = std::min(count, starts[i + 1] - at);
+        const auto n = static_cast<std::size_t>(std::min(count, starts[i + 1] - at));
         std::uint8_t* area = frames[i].data + layouts[i].areaOffset + inFrame;
-        if (intoFrames) std::memcpy(area, bytes, static_cast<std::size_t>(n));
-        else std::memcpy(bytes, area, static_cast<std::size_t>(n));
-        bytes += n;
-        at += n;
-        count -= n;
+        if (copy == AreaCopy::In) std::memcpy(area, bytes, n);
+        else if (copy == AreaCopy::Out) std::memcpy(bytes, area, n);
+        else std::memset(area, 0, n);
+        if (copy != AreaCopy::Clear) bytes += n;
+        at += static_cast<std::int64_t>(n);
+        count -= static_cast<std::int64_t>(n);
     }
 }
 
@@ -139,17 +143,16 @@ std::ptrdiff_t joinMp3Frames(const std::vector<Mp3FrameBytes>& first, const std:
         for (std::size_t i = join; i < joined.size(); ++i) {
             std::vector<std::uint8_t> bytes(static_cast<std::size_t>(joined[i].mainDataBytes));
             copyArea(second, secondLayouts, secondStarts, secondStarts[i] - joined[i].mainDataBegin,
-                     joined[i].mainDataBytes, bytes.data(), false);
+                     joined[i].mainDataBytes, bytes.data(), AreaCopy::Out);
             mainData.push_back(std::move(bytes));
         }
         std::vector<Mp3FrameBytes> frames(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(join));
         frames.insert(frames.end(), second.begin() + static_cast<std::ptrdiff_t>(join), second.end());
         // The space after the first stream's last main data is cleared (it held ancillary bytes),
         // then the main data laid out again and each frame pointed at its own.
-        std::vector<std::uint8_t> zeros(static_cast<std::size_t>(starts.back() - firstFree), 0);
-        copyArea(frames, joined, starts, firstFree, starts.back() - firstFree, zeros.data(), true);
+        copyArea(frames, joined, starts, firstFree, starts.back() - firstFree, nullptr, AreaCopy::Clear);
         for (std::size_t i = join; i < joined.size(); ++i) {
-            copyArea(frames, joined, starts, begins[i], joined[i].mainDataBytes, mainData[i - join].data(), true);
+            copyArea(frames, joined, starts, begins[i], joined[i].mainDataBytes, mainData[i - join].data(), AreaCopy::In);
             const auto pointer = static_cast<unsigned>(starts[i] - begins[i]);
             std::uint8_t* side = frames[i].data + kHeaderBytes;
             side[0] = static_cast<std::uint8_t>(pointer >> 1);
