@@ -1,12 +1,14 @@
 // MP3 export through LAME compiled to WebAssembly (npm's wasm-media-encoders), run in workers that
 // load it from this page's mp3/ folder only when an MP3 is asked for, never before: the WAV page
 // stays small. A long episode is encoded in two halves side by side, as quellmar-duck does, and
-// joined where the two encoders agree (the file tool's join, in the engine's module).
+// joined where the two encoders agree (the file tool's join, in the engine's module). The file
+// starts with LAME's Info frame, so that it plays exactly as long as the episode.
 
 import type { Stereo } from './audio-files.js';
 import type { EpisodeWriter } from './episode.js';
 import type { QuellmarModule } from './engine.js';
-import { type EpisodeTags, id3v2 } from './tags.js';
+import { frameStarts, infoFrame, kMp3FrameSamples } from './mp3-frames.js';
+import { type EpisodeTags, id3v2, joined } from './tags.js';
 
 // The rates an MP3 file can carry.
 export const kMp3RatesHz = [8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000];
@@ -17,7 +19,7 @@ const kBitrateKbps = 128;
 // the split, long enough for its bit reservoir to fill as the first's did; the first encoder's
 // run-out past it, where the join is looked for; the frames kept before the split, whose bytes the
 // frames after it may borrow.
-const kCodecFrames = 1152;
+const kCodecFrames = kMp3FrameSamples;
 const kLeadInFrames = 420 * kCodecFrames;
 const kRunOutFrames = 420 * kCodecFrames;
 const kKeptBeforeFrames = 3 * kCodecFrames;
@@ -83,7 +85,7 @@ class WorkerEncoder {
     this.check();
     this.worker.postMessage({ end: true });
     while (!this.ended) await this.nextMessage();
-    return joinedBytes(this.parts);
+    return joined(this.parts);
   }
 
   close(): void {
@@ -111,37 +113,6 @@ class WorkerEncoder {
   private check(): void {
     if (this.failure) throw this.failure;
   }
-}
-
-function joinedBytes(parts: Uint8Array[]): Uint8Array {
-  const all = new Uint8Array(parts.reduce((sum, part) => sum + part.length, 0));
-  let at = 0;
-  for (const part of parts) {
-    all.set(part, at);
-    at += part.length;
-  }
-  return all;
-}
-
-const kBitrateIndexKbps = [0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320];
-const kRateIndexHz = [44100, 48000, 32000];
-
-// Where each MPEG-1 Layer III frame of `stream` starts, and its end; null where something else
-// lies between them.
-function frameStarts(stream: Uint8Array): number[] | null {
-  const starts: number[] = [];
-  let at = 0;
-  for (; at + 4 <= stream.length; ) {
-    if (stream[at] !== 0xff || (stream[at + 1] & 0xfe) !== 0xfa) return null;
-    const kbps = kBitrateIndexKbps[stream[at + 2] >> 4] ?? 0;
-    const rateHz = kRateIndexHz[(stream[at + 2] >> 2) & 3];
-    if (!kbps || !rateHz) return null;
-    starts.push(at);
-    at += Math.floor((144000 * kbps) / rateHz) + ((stream[at + 2] >> 1) & 1);
-  }
-  if (at !== stream.length) return null;
-  starts.push(at);
-  return starts;
 }
 
 // Views of frames [from, to) of a stream.
@@ -225,6 +196,7 @@ export function mp3Writer(rateHz: number, tags: EpisodeTags, module: QuellmarMod
     const halves = split > 0 && again ? await encodedInHalves(module, rateHz, blocks, again, split) : null;
     // Where the halves could not be joined, the episode is encoded again whole.
     const stream = halves ?? [await encodedWhole(rateHz, split > 0 && again ? again(0) : blocks)];
-    return new Blob([id3v2(tags), ...stream], { type: 'audio/mpeg' });
+    const info = infoFrame(stream, frames);
+    return new Blob([id3v2(tags), ...(info ? [info] : []), ...stream], { type: 'audio/mpeg' });
   };
 }
