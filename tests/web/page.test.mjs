@@ -558,8 +558,8 @@ function errorRms(decoded, episode, from, until) {
 // where both encoders chose the same windows: the file decodes without an error, as long as the
 // episode (its Info frame cuts the encoder's delay and padding), and around the join is as close
 // to the episode as one encoder's file is (a join a frame off, or frames of the first encoder's
-// flush, miss by the signal itself).
-test('a long MP3 is encoded in two halves on two workers and joined into one stream', async () => {
+// flush, miss by the signal itself). Halves that cannot be joined are encoded again whole.
+test('a long MP3 is encoded in two halves on two workers and joined into one stream, or else again whole', async () => {
   const kLongSeconds = 70;
   const [voicePath, bedPath] = [join(work, 'voice-long.wav'), join(work, 'bed-long.wav')];
   writeFloatWav(voicePath, voice(kLongSeconds));
@@ -585,10 +585,19 @@ test('a long MP3 is encoded in two halves on two workers and joined into one str
     const episode = readFloatWav(await exported('float32'));
     const halves = decodedStrictly(await exported('mp3'));
     assert.equal(await long.evaluate(() => window.workersMade), 2);
-    // One core: the page encodes the episode whole, in one worker.
+    // Halves that cannot be joined: the page encodes the episode again, whole, in a third worker.
+    await long.evaluate(async () => {
+      const { QuellmarModule } = await import(new URL('engine.js', location.href).href);
+      QuellmarModule.prototype.joinMp3 = () => -1;
+    });
+    const unjoined = readFileSync(await exported('mp3'));
+    assert.equal(await long.evaluate(() => window.workersMade), 5);
+    // One core: the page encodes the episode whole, in one worker, the same file.
     await long.evaluate(() => Object.defineProperty(navigator, 'hardwareConcurrency', { value: 1 }));
-    const whole = decodedStrictly(await exported('mp3'));
-    assert.equal(await long.evaluate(() => window.workersMade), 3);
+    const wholePath = await exported('mp3');
+    assert.equal(await long.evaluate(() => window.workersMade), 6);
+    assert.ok(readFileSync(wholePath).equals(unjoined), 'the file written again whole is the one-core file');
+    const whole = decodedStrictly(wholePath);
     const frames = episode[0].length;
     assert.deepEqual([halves.length, whole.length], [2 * frames, 2 * frames]);
     const signal = errorRms(new Float32Array(whole.length), episode, 0, frames);
