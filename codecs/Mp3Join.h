@@ -27,9 +27,10 @@ constexpr std::size_t kLameReachFrames = 4;
 // `first` and `second` hold frames of the two streams from the same frame of audio on: first[i]
 // and second[i] encode the same stretch. Only first's frames before `firstWhole` are made wholly of
 // the audio (the rest partly of its encoder's flush), and no join is made among the rest. Chooses
-// the first join j from `earliest` on that can be made, rewrites the frames in place (the free space at the end of first's frames before j, and
-// all of second's frames from j), and returns j: the file is then first[0, j) followed by
-// second[j, end). Returns -1 when no join can be made (the frames are left as they were).
+// the first join j from `earliest` on that can be made, rewrites the frames in place (the free
+// space at the end of first's frames before j, and all of second's frames from j), and returns j:
+// the file is then first[0, j) followed by second[j, end). Returns -1 when no join can be made
+// (the frames are left as they were).
 std::ptrdiff_t joinMp3Frames(const std::vector<Mp3FrameBytes>& first, const std::vector<Mp3FrameBytes>& second,
                              std::size_t earliest, std::size_t firstWhole);
 

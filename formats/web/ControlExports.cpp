@@ -5,8 +5,7 @@
 #include <limits>
 
 #include "engine/ControlTable.h"
-
-#define QM_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+#include "formats/web/Export.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
 // The module's exports: plain C functions over an instance pointer, so that JS needs nothing but
 // numbers. Buffers are handed out as addresses in the module's linear memory; JS views them as
-// Float32Arrays (again after the memory grows, which only creation and destruction can cause).
+// Float32Arrays (again after the memory grows, which only creation, destruction and the MP3 join
+// can cause: never processing).
 
 #include <cstdint>
 #include <new>
 
 #include "engine/kernels/DuckKernels.h"
+#include "formats/web/Export.h"
 #include "formats/web/WebDucker.h"
-
-#define QM_EXPORT(name) extern "C" __attribute__((export_name(#name)))
 
 using qmweb::WebDucker;
 

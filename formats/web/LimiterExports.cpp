@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "engine/finishing/PeakLimiter.h"
-
-#define QM_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+#include "formats/web/Export.h"
 
 namespace {
 

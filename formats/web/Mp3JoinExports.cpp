@@ -1,6 +1,6 @@
 // The join of an MP3 encoded in two halves side by side (the file tool's), for the page: the two
 // streams' overlapping frames are copied into the module's memory, joined there in place, and read
-// back. Where memory runs out the module traps, and the page writes the episode whole.
+// back. Where memory runs out the module traps, and the export fails with that error.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "codecs/Mp3Join.h"
-
-#define QM_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+#include "formats/web/Export.h"
 
 // `bytes` bytes of the module's memory for the caller to fill; 0 when there is no room.
 QM_EXPORT(qm_bytes_create) std::uint8_t* qm_bytes_create(std::int32_t bytes) {
@@ -23,8 +22,8 @@ QM_EXPORT(qm_bytes_destroy) void qm_bytes_destroy(std::uint8_t* bytes) { delete[
 // Joins two streams' frames, each laid end to end (`first`, then `second`, their sizes in bytes in
 // `sizes`: `firstCount` of the first stream's, then `secondCount` of the second's), frame i of
 // either encoding the same stretch, the first's from `firstWhole` on made partly of its encoder's
-// flush. Returns the join j from `earliest` on, the frames rewritten in
-// place (the file goes on with first[0, j) then second[j, end)), or -1 when none can be made.
+// flush. Returns the join j from `earliest` on, the frames rewritten in place (the file goes on
+// with first[0, j) then second[j, end)), or -1 when none can be made.
 QM_EXPORT(qm_mp3_join) std::int32_t qm_mp3_join(std::uint8_t* first, std::uint8_t* second, const std::int32_t* sizes,
                                                 std::int32_t firstCount, std::int32_t secondCount, std::int32_t earliest,
                                                 std::int32_t firstWhole) {

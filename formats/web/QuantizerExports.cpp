@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "engine/finishing/Quantizer.h"
-
-#define QM_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+#include "formats/web/Export.h"
 
 namespace {
 

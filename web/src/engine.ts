@@ -315,8 +315,8 @@ export class QuellmarModule {
   // Joins two MP3 streams encoded side by side from different starts, as the file tool does:
   // frame i of `first` and of `second` encode the same stretch; first's frames from `firstWhole` on
   // are partly its encoder's flush and no join. Chooses the first join j from `earliest` on that
-  // can be made and rewrites the frames in place; the file then goes on with
-  // first's frames before j and second's from j. -1 where none can be made (nothing changed).
+  // can be made and rewrites the frames in place; the file then goes on with first's frames
+  // before j and second's from j. -1 where none can be made (nothing changed).
   joinMp3(first: Uint8Array[], second: Uint8Array[], earliest: number, firstWhole: number): number {
     const frames = [...first, ...second];
     const bytes = frames.reduce((sum, frame) => sum + frame.length, 0);
@@ -351,5 +351,4 @@ export class QuellmarModule {
       this.exports.qm_bytes_destroy(start);
     }
   }
-
 }

@@ -45,10 +45,11 @@ function crc16(bytes: Uint8Array): number {
 }
 
 // The frame that leads `streams` (whole frames, laid end to end), which encode `samples` samples
-// of each channel. Null where they hold no frame.
+// of each channel. Null where they hold no frame, or something else.
 export function infoFrame(streams: Uint8Array[], samples: number): Uint8Array | null {
   const first = streams.find((stream) => stream.length >= 4);
-  const counts = streams.map((stream) => (frameStarts(stream)?.length ?? 1) - 1);
+  // -1 for a stream that is not whole frames: no Info frame can count it.
+  const counts = streams.map((stream) => (frameStarts(stream)?.length ?? 0) - 1);
   if (!first || counts.some((count) => count < 0)) return null;
   const frames = counts.reduce((sum, count) => sum + count, 0);
   // The stream's own header, without the padding byte.
